@@ -1,0 +1,26 @@
+#ifndef QUORAX_COMMON_TEXT_H_
+#define QUORAX_COMMON_TEXT_H_
+
+#include <string>
+#include <string_view>
+
+namespace quorax {
+
+// Text is held as Windows-1252 bytes, one byte per character. Case rules
+// apply to the ASCII letters only; every other byte compares as itself.
+
+// Returns `text` with a-z mapped to A-Z.
+std::string ToUpper(std::string_view text);
+
+// True when a and b are equal apart from the case of ASCII letters.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// Returns `text` without leading and trailing U+0020 spaces (tabs stay).
+std::string_view TrimSpaces(std::string_view text);
+
+// Escapes &, <, > and " for insertion into HTML text or attribute values.
+std::string HtmlEscape(std::string_view text);
+
+}  // namespace quorax
+
+#endif  // QUORAX_COMMON_TEXT_H_

@@ -1,0 +1,1 @@
+#include "database/connection.h"

@@ -1,0 +1,106 @@
+#ifndef QUORAX_DATABASE_CONNECTION_H_
+#define QUORAX_DATABASE_CONNECTION_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quorax::db {
+
+// Provider error numbers.
+inline constexpr int32_t kAuthenticationFailed = static_cast<int32_t>(0x80040E4Du);
+inline constexpr int32_t kUnspecifiedFailure = static_cast<int32_t>(0x80004005u);
+
+// One entry of a connection's provider error list.
+struct ProviderError {
+  int32_t Number;
+  std::string Description;  // "[PostgreSQL][SQLSTATE]message"
+};
+
+// A connection to the database. Text crosses this interface as Windows-1252
+// bytes; the layer converts to and from UTF-8 itself.
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Opens the connection. `ConnectionString` is a libpq connection string;
+  // user and password are passed as separate parameters. On failure the
+  // reason is appended to Errors() and PlatformFailure is raised. An empty
+  // user or password fails as an authentication failure without contacting
+  // the server. Opening an open connection raises and leaves it open.
+  void Open(const std::string& ConnectionString, const std::string& UserID,
+            const std::string& Password);
+
+  // 1 when open, 0 otherwise (also once the server has gone away).
+  int32_t State() const;
+
+  const std::vector<ProviderError>& Errors() const;
+  void ClearErrors();
+
+  // Closes the connection. Raises PlatformFailure when it is not open.
+  void Close();
+
+ private:
+  friend class Command;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+enum DataType : int { kInteger = 3, kChar = 129, kVarChar = 200 };
+enum Direction : int { kInput = 1, kOutput = 2 };
+inline constexpr int kStoredProcedure = 4;
+
+// A parameter value: NULL, a 32-bit integer or text.
+using Value = std::variant<std::monostate, int32_t, std::string>;
+
+struct Parameter {
+  std::string Name;
+  int Type = kVarChar;
+  int Dir = kInput;
+  int32_t Size = 0;
+  Value Val;
+};
+
+// A stored-procedure call with typed, directed parameters bound by position.
+// Executing runs CALL name($1, ..., $N): output parameters are sent as NULL
+// and their values read back from the row the call returns.
+class Command {
+ public:
+  Command();
+  ~Command();
+  Command(const Command&) = delete;
+  Command& operator=(const Command&) = delete;
+
+  // REQUIRES: `connection` outlives its use by this command.
+  void SetActiveConnection(Connection* connection);
+  void SetCommandText(const std::string& text);
+  void SetCommandType(int type);
+
+  std::shared_ptr<Parameter> CreateParameter(const std::string& name, int type, int direction,
+                                             int32_t size, Value value = {});
+  void AppendParameter(std::shared_ptr<Parameter> parameter);
+  int32_t ParameterCount() const;
+  // Index from 0. Raises SubscriptOutOfRange outside 0..ParameterCount()-1.
+  std::shared_ptr<Parameter> GetParameter(int32_t index) const;
+  void DeleteParameter(int32_t index);
+
+  // Runs the call. Database errors are appended to the connection's error
+  // list and raised as PlatformFailure; any rows returned are discarded.
+  // Raises PlatformFailure without a connection or when it is not open.
+  void Execute();
+
+ private:
+  Connection* connection_ = nullptr;
+  std::string text_;
+  int type_ = kStoredProcedure;
+  std::vector<std::shared_ptr<Parameter>> parameters_;
+};
+
+}  // namespace quorax::db
+
+#endif  // QUORAX_DATABASE_CONNECTION_H_

@@ -1,0 +1,32 @@
+#ifndef QUORAX_HOST_WEB_APPLICATION_H_
+#define QUORAX_HOST_WEB_APPLICATION_H_
+
+#include <string>
+
+#include "host/web_host.h"
+
+namespace quorax {
+
+// The application object as the host sees it. Handlers may be called from
+// several threads at once, for different sessions.
+class WebApplication {
+ public:
+  virtual ~WebApplication() = default;
+
+  // Runs for a request to the host page that names no page item.
+  virtual void WebClass_Start(WebHost& host) = 0;
+
+  // Runs the Respond handler of page item `item` (compared without regard to
+  // case). Returns false, having done nothing, when there is no such item.
+  virtual bool Respond(const std::string& item, WebHost& host) = 0;
+};
+
+// Runs one request: WebClass_Start when `item` is empty, else that item's
+// Respond handler; then every next item that the handlers name, in the same
+// request. Returns false when `item` names no page item. Errors that leave a
+// handler are raised to the caller.
+bool Dispatch(WebApplication& app, WebHost& host, const std::string& item);
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_WEB_APPLICATION_H_

@@ -1,0 +1,58 @@
+#ifndef QUORAX_HOST_WEB_HOST_H_
+#define QUORAX_HOST_WEB_HOST_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "host/session.h"
+
+namespace quorax {
+
+// Called once per "WC@" tag while a template is written. `TagName` is the
+// tag's name as written; `TagContents` arrives holding the template's text
+// for the tag and is written in its place; `SendTags` arrives false, and when
+// left true the tag markers are written around the contents.
+using TagHandler =
+    std::function<void(const std::string& TagName, std::string& TagContents, bool& SendTags)>;
+
+// What a page handler sees of the web host during one request. The real HTTP
+// host and the in-memory test host implement it alike. All text is
+// Windows-1252 bytes.
+class WebHost {
+ public:
+  virtual ~WebHost() = default;
+
+  // Request. Values are decoded to bytes; "" when absent.
+  virtual std::string QueryValue(const std::string& key) const = 0;
+  virtual std::string FormValue(const std::string& key) const = 0;
+  // "HTTPS" ("on" or "off") and "LOCAL_ADDR" (host[:port] of this server).
+  virtual std::string ServerVariable(const std::string& name) const = 0;
+  virtual int32_t TotalBytes() const = 0;
+  // Returns up to `count` bytes of the raw request body.
+  virtual std::string BinaryRead(int32_t count) = 0;
+
+  // Response. After End (or Redirect and End) nothing more is sent.
+  virtual void Write(const std::string& text) = 0;
+  virtual void SetContentType(const std::string& type) = 0;
+  virtual void AddHeader(const std::string& name, const std::string& value) = 0;
+  virtual void Redirect(const std::string& address) = 0;
+  virtual void End() = 0;
+
+  // This user's session; AbandonSession discards it and all its values.
+  virtual Session& session() = 0;
+  virtual void AbandonSession() = 0;
+
+  // Names the page item whose Respond handler runs after the current one.
+  virtual void SetNextItem(const std::string& item) = 0;
+  // Returns the page item named by SetNextItem and forgets it ("" when none).
+  virtual std::string TakeNextItem() = 0;
+
+  // Writes the template file `template_name` (for example "login.htm"),
+  // calling `on_tag` for each "WC@" tag in it.
+  virtual void WriteTemplate(const std::string& template_name, const TagHandler& on_tag) = 0;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_WEB_HOST_H_
