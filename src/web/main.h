@@ -1,6 +1,7 @@
 #ifndef QUORAX_WEB_MAIN_H_
 #define QUORAX_WEB_MAIN_H_
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 

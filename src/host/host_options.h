@@ -1,0 +1,59 @@
+#ifndef QUORAX_HOST_HOST_OPTIONS_H_
+#define QUORAX_HOST_HOST_OPTIONS_H_
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quorax {
+
+// Settings of the HTTP host. Every field may be set directly (tests use
+// short timeouts); the command line sets the ones ParseHostOptions names.
+struct HostOptions {
+  // "HOST:PORT" of the plain listener ("[::1]:8080" for IPv6); empty for none.
+  std::string listen = "127.0.0.1:8080";
+  // "HOST:PORT" of the TLS listener; empty for none. Needs both PEM files.
+  std::string tls_listen;
+  std::string tls_cert;
+  std::string tls_key;
+  // Folder holding the page templates, read once at start.
+  std::string templates_dir;
+  // Replaces the server variable "LOCAL_ADDR" when not empty ("HOST[:PORT]").
+  std::string public_address;
+  int threads = 4;     // workers running page handlers
+  int io_threads = 2;  // threads running network I/O
+  std::chrono::milliseconds session_timeout = std::chrono::minutes(20);
+  size_t max_sessions = 10000;
+  size_t max_body = 1024 * 1024;
+  size_t header_limit = 16 * 1024;
+  // Time allowed to receive one whole request once its first byte arrived
+  // (and for a new connection's first byte).
+  std::chrono::milliseconds read_timeout = std::chrono::seconds(30);
+  // Time a kept-alive connection may wait for its next request.
+  std::chrono::milliseconds idle_timeout = std::chrono::seconds(60);
+  std::chrono::milliseconds write_timeout = std::chrono::seconds(30);
+  // Receives one access-log line per request (without line end); when empty
+  // the lines go to standard error.
+  std::function<void(const std::string&)> access_log;
+};
+
+// Returns the command-line usage text of the server.
+std::string HostUsage(const std::string& program);
+
+// Reads --listen, --tls-listen, --tls-cert, --tls-key, --templates,
+// --public-address, --threads, --session-timeout (seconds) and --max-body
+// (bytes), each as "--name value" or "--name=value", over the defaults.
+// Raises InvalidArgument, whose message ends with the usage text, for an
+// unknown option, a missing or malformed value, or a TLS listener without
+// both PEM files.
+HostOptions ParseHostOptions(int argc, char** argv);
+
+// Splits "HOST:PORT" or "[IPV6]:PORT" into host (without brackets) and port.
+// Raises InvalidArgument when the host is empty or the port is not 0..65535.
+void SplitHostPort(const std::string& text, std::string& host, uint16_t& port);
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_HOST_OPTIONS_H_

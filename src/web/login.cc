@@ -1,0 +1,31 @@
+#include "common/text.h"
+#include "web/main.h"
+
+namespace quorax {
+
+void main::Login_Respond(WebHost& host) {
+  if (!InPageOrder(host, {"WebClass_Start"})) return;
+  host.session().SetText("Last", "Login_Respond");
+  host.WriteTemplate("login.htm",
+                     [&](const std::string& TagName, std::string& TagContents, bool& SendTags) {
+                       Login_ProcessTag(host, TagName, TagContents, SendTags);
+                     });
+}
+
+// "WC@MESSAGE" is HTML-escaped: the status message can carry the database's
+// error text, which echoes what the user typed. "WC@EXTRAINFO" keeps the
+// template's own contents unless the session supplies a text.
+void main::Login_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,
+                            bool& SendTags) {
+  if (ProcessCommonTags(host, TagName, TagContents, SendTags)) return;
+  SendTags = DebugMode;
+  const std::string name = ToUpper(TagName);
+  if (name == "WC@MESSAGE") {
+    TagContents = HtmlEscape(host.session().GetText("Message"));
+  } else if (name == "WC@EXTRAINFO") {
+    std::string extra = host.session().GetText("ExtraInfo");
+    if (!extra.empty()) TagContents = std::move(extra);
+  }
+}
+
+}  // namespace quorax

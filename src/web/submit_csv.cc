@@ -1,0 +1,77 @@
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "database/connection.h"
+#include "tcdb/tcdb.h"
+#include "web/main.h"
+
+namespace quorax {
+
+namespace {
+
+// Tries a connection with the session's "User" and "Pass" and closes it
+// again. Returns "" when the database accepts them, "1" when it refuses them
+// (or reports no reason), else "2" after setting session "ErrorMsg" to the
+// database error text. Never raises for a database failure.
+std::string CheckCredentials(const std::string& dsn, Session& session) {
+  db::Connection connection;
+  try {
+    connection.Open(dsn, session.GetText("User"), session.GetText("Pass"));
+  } catch (const std::exception&) {
+    // Judged below by the connection's state and error list.
+  }
+  if (connection.State() == 1) {
+    try {
+      connection.Close();
+    } catch (const std::exception&) {
+      // The sign-in is decided; a failed close changes nothing for the user.
+    }
+    return "";
+  }
+  const std::vector<db::ProviderError>& errors = connection.Errors();
+  if (errors.empty() || errors.front().Number == db::kAuthenticationFailed) return "1";
+  session.SetText("ErrorMsg", DatabaseErrorText(errors.front().Number, errors.front().Description));
+  return "2";
+}
+
+}  // namespace
+
+// A posted sign-in form (previous step "Login_Respond") is checked against the
+// database; a return from the results page only needs credentials still in
+// the session.
+void main::SubmitCSV_Respond(WebHost& host) {
+  if (!InPageOrder(host, {"Login_Respond", "ImportDone_Respond"})) return;
+  Session& session = host.session();
+  const bool signing_in = EqualsIgnoreCase(session.GetText("Last"), "Login_Respond");
+  if (signing_in) {
+    session.SetText("User", host.FormValue("uid"));
+    session.SetText("Pass", host.FormValue("pwd"));
+  }
+  if (session.GetText("User").empty() || session.GetText("Pass").empty()) {
+    RedirectAndEnd(host, StartAddress(host));
+    return;
+  }
+  if (signing_in) {
+    const std::string status = CheckCredentials(DataSourceName, session);
+    if (!status.empty()) {
+      RedirectAndEnd(host, StartAddress(host, status));
+      return;
+    }
+  }
+  session.SetText("Last", "SubmitCSV_Respond");
+  host.WriteTemplate("submitcsv.htm",
+                     [&](const std::string& TagName, std::string& TagContents, bool& SendTags) {
+                       SubmitCSV_ProcessTag(host, TagName, TagContents, SendTags);
+                     });
+}
+
+// The upload form has no tags of its own beyond the common ones.
+void main::SubmitCSV_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,
+                                bool& SendTags) {
+  if (ProcessCommonTags(host, TagName, TagContents, SendTags)) return;
+  SendTags = DebugMode;
+}
+
+}  // namespace quorax
