@@ -52,6 +52,7 @@ bool IsOptionName(std::string_view name) {
   return false;
 }
 
+// REQUIRES: IsOptionName(name).
 void Apply(const std::string& program, const std::string& name, const std::string& value,
            HostOptions& options) {
   if (name == "listen") {
@@ -76,10 +77,8 @@ void Apply(const std::string& program, const std::string& name, const std::strin
   } else if (name == "session-timeout") {
     options.session_timeout =
         std::chrono::seconds(NumberOption(program, name, value, 1, 7 * 24 * 3600));
-  } else if (name == "max-body") {
+  } else {  // max-body
     options.max_body = static_cast<size_t>(NumberOption(program, name, value, 0, INT32_MAX));
-  } else {
-    Refuse(program, "unknown option --" + name);
   }
 }
 
@@ -121,15 +120,13 @@ HostOptions ParseHostOptions(int argc, char** argv) {
   HostOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg.rfind("--", 0) != 0 || arg.size() == 2) Refuse(program, "unexpected \"" + arg + "\"");
-    std::string name = arg.substr(2);
+    if (arg.rfind("--", 0) != 0) Refuse(program, "unexpected \"" + arg + "\"");
+    size_t equals = arg.find('=');
+    std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    if (!IsOptionName(name)) Refuse(program, "unknown option " + arg.substr(0, equals));
     std::string value;
-    if (size_t equals = name.find('='); equals != std::string::npos) {
-      value = name.substr(equals + 1);
-      name.resize(equals);
-    }
-    if (!IsOptionName(name)) Refuse(program, "unknown option --" + name);
-    if (arg.find('=') != std::string::npos) {
+    if (equals != std::string::npos) {
+      value = arg.substr(equals + 1);
     } else if (i + 1 < argc) {
       value = argv[++i];
     } else {

@@ -58,6 +58,15 @@ class CSV {
   Names Headers;
 
  private:
+  // Takes the header line off RawText and splits it at every comma into
+  // Headers (no quote processing). Returns -1, changing nothing but LineEnd,
+  // when RawText holds no line end; else 0. Raises Overflow when the first
+  // line end lies beyond position 32767.
+  int16_t ParseHeaderLine();
+  // Reads the data rows of RawText into Data. Returns the number of rows, -1
+  // when RawText is blank, or -1 - RowCount for the first faulty row.
+  int16_t ParseRows();
+
   int16_t RowCount = 0;
   int16_t ColCount = 0;
   std::string RawText;

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "common/keyed_collection.h"
 
@@ -29,7 +30,16 @@ class MPForm {
   KeyedCollection<std::shared_ptr<FormPart>> Parts;  // keyed by part Name
 
  private:
-  std::string Boundary;
+  // Removes every entry of Parts.
+  void ClearParts();
+  // Builds one part from its header block (lines each ending in CR LF) and
+  // its content, and adds it to Parts under its Name. Raises InvalidArgument
+  // for an attribute value shorter than two characters and DuplicateKey for a
+  // repeated header, attribute or part name; the part is then not added.
+  // REQUIRES: HeaderText is shorter than 32767 characters.
+  void AddPart(std::string_view HeaderText, std::string_view Content);
+
+  std::string Boundary;  // the delimiter line of the last body parsed
 };
 
 }  // namespace quorax

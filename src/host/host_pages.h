@@ -1,0 +1,46 @@
+#ifndef QUORAX_HOST_HOST_PAGES_H_
+#define QUORAX_HOST_HOST_PAGES_H_
+
+#include <exception>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quorax {
+
+// The content type of pages unless a handler sets another.
+inline constexpr const char* kPageContentType = "text/html; charset=windows-1252";
+
+// A response as the host sends it, before the headers every response carries.
+struct Reply {
+  unsigned status = 200;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+};
+
+// The headers every response carries, whatever a handler added.
+const std::vector<std::pair<std::string, std::string>>& StandardHeaders();
+
+// A plain HTML page of the host: a heading, `text` (HTML-escaped here) and
+// a link back to `start_link`.
+Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
+               const std::string& start_link);
+
+// The error page for an error that left a handler: 400 with the error's
+// message for input errors (overflow, subscript out of range, invalid
+// argument, missing or duplicate key), 500 with the message for platform
+// failures, 500 with a generic text for anything else.
+Reply ErrorPage(const std::exception_ptr& error, const std::string& start_link);
+
+// Returns `value` without CR and LF, so that it cannot end a header line.
+std::string WithoutLineBreaks(std::string_view value);
+
+// Returns the start page address for a request to `path`: the path itself,
+// with leading slashes and backslashes reduced to one slash so that it
+// never names another host.
+std::string StartLinkFor(std::string_view path);
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_HOST_PAGES_H_

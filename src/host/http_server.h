@@ -1,0 +1,51 @@
+#ifndef QUORAX_HOST_HTTP_SERVER_H_
+#define QUORAX_HOST_HTTP_SERVER_H_
+
+#include <cstdint>
+#include <memory>
+
+#include "host/host_options.h"
+#include "host/web_application.h"
+
+namespace quorax {
+
+// The HTTP host: serves `app` on a plain listener, a TLS listener, or both.
+// Network I/O runs on a few threads with timeouts; page handlers run on a
+// worker pool, one request of a session at a time.
+class HttpServer {
+ public:
+  // `app` must outlive the server.
+  HttpServer(WebApplication& app, HostOptions options);
+  // Stops the server if it runs.
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // Reads the templates, opens the listeners and starts the threads, then
+  // returns. A listener port of 0 takes a free port. Raises PlatformFailure
+  // when a listener cannot be opened or the TLS files cannot be used.
+  // REQUIRES: not started before.
+  void Start();
+
+  // The bound port of the plain listener (0 when there is none).
+  uint16_t port() const;
+  // The bound port of the TLS listener (0 when there is none).
+  uint16_t tls_port() const;
+
+  // Stops accepting, lets requests in progress finish (for a few seconds at
+  // most), then stops every thread. Does nothing when not running.
+  // REQUIRES: not called from a handler.
+  void Stop();
+
+  // Blocks until Stop is called or SIGINT or SIGTERM arrives, and returns
+  // once the server has stopped.
+  void Wait();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_HTTP_SERVER_H_

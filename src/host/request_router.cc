@@ -1,0 +1,128 @@
+#include "host/request_router.h"
+
+#include <chrono>
+
+#include "common/text.h"
+
+namespace quorax {
+
+namespace {
+
+constexpr std::string_view kHostPage = "/Quorax.asp";
+
+Reply NotFound(const std::string& start_link) {
+  return HostPage(404, "Page not found", "There is no page at this address.", start_link);
+}
+
+bool IsFormBody(std::string_view content_type) {
+  std::string_view media = TrimSpaces(content_type.substr(0, content_type.find(';')));
+  return EqualsIgnoreCase(media, "application/x-www-form-urlencoded");
+}
+
+std::string SessionCookie(const std::string& value, bool https, bool remove) {
+  std::string cookie = std::string(kSessionCookie) + "=" + value + "; Path=/; HttpOnly; SameSite=Lax";
+  if (remove) cookie += "; Max-Age=0";
+  if (https) cookie += "; Secure";
+  return cookie;
+}
+
+}  // namespace
+
+std::string CookieValue(std::string_view header, std::string_view name) {
+  while (!header.empty()) {
+    size_t semicolon = header.find(';');
+    std::string_view pair = TrimSpaces(header.substr(0, semicolon));
+    header = semicolon == std::string_view::npos ? std::string_view() : header.substr(semicolon + 1);
+    size_t equals = pair.find('=');
+    if (equals != std::string_view::npos && pair.substr(0, equals) == name) {
+      return std::string(pair.substr(equals + 1));
+    }
+  }
+  return "";
+}
+
+bool IsHostPagePath(std::string_view path) {
+  return path.size() >= kHostPage.size() &&
+         EqualsIgnoreCase(path.substr(path.size() - kHostPage.size()), kHostPage);
+}
+
+void RequestRouter::Handle(IncomingRequest request, const Done& done) {
+  std::string_view target = request.target;
+  std::string path(target.substr(0, target.find('?')));
+  if (path.empty() || path.front() != '/') {
+    return done(HostPage(400, "Bad request", "The address is not valid.", std::string(kHostPage)));
+  }
+  if (request.method != "GET" && request.method != "POST") {
+    Reply reply = HostPage(405, "Method not allowed", "This server only answers GET and POST.",
+                           StartLinkFor(path));
+    reply.headers.emplace_back("Allow", "GET, POST");
+    return done(std::move(reply));
+  }
+  if (path == "/") {
+    Reply reply;
+    reply.status = 302;
+    reply.headers.emplace_back("Location", std::string(kHostPage));
+    return done(std::move(reply));
+  }
+  if (!IsHostPagePath(path)) return done(NotFound(std::string(kHostPage)));
+
+  auto data = std::make_shared<RequestData>();
+  data->path = path;
+  if (size_t question = target.find('?'); question != std::string_view::npos) {
+    data->query = ParseUrlEncoded(target.substr(question + 1));
+  }
+  if (IsFormBody(request.content_type)) data->form = ParseUrlEncoded(request.body);
+  data->body = std::move(request.body);
+  data->https = request.https;
+  data->local_addr = std::move(request.local_addr);
+
+  SessionStore::Acquired acquired;
+  try {
+    acquired = sessions_.Acquire(CookieValue(request.cookie, kSessionCookie),
+                                 SessionStore::Clock::now());
+  } catch (...) {
+    return done(ErrorPage(std::current_exception(), StartLinkFor(path)));
+  }
+  if (acquired.entry == nullptr) {
+    Reply reply = HostPage(503, "The server is busy",
+                           "Too many sessions are open. Please try again in a few minutes.",
+                           StartLinkFor(path));
+    reply.headers.emplace_back("Retry-After", "120");
+    return done(std::move(reply));
+  }
+  acquired.entry->queue->Post([this, data, acquired, done] {
+    bool abandoned = false;
+    Reply reply = RunApplication(*data, acquired.entry, abandoned);
+    if (abandoned) {
+      reply.headers.emplace_back("Set-Cookie", SessionCookie("", data->https, true));
+    } else if (acquired.is_new) {
+      reply.headers.emplace_back("Set-Cookie",
+                                 SessionCookie(acquired.entry->id, data->https, false));
+    }
+    sessions_.Release(acquired.entry, SessionStore::Clock::now());
+    done(std::move(reply));
+  });
+}
+
+Reply RequestRouter::RunApplication(const RequestData& data,
+                                    const std::shared_ptr<SessionEntry>& entry, bool& abandoned) {
+  RequestHost host(data, entry->session, templates_, [&] {
+    abandoned = true;
+    sessions_.Abandon(entry);
+  });
+  try {
+    if (data.query.count("WCI") == 0) {
+      Dispatch(app_, host, "");
+      return host.TakeReply();
+    }
+    std::string item = LookUp(data.query, "WCI");
+    if (item.empty() || !LookUp(data.query, "WCU").empty() || !Dispatch(app_, host, item)) {
+      return NotFound(StartLinkFor(data.path));
+    }
+    return host.TakeReply();
+  } catch (...) {
+    return ErrorPage(std::current_exception(), StartLinkFor(data.path));
+  }
+}
+
+}  // namespace quorax

@@ -1,0 +1,33 @@
+#include "host/serial_queue.h"
+
+namespace quorax {
+
+void SerialQueue::Post(Job job) {
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+    if (running_) return;
+    running_ = true;
+  }
+  executor_([self = shared_from_this()] { self->RunNext(); });
+}
+
+void SerialQueue::RunNext() {
+  Job job;
+  {
+    std::lock_guard lock(mutex_);
+    job = std::move(jobs_.front());
+    jobs_.pop_front();
+  }
+  job();
+  {
+    std::lock_guard lock(mutex_);
+    if (jobs_.empty()) {
+      running_ = false;
+      return;
+    }
+  }
+  executor_([self = shared_from_this()] { self->RunNext(); });
+}
+
+}  // namespace quorax

@@ -1,0 +1,47 @@
+#ifndef QUORAX_HOST_SERVER_CORE_H_
+#define QUORAX_HOST_SERVER_CORE_H_
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+#include "host/host_options.h"
+#include "host/request_router.h"
+
+namespace quorax {
+
+// What every connection of a running server shares: the options, the
+// router, the access log and the count of requests in progress (so that a
+// stop can wait for them). Thread-safe.
+class ServerCore {
+ public:
+  ServerCore(const HostOptions& host_options, RequestRouter& request_router)
+      : options(host_options), router(request_router) {}
+
+  const HostOptions& options;
+  RequestRouter& router;
+  // Set once the server stops: connections close after their current reply.
+  std::atomic<bool> stopping{false};
+
+  // A request has been read (Begin) or its reply sent or abandoned (End).
+  void BeginRequest();
+  void EndRequest();
+  // Blocks until no request is in progress or `limit` has passed; returns
+  // true when none is.
+  bool WaitIdle(std::chrono::milliseconds limit);
+
+  // Writes one access-log line.
+  void Log(const std::string& line);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable idle_;
+  int busy_ = 0;
+  std::mutex log_mutex_;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_SERVER_CORE_H_

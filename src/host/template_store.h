@@ -1,0 +1,30 @@
+#ifndef QUORAX_HOST_TEMPLATE_STORE_H_
+#define QUORAX_HOST_TEMPLATE_STORE_H_
+
+#include <map>
+#include <string>
+
+namespace quorax {
+
+// The page templates, read once when the host starts and only read after.
+class TemplateStore {
+ public:
+  // Reads every regular file of folder `dir` (not its subfolders). A
+  // missing or empty folder gives a store without templates.
+  static TemplateStore Load(const std::string& dir);
+
+  void Add(const std::string& name, std::string text);
+
+  // Returns the text of template `name` (file name, any case). Raises
+  // PlatformFailure when there is no such template.
+  const std::string& Get(const std::string& name) const;
+
+  size_t Count() const { return templates_.size(); }
+
+ private:
+  std::map<std::string, std::string> templates_;  // by upper-cased name
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_TEMPLATE_STORE_H_

@@ -1,0 +1,88 @@
+#include "upload/csv.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/errors.h"
+#include "common/int16.h"
+#include "common/text.h"
+#include "upload/field_reader.h"
+
+namespace quorax {
+
+int16_t CSV::ProcessCSV(const std::string& RawData) {
+  RawText = RawData;
+  if (ParseHeaderLine() != 0) return -2;
+  return ParseRows() < 0 ? int16_t{-3} : int16_t{0};
+}
+
+int16_t CSV::ReadCSV(const std::string& Filename) {
+  std::error_code error;
+  if (!std::filesystem::exists(Filename, error)) return -1;
+  std::ifstream file(Filename, std::ios::binary);
+  std::string bytes;
+  char buffer[1 << 16];
+  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+    bytes.append(buffer, static_cast<size_t>(file.gcount()));
+  }
+  if (!file.is_open() || file.bad()) {
+    throw PlatformFailure("the CSV file \"" + Filename + "\" cannot be read");
+  }
+  return ProcessCSV(bytes);
+}
+
+int16_t CSV::GetRows() const { return RowCount; }
+
+int16_t CSV::GetCols() const { return ColCount; }
+
+int16_t CSV::ParseHeaderLine() {
+  LineEnd = "\r\n";
+  size_t end = RawText.find(LineEnd);
+  if (end == std::string::npos) {
+    LineEnd = "\n";
+    end = RawText.find(LineEnd);
+  }
+  if (end == std::string::npos) return -1;
+  ToInt16(static_cast<int64_t>(end) + 1, "the position of the CSV file's first line end");
+
+  std::string line = RawText.substr(0, end);
+  RawText.erase(0, end + LineEnd.size());
+  ColCount = 0;
+  Headers.Resize(0);
+  size_t pos = 0;
+  for (;;) {
+    Headers.Resize(Add16(ColCount, 1, "the number of CSV columns") + 1);
+    size_t comma = line.find(',', pos);
+    bool last = comma == std::string::npos;
+    Headers(ColCount) = line.substr(pos, last ? std::string::npos : comma - pos);
+    ColCount = Add16(ColCount, 1, "the number of CSV columns");
+    if (last) return 0;
+    pos = comma + 1;
+  }
+}
+
+int16_t CSV::ParseRows() {
+  if (TrimSpaces(RawText).empty()) return -1;
+  RowCount = 0;
+  const int32_t columns = ColCount + 1;
+  Data.Resize(columns, 2, false);
+  FieldReader reader(RawText, LineEnd);
+  int16_t pos = 1;
+  std::string field;
+  for (;;) {
+    if (pos >= reader.Length()) return RowCount;
+    Data.Resize(columns, Add16(RowCount, 1, "the number of CSV rows") + 1, true);
+    for (int16_t col = 0; col < ColCount; ++col) {
+      int16_t used = reader.ParseField(pos, col == ColCount - 1, field);
+      if (used < 0) {
+        Data.Resize(columns, RowCount + 1, true);
+        return Sub16(-1, RowCount, "a CSV row code");
+      }
+      Data(col, RowCount) = std::move(field);
+      pos = Add16(pos, used, "a CSV position");
+    }
+    RowCount = Add16(RowCount, 1, "the number of CSV rows");
+  }
+}
+
+}  // namespace quorax

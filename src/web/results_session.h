@@ -1,0 +1,20 @@
+#ifndef QUORAX_WEB_RESULTS_SESSION_H_
+#define QUORAX_WEB_RESULTS_SESSION_H_
+
+#include <memory>
+
+#include "host/session.h"
+#include "outcomes/csv_row_errors.h"
+#include "upload/csv.h"
+
+namespace quorax {
+
+// The last run's table ("CSVData") and outcomes ("CSVErrors") as the import
+// left them in the session; the very objects, not copies. Each raises
+// MissingKey when the session holds no run yet.
+std::shared_ptr<const CSV> RunTable(const Session& session);
+std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_RESULTS_SESSION_H_

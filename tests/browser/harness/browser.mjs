@@ -1,0 +1,53 @@
+// Headless Chromium from the Debian package, in a fresh profile that is
+// deleted again when the browser closes.
+
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { chromium } from 'playwright-core';
+
+const FLAGS = [
+  '--headless',
+  '--no-sandbox',
+  '--disable-gpu',
+  '--disable-background-networking',
+  '--disable-component-update',
+  '--disable-sync',
+  '--no-first-run',
+  '--disable-quic',
+];
+
+// Returns { context, close } for a new browser profile.
+export async function openBrowser() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorax-chromium.'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: process.env.QUORAX_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: FLAGS,
+    acceptDownloads: true,
+    viewport: { width: 1366, height: 768 },
+  });
+  context.setDefaultTimeout(15_000);
+  return {
+    context,
+    async close() {
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// What the results table shows, read from the page: for every drawn row its
+// data cells (as text, an empty cell as ""), the outcome cell's background
+// colour and text.
+export function readResultRows(page) {
+  return page.$$eval('td[bgcolor]', (outcomeCells) =>
+    outcomeCells.map((td) => ({
+      cells: [...td.parentElement.cells]
+        .slice(0, -1)
+        .map((c) => (c.textContent === '\u00a0' ? '' : c.textContent)),
+      background: getComputedStyle(td).backgroundColor,
+      text: td.innerText,
+    })),
+  );
+}

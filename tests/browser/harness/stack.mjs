@@ -1,0 +1,217 @@
+// Starts what an end-to-end run needs on the loopback: a PostgreSQL cluster
+// (its own, or the caller's when QUORAX_PGPORT and QUORAX_PGDATA are set), the
+// settings file the server was built to read, and the server on a free port.
+// Everything started here is stopped by Stack.close(); a settings file that
+// existed before is put back.
+
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const repoRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
+
+// Returns a TCP port on 127.0.0.1 that was free a moment ago.
+export function freePort() {
+  return new Promise((resolve, reject) => {
+    const server = net.createServer();
+    server.once('error', reject);
+    server.listen(0, '127.0.0.1', () => {
+      const { port } = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A PostgreSQL cluster driven through scripts/db.
+export class Database {
+  constructor({ pgdata, port, owned }) {
+    this.pgdata = pgdata;
+    this.port = port;
+    this.owned = owned;
+  }
+
+  env() {
+    return { ...process.env, QUORAX_PGDATA: this.pgdata, QUORAX_PGPORT: String(this.port) };
+  }
+
+  // Runs scripts/db with the given arguments; raises with its output on failure.
+  run(...args) {
+    const result = spawnSync(path.join(repoRoot, 'scripts/db'), args, {
+      env: this.env(),
+      encoding: 'utf8',
+      timeout: 120_000,
+    });
+    if (result.status !== 0) {
+      throw new Error(`scripts/db ${args.join(' ')} failed (${result.status}): ${result.stderr}${result.stdout}`);
+    }
+    return result.stdout;
+  }
+
+  dsn() {
+    return process.env.QUORAX_DSN || this.run('dsn').trim();
+  }
+
+  stop() {
+    this.run('stop');
+  }
+
+  start() {
+    this.run('start');
+  }
+
+  // Runs one SQL statement as the administrator and returns its unaligned output.
+  sql(statement) {
+    return this.run('psql', '-tAc', statement).trim();
+  }
+
+  // The caller's cluster when its environment is given (and ownCluster is not
+  // asked for); otherwise a new one in a temporary folder on a free port.
+  static async open({ ownCluster = false } = {}) {
+    const { QUORAX_PGPORT: port, QUORAX_PGDATA: pgdata } = process.env;
+    if (!ownCluster && port && pgdata) {
+      const db = new Database({ pgdata, port: Number(port), owned: false });
+      db.run('init');
+      return db;
+    }
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quorax-e2e-pg.'));
+    const db = new Database({ pgdata: dir, port: await freePort(), owned: true });
+    try {
+      db.run('init');
+    } catch (error) {
+      db.destroy();
+      throw error;
+    }
+    return db;
+  }
+
+  destroy() {
+    if (!this.owned) return;
+    spawnSync(path.join(repoRoot, 'scripts/db'), ['destroy'], { env: this.env(), timeout: 60_000 });
+    fs.rmSync(this.pgdata, { recursive: true, force: true });
+  }
+}
+
+// Writes the settings file for a debug-mode server on plain HTTP and returns
+// a function that restores what was there before.
+function writeSettings(file, dsn) {
+  const previous = fs.existsSync(file) ? fs.readFileSync(file) : null;
+  fs.mkdirSync(path.dirname(file), { recursive: true });
+  fs.writeFileSync(
+    file,
+    [
+      '# Written by the end-to-end harness for one run.',
+      'BaseDir=/',
+      'Debug=Y',
+      `DSN=${dsn}`,
+      'BuildVer=e2e',
+      'BuildDate=01/01/2024',
+      '',
+    ].join('\r\n'),
+  );
+  return () => (previous === null ? fs.rmSync(file, { force: true }) : fs.writeFileSync(file, previous));
+}
+
+// The server process on 127.0.0.1:port; its standard error goes to logFile.
+export class Server {
+  constructor({ binary, port, logFile, args = [] }) {
+    this.binary = binary;
+    this.port = port;
+    this.logFile = logFile;
+    this.args = args;
+    this.url = `http://127.0.0.1:${port}`;
+  }
+
+  async start() {
+    if (!fs.existsSync(this.binary)) throw new Error(`server binary ${this.binary} not found (build it first)`);
+    const log = fs.openSync(this.logFile, 'a');
+    this.process = spawn(
+      this.binary,
+      ['--listen', `127.0.0.1:${this.port}`, '--templates', path.join(repoRoot, 'templates'), ...this.args],
+      { stdio: ['ignore', log, log] },
+    );
+    fs.closeSync(log);
+    this.exited = new Promise((resolve) => this.process.once('exit', (code, signal) => resolve({ code, signal })));
+    const deadline = Date.now() + 20_000;
+    while (Date.now() < deadline) {
+      if (this.process.exitCode !== null || this.process.signalCode !== null) break;
+      try {
+        await fetch(`${this.url}/Quorax.asp`, { redirect: 'manual', signal: AbortSignal.timeout(2000) });
+        return;
+      } catch {
+        await sleep(100);
+      }
+    }
+    const tail = fs.readFileSync(this.logFile, 'utf8').split('\n').slice(-20).join('\n');
+    await this.stop();
+    throw new Error(`the server did not start on ${this.url}:\n${tail}`);
+  }
+
+  get pid() {
+    return this.process.pid;
+  }
+
+  // Whether the process is still running.
+  alive() {
+    return this.process.exitCode === null && this.process.signalCode === null;
+  }
+
+  // Resident memory of the server in KiB, from /proc.
+  rssKiB() {
+    const status = fs.readFileSync(`/proc/${this.pid}/status`, 'utf8');
+    return Number(/VmRSS:\s+(\d+)/.exec(status)[1]);
+  }
+
+  // Stops the server with SIGTERM (SIGKILL after 10 s); returns how it ended.
+  async stop() {
+    if (!this.process) return null;
+    if (this.alive()) {
+      this.process.kill('SIGTERM');
+      const timer = setTimeout(() => this.process.kill('SIGKILL'), 10_000);
+      const ended = await this.exited;
+      clearTimeout(timer);
+      return ended;
+    }
+    return this.exited;
+  }
+}
+
+// Database, settings file and server together.
+export class Stack {
+  static async start({ ownCluster = false, serverArgs = [], logDir } = {}) {
+    const stack = new Stack();
+    const binary = process.env.QUORAX_SERVER || path.join(repoRoot, 'build/src/web/quorax-server');
+    const settings = process.env.QUORAX_SETTINGS_FILE || path.join(repoRoot, 'var/test/Quorax.cfg');
+    const dir = logDir || path.join(path.dirname(settings), 'logs');
+    fs.mkdirSync(dir, { recursive: true });
+    try {
+      stack.db = await Database.open({ ownCluster });
+      stack.restoreSettings = writeSettings(settings, stack.db.dsn());
+      stack.server = new Server({
+        binary,
+        port: await freePort(),
+        logFile: path.join(dir, `server-${process.pid}.log`),
+        args: serverArgs,
+      });
+      await stack.server.start();
+    } catch (error) {
+      await stack.close();
+      throw error;
+    }
+    return stack;
+  }
+
+  get url() {
+    return this.server.url;
+  }
+
+  async close() {
+    if (this.server) await this.server.stop();
+    if (this.restoreSettings) this.restoreSettings();
+    if (this.db) this.db.destroy();
+  }
+}

@@ -1,0 +1,51 @@
+#ifndef QUORAX_TESTS_SUPPORT_TEMP_DIR_H_
+#define QUORAX_TESTS_SUPPORT_TEMP_DIR_H_
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace quorax::testing {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes away.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorax-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The path of `name` inside the directory.
+  std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+  bool IsEmpty() const { return std::filesystem::is_empty(path_); }
+
+  // Writes `bytes` to `name` exactly, replacing any earlier content.
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+
+  // The exact bytes of `name`.
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace quorax::testing
+
+#endif  // QUORAX_TESTS_SUPPORT_TEMP_DIR_H_

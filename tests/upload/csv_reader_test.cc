@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/errors.h"
+#include "upload/csv.h"
+
+namespace quorax {
+namespace {
+
+// The cells of every row of `csv` up to GetRows(), spare row excluded.
+std::vector<std::vector<std::string>> Rows(const CSV& csv) {
+  std::vector<std::vector<std::string>> rows;
+  for (int16_t r = 0; r < csv.GetRows(); ++r) {
+    rows.emplace_back();
+    for (int16_t c = 0; c < csv.GetCols(); ++c) rows.back().push_back(csv.Data(c, r));
+  }
+  return rows;
+}
+
+using Table = std::vector<std::vector<std::string>>;
+
+TEST(CSVReaderTest, CrLfAnywhereIsTheLineEndElseLf) {
+  CSV crlf;
+  EXPECT_EQ(crlf.ProcessCSV("a,b\nc\r\n1,x\ny\r\n"), 0);
+  EXPECT_EQ(crlf.Headers(1), "b\nc");
+  EXPECT_EQ(Rows(crlf), (Table{{"1", "x\ny"}}));
+
+  CSV lf;
+  EXPECT_EQ(lf.ProcessCSV("a,b\n1,x\ry\n3,\"4\n5\"\n"), 0);
+  EXPECT_EQ(Rows(lf), (Table{{"1", "x\ry"}, {"3", "4\n5"}}));
+
+  CSV none;
+  none.ProcessCSV("a,b\r\n1,2\r\n");
+  EXPECT_EQ(none.ProcessCSV("a,b,c"), -2);
+  EXPECT_EQ(none.GetCols(), 2);
+  EXPECT_EQ(none.GetRows(), 1);
+}
+
+TEST(CSVReaderTest, HeaderLineIsSplitWithoutQuoteProcessing) {
+  CSV csv;
+  EXPECT_EQ(csv.ProcessCSV("\"TC,ID\", x ,\r\n   \r\n"), -3);
+  EXPECT_EQ(csv.GetCols(), 4);
+  EXPECT_EQ(csv.GetRows(), 0);
+  EXPECT_EQ(csv.Headers(0), "\"TC");
+  EXPECT_EQ(csv.Headers(1), "ID\"");
+  EXPECT_EQ(csv.Headers(2), " x ");
+  EXPECT_EQ(csv.Headers(3), "");
+  EXPECT_EQ(csv.Headers(4), "");
+  EXPECT_THROW(csv.Headers(5), SubscriptOutOfRange);
+}
+
+TEST(CSVReaderTest, QuotedFieldsHoldCommasQuotesAndLineBreaks) {
+  CSV csv;
+  EXPECT_EQ(csv.ProcessCSV("a,b,c\r\n\"x,\"\"y\"\"\r\nz\",\"\", \"q\"\r\n"), 0);
+  EXPECT_EQ(Rows(csv), (Table{{"x,\"y\"\r\nz", "", " \"q\""}}));
+}
+
+TEST(CSVReaderTest, EachFieldFaultStopsAtItsRowAndKeepsEarlierRows) {
+  const std::string head = "a,b\n1,2\n";
+  const std::vector<std::string> faulty_rows = {
+      "\"open,2\n",  // -1: no closing quote
+      "1,\"2\"",     // -2: nothing follows the closing quote
+      "1,\"2\"x\n",  // -3: last quoted field not followed by the line end
+      "\"1\"x,2\n",  // -4: quoted field not followed by a comma
+      "1,2",         // -5: no line end after the last field
+      "1,2,3\n",     // -6: more fields than columns
+      "1\n",         // -7: no further comma at all
+      "1\n2,3\n",    // -8: the line ends before the next comma
+      "\n3,4\n",     // an empty line between rows
+  };
+  for (const std::string& row : faulty_rows) {
+    CSV csv;
+    EXPECT_EQ(csv.ProcessCSV(head + row), -3) << row;
+    EXPECT_EQ(Rows(csv), (Table{{"1", "2"}})) << row;
+  }
+}
+
+TEST(CSVReaderTest, EndOfTextCases) {
+  CSV stray;
+  EXPECT_EQ(stray.ProcessCSV("a\r\n1\r\n\n"), 0);
+  EXPECT_EQ(Rows(stray), (Table{{"1"}}));
+
+  CSV single_column;  // with one column an empty line is an empty row
+  EXPECT_EQ(single_column.ProcessCSV("a\n1\n\n2\n"), 0);
+  EXPECT_EQ(Rows(single_column), (Table{{"1"}, {""}, {"2"}}));
+}
+
+TEST(CSVReaderTest, SpareColumnAndRowAreEmptyAndTheLimitOfReads) {
+  CSV complete;
+  ASSERT_EQ(complete.ProcessCSV("a,b\r\n1,2\r\n3,4\r\n"), 0);
+  EXPECT_EQ(complete.Data(2, 0), "");
+  EXPECT_EQ(complete.Data(0, 2), "");
+  EXPECT_THROW(complete.Data(3, 0), SubscriptOutOfRange);
+  EXPECT_THROW(complete.Data(0, 3), SubscriptOutOfRange);
+  EXPECT_THROW(complete.Data(-1, 0), SubscriptOutOfRange);
+
+  CSV failed;
+  ASSERT_EQ(failed.ProcessCSV("a,b,c\r\n1,2,3\r\n4,5\r\n"), -3);
+  EXPECT_EQ(failed.Data(0, 1), "4");  // the spare row holds the cells of the faulty row
+  EXPECT_THROW(failed.Data(0, 2), SubscriptOutOfRange);
+
+  CSV fresh;
+  EXPECT_EQ(fresh.Data(1, 1), "");
+  EXPECT_THROW(fresh.Data(2, 0), SubscriptOutOfRange);
+  fresh.Data(1, 1) = "set";
+  EXPECT_EQ(fresh.Data(1, 1), "set");
+}
+
+TEST(CSVReaderTest, SixteenBitLimits) {
+  CSV csv;
+  EXPECT_EQ(csv.ProcessCSV(std::string(32766, 'h') + "\n"), -3);
+  EXPECT_THROW(csv.ProcessCSV(std::string(32767, 'h') + "\n"), Overflow);
+  EXPECT_EQ(csv.ProcessCSV("a\n" + std::string(32765, 'x') + "\n"), 0);
+  EXPECT_THROW(csv.ProcessCSV("a\n" + std::string(32767, 'x') + "\n"), Overflow);
+  EXPECT_EQ(csv.ProcessCSV("a\n" + std::string(40000, ' ')), -3);
+  EXPECT_EQ(csv.ProcessCSV(std::string(32766, ',') + "\n"), -3);
+  EXPECT_EQ(csv.GetCols(), 32767);
+}
+
+TEST(CSVReaderTest, ReadCSVReadsTheFileBytes) {
+  CSV csv;
+  EXPECT_EQ(csv.ReadCSV(QUORAX_SOURCE_DIR "/no/such/file.csv"), -1);
+  std::string path = ::testing::TempDir() + "upload_read_csv_test.csv";
+  {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("h\xe9\r\nv\xe4lue\r\n", file);
+    std::fclose(file);
+  }
+  EXPECT_EQ(csv.ReadCSV(path), 0);
+  EXPECT_EQ(csv.Headers(0), "h\xe9");
+  EXPECT_EQ(csv.Data(0, 0), "v\xe4lue");
+  std::fclose(std::fopen(path.c_str(), "wb"));
+  EXPECT_EQ(csv.ReadCSV(path), -2);
+  std::remove(path.c_str());
+  EXPECT_THROW(csv.ReadCSV(::testing::TempDir()), PlatformFailure);
+}
+
+}  // namespace
+}  // namespace quorax

@@ -1,0 +1,83 @@
+#ifndef QUORAX_TESTS_WEB_RESULTS_FIXTURE_H_
+#define QUORAX_TESTS_WEB_RESULTS_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/web_application.h"
+#include "outcomes/csv_row_errors.h"
+#include "upload/csv.h"
+#include "web/fake_host.h"
+#include "web/main.h"
+#include "web/settings_file.h"
+
+namespace quorax {
+
+// One outcome to put into the session: its code and ExtraInfo.
+struct Outcome {
+  int16_t code;
+  std::string extra;
+};
+
+// A signed-in session after a run: the test puts the table and outcomes
+// straight into the session, as the import leaves them, then asks for a page.
+class ResultsFixture : public ::testing::Test {
+ protected:
+  ResultsFixture() : settings_({"BaseDir=/results", "BuildVer=3.0"}), app_(settings_.path()) {
+    host_.Variable("LOCAL_ADDR", "10.0.0.5");
+    host_.Variable("HTTPS", "on");
+  }
+
+  // Stores the table parsed from `csv_text` and one outcome per entry of
+  // `outcomes` (row r gets entry r), with "NoErrors" as the import sets it.
+  void StoreRun(const std::string& csv_text, const std::vector<Outcome>& outcomes,
+                const std::string& mode = "Verify") {
+    auto table = std::make_shared<CSV>();
+    table->ProcessCSV(csv_text);
+    auto errors = std::make_shared<CSVRowErrors>();
+    bool no_errors = true;
+    int16_t row = 0;
+    for (const Outcome& outcome : outcomes) {
+      errors->Add(++row, outcome.code);
+      errors->Item(row)->ExtraInfo = outcome.extra;
+      if (outcome.code < 0) no_errors = false;
+    }
+    Session& session = host_.session();
+    session.SetObject("CSVData", table);
+    session.SetObject("CSVErrors", errors);
+    session.SetBool("NoErrors", no_errors);
+    session.SetText("Mode", mode);
+  }
+
+  // Requests page item `item` with the view code `d` ("" sends none).
+  void Request(const std::string& item, const std::string& d = "") {
+    host_.NewRequest();
+    if (!d.empty()) host_.Query("d", d);
+    ASSERT_TRUE(Dispatch(app_, host_, item));
+  }
+
+  // Shows the results page as the import hands over to it, with a template
+  // that holds nothing but the results tag, so the output is the view alone.
+  std::string View(const std::string& d) {
+    host_.SetTemplate("importdone.htm", "<WC@RESULTS>template text</WC@RESULTS>");
+    host_.session().SetText("Last", "ImportCSV_Respond");
+    Request("ImportDone", d);
+    return host_.Output();
+  }
+
+  bool Contains(const std::string& text) const {
+    return host_.Output().find(text) != std::string::npos;
+  }
+
+  SettingsFile settings_;
+  quorax::main app_;
+  FakeHost host_;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_TESTS_WEB_RESULTS_FIXTURE_H_

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "host/web_application.h"
+#include "web/fake_host.h"
+#include "web/main.h"
+#include "web/settings_file.h"
+
+namespace quorax {
+namespace {
+
+constexpr char kStart[] = "http://10.0.0.5:8080/Quorax.asp";
+// Nothing listens on port 1 of the loopback interface.
+constexpr char kClosedPortDsn[] = "host=127.0.0.1 port=1 connect_timeout=5";
+
+class SubmitCSVTest : public ::testing::Test {
+ protected:
+  explicit SubmitCSVTest(const std::string& dsn = kClosedPortDsn)
+      : settings_({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}), app_(settings_.path()) {
+    host_.Variable("LOCAL_ADDR", "10.0.0.5:8080");
+    host_.Variable("HTTPS", "on");
+  }
+
+  // Shows the sign-in page, then posts the sign-in form.
+  void SignIn(const std::string& uid, const std::string& pwd) {
+    Request("");
+    Post(uid, pwd);
+  }
+
+  // Posts the sign-in form without visiting the sign-in page first.
+  void Post(const std::string& uid, const std::string& pwd) {
+    host_.NewRequest();
+    host_.Form("uid", uid);
+    host_.Form("pwd", pwd);
+    ASSERT_TRUE(Dispatch(app_, host_, "SubmitCSV"));
+  }
+
+  void Request(const std::string& item, const std::string& s = "") {
+    host_.NewRequest();
+    if (!s.empty()) host_.Query("s", s);
+    ASSERT_TRUE(Dispatch(app_, host_, item));
+  }
+
+  bool ShowsUploadForm() const {
+    return host_.Output().find("name=\"csvfile\"") != std::string::npos;
+  }
+
+  SettingsFile settings_;
+  quorax::main app_;
+  FakeHost host_;
+};
+
+TEST_F(SubmitCSVTest, UploadFormPostsAMultipartFileToImportCSVWithAChoiceOfMode) {
+  host_.session().SetText("Last", "ImportDone_Respond");
+  host_.session().SetText("User", "demo");
+  host_.session().SetText("Pass", "demo");
+  Request("SubmitCSV");
+  const std::string& page = host_.Output();
+  EXPECT_TRUE(ShowsUploadForm());
+  EXPECT_NE(page.find("enctype=\"multipart/form-data\""), std::string::npos);
+  EXPECT_NE(page.find("action=\"Quorax.asp?WCI=ImportCSV&amp;WCU=\""), std::string::npos);
+  EXPECT_NE(page.find("formaction=\"Quorax.asp?WCI=ImportCSV&amp;WCU=&amp;i=1\">Import<"),
+            std::string::npos);
+  EXPECT_NE(page.find(">Verify</button>"), std::string::npos);
+  EXPECT_NE(page.find("href=\"http://10.0.0.5:8080/Quorax.asp?s=5\""), std::string::npos);
+  EXPECT_NE(page.find("v3.0"), std::string::npos);
+  EXPECT_EQ(page.find("WC@"), std::string::npos);
+}
+
+TEST_F(SubmitCSVTest, EmptyFieldReturnsToTheStartPageWithoutContactingTheDatabase) {
+  for (const auto& [uid, pwd] : {std::pair{"", "demo"}, std::pair{"demo", ""}}) {
+    SignIn(uid, pwd);
+    // A connection attempt on the closed port would have sent status 2.
+    EXPECT_EQ(host_.RedirectedTo(), kStart) << uid << "/" << pwd;
+    EXPECT_TRUE(host_.Ended());
+    EXPECT_FALSE(host_.session().Contains("ErrorMsg"));
+    EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
+    Request("", "");
+    EXPECT_EQ(host_.SessionText("Message"), "");
+  }
+}
+
+TEST_F(SubmitCSVTest, UnreachableServerReturnsStatusTwoWithTheDatabaseErrorText) {
+  SignIn("demo", "demo");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStart) + "?s=2");
+  EXPECT_TRUE(host_.Ended());
+  EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
+  EXPECT_EQ(host_.SessionText("User"), "demo");
+  Request("", "2");
+  const std::string message = host_.SessionText("Message");
+  EXPECT_EQ(message.rfind("Unhandled Exception. (80004005:", 0), 0u) << message;
+  EXPECT_EQ(message.substr(message.size() - 2), ").") << message;
+  EXPECT_EQ(message.find('['), std::string::npos) << message;
+}
+
+TEST_F(SubmitCSVTest, SecondPostAfterARejectedOneIsCheckedAgain) {
+  SignIn("demo", "demo");
+  Post("other", "secret");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStart) + "?s=2");
+  EXPECT_EQ(host_.SessionText("User"), "other");
+}
+
+TEST_F(SubmitCSVTest, OutOfOrderRequestsAreRedirectedWithoutCheckingCredentials) {
+  for (const char* last : {"", "WebClass_Start", "SubmitCSV_Respond", "ImportCSV_Respond"}) {
+    host_.session().Clear();
+    if (*last != '\0') host_.session().SetText("Last", last);
+    Post("demo", "demo");
+    EXPECT_EQ(host_.RedirectedTo(), kStart) << last;
+    EXPECT_FALSE(host_.session().Contains("User")) << last;
+    EXPECT_EQ(host_.SessionText("Last"), last);
+  }
+}
+
+TEST_F(SubmitCSVTest, ReturnFromResultsUsesTheSessionCredentialsWithoutACheck) {
+  host_.session().SetText("Last", "ImportDone_Respond");
+  host_.session().SetText("User", "demo");
+  host_.session().SetText("Pass", "demo");
+  Post("intruder", "");
+  EXPECT_EQ(host_.RedirectedTo(), "");
+  EXPECT_TRUE(ShowsUploadForm());
+  EXPECT_EQ(host_.SessionText("User"), "demo");
+  EXPECT_EQ(host_.SessionText("Last"), "SubmitCSV_Respond");
+
+  host_.session().SetText("Last", "ImportDone_Respond");
+  host_.session().SetText("Pass", "");
+  Request("SubmitCSV");
+  EXPECT_EQ(host_.RedirectedTo(), kStart);
+  EXPECT_EQ(host_.SessionText("Last"), "ImportDone_Respond");
+}
+
+// ---- Against the real test-case database (QUORAX_TEST_DSN) -----------------
+
+std::string TestDsn() {
+  const char* dsn = std::getenv("QUORAX_TEST_DSN");
+  return dsn == nullptr ? "" : dsn;
+}
+
+class SubmitCSVDatabaseTest : public SubmitCSVTest {
+ protected:
+  SubmitCSVDatabaseTest() : SubmitCSVTest(TestDsn()) {}
+  void SetUp() override {
+    if (TestDsn().empty()) GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
+  }
+};
+
+TEST_F(SubmitCSVDatabaseTest, AcceptedSignInShowsTheUploadFormOnce) {
+  SignIn("demo", "demo");
+  EXPECT_EQ(host_.RedirectedTo(), "");
+  EXPECT_TRUE(ShowsUploadForm());
+  EXPECT_EQ(host_.SessionText("Last"), "SubmitCSV_Respond");
+  EXPECT_EQ(host_.SessionText("Pass"), "demo");
+
+  Post("demo", "demo");
+  EXPECT_EQ(host_.RedirectedTo(), kStart);
+  EXPECT_FALSE(ShowsUploadForm());
+}
+
+TEST_F(SubmitCSVDatabaseTest, RejectedCredentialsReturnStatusOne) {
+  for (const auto& [uid, pwd] : {std::pair{"demo", "wrong"}, std::pair{" demo ", "demo"}}) {
+    SignIn(uid, pwd);
+    EXPECT_EQ(host_.RedirectedTo(), std::string(kStart) + "?s=1") << "'" << uid << "'";
+    EXPECT_EQ(host_.SessionText("User"), uid);
+    EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
+    EXPECT_FALSE(host_.session().Contains("ErrorMsg"));
+  }
+  Request("", "1");
+  EXPECT_NE(host_.Output().find("Authentication Failed. Access Denied."), std::string::npos);
+}
+
+class UnknownDatabaseTest : public SubmitCSVTest {
+ protected:
+  UnknownDatabaseTest() : SubmitCSVTest(TestDsn() + " dbname=quorax_no_such_database") {}
+  void SetUp() override {
+    if (TestDsn().empty()) GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
+  }
+};
+
+TEST_F(UnknownDatabaseTest, UnknownDatabaseReturnsStatusTwo) {
+  SignIn("demo", "demo");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStart) + "?s=2");
+  EXPECT_EQ(host_.SessionText("ErrorMsg").rfind("80004005:", 0), 0u)
+      << host_.SessionText("ErrorMsg");
+}
+
+}  // namespace
+}  // namespace quorax
