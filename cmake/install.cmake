@@ -20,3 +20,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/deploy/Quorax.cfg.sample
 # into /etc/systemd/system after adjusting paths (see docs/OPERATIONS.md).
 install(FILES ${PROJECT_SOURCE_DIR}/deploy/quorax.service
         DESTINATION ${CMAKE_INSTALL_DATADIR}/quorax/systemd)
+
+install(FILES ${PROJECT_SOURCE_DIR}/docs/OPERATIONS.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorax)

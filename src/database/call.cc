@@ -33,6 +33,8 @@ Oid TypeOid(int type) {
   }
 }
 
+// `procedure` is written into the statement as it stands: it is the
+// program's own procedure name, never a value from a user.
 std::string CallStatement(const std::string& procedure, size_t count) {
   std::string sql = "CALL " + procedure + "(";
   for (size_t i = 1; i <= count; ++i) {
@@ -85,8 +87,8 @@ void Connection::Impl::Call(const std::string& procedure,
   auto found = prepared.find(key);
   if (found == prepared.end()) {
     const std::string name = "quorax_" + std::to_string(prepared.size() + 1);
-    PgResult result(PQprepare(conn.get(), name.c_str(), sql.c_str(), static_cast<int>(count),
-                              types.data()));
+    PgResult result(
+        PQprepare(conn.get(), name.c_str(), sql.c_str(), static_cast<int>(count), types.data()));
     if (!Succeeded(result.get())) Fail(ResultFailure(conn.get(), result.get()));
     found = prepared.emplace(key, name).first;
   }
@@ -103,7 +105,6 @@ void Connection::Impl::Call(const std::string& procedure,
     if (p.Dir == kOutput) continue;
     if (const auto* number = std::get_if<int32_t>(&p.Val)) {
       texts[i] = std::to_string(*number);
-      if (p.Type != kInteger) texts[i] = Utf8FromWindows1252(texts[i]);
     } else if (const auto* text = std::get_if<std::string>(&p.Val)) {
       texts[i] = Utf8FromWindows1252(*text);
     } else {

@@ -102,17 +102,22 @@ void Connection::Open(const std::string& ConnectionString, const std::string& Us
   const std::string password = Utf8FromWindows1252(Password);
   // Later entries override what the connection string says; the first two
   // are defaults that it may change.
-  const char* keywords[] = {"application_name", "connect_timeout", "dbname", "client_encoding",
-                            "user",             "password",        nullptr};
-  const char* values[] = {"quorax",      kDefaultConnectTimeout, dsn.c_str(), "UTF8",
-                          user.c_str(),  password.c_str(),       nullptr};
+  const char* keywords[] = {"application_name",
+                            "connect_timeout",
+                            "dbname",
+                            "client_encoding",
+                            "user",
+                            "password",
+                            nullptr};
+  const char* values[] = {"quorax",     kDefaultConnectTimeout, dsn.c_str(), "UTF8",
+                          user.c_str(), password.c_str(),       nullptr};
   PgConnection conn(PQconnectStartParams(keywords, values, 1));
   if (conn == nullptr) impl_->Fail(MakeProviderError("", "out of memory"));
   PQsetErrorVerbosity(conn.get(), PQERRORS_VERBOSE);
   PQsetNoticeProcessor(conn.get(), DiscardNotice, nullptr);
-  const std::string failure =
-      PQstatus(conn.get()) == CONNECTION_BAD ? PQerrorMessage(conn.get())
-                                              : CompleteConnection(conn.get());
+  const std::string failure = PQstatus(conn.get()) == CONNECTION_BAD
+                                  ? PQerrorMessage(conn.get())
+                                  : CompleteConnection(conn.get());
   if (!failure.empty()) impl_->Fail(ConnectionFailure(failure));
   impl_->conn = std::move(conn);
 }

@@ -34,7 +34,8 @@ struct Connection::Impl {
   // stores the returned values of the output parameters in them.
   // REQUIRES: the connection is open. Raises PlatformFailure (after Fail) when
   // the database reports an error.
-  void Call(const std::string& procedure, const std::vector<std::shared_ptr<Parameter>>& parameters);
+  void Call(const std::string& procedure,
+            const std::vector<std::shared_ptr<Parameter>>& parameters);
 };
 
 }  // namespace quorax::db

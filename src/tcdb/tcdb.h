@@ -41,6 +41,13 @@ class TCDB {
                        std::string& Tester, std::string& PR, std::string& Notes);
 
  private:
+  // The steps shared by VerifyResult and InsertResult, calling `procedure`.
+  int16_t CallProcedure(const std::string& procedure, std::string& TestCaseID,
+                        std::string& TestDate, std::string& Version, std::string& Platform,
+                        std::string& Browser, std::string& Result, std::string& Tester,
+                        std::string& PR, std::string& Notes);
+
+  // Declared in this order so that the command is released before the connection.
   std::unique_ptr<db::Connection> DbConnection;
   std::unique_ptr<db::Command> ProcCommand;
 };

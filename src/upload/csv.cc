@@ -1,5 +1,6 @@
 #include "upload/csv.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -61,24 +62,35 @@ int16_t CSV::ParseHeaderLine() {
   }
 }
 
+// Every row ends in a line end and holds ColCount - 1 commas, which bounds
+// the number of rows without reading any field.
+int32_t CSV::RowsAtMost() const {
+  size_t line_ends = 0;
+  for (size_t at = RawText.find(LineEnd); at != std::string::npos;
+       at = RawText.find(LineEnd, at + LineEnd.size())) {
+    ++line_ends;
+  }
+  return static_cast<int32_t>(std::min(line_ends, RawText.size() / static_cast<size_t>(ColCount)));
+}
+
 int16_t CSV::ParseRows() {
   if (TrimSpaces(RawText).empty()) return -1;
   RowCount = 0;
   const int32_t columns = ColCount + 1;
   Data.Resize(columns, 2, false);
   FieldReader reader(RawText, LineEnd);
+  Data.Reserve(RowsAtMost() + 2);
   int16_t pos = 1;
-  std::string field;
   for (;;) {
     if (pos >= reader.Length()) return RowCount;
     Data.Resize(columns, Add16(RowCount, 1, "the number of CSV rows") + 1, true);
     for (int16_t col = 0; col < ColCount; ++col) {
-      int16_t used = reader.ParseField(pos, col == ColCount - 1, field);
+      // Each field is read straight into its cell; a failed one leaves it empty.
+      int16_t used = reader.ParseField(pos, col == ColCount - 1, Data(col, RowCount));
       if (used < 0) {
         Data.Resize(columns, RowCount + 1, true);
         return Sub16(-1, RowCount, "a CSV row code");
       }
-      Data(col, RowCount) = std::move(field);
       pos = Add16(pos, used, "a CSV position");
     }
     RowCount = Add16(RowCount, 1, "the number of CSV rows");

@@ -35,6 +35,8 @@ class CSV {
     std::string& operator()(int32_t col, int32_t row);
     // Reallocates or grows the table; `keep` preserves cells that still fit.
     void Resize(int32_t cols, int32_t rows, bool keep);
+    // Makes room for `rows` rows of the current width without reallocating.
+    void Reserve(int32_t rows);
     int32_t Columns() const { return cols_; }
     int32_t Rows() const { return rows_; }
 
@@ -66,6 +68,8 @@ class CSV {
   // Reads the data rows of RawText into Data. Returns the number of rows, -1
   // when RawText is blank, or -1 - RowCount for the first faulty row.
   int16_t ParseRows();
+  // An upper bound of the number of data rows in RawText.
+  int32_t RowsAtMost() const;
 
   int16_t RowCount = 0;
   int16_t ColCount = 0;

@@ -50,6 +50,10 @@ void CSV::Table::Resize(int32_t cols, int32_t rows, bool keep) {
   rows_ = rows;
 }
 
+void CSV::Table::Reserve(int32_t rows) {
+  if (rows > 0) cells_.reserve(static_cast<size_t>(rows) * static_cast<size_t>(cols_));
+}
+
 const std::string& CSV::Names::operator()(int32_t i) const {
   if (i < 0 || i >= Count()) {
     throw SubscriptOutOfRange("the column name " + std::to_string(i) +

@@ -14,7 +14,8 @@ constexpr char kQuote = '"';
 int16_t ForwardSearch::From(int16_t from) {
   bool still_ahead = found_ == 0 || found_ >= from;
   if (searched_from_ == 0 || searched_from_ > from || !still_ahead) {
-    size_t at = text_.find(pattern_, static_cast<size_t>(from) - 1);
+    size_t start = static_cast<size_t>(from) - 1;
+    size_t at = pattern_.size() == 1 ? text_.find(pattern_[0], start) : text_.find(pattern_, start);
     searched_from_ = from;
     found_ = at == std::string_view::npos ? 0 : static_cast<int16_t>(at + 1);
   }
@@ -36,16 +37,16 @@ std::string_view FieldReader::Between(int16_t from, int16_t to) const {
 int16_t FieldReader::ParseField(int16_t StartPos, bool IsLastField, std::string& FieldText) {
   assert(StartPos >= 1 && StartPos <= length_);
   FieldText.clear();
-  std::string acc;
-  int16_t end = At(StartPos) == kQuote ? ParseQuoted(StartPos, IsLastField, acc)
-                                       : ParseUnquoted(StartPos, IsLastField, acc);
+  int16_t end = At(StartPos) == kQuote ? ParseQuoted(StartPos, IsLastField, FieldText)
+                                       : ParseUnquoted(StartPos, IsLastField, FieldText);
   if (end < 0) return end;
-  FieldText = std::move(acc);
   return Sub16(end, StartPos, "a CSV field length");
 }
 
 // Returns the position after the field's delimiter, or a code -1..-4.
-int16_t FieldReader::ParseQuoted(int16_t start, bool is_last, std::string& acc) {
+// Sets `text` only on success.
+int16_t FieldReader::ParseQuoted(int16_t start, bool is_last, std::string& text) {
+  std::string acc;
   int16_t p = start;
   int16_t q = start;
   for (;;) {
@@ -61,26 +62,32 @@ int16_t FieldReader::ParseQuoted(int16_t start, bool is_last, std::string& acc) 
   }
   if (is_last) {
     if (text_.substr(static_cast<size_t>(p) - 1, line_end_.size()) != line_end_) return -3;
-    return Add16(p, line_end_length_, "a CSV position");
+    p = Add16(p, line_end_length_, "a CSV position");
+  } else {
+    if (At(p) != ',') return -4;
+    p = Add16(p, 1, "a CSV position");
   }
-  if (At(p) != ',') return -4;
-  return Add16(p, 1, "a CSV position");
+  text = std::move(acc);
+  return p;
 }
 
 // Returns the position after the field's delimiter, or a code -5..-8.
-int16_t FieldReader::ParseUnquoted(int16_t start, bool is_last, std::string& acc) {
+// Sets `text` only on success.
+int16_t FieldReader::ParseUnquoted(int16_t start, bool is_last, std::string& text) {
   int16_t e = line_ends_.From(start);
   int16_t k = commas_.From(start);
   if (e == 0) return -5;
   if (is_last) {
     if (k > 0 && k < e) return -6;
-    acc.assign(Between(start, e));
-    return Add16(e, line_end_length_, "a CSV position");
+    int16_t next = Add16(e, line_end_length_, "a CSV position");
+    text.assign(Between(start, e));
+    return next;
   }
   if (k == 0) return -7;
   if (e < k) return -8;
-  acc.assign(Between(start, k));
-  return Add16(k, 1, "a CSV position");
+  int16_t next = Add16(k, 1, "a CSV position");
+  text.assign(Between(start, k));
+  return next;
 }
 
 }  // namespace quorax

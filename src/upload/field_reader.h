@@ -43,8 +43,8 @@ class FieldReader {
   int16_t ParseField(int16_t StartPos, bool IsLastField, std::string& FieldText);
 
  private:
-  int16_t ParseQuoted(int16_t start, bool is_last, std::string& acc);
-  int16_t ParseUnquoted(int16_t start, bool is_last, std::string& acc);
+  int16_t ParseQuoted(int16_t start, bool is_last, std::string& text);
+  int16_t ParseUnquoted(int16_t start, bool is_last, std::string& text);
   char At(int16_t pos) const { return text_[static_cast<size_t>(pos) - 1]; }
   // The text from position `from` up to position `to`, both exclusive of
   // `to` and inclusive of `from`.

@@ -60,7 +60,8 @@ bool OnlyHeaderLine(const std::string& content) {
 // Returns the sentence telling the tester where the reader stopped, or ""
 // when the file was read to its end.
 std::string ParseNote(int16_t parsed, const CSV& table, const std::string& content) {
-  if (parsed == -2) return "The file could not be read: it has no line end, so no row was processed.";
+  if (parsed == -2)
+    return "The file could not be read: it has no line end, so no row was processed.";
   if (parsed == 0 || OnlyHeaderLine(content)) return "";
   if (table.GetRows() == 0) {
     return "The file could not be read past its header line, so no row was processed.";

@@ -1,1 +1,53 @@
-int main() { return 0; }
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "common/errors.h"
+#include "host/http_server.h"
+#include "web/main.h"
+
+#ifndef QUORAX_TEMPLATES_DIR
+#error "QUORAX_TEMPLATES_DIR must name the installed templates folder"
+#endif
+
+namespace {
+
+// The start page address of a listener given as `listen`, bound to `port`.
+std::string Address(const std::string& scheme, const std::string& listen, uint16_t port) {
+  std::string host;
+  uint16_t ignored = 0;
+  quorax::SplitHostPort(listen, host, ignored);
+  if (host.find(':') != std::string::npos) host = "[" + host + "]";
+  return scheme + "://" + host + ":" + std::to_string(port) + "/Quorax.asp";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  quorax::HostOptions options;
+  try {
+    options = quorax::ParseHostOptions(argc, argv);
+  } catch (const quorax::InvalidArgument& error) {
+    std::cerr << error.what();
+    return 2;
+  }
+  if (options.templates_dir.empty()) options.templates_dir = QUORAX_TEMPLATES_DIR;
+  try {
+    quorax::main app;
+    quorax::HttpServer server(app, options);
+    server.Start();
+    if (server.port() != 0) {
+      std::cout << "Quorax is listening on " << Address("http", options.listen, server.port())
+                << std::endl;
+    }
+    if (server.tls_port() != 0) {
+      std::cout << "Quorax is listening on "
+                << Address("https", options.tls_listen, server.tls_port()) << std::endl;
+    }
+    server.Wait();
+  } catch (const std::exception& error) {
+    std::cerr << "quorax-server: " << error.what() << "\n";
+    return 1;
+  }
+  return 0;
+}

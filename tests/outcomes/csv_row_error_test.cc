@@ -21,8 +21,7 @@ TEST(CSVRowErrorTest, StartsEmpty) {
 }
 
 TEST(CSVRowErrorTest, RejectedRowListsItsFlagsInOrder) {
-  EXPECT_EQ(Describe(-6),
-            "(-6)\r\nTestcaseID does not exist.\r\nTestDate is in the future.\r\n");
+  EXPECT_EQ(Describe(-6), "(-6)\r\nTestcaseID does not exist.\r\nTestDate is in the future.\r\n");
   EXPECT_EQ(Describe(-33),
             "(-33)\r\nMissing parameter or NULL passed in a required field.\r\n"
             "Invalid result (not 'P', 'F' or 'U').\r\n");

@@ -73,15 +73,32 @@ TEST_F(MPFormTest, ParsesAttributeValuesByPosition) {
   EXPECT_EQ(part.Attributes.Item("d.csv\""), "(Present)");
 }
 
+// A line without a colon is ignored, also after the Content-Disposition header.
 TEST_F(MPFormTest, HeaderEdgeCases) {
   Parse(Part("Content-Disposition : form-data; name=\"a\"\r\nno colon here\r\n", "x") +
-        Part("Content-Disposition: form-data; name=\"b\"\r\n", "y") + "--XyZ--\r\n");
+        Part("Content-Disposition: form-data; name=\"b\"\r\nstray line\r\n", "y") + "--XyZ--\r\n");
   ASSERT_EQ(form.Parts.Count(), 2);
   EXPECT_EQ(form.Parts.Item(1)->Name, "");  // the space before the colon hides the header
   EXPECT_EQ(form.Parts.Item(1)->Headers.Count(), 1);
   EXPECT_EQ(form.Parts.Item(1)->Attributes.Count(), 0);
+  EXPECT_EQ(form.Parts.Item(2)->Attributes.Count(), 2);
   EXPECT_EQ(form.Parts.Item(2)->Content, "y");
   EXPECT_EQ(form.Parts.Item(""), form.Parts.Item(1));
+}
+
+TEST_F(MPFormTest, UnnamedPartsAndEmptyPiecesUseTheEmptyKey) {
+  Parse(Part("Content-Disposition: form-data; filename=\"x.csv\";\r\n", "c") + "--XyZ--\r\n");
+  const FormPart& part = *form.Parts.Item("");
+  EXPECT_EQ(part.Name, "");
+  EXPECT_EQ(part.Attributes.Item(""), "(Present)");
+  EXPECT_EQ(part.Attributes.Item("filename"), "x.csv");
+}
+
+TEST_F(MPFormTest, PartWithoutHeaderLinesIsSplitAtTheNextEmptyLine) {
+  Parse("--XyZ\r\n\r\nA: 1\r\n\r\nbody\r\n--XyZ--\r\n");
+  ASSERT_EQ(form.Parts.Count(), 1);
+  EXPECT_EQ(form.Parts.Item(1)->Headers.Item("A"), "1");
+  EXPECT_EQ(form.Parts.Item(1)->Content, "body");
 }
 
 TEST_F(MPFormTest, MalformedHeadersRaiseAndKeepEarlierParts) {

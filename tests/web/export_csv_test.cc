@@ -22,7 +22,8 @@ class ExportCSVTest : public ResultsFixture {
   }
 };
 
-constexpr char kSixRows[] = "TCID,Result\r\n1,P\r\n2,X\r\n3,P\r\n4,P\r\n5,\"say \"\"hi\"\", ok\"\r\n6,P\r\n";
+constexpr char kSixRows[] =
+    "TCID,Result\r\n1,P\r\n2,X\r\n3,P\r\n4,P\r\n5,\"say \"\"hi\"\", ok\"\r\n6,P\r\n";
 
 TEST_F(ExportCSVTest, RejectedRowsFollowTheHeaderLineInFileOrder) {
   StoreRun(kSixRows, {{0, ""}, {-32, ""}, {0, ""}, {0, ""}, {-1, ""}, {0, ""}});

@@ -63,11 +63,13 @@ constexpr char kRow2[] =
     "<TD BGCOLOR=#DD0000 VALIGN=\"TOP\">(-6)<BR>\r\nTestcaseID does not exist.<BR>\r\n"
     "TestDate is in the future.<BR>\r\n</TD></TR>\r\n";
 constexpr char kRow3[] =
-    "<TR>\r\n<TD VALIGN=\"TOP\">3</TD>\r\n<TD VALIGN=\"TOP\">q</TD>\r\n<TD VALIGN=\"TOP\">r</TD>\r\n"
+    "<TR>\r\n<TD VALIGN=\"TOP\">3</TD>\r\n<TD VALIGN=\"TOP\">q</TD>\r\n<TD "
+    "VALIGN=\"TOP\">r</TD>\r\n"
     "<TD BGCOLOR=#DDDD00 VALIGN=\"TOP\">(-259)<BR>A Database error occured here.<BR>"
     "8:server &lt;gone&gt;<BR></TD></TR>\r\n";
 constexpr char kRow4[] =
-    "<TR>\r\n<TD VALIGN=\"TOP\">4</TD>\r\n<TD VALIGN=\"TOP\">s</TD>\r\n<TD VALIGN=\"TOP\">t</TD>\r\n"
+    "<TR>\r\n<TD VALIGN=\"TOP\">4</TD>\r\n<TD VALIGN=\"TOP\">s</TD>\r\n<TD "
+    "VALIGN=\"TOP\">t</TD>\r\n"
     "<TD BGCOLOR=#DDDD00 VALIGN=\"TOP\">Not imported or tested due to previous database error "
     "on row 3<BR></TD></TR>\r\n";
 
@@ -100,12 +102,13 @@ TEST_F(ImportDoneTest, GoodRowsViewStopsAtTheDatabaseFailure) {
 
 TEST_F(ImportDoneTest, CompleteSuccessNoticeNamesTheMode) {
   StoreRun("TCID\r\n1\r\n", {{0, "Imported successfully."}}, "Import");
-  EXPECT_EQ(View("n"), "<!--- START DrawCompleteSuccess --->\r\n"
-                       "<B>Operation Mode: Import</B><BR><BR>"
-                       "<TABLE BGCOLOR=#DDDDEE BORDER=1 CELLSPACING=1 CELLPADDING=2 WIDTH=100%>\r\n"
-                       "<TR><TD COLSPAN=10 ALIGN=\"CENTER\"><B>All rows have been imported "
-                       "successfully</B></TD></TR>\r\n" +
-                           Navigation(false) + "<!--- END DrawCompleteSuccess --->\r\n");
+  EXPECT_EQ(View("n"),
+            "<!--- START DrawCompleteSuccess --->\r\n"
+            "<B>Operation Mode: Import</B><BR><BR>"
+            "<TABLE BGCOLOR=#DDDDEE BORDER=1 CELLSPACING=1 CELLPADDING=2 WIDTH=100%>\r\n"
+            "<TR><TD COLSPAN=10 ALIGN=\"CENTER\"><B>All rows have been imported "
+            "successfully</B></TD></TR>\r\n" +
+                Navigation(false) + "<!--- END DrawCompleteSuccess --->\r\n");
   host_.session().SetText("Mode", "Verify");
   EXPECT_NE(View("n").find("All rows have been verified and are Ok"), std::string::npos);
 }
@@ -136,8 +139,7 @@ TEST_F(ImportDoneTest, ViewCodesIgnoreCaseAndUnknownCodesKeepTheTemplate) {
 
 TEST_F(ImportDoneTest, PositiveCodeShowsAsRejectedInAllRowsOnly) {
   StoreRun("TCID\r\n1\r\n", {{7, ""}});
-  EXPECT_TRUE(View("a").find("<TD BGCOLOR=#DD0000 VALIGN=\"TOP\"></TD></TR>") !=
-              std::string::npos);
+  EXPECT_TRUE(View("a").find("<TD BGCOLOR=#DD0000 VALIGN=\"TOP\"></TD></TR>") != std::string::npos);
   EXPECT_EQ(View("b").find("<TR>\r\n<TD VALIGN"), std::string::npos);
   EXPECT_EQ(View("s").find("<TR>\r\n<TD VALIGN"), std::string::npos);
 }
@@ -186,8 +188,9 @@ TEST_F(ImportDoneTest, ShippedTemplateShowsResultsParseNoteAndCommonTags) {
   host_.session().SetText("ParseNote", "The file could not be read past data row 4; <sic>");
   Request("ImportDone", "a");
   EXPECT_TRUE(Contains("<!--- START DrawAllRowsTable --->"));
-  EXPECT_TRUE(Contains("<P CLASS=\"note\">The file could not be read past data row 4; "
-                       "&lt;sic&gt;</P>"));
+  EXPECT_TRUE(
+      Contains("<P CLASS=\"note\">The file could not be read past data row 4; "
+               "&lt;sic&gt;</P>"));
   EXPECT_TRUE(Contains("v3.0"));
   EXPECT_TRUE(Contains("http://10.0.0.5/results/Quorax.asp?s=5"));
   EXPECT_FALSE(Contains("WC@"));

@@ -4,7 +4,7 @@
 // Everything started here is stopped by Stack.close(); a settings file that
 // existed before is put back.
 
-import { spawn, spawnSync } from 'node:child_process';
+import { execFile, spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
@@ -50,6 +50,15 @@ export class Database {
       throw new Error(`scripts/db ${args.join(' ')} failed (${result.status}): ${result.stderr}${result.stdout}`);
     }
     return result.stdout;
+  }
+
+  // Like run, without blocking the caller's event loop.
+  runAsync(...args) {
+    return new Promise((resolve, reject) => {
+      execFile(path.join(repoRoot, 'scripts/db'), args, { env: this.env(), timeout: 120_000 }, (error, stdout, stderr) =>
+        error ? reject(new Error(`scripts/db ${args.join(' ')} failed: ${stderr}${stdout}`)) : resolve(stdout),
+      );
+    });
   }
 
   dsn() {
@@ -180,12 +189,20 @@ export class Server {
   }
 }
 
+// The settings path the binary was built to read, from the CMake cache of its
+// build folder; <repo>/var/test/Quorax.cfg when there is no cache to read.
+function builtSettingsPath(binary) {
+  const cache = path.join(path.dirname(binary), '../../CMakeCache.txt');
+  const line = fs.existsSync(cache) && /^QUORAX_SETTINGS_FILE:\w+=(.*)$/m.exec(fs.readFileSync(cache, 'utf8'));
+  return line ? line[1] : path.join(repoRoot, 'var/test/Quorax.cfg');
+}
+
 // Database, settings file and server together.
 export class Stack {
   static async start({ ownCluster = false, serverArgs = [], logDir } = {}) {
     const stack = new Stack();
     const binary = process.env.QUORAX_SERVER || path.join(repoRoot, 'build/src/web/quorax-server');
-    const settings = process.env.QUORAX_SETTINGS_FILE || path.join(repoRoot, 'var/test/Quorax.cfg');
+    const settings = process.env.QUORAX_SETTINGS_FILE || builtSettingsPath(binary);
     const dir = logDir || path.join(path.dirname(settings), 'logs');
     fs.mkdirSync(dir, { recursive: true });
     try {
@@ -198,6 +215,9 @@ export class Stack {
         args: serverArgs,
       });
       await stack.server.start();
+      for (const signal of ['SIGINT', 'SIGTERM']) {
+        process.once(signal, () => stack.close().finally(() => process.exit(130)));
+      }
     } catch (error) {
       await stack.close();
       throw error;

@@ -1,0 +1,55 @@
+#include <string>
+#include <utility>
+
+#include "common/errors.h"
+#include "database/connection.h"
+#include "database/connection_impl.h"
+
+namespace quorax::db {
+
+Command::Command() = default;
+
+Command::~Command() = default;
+
+void Command::SetActiveConnection(Connection* connection) { connection_ = connection; }
+
+void Command::SetCommandText(const std::string& text) { text_ = text; }
+
+void Command::SetCommandType(int type) { type_ = type; }
+
+std::shared_ptr<Parameter> Command::CreateParameter(const std::string& name, int type,
+                                                    int direction, int32_t size, Value value) {
+  return std::make_shared<Parameter>(Parameter{name, type, direction, size, std::move(value)});
+}
+
+void Command::AppendParameter(std::shared_ptr<Parameter> parameter) {
+  if (parameter == nullptr) throw InvalidArgument("a command parameter cannot be empty");
+  parameters_.push_back(std::move(parameter));
+}
+
+int32_t Command::ParameterCount() const { return static_cast<int32_t>(parameters_.size()); }
+
+std::shared_ptr<Parameter> Command::GetParameter(int32_t index) const {
+  if (index < 0 || index >= ParameterCount()) {
+    throw SubscriptOutOfRange("the command has no parameter " + std::to_string(index));
+  }
+  return parameters_[static_cast<size_t>(index)];
+}
+
+void Command::DeleteParameter(int32_t index) {
+  GetParameter(index);
+  parameters_.erase(parameters_.begin() + index);
+}
+
+void Command::Execute() {
+  if (connection_ == nullptr || connection_->State() != 1) {
+    throw PlatformFailure("The command's connection is not open.");
+  }
+  if (type_ != kStoredProcedure) {
+    throw InvalidArgument("only stored-procedure commands can be executed");
+  }
+  if (text_.empty()) throw InvalidArgument("the command names no stored procedure");
+  connection_->impl_->Call(text_, parameters_);
+}
+
+}  // namespace quorax::db

@@ -1,0 +1,60 @@
+-- Test roles and procedures, loaded by the database tests as the administrator.
+-- Several test processes may load it at once; the lock makes them take turns.
+SELECT pg_advisory_lock(72610);
+
+DO $$
+BEGIN
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'quorax_test') THEN
+    CREATE ROLE quorax_test LOGIN;
+  END IF;
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'quorax_test_bare') THEN
+    CREATE ROLE quorax_test_bare LOGIN;
+  END IF;
+END $$;
+ALTER ROLE quorax_test LOGIN PASSWORD 'quorax_test';
+ALTER ROLE quorax_test_bare LOGIN PASSWORD 'quorax_test';
+GRANT quorax_testers TO quorax_test, quorax_test_bare;
+ALTER ROLE quorax_test SET search_path = quorax_test, public;
+ALTER ROLE quorax_test_bare SET search_path = quorax_test_nothing;
+
+CREATE SCHEMA IF NOT EXISTS quorax_test;
+GRANT USAGE ON SCHEMA quorax_test TO quorax_test;
+
+-- Shadows the real verify_result for quorax_test; "Tester" chooses the answer.
+CREATE OR REPLACE PROCEDURE quorax_test.verify_result(
+  OUT "RetVal" integer, IN "TestCaseID" integer, IN "TestDate" varchar, IN "Version" varchar,
+  IN "Platform" varchar, IN "Browser" varchar, IN "Result" varchar, IN "Tester" varchar,
+  IN "PR" character, IN "Notes" varchar)
+LANGUAGE plpgsql AS $$
+BEGIN
+  CASE "Tester"
+    WHEN 'null-verdict' THEN "RetVal" := NULL;
+    WHEN 'big-verdict' THEN "RetVal" := 40000;
+    WHEN 'positive-verdict' THEN "RetVal" := 5;
+    WHEN 'lowest-verdict' THEN "RetVal" := -32768;
+    ELSE
+      -- Reports the values exactly as they arrived.
+      RAISE EXCEPTION 'received %|%|%|%|%|%|%|%|%', coalesce("TestCaseID"::text, 'NULL'),
+        "TestDate", "Version", "Platform", "Browser", "Result", "Tester", "PR", "Notes";
+  END CASE;
+END $$;
+
+CREATE OR REPLACE PROCEDURE quorax_test.echo(OUT "Out" varchar, IN "In" varchar)
+LANGUAGE plpgsql AS $$ BEGIN "Out" := "In"; END $$;
+
+CREATE OR REPLACE PROCEDURE quorax_test.unrepresentable(OUT "Out" varchar)
+LANGUAGE plpgsql AS $$ BEGIN "Out" := chr(256) || 'x' || chr(8364) || chr(128512); END $$;
+
+CREATE OR REPLACE PROCEDURE quorax_test.two_outputs(
+  IN "A" integer, OUT "Sum" integer, IN "B" integer, OUT "Text" varchar)
+LANGUAGE plpgsql AS $$ BEGIN "Sum" := "A" + "B"; "Text" := format('%s+%s', "A", "B"); END $$;
+
+CREATE OR REPLACE PROCEDURE quorax_test.prepared_count(OUT "Count" integer)
+LANGUAGE plpgsql AS $$
+BEGIN
+  SELECT count(*) INTO "Count" FROM pg_prepared_statements;
+END $$;
+
+GRANT EXECUTE ON ALL ROUTINES IN SCHEMA quorax_test TO quorax_test;
+
+SELECT pg_advisory_unlock(72610);

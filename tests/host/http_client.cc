@@ -1,0 +1,120 @@
+#include "host/http_client.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include "common/text.h"
+
+namespace quorax {
+
+std::string HttpResponse::Header(const std::string& name) const {
+  for (const auto& [key, value] : headers) {
+    if (EqualsIgnoreCase(key, name)) return value;
+  }
+  return "";
+}
+
+int HttpResponse::CountHeader(const std::string& name) const {
+  int count = 0;
+  for (const auto& header : headers) count += EqualsIgnoreCase(header.first, name) ? 1 : 0;
+  return count;
+}
+
+RawClient::RawClient(uint16_t port) {
+  fd_ = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd_ < 0 || connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    throw std::runtime_error("cannot connect to the test server");
+  }
+}
+
+RawClient::~RawClient() {
+  if (fd_ >= 0) close(fd_);
+}
+
+bool RawClient::Send(const std::string& bytes) {
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool RawClient::Fill() {
+  pollfd ready{fd_, POLLIN, 0};
+  if (poll(&ready, 1, 5000) <= 0) return false;
+  char chunk[8192];
+  ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+  if (n <= 0) return false;
+  pending_.append(chunk, static_cast<size_t>(n));
+  return true;
+}
+
+HttpResponse RawClient::ReadResponse() {
+  size_t header_end;
+  while ((header_end = pending_.find("\r\n\r\n")) == std::string::npos) {
+    if (!Fill()) return ParseResponse(pending_);
+  }
+  HttpResponse head = ParseResponse(pending_.substr(0, header_end + 4));
+  size_t length = static_cast<size_t>(std::stoul("0" + head.Header("Content-Length")));
+  while (pending_.size() < header_end + 4 + length && Fill()) {
+  }
+  HttpResponse response = ParseResponse(pending_.substr(0, header_end + 4 + length));
+  pending_.erase(0, header_end + 4 + length);
+  return response;
+}
+
+std::string RawClient::ReadAll() {
+  while (Fill()) {
+  }
+  return std::exchange(pending_, std::string());
+}
+
+bool RawClient::ClosedWithin(std::chrono::milliseconds limit) {
+  pollfd ready{fd_, POLLIN, 0};
+  if (poll(&ready, 1, static_cast<int>(limit.count())) <= 0) return false;
+  char byte;
+  return recv(fd_, &byte, 1, 0) <= 0;
+}
+
+HttpResponse ParseResponse(const std::string& text) {
+  HttpResponse response;
+  size_t header_end = text.find("\r\n\r\n");
+  if (text.rfind("HTTP/1.", 0) != 0 || header_end == std::string::npos) return response;
+  response.status = std::stoi(text.substr(9, 3));
+  size_t line = text.find("\r\n") + 2;
+  while (line < header_end) {
+    size_t end = text.find("\r\n", line);
+    std::string field = text.substr(line, end - line);
+    size_t colon = field.find(':');
+    response.headers.emplace_back(field.substr(0, colon),
+                                  std::string(TrimSpaces(field.substr(colon + 1))));
+    line = end + 2;
+  }
+  response.body = text.substr(header_end + 4);
+  return response;
+}
+
+HttpResponse Request(uint16_t port, const std::string& method, const std::string& target,
+                     const std::string& extra_headers, const std::string& body) {
+  RawClient client(port);
+  std::string request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+                        "Connection: close\r\n" + extra_headers;
+  if (!body.empty() || method == "POST") {
+    request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  }
+  client.Send(request + "\r\n" + body);
+  return ParseResponse(client.ReadAll());
+}
+
+}  // namespace quorax

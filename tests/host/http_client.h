@@ -1,0 +1,57 @@
+#ifndef QUORAX_TESTS_HOST_HTTP_CLIENT_H_
+#define QUORAX_TESTS_HOST_HTTP_CLIENT_H_
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorax {
+
+// A parsed HTTP response.
+struct HttpResponse {
+  int status = 0;  // 0 when nothing could be read
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+
+  // The first header named `name` (any case), or "".
+  std::string Header(const std::string& name) const;
+  int CountHeader(const std::string& name) const;
+};
+
+// A blocking TCP client on 127.0.0.1 for talking raw HTTP to the server.
+class RawClient {
+ public:
+  explicit RawClient(uint16_t port);
+  ~RawClient();
+  RawClient(const RawClient&) = delete;
+  RawClient& operator=(const RawClient&) = delete;
+
+  // Returns false when the server has closed the connection.
+  bool Send(const std::string& bytes);
+  // Reads one response framed by Content-Length.
+  HttpResponse ReadResponse();
+  // Reads until the server closes; returns what arrived.
+  std::string ReadAll();
+  // True when the server closes the connection within `limit` (without
+  // sending anything more).
+  bool ClosedWithin(std::chrono::milliseconds limit);
+
+ private:
+  bool Fill();  // reads more bytes into pending_; false on close or timeout
+  int fd_ = -1;
+  std::string pending_;
+};
+
+// Parses a complete response text.
+HttpResponse ParseResponse(const std::string& text);
+
+// Sends one request with "Connection: close" and reads the response.
+// `extra_headers` are complete lines ending in CR LF.
+HttpResponse Request(uint16_t port, const std::string& method, const std::string& target,
+                     const std::string& extra_headers = "", const std::string& body = "");
+
+}  // namespace quorax
+
+#endif  // QUORAX_TESTS_HOST_HTTP_CLIENT_H_

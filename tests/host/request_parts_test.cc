@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "host/access_log.h"
+#include "host/host_pages.h"
+#include "host/request_router.h"
+#include "host/url_encoding.h"
+
+namespace quorax {
+namespace {
+
+TEST(UrlEncodingTest, DecodesPlusAndPercentToBytes) {
+  EXPECT_EQ(DecodeUrlComponent("a+b%20c%e9%2B"), "a b c\xe9+");
+  EXPECT_EQ(DecodeUrlComponent("100%"), "100%");
+  EXPECT_EQ(DecodeUrlComponent("%zz%4"), "%zz%4");
+  EXPECT_EQ(DecodeUrlComponent("%00"), std::string(1, '\0'));
+}
+
+TEST(UrlEncodingTest, ParsesPairsCaseInsensitiveFirstWins) {
+  UrlValues values = ParseUrlEncoded("WCI=Login&wcu=&s=1&&flag&S=2&pwd=p%26w%3Dd");
+  EXPECT_EQ(LookUp(values, "wci"), "Login");
+  EXPECT_EQ(LookUp(values, "WCU"), "");
+  EXPECT_EQ(values.count("WCU"), 1u);
+  EXPECT_EQ(LookUp(values, "s"), "1");
+  EXPECT_EQ(values.count("FLAG"), 1u);
+  EXPECT_EQ(LookUp(values, "pwd"), "p&w=d");
+  EXPECT_EQ(LookUp(values, "absent"), "");
+}
+
+TEST(CookieValueTest, FindsExactNameAmongOthers) {
+  EXPECT_EQ(CookieValue("a=1; QuoraxSession=abc; b=2", "QuoraxSession"), "abc");
+  EXPECT_EQ(CookieValue("XQuoraxSession=abc", "QuoraxSession"), "");
+  EXPECT_EQ(CookieValue("", "QuoraxSession"), "");
+}
+
+TEST(IsHostPagePathTest, EndsInHostPageAnyCase) {
+  EXPECT_TRUE(IsHostPagePath("/Quorax.asp"));
+  EXPECT_TRUE(IsHostPagePath("/results/QUORAX.ASP"));
+  EXPECT_FALSE(IsHostPagePath("/Quorax.asp/x"));
+  EXPECT_FALSE(IsHostPagePath("/XQuorax.aspx"));
+}
+
+TEST(HostPagesTest, ErrorPageEscapesMessageAndLinksStart) {
+  Reply reply = HostPage(400, "Problem", "<b>&", "/a\"b/Quorax.asp");
+  EXPECT_NE(reply.body.find("&lt;b&gt;&amp;"), std::string::npos);
+  EXPECT_NE(reply.body.find("href=\"/a&quot;b/Quorax.asp\""), std::string::npos);
+}
+
+TEST(HostPagesTest, StartLinkNeverNamesAnotherHost) {
+  EXPECT_EQ(StartLinkFor("//evil.example/Quorax.asp"), "/evil.example/Quorax.asp");
+  EXPECT_EQ(StartLinkFor("/\\evil.example/Quorax.asp"), "/evil.example/Quorax.asp");
+  EXPECT_EQ(StartLinkFor("/r/Quorax.asp"), "/r/Quorax.asp");
+}
+
+TEST(HostPagesTest, WithoutLineBreaksStripsCrLf) {
+  EXPECT_EQ(WithoutLineBreaks("a\r\nSet-Cookie: x\rb\n"), "aSet-Cookie: xb");
+}
+
+TEST(AccessLogLineTest, LeavesOutQueryAndControlCharacters) {
+  EXPECT_EQ(AccessLogLine("POST", "/Quorax.asp?WCI=SubmitCSV&pwd=secret", 302, 0, 12),
+            "POST /Quorax.asp 302 0 12ms");
+  EXPECT_EQ(AccessLogLine("GET", "/a\nFAKE b", 404, 10, 1), "GET /a?FAKE?b 404 10 1ms");
+  EXPECT_EQ(AccessLogLine("", "", 400, 5, 0), "- - 400 5 0ms");
+}
+
+}  // namespace
+}  // namespace quorax

@@ -1,0 +1,66 @@
+#ifndef QUORAX_TESTS_HOST_TEST_SERVER_H_
+#define QUORAX_TESTS_HOST_TEST_SERVER_H_
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/http_server.h"
+#include "host/web_application.h"
+
+namespace quorax {
+
+// A small application whose page items exercise the host:
+//   start: sets session "Started" and names Login, which writes "login s=<s>"
+//   Echo: writes the query, form and server values it reads
+//   Count: counts requests in the session; Slow: holds the worker a while
+//   Go: redirects; Fail400/Fail500/Crash: raise after writing a session value
+//   Headers: adds headers with line breaks; Page: writes "page.htm"
+//   Abandon: abandons the session
+class TestApp : public WebApplication {
+ public:
+  void WebClass_Start(WebHost& host) override;
+  bool Respond(const std::string& item, WebHost& host) override;
+
+  std::atomic<int> calls{0};
+  std::atomic<int> running{0};
+  std::atomic<int> max_running{0};
+};
+
+// A started server with TestApp on free loopback ports, a templates folder
+// holding "page.htm", short timeouts, and the access log kept in memory.
+class TestServer {
+ public:
+  // `adjust` may change the options before the server starts.
+  template <class Adjust>
+  explicit TestServer(Adjust adjust) {
+    HostOptions options = DefaultOptions();
+    adjust(options);
+    Start(std::move(options));
+  }
+  TestServer() : TestServer([](HostOptions&) {}) {}
+  ~TestServer();
+
+  uint16_t port() const { return server_->port(); }
+  uint16_t tls_port() const { return server_->tls_port(); }
+  HttpServer& server() { return *server_; }
+  TestApp& app() { return app_; }
+  std::vector<std::string> LogLines();
+
+ private:
+  HostOptions DefaultOptions();
+  void Start(HostOptions options);
+
+  TestApp app_;
+  std::filesystem::path dir_;
+  std::mutex log_mutex_;
+  std::vector<std::string> log_;
+  std::unique_ptr<HttpServer> server_;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_TESTS_HOST_TEST_SERVER_H_

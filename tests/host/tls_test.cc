@@ -1,0 +1,139 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "common/errors.h"
+#include "host/http_client.h"
+#include "host/test_server.h"
+
+namespace quorax {
+namespace {
+
+template <class T, void (*Free)(T*)>
+struct Deleter {
+  void operator()(T* p) const { Free(p); }
+};
+using Key = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
+using Cert = std::unique_ptr<X509, Deleter<X509, X509_free>>;
+using Context = std::unique_ptr<SSL_CTX, Deleter<SSL_CTX, SSL_CTX_free>>;
+using Connection = std::unique_ptr<SSL, Deleter<SSL, SSL_free>>;
+
+void WritePem(const std::filesystem::path& path, EVP_PKEY* key, X509* cert) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  if (key != nullptr) PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr);
+  if (cert != nullptr) PEM_write_X509(file, cert);
+  std::fclose(file);
+}
+
+// Writes a self-signed certificate for 127.0.0.1 and its key.
+void MakeSelfSigned(const std::filesystem::path& cert_file,
+                    const std::filesystem::path& key_file) {
+  Key key(EVP_EC_gen("P-256"));
+  ASSERT_NE(key, nullptr);
+  Cert cert(X509_new());
+  X509_set_version(cert.get(), 2);
+  ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 1);
+  X509_gmtime_adj(X509_getm_notBefore(cert.get()), 0);
+  X509_gmtime_adj(X509_getm_notAfter(cert.get()), 3600);
+  X509_NAME* name = X509_get_subject_name(cert.get());
+  X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                             reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+  X509_set_issuer_name(cert.get(), name);
+  X509_set_pubkey(cert.get(), key.get());
+  ASSERT_GT(X509_sign(cert.get(), key.get(), EVP_sha256()), 0);
+  WritePem(cert_file, nullptr, cert.get());
+  WritePem(key_file, key.get(), nullptr);
+}
+
+// Sends `request` over TLS to 127.0.0.1:`port` and returns all the server
+// sends until it closes. The certificate is not verified: it is our own.
+std::string TlsExchange(uint16_t port, const std::string& request) {
+  Context context(SSL_CTX_new(TLS_client_method()));
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string received;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    Connection ssl(SSL_new(context.get()));
+    SSL_set_fd(ssl.get(), fd);
+    if (SSL_connect(ssl.get()) == 1 &&
+        SSL_write(ssl.get(), request.data(), static_cast<int>(request.size())) > 0) {
+      char chunk[4096];
+      for (int n; (n = SSL_read(ssl.get(), chunk, sizeof chunk)) > 0;) {
+        received.append(chunk, static_cast<size_t>(n));
+      }
+    }
+  }
+  close(fd);
+  return received;
+}
+
+class TlsServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("quorax_tls_test_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir_);
+    MakeSelfSigned(dir_ / "cert.pem", dir_ / "key.pem");
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
+  TestServer server([&](HostOptions& options) {
+    options.tls_listen = "127.0.0.1:0";
+    options.tls_cert = (dir_ / "cert.pem").string();
+    options.tls_key = (dir_ / "key.pem").string();
+  });
+  ASSERT_NE(server.tls_port(), 0);
+  HttpResponse secure = ParseResponse(TlsExchange(
+      server.tls_port(),
+      "GET /Quorax.asp?WCI=Echo&WCU= HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
+  EXPECT_EQ(secure.status, 200);
+  EXPECT_NE(secure.body.find("|https=on|local=127.0.0.1:" + std::to_string(server.tls_port())),
+            std::string::npos);
+  EXPECT_NE(secure.Header("Set-Cookie").find("; Secure"), std::string::npos);
+
+  HttpResponse plain = Request(server.port(), "GET", "/Quorax.asp?WCI=Echo&WCU=");
+  EXPECT_NE(plain.body.find("|https=off|"), std::string::npos);
+}
+
+TEST_F(TlsServerTest, UnusableKeyFailsAtStart) {
+  std::filesystem::path empty = dir_ / "empty.pem";
+  std::FILE* file = std::fopen(empty.c_str(), "w");
+  std::fclose(file);
+  EXPECT_THROW(TestServer([&](HostOptions& options) {
+                 options.tls_listen = "127.0.0.1:0";
+                 options.tls_cert = (dir_ / "cert.pem").string();
+                 options.tls_key = empty.string();
+               }),
+               PlatformFailure);
+}
+
+TEST(HttpServerStartTest, PortInUseFailsAtStart) {
+  TestServer first;
+  EXPECT_THROW(TestServer([&](HostOptions& options) {
+                 options.listen = "127.0.0.1:" + std::to_string(first.port());
+               }),
+               PlatformFailure);
+}
+
+}  // namespace
+}  // namespace quorax

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "database/test_database.h"
+#include "tcdb/tcdb.h"
+#include "tcdb/tcdb_fixture.h"
+
+namespace quorax {
+namespace {
+
+using testdb::Row;
+
+// Calls as quorax_test, whose verify_result (fixtures.sql) answers by
+// "Tester": a fixed verdict, or otherwise a database error that lists the
+// values exactly as the procedure received them.
+class CallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QUORAX_REQUIRE_ADMIN();
+    ASSERT_EQ(db_.Connect(testdb::Dsn(), testdb::kTestUser, testdb::kTestPassword), 0);
+  }
+
+  int16_t VerdictFor(const std::string& tester) {
+    Row row;
+    row.Tester = tester;
+    return testdb::Verify(db_, row);
+  }
+
+  // What the procedure received for `row`, as "received <values joined by |>".
+  std::string Received(Row& row) {
+    row.Tester = "echo";
+    EXPECT_EQ(testdb::Verify(db_, row), -259);
+    const std::string text = db_.GetErrorString();
+    const std::string prefix = "80004005:received ";
+    EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
+    return text.substr(prefix.size());
+  }
+
+  TCDB db_;
+};
+
+TEST_F(CallTest, VerdictIsReturnedAsTheProcedureSetIt) {
+  EXPECT_EQ(VerdictFor("positive-verdict"), 5);
+  EXPECT_EQ(VerdictFor("lowest-verdict"), -32768);
+}
+
+TEST_F(CallTest, VerdictThatIsNullOrBeyond16BitsGivesZero) {
+  EXPECT_EQ(VerdictFor("null-verdict"), 0);
+  EXPECT_EQ(VerdictFor("big-verdict"), 0);
+}
+
+TEST_F(CallTest, ApostrophesArriveDoubledAndResultCutUnescaped) {
+  Row row;
+  row.TestDate = "2023-06-15";
+  row.Version = "v'1";
+  row.Platform = "p";
+  row.Browser = "b";
+  row.Result = "'Pass";
+  row.PR = "''";
+  row.Notes = "it's fine";
+  EXPECT_EQ(Received(row), "2|2023-06-15|v''1|p|b|'|echo|''''|it''s fine");
+  // The arguments are changed in place.
+  EXPECT_EQ(row.Notes, "it''s fine");
+  EXPECT_EQ(row.PR, "''''");
+  EXPECT_EQ(row.Result, "'");
+}
+
+TEST_F(CallTest, EmptyResultIsSentEmpty) {
+  Row row;
+  row.Result = "";
+  EXPECT_EQ(Received(row), "2|2023-06-15|2.1|Windows 11|Chrome||echo||");
+}
+
+TEST_F(CallTest, TestCaseIDIsSentAs32BitIntegerOrNull) {
+  for (const auto& [text, sent] : {std::pair<std::string, std::string>{"12", "12"},
+                                   {" 7.5 ", "8"},
+                                   {"6.5", "6"},
+                                   {"40000", "40000"},
+                                   {"abc", "NULL"},
+                                   {"2147483648", "NULL"}}) {
+    TCDB db;
+    ASSERT_EQ(db.Connect(testdb::Dsn(), testdb::kTestUser, testdb::kTestPassword), 0);
+    Row row;
+    row.TestCaseID = text;
+    row.Tester = "echo";
+    EXPECT_EQ(testdb::Verify(db, row), -259);
+    EXPECT_EQ(db.GetErrorString().substr(0, 18 + sent.size() + 1),
+              "80004005:received " + sent + "|")
+        << '"' << text << '"';
+  }
+}
+
+TEST_F(CallTest, DatabaseErrorLeavesTheParametersOnTheCommand) {
+  Row failing;
+  failing.Tester = "echo";
+  ASSERT_EQ(testdb::Verify(db_, failing), -259);
+  // The ten parameters of the failed call are still there, so the next call
+  // sends twenty and finds no such procedure.
+  EXPECT_EQ(VerdictFor("positive-verdict"), -259);
+  EXPECT_NE(db_.GetErrorString().find("does not exist"), std::string::npos) << db_.GetErrorString();
+}
+
+TEST(MissingProcedureTest, MissingProcedureIsMinus259WithTheDatabasesText) {
+  QUORAX_REQUIRE_ADMIN();
+  TCDB db;
+  ASSERT_EQ(db.Connect(testdb::Dsn(), testdb::kBareUser, testdb::kTestPassword), 0);
+  Row row;
+  EXPECT_EQ(testdb::Insert(db, row), -259);
+  EXPECT_EQ(db.GetErrorString(),
+            "80004005:procedure insert_result(integer, integer, character varying, character "
+            "varying, character varying, character varying, character varying, character "
+            "varying, character, character varying) does not exist");
+}
+
+TEST(ServerGoneTest, CallAfterTheServerEndedTheSessionIsMinus258) {
+  QUORAX_REQUIRE_ADMIN();
+  TCDB db;
+  ASSERT_EQ(db.Connect(testdb::Dsn() + " application_name=quorax_gone_tcdb", "demo", "demo"), 0);
+  testdb::AdminQuery(
+      "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+      "WHERE application_name = 'quorax_gone_tcdb'");
+  Row row;
+  int16_t result = 0;
+  for (int i = 0; i < 250 && (result = testdb::Verify(db, row)) != -258; ++i) {
+    row = Row();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(result, -258);
+}
+
+}  // namespace
+}  // namespace quorax

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "database/test_database.h"
+#include "tcdb/tcdb.h"
+#include "tcdb/tcdb_fixture.h"
+
+namespace quorax {
+namespace {
+
+using testdb::Row;
+
+// The reference procedures' verdicts, through the demo login. All rows of a
+// test go through one TCDB, so each also shows that the command is ready for
+// the next row after a verdict.
+class VerdictTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QUORAX_REQUIRE_DATABASE();
+    ASSERT_EQ(db_.Connect(testdb::Dsn(), "demo", "demo"), 0);
+  }
+
+  template <typename Change>
+  int16_t VerifyWith(Change change) {
+    Row row;
+    change(row);
+    return testdb::Verify(db_, row);
+  }
+
+  TCDB db_;
+};
+
+TEST_F(VerdictTest, CleanRowsVerify) {
+  EXPECT_EQ(VerifyWith([](Row&) {}), 0);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = "Pass"; }), 0);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Tester = "o'brien"; }), 0);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "6/15/2023"; }), 0);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Platform = "windows 11"; }), 0);
+  EXPECT_EQ(VerifyWith([](Row& r) {
+              r.TestCaseID = "40000";
+              r.Version = "3.0-beta";
+            }),
+            0);
+}
+
+TEST_F(VerdictTest, EachMissingRequiredValueIsFlag1) {
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestCaseID = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestCaseID = "abc"; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "2024-02-30"; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "soon"; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Version = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Platform = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Browser = " "; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Tester = ""; }), -1);
+  // PR and Notes are optional.
+  EXPECT_EQ(VerifyWith([](Row& r) {
+              r.PR = "PR-1";
+              r.Notes = "seen once";
+            }),
+            0);
+}
+
+TEST_F(VerdictTest, EachFlagOnItsOwn) {
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestCaseID = "999"; }), -2);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "2999-01-01"; }), -4);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Version = "9.9"; }), -8);
+  EXPECT_EQ(VerifyWith([](Row& r) {
+              r.TestCaseID = "26";  // Administration: Chrome and Edge only
+              r.Browser = "Firefox";
+            }),
+            -16);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Platform = "Amiga"; }), -16);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = "X"; }), -32);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = "pass"; }), -32);
+  EXPECT_EQ(VerifyWith([](Row& r) { r.Tester = "zoe"; }), -64);
+  EXPECT_EQ(VerifyWith([](Row& r) {  // recorded in the demo data
+              r.TestCaseID = "1";
+              r.TestDate = "2024-03-01";
+              r.Version = "2.0";
+            }),
+            -128);
+}
+
+TEST_F(VerdictTest, FlagsAddUp) {
+  EXPECT_EQ(VerifyWith([](Row& r) {
+              r.TestCaseID = "999";
+              r.TestDate = "2999-01-01";
+              r.Version = "9.9";
+              r.Result = "X";
+              r.Tester = "zoe";
+            }),
+            -(2 + 4 + 8 + 32 + 64));
+  EXPECT_EQ(VerifyWith([](Row& r) {
+              r.TestCaseID = "";
+              r.Tester = "zoe";
+            }),
+            -(1 + 64));
+}
+
+TEST_F(VerdictTest, InsertRecordsOnlyCleanRowsAndOnlyOnce) {
+  QUORAX_REQUIRE_ADMIN();
+  const std::string where =
+      "FROM tcdb.results WHERE test_case_id = 44 AND test_date = '2024-05-05'";
+  testdb::AdminQuery("DELETE " + where);
+  auto row = [] {
+    Row r;
+    r.TestCaseID = "44";
+    r.TestDate = "2024-05-05";
+    r.Version = "1.0";
+    r.Platform = "iOS 17";
+    r.Browser = "Safari";
+    r.Tester = "o'brien";
+    r.PR = "PR-7";
+    r.Notes = "it's fine";
+    return r;
+  };
+
+  Row rejected = row();
+  rejected.Version = "9.9";
+  EXPECT_EQ(testdb::Insert(db_, rejected), -8);
+  EXPECT_EQ(testdb::AdminQuery("SELECT count(*) " + where), "0");
+
+  Row first = row();
+  EXPECT_EQ(testdb::Insert(db_, first), 0);
+  EXPECT_EQ(testdb::AdminQuery("SELECT pr || '|' || notes || '|' || entered_by " + where),
+            "PR-7|it's fine|demo");
+  Row again = row();
+  EXPECT_EQ(testdb::Insert(db_, again), -128);
+  Row verify = row();
+  EXPECT_EQ(testdb::Verify(db_, verify), -128);
+  EXPECT_EQ(testdb::AdminQuery("SELECT count(*) " + where), "1");
+}
+
+}  // namespace
+}  // namespace quorax

@@ -1,0 +1,234 @@
+#include <postgresql/libpq-fe.h>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "web/import_fixture.h"
+
+namespace quorax {
+namespace {
+
+// Environment: QUORAX_TEST_DSN reaches the test-case database holding the
+// demo data and the login demo/demo; QUORAX_TEST_ADMIN_DSN (optional) reaches
+// it as the administrator.
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? "" : value;
+}
+
+// A date in the past that no other run of these tests is likely to use, so
+// imported rows never collide with those of an earlier run.
+std::string UnusedPastDate() {
+  using namespace std::chrono;
+  std::random_device seed;
+  std::uniform_int_distribution<int> day(0, 10950);
+  const year_month_day date{sys_days{1990y / 1 / 1} + days{day(seed)}};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+  return text;
+}
+
+// One valid row of test case `id`, executed on `date`.
+std::string ValidRow(int id, const std::string& date) {
+  return std::to_string(id) + "," + date + ",2.0,Windows 11,Chrome,P,alice,,run " +
+         std::to_string(id) + "\r\n";
+}
+
+constexpr char kHeader[] = "TCID,Date,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
+
+// An administrator's connection for what a tester cannot do: looking at the
+// rows stored and at other sessions.
+class AdminConnection {
+ public:
+  explicit AdminConnection(const std::string& dsn) : conn_(PQconnectdb(dsn.c_str()), PQfinish) {}
+  bool ok() const { return PQstatus(conn_.get()) == CONNECTION_OK; }
+
+  // Runs `sql`; returns the first field of the first row ("" when none).
+  std::string Query(const std::string& sql) {
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn_.get(), sql.c_str()), PQclear);
+    const ExecStatusType status = PQresultStatus(result.get());
+    EXPECT_TRUE(status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
+        << sql << ": " << PQerrorMessage(conn_.get());
+    if (status != PGRES_TUPLES_OK || PQntuples(result.get()) == 0) return "";
+    return PQgetvalue(result.get(), 0, 0);
+  }
+
+ private:
+  std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;
+};
+
+class ImportCSVDatabaseTest : public ImportFixture {
+ protected:
+  ImportCSVDatabaseTest() : ImportFixture(Dsn()) {}
+
+  static std::string Dsn() {
+    return Env("QUORAX_TEST_DSN") + " application_name=" + ApplicationName();
+  }
+  // Marks this process's connections, so that the administrator finds them.
+  static std::string ApplicationName() { return "quorax-import-test-" + std::to_string(getpid()); }
+
+  void SetUp() override {
+    if (Env("QUORAX_TEST_DSN").empty()) GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
+  }
+
+  // Removes the rows imported on `date_`, when the administrator is known.
+  void TearDown() override {
+    if (Env("QUORAX_TEST_ADMIN_DSN").empty()) return;
+    AdminConnection admin(Env("QUORAX_TEST_ADMIN_DSN"));
+    if (admin.ok()) admin.Query("DELETE FROM tcdb.results WHERE test_date = '" + date_ + "'");
+  }
+
+  std::string ValidRows(int first, int last) const {
+    std::string rows;
+    for (int id = first; id <= last; ++id) rows += ValidRow(id, date_);
+    return rows;
+  }
+
+  int16_t Code(int16_t row) { return Outcomes()->Item(row)->ErrorNumber; }
+  std::string Extra(int16_t row) { return Outcomes()->Item(row)->ExtraInfo; }
+
+  const std::string date_ = UnusedPastDate();
+};
+
+TEST_F(ImportCSVDatabaseTest, VerifyRecordsEveryRowAndShowsTheBadOnes) {
+  Upload(kHeader + ValidRow(1, date_) + "2," + date_ + ",2.0,Windows 11,Chrome,P,nobody,,\r\n" +
+         ValidRow(3, date_));
+  EXPECT_EQ(host_.RedirectedTo(), "");
+  EXPECT_EQ(host_.SessionText("Mode"), "Verify");
+  EXPECT_FALSE(host_.session().GetBool("NoErrors"));
+  ASSERT_EQ(Outcomes()->Count(), 3);
+  EXPECT_EQ(Code(1), 0);
+  EXPECT_EQ(Extra(1), "Verified successfully.");
+  EXPECT_EQ(Code(2), -64);
+  EXPECT_EQ(Extra(2), "");
+  EXPECT_EQ(Code(3), 0);
+  EXPECT_EQ(Table()->GetRows(), 3);
+  // The results page follows in the same request, showing the bad rows.
+  EXPECT_EQ(host_.SessionText("Last"), "ImportDone_Respond");
+  EXPECT_TRUE(PageContains("<!--- START DrawBadRowsTable --->"));
+  EXPECT_TRUE(PageContains("Tester not found.<BR>"));
+}
+
+TEST_F(ImportCSVDatabaseTest, OnlyI1ImportsAndImportedRowsAreThenDuplicates) {
+  const std::string file = kHeader + ValidRows(4, 5);
+  for (const char* i : {"0", "", "yes", "01", "1 "}) {
+    Upload(file, i);
+    EXPECT_EQ(host_.SessionText("Mode"), "Verify") << "i=" << i;
+    EXPECT_EQ(Code(1), 0) << "i=" << i;
+  }
+  Upload(file, "1");
+  EXPECT_EQ(host_.SessionText("Mode"), "Import");
+  EXPECT_EQ(Extra(1), "Imported successfully.");
+  EXPECT_EQ(Code(2), 0);
+  EXPECT_TRUE(PageContains("All rows have been imported successfully"));
+
+  Upload(file, "1");
+  EXPECT_EQ(Code(1), -128);
+  EXPECT_EQ(Code(2), -128);
+  EXPECT_FALSE(host_.session().GetBool("NoErrors"));
+}
+
+TEST_F(ImportCSVDatabaseTest, EightColumnsSendAnEmptyNote) {
+  Upload("TCID,Date,Version,Platform,Browser,Result,Tester,PR\r\n6," + date_ +
+         ",2.0,Windows 11,Chrome,P,alice,\r\n");
+  EXPECT_EQ(Code(1), 0);
+}
+
+TEST_F(ImportCSVDatabaseTest, HeaderOnlyFileRecordsNothingAndSucceeds) {
+  Upload(kHeader);
+  EXPECT_EQ(Outcomes()->Count(), 0);
+  EXPECT_TRUE(host_.session().GetBool("NoErrors"));
+  ASSERT_NE(Table(), nullptr);
+  EXPECT_EQ(Table()->GetRows(), 0);
+  EXPECT_EQ(host_.SessionText("ParseNote"), "");
+  EXPECT_TRUE(PageContains("All rows have been verified and are Ok"));
+  EXPECT_FALSE(PageContains("could not be read"));
+}
+
+TEST_F(ImportCSVDatabaseTest, MalformedThirdRowStopsTheFileAndSaysWhere) {
+  Upload(kHeader + ValidRow(7, date_) + "8," + date_ + ",2.0,Windows 11,Chrome,P,nobody,,\r\n" +
+         "9,\"unclosed,2.0,Windows 11,Chrome,P,alice,,\r\n" + ValidRow(10, date_));
+  ASSERT_EQ(Outcomes()->Count(), 2);
+  EXPECT_EQ(Code(1), 0);
+  EXPECT_EQ(Code(2), -64);
+  EXPECT_FALSE(host_.session().GetBool("NoErrors"));
+  EXPECT_EQ(Table()->GetRows(), 2);
+  EXPECT_TRUE(PageContains("could not be read past data row 2"));
+}
+
+TEST_F(ImportCSVDatabaseTest, WrongPasswordRedirectsWithStatus4AndKeepsTheTable) {
+  Upload(kHeader + ValidRow(11, date_));
+  const std::shared_ptr<CSV> table = Table();
+  ASSERT_EQ(Outcomes()->Count(), 1);
+
+  Upload(kHeader + ValidRow(12, date_), "1", "wrong");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStartAddress) + "?s=4");
+  EXPECT_TRUE(host_.Ended());
+  EXPECT_EQ(Outcomes()->Count(), 0);
+  EXPECT_EQ(Table(), table);
+  EXPECT_TRUE(host_.session().GetBool("NoErrors"));
+}
+
+// Row 5 of 10 waits for a lock that the administrator holds on the very row
+// it inserts; the administrator then ends the tester's session. Rows 1 to 4
+// stay imported, row 5 carries the database's text, rows 6 to 10 have no
+// outcome.
+TEST_F(ImportCSVDatabaseTest, ConnectionEndedOnRow5Of10) {
+  const std::string admin_dsn = Env("QUORAX_TEST_ADMIN_DSN");
+  if (admin_dsn.empty()) GTEST_SKIP() << "QUORAX_TEST_ADMIN_DSN is not set";
+  AdminConnection blocker(admin_dsn);
+  AdminConnection killer(admin_dsn);
+  ASSERT_TRUE(blocker.ok() && killer.ok());
+  blocker.Query("BEGIN");
+  blocker.Query(
+      "INSERT INTO tcdb.results (test_case_id, test_date, version_id, platform_id, browser_id, "
+      "result, tester_id) SELECT 5, '" +
+      date_ +
+      "', v.version_id, p.platform_id, b.browser_id, 'P', t.tester_id FROM tcdb.versions v, "
+      "tcdb.platforms p, tcdb.browsers b, tcdb.testers t WHERE v.name = '2.0' AND p.name = "
+      "'Windows 11' AND b.name = 'Chrome' AND t.name = 'alice'");
+
+  std::thread terminate([&] {
+    const std::string waiting = "SELECT pid FROM pg_stat_activity WHERE application_name = '" +
+                                ApplicationName() + "' AND wait_event_type = 'Lock'";
+    for (int attempt = 0; attempt < 400; ++attempt) {
+      const std::string pid = killer.Query(waiting);
+      if (!pid.empty()) {
+        killer.Query("SELECT pg_terminate_backend(" + pid + ")");
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ADD_FAILURE() << "row 5 never waited for the lock";
+  });
+  Upload(kHeader + ValidRows(1, 10), "1");
+  terminate.join();
+  blocker.Query("ROLLBACK");
+
+  ASSERT_EQ(Outcomes()->Count(), 5);
+  for (int16_t row = 1; row <= 4; ++row) EXPECT_EQ(Code(row), 0) << "row " << row;
+  EXPECT_LT(Code(5), -256);
+  EXPECT_NE(Extra(5), "");
+  EXPECT_EQ(Outcomes()->Item(6), nullptr);
+  EXPECT_FALSE(host_.session().GetBool("NoErrors"));
+  EXPECT_EQ(Table()->GetRows(), 10);
+  EXPECT_EQ(blocker.Query("SELECT count(*) FROM tcdb.results WHERE test_date = '" + date_ + "'"),
+            "4");
+  EXPECT_TRUE(PageContains("A Database error occured here.<BR>"));
+  EXPECT_TRUE(PageContains("Not imported or tested due to previous database error on row 5<BR>"));
+
+  // The next upload gets a connection of its own and is served as usual.
+  Upload(kHeader + ValidRows(6, 6), "1");
+  EXPECT_EQ(Code(1), 0);
+}
+
+}  // namespace
+}  // namespace quorax

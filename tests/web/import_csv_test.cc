@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "common/errors.h"
+#include "web/import_fixture.h"
+
+namespace quorax {
+namespace {
+
+constexpr char kEightColumns[] = "TCID,Date,Ver,Plat,Brow,Res,Tester,PR\r\n";
+
+// Requests that fail or stop before any row reaches the database. The
+// database behind the settings is unreachable, so a request that gets as far
+// as connecting ends with the "?s=4" redirect.
+class ImportCSVRequestTest : public ImportFixture {
+ protected:
+  ImportCSVRequestTest() : ImportFixture(kClosedPortDsn) {}
+
+  // A finished earlier run: its results must survive a refused upload.
+  void StoreEarlierRun() {
+    earlier_table_ = std::make_shared<CSV>();
+    earlier_outcomes_ = std::make_shared<CSVRowErrors>();
+    earlier_outcomes_->Add(1, -2);
+    Session& session = host_.session();
+    session.SetObject("CSVData", earlier_table_);
+    session.SetObject("CSVErrors", earlier_outcomes_);
+    session.SetBool("NoErrors", false);
+    session.SetText("Mode", "Verify");
+    session.SetText("ParseNote", "earlier note");
+  }
+
+  void ExpectEarlierRunKept() {
+    EXPECT_EQ(Table(), earlier_table_);
+    EXPECT_EQ(Outcomes(), earlier_outcomes_);
+    EXPECT_EQ(Outcomes()->Count(), 1);
+    EXPECT_FALSE(host_.session().GetBool("NoErrors"));
+    EXPECT_EQ(host_.SessionText("Mode"), "Verify");
+    EXPECT_EQ(host_.SessionText("ParseNote"), "earlier note");
+  }
+
+  // Runs the upload of `body` in Import mode, expecting `Kind` to be raised,
+  // and returns its message.
+  template <class Kind>
+  std::string RefusedUpload(const std::string& body) {
+    PrepareUpload(body, "1");
+    try {
+      Dispatch(app_, host_, "ImportCSV");
+    } catch (const Kind& error) {
+      return error.what();
+    }
+    ADD_FAILURE() << "the upload was not refused";
+    return "";
+  }
+
+  std::shared_ptr<CSV> earlier_table_;
+  std::shared_ptr<CSVRowErrors> earlier_outcomes_;
+};
+
+TEST_F(ImportCSVRequestTest, OutOfOrderUploadIsSentToTheStartPageAndChangesNothing) {
+  StoreEarlierRun();
+  PrepareUpload(MultipartBody(kEightColumns), "1");
+  host_.session().SetText("Last", "Login_Respond");
+  ASSERT_TRUE(Dispatch(app_, host_, "ImportCSV"));
+  EXPECT_EQ(host_.RedirectedTo(), kStartAddress);
+  EXPECT_TRUE(host_.Ended());
+  EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
+  ExpectEarlierRunKept();
+}
+
+TEST_F(ImportCSVRequestTest, RefusedConnectionRedirectsWithStatus4AndEmptiesTheOutcomes) {
+  StoreEarlierRun();
+  Upload(std::string(kEightColumns) + "1,2024-01-01,2.0,Windows 11,Chrome,P,alice,\r\n", "1");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStartAddress) + "?s=4");
+  EXPECT_TRUE(host_.Ended());
+  EXPECT_EQ(host_.Output(), "");
+  EXPECT_EQ(host_.SessionText("Last"), "ImportCSV_Respond");
+  EXPECT_EQ(host_.SessionText("Mode"), "Import");
+  EXPECT_TRUE(host_.session().GetBool("NoErrors"));
+  ASSERT_NE(Outcomes(), nullptr);
+  EXPECT_NE(Outcomes(), earlier_outcomes_);
+  EXPECT_EQ(Outcomes()->Count(), 0);
+  EXPECT_EQ(Table(), earlier_table_);
+}
+
+TEST_F(ImportCSVRequestTest, BodyOf32768BytesOverflowsAndKeepsTheEarlierRun) {
+  StoreEarlierRun();
+  std::string body = MultipartBody(kEightColumns);
+  body.append(32768 - body.size(), ' ');
+  const std::string message = RefusedUpload<Overflow>(body);
+  EXPECT_NE(message.find("larger than 32,767 bytes"), std::string::npos) << message;
+  EXPECT_EQ(host_.SessionText("Last"), "ImportCSV_Respond");
+  ExpectEarlierRunKept();
+}
+
+TEST_F(ImportCSVRequestTest, BodyOf32767BytesIsAccepted) {
+  const std::string empty_body = MultipartBody(kEightColumns);
+  const std::string padding(32767 - empty_body.size(), ' ');
+  PrepareUpload(MultipartBody(kEightColumns + padding));
+  ASSERT_EQ(host_.TotalBytes(), 32767);
+  ASSERT_NO_THROW(Dispatch(app_, host_, "ImportCSV"));
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStartAddress) + "?s=4");
+}
+
+TEST_F(ImportCSVRequestTest, UploadWithoutAFilePartIsRefusedClearly) {
+  StoreEarlierRun();
+  const std::string message = RefusedUpload<MissingKey>(MultipartBody(kEightColumns, "other"));
+  EXPECT_NE(message.find("\"csvfile\""), std::string::npos) << message;
+  ExpectEarlierRunKept();
+
+  RefusedUpload<MissingKey>("not a multipart body at all");
+  RefusedUpload<MissingKey>("");
+  ExpectEarlierRunKept();
+}
+
+TEST_F(ImportCSVRequestTest, MalformedPartHeadersAreRefused) {
+  StoreEarlierRun();
+  RefusedUpload<InvalidArgument>(
+      "--b\r\nContent-Disposition: form-data; name=\r\n\r\nx\r\n--b--\r\n");
+  ExpectEarlierRunKept();
+}
+
+TEST_F(ImportCSVRequestTest, FileWithSevenColumnsIsRefusedNamingItsColumnCount) {
+  StoreEarlierRun();
+  const std::string message =
+      RefusedUpload<SubscriptOutOfRange>(MultipartBody("A,B,C,D,E,F,G\r\n1,2,3,4,5,6,7\r\n"));
+  EXPECT_NE(message.find("7 columns"), std::string::npos) << message;
+  EXPECT_NE(message.find("eight or nine"), std::string::npos) << message;
+  ExpectEarlierRunKept();
+}
+
+TEST_F(ImportCSVRequestTest, NarrowFileWithoutDataRowsIsNotRefused) {
+  Upload("A,B\r\n");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStartAddress) + "?s=4");
+}
+
+}  // namespace
+}  // namespace quorax

@@ -1,0 +1,75 @@
+#ifndef QUORAX_TESTS_WEB_IMPORT_FIXTURE_H_
+#define QUORAX_TESTS_WEB_IMPORT_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "host/web_application.h"
+#include "outcomes/csv_row_errors.h"
+#include "upload/csv.h"
+#include "web/fake_host.h"
+#include "web/main.h"
+#include "web/settings_file.h"
+
+namespace quorax {
+
+// Nothing listens on port 1 of the loopback interface.
+inline constexpr char kClosedPortDsn[] = "host=127.0.0.1 port=1 connect_timeout=5";
+inline constexpr char kStartAddress[] = "http://10.0.0.5/Quorax.asp";
+
+// Returns a multipart body as a browser builds it, with the file `content`
+// in a part named `part_name`.
+inline std::string MultipartBody(const std::string& content,
+                                 const std::string& part_name = "csvfile") {
+  const std::string boundary = "------WebKitFormBoundary7MA4YWxkTrZu0gW";
+  return boundary + "\r\nContent-Disposition: form-data; name=\"" + part_name +
+         "\"; filename=\"run.csv\"\r\nContent-Type: text/csv\r\n\r\n" + content + "\r\n" +
+         boundary + "--\r\n";
+}
+
+// A signed-in tester on the upload form, ready to post a file.
+class ImportFixture : public ::testing::Test {
+ protected:
+  explicit ImportFixture(const std::string& dsn)
+      : settings_({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}), app_(settings_.path()) {}
+
+  // Posts `content` as the upload, with query key "i" when `i` is not null.
+  void Upload(const std::string& content, const char* i = nullptr,
+              const std::string& pass = "demo") {
+    PrepareUpload(MultipartBody(content), i, pass);
+    Dispatch(app_, host_, "ImportCSV");
+  }
+
+  // Sets up the upload request without running it.
+  void PrepareUpload(const std::string& body, const char* i = nullptr,
+                     const std::string& pass = "demo") {
+    host_.NewRequest();
+    host_.Variable("LOCAL_ADDR", "10.0.0.5");
+    host_.Variable("HTTPS", "on");
+    host_.session().SetText("Last", "SubmitCSV_Respond");
+    host_.session().SetText("User", "demo");
+    host_.session().SetText("Pass", pass);
+    if (i != nullptr) host_.Query("i", i);
+    host_.Body(body);
+  }
+
+  std::shared_ptr<CSVRowErrors> Outcomes() {
+    return host_.session().GetObject<CSVRowErrors>("CSVErrors");
+  }
+  std::shared_ptr<CSV> Table() { return host_.session().GetObject<CSV>("CSVData"); }
+
+  bool PageContains(const std::string& text) const {
+    return host_.Output().find(text) != std::string::npos;
+  }
+
+  SettingsFile settings_;
+  quorax::main app_;
+  FakeHost host_;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_TESTS_WEB_IMPORT_FIXTURE_H_
