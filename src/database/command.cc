@@ -4,6 +4,7 @@
 #include "common/errors.h"
 #include "database/connection.h"
 #include "database/connection_impl.h"
+#include "database/provider_error.h"
 
 namespace quorax::db {
 
@@ -42,8 +43,11 @@ void Command::DeleteParameter(int32_t index) {
 }
 
 void Command::Execute() {
-  if (connection_ == nullptr || connection_->State() != 1) {
-    throw PlatformFailure("The command's connection is not open.");
+  if (connection_ == nullptr) throw PlatformFailure("The command has no connection.");
+  if (connection_->State() != 1) {
+    // Listed as well as raised: a caller that judges the call by the error
+    // list alone must not take a call that never ran for a success.
+    connection_->impl_->Fail(MakeProviderError("08003", "the connection is not open"));
   }
   if (type_ != kStoredProcedure) {
     throw InvalidArgument("only stored-procedure commands can be executed");

@@ -35,6 +35,18 @@ size_t SessionStore::PurgeLocked(Clock::time_point now) {
   return std::erase_if(entries_, [&](const auto& item) { return Expired(*item.second, now); });
 }
 
+bool SessionStore::EvictOneShotLocked() {
+  auto oldest = entries_.end();
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    const SessionEntry& entry = *it->second;
+    if (entry.in_use > 0 || entry.requests > 1) continue;
+    if (oldest == entries_.end() || entry.last_used < oldest->second->last_used) oldest = it;
+  }
+  if (oldest == entries_.end()) return false;
+  entries_.erase(oldest);
+  return true;
+}
+
 SessionStore::Acquired SessionStore::Acquire(const std::string& id, Clock::time_point now) {
   std::lock_guard lock(mutex_);
   // Regular purges keep the memory of idle sessions from lingering until
@@ -46,16 +58,18 @@ SessionStore::Acquired SessionStore::Acquire(const std::string& id, Clock::time_
     SessionEntry& entry = *it->second;
     if (!entry.abandoned && !Expired(entry, now)) {
       ++entry.in_use;
+      ++entry.requests;
       entry.last_used = now;
       return {it->second, false};
     }
     if (entry.in_use == 0) entries_.erase(it);
   }
   if (entries_.size() >= max_sessions_) PurgeLocked(now);
-  if (entries_.size() >= max_sessions_) return {nullptr, false};
+  if (entries_.size() >= max_sessions_ && !EvictOneShotLocked()) return {nullptr, false};
   std::string new_id = NewSessionId();
   auto entry = std::make_shared<SessionEntry>(new_id, executor_);
   entry->in_use = 1;
+  entry->requests = 1;
   entry->last_used = now;
   entries_.emplace(new_id, entry);
   return {entry, true};

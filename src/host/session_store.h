@@ -27,12 +27,16 @@ struct SessionEntry {
   friend class SessionStore;
   std::chrono::steady_clock::time_point last_used;
   int in_use = 0;
+  int requests = 0;  // requests that have acquired it
   bool abandoned = false;
 };
 
 // The host's sessions, keyed by a 128-bit random id. A session ends when it
 // has been idle (no request in progress) for the timeout, or is abandoned.
-// At most `max_sessions` live at once. Thread-safe.
+// At most `max_sessions` live at once; when that many are live, the oldest
+// idle session that never came back (one request only, as every cookie-less
+// client leaves behind) makes room, so that a flood of such clients neither
+// exhausts memory nor locks out users. Thread-safe.
 class SessionStore {
  public:
   using Clock = std::chrono::steady_clock;
@@ -49,7 +53,7 @@ class SessionStore {
   // Returns the live session named `id` and marks it in use until Release.
   // An empty, unknown, expired or abandoned id gets a new session
   // (is_new); when max_sessions are live even after purging the expired
-  // ones, returns no entry. Raises PlatformFailure when no random id can be
+  // ones and no session of a single request is idle, returns no entry. Raises PlatformFailure when no random id can be
   // drawn.
   Acquired Acquire(const std::string& id, Clock::time_point now);
 
@@ -69,6 +73,8 @@ class SessionStore {
  private:
   bool Expired(const SessionEntry& entry, Clock::time_point now) const;
   size_t PurgeLocked(Clock::time_point now);
+  // Removes the oldest idle session of one request; false when there is none.
+  bool EvictOneShotLocked();
 
   const std::chrono::milliseconds timeout_;
   const size_t max_sessions_;

@@ -107,6 +107,10 @@ TEST_F(CommandTest, ExecuteNeedsAnOpenConnectionAndAProcedure) {
   command_.SetCommandType(kStoredProcedure);
   connection_.Close();
   EXPECT_THROW(command_.Execute(), PlatformFailure);
+  // A call that never ran is on the error list too.
+  ASSERT_EQ(connection_.Errors().size(), 1u);
+  EXPECT_EQ(connection_.Errors().front().Description,
+            "[PostgreSQL][08003]the connection is not open");
   Command unbound;
   unbound.SetCommandText("echo");
   EXPECT_THROW(unbound.Execute(), PlatformFailure);

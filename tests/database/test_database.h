@@ -58,6 +58,15 @@ inline std::string AdminQuery(const std::string& sql) {
   return output;
 }
 
+// Whether psql, signed in as `user`, runs `sql` without an error.
+inline bool RunsAs(const std::string& user, const std::string& password, const std::string& sql) {
+  setenv("QUORAX_TEST_SQL", sql.c_str(), 1);
+  const std::string command = "psql -X -q -v ON_ERROR_STOP=1 \"$QUORAX_TEST_DSN user=" + user +
+                              " password=" + password +
+                              "\" -c \"$QUORAX_TEST_SQL\" >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
 // Loads fixtures.sql once per test process.
 inline void LoadFixtures() {
   static const bool loaded = [] {

@@ -282,13 +282,17 @@ TEST(HttpServerSessionsTest, IdleSessionExpires) {
   EXPECT_EQ(count(cookie).body.substr(0, 7), "count=1");
 }
 
-TEST(HttpServerSessionsTest, SessionCapRefusesNewSessions) {
+TEST(HttpServerSessionsTest, SessionCapRefusesNewSessionsWhenAllAreInUse) {
   TestServer server([](HostOptions& options) { options.max_sessions = 2; });
-  std::string first = SessionCookieOf(Request(server.port(), "GET", "/Quorax.asp"));
-  Request(server.port(), "GET", "/Quorax.asp");
+  std::vector<std::string> cookies;
+  for (int i = 0; i < 2; ++i) {
+    cookies.push_back(CookieHeader(SessionCookieOf(Request(server.port(), "GET", "/Quorax.asp"))));
+    Request(server.port(), "GET", "/Quorax.asp", cookies.back());
+  }
   HttpResponse refused = Request(server.port(), "GET", "/Quorax.asp");
   EXPECT_EQ(refused.status, 503);
-  EXPECT_EQ(Request(server.port(), "GET", "/Quorax.asp", CookieHeader(first)).status, 200);
+  EXPECT_EQ(Request(server.port(), "GET", "/Quorax.asp?WCI=Count&WCU=", cookies[0]).body,
+            "count=1|started=yes|kept=");
 }
 
 TEST_F(HttpServerTest, AccessLogNamesRequestsButNoValues) {

@@ -30,6 +30,13 @@ class SessionStoreTest : public ::testing::Test {
     store_.Release(acquired.entry, at);
     return acquired.entry->id;
   }
+
+  // A session whose client came back for a second request at `at`.
+  std::string Returned(Clock::time_point at) {
+    std::string id = Idle(at);
+    store_.Release(store_.Acquire(id, at).entry, at);
+    return id;
+  }
 };
 
 TEST_F(SessionStoreTest, NewSessionHasRandomHexId) {
@@ -75,13 +82,25 @@ TEST_F(SessionStoreTest, SessionInUseNeverExpires) {
   EXPECT_EQ(store_.Count(), 0u);
 }
 
-TEST_F(SessionStoreTest, CapRefusesNewSessionWhileAllAreLive) {
-  Idle(t0_);
-  Idle(t0_);
-  Idle(t0_);
+TEST_F(SessionStoreTest, CapRefusesNewSessionWhileAllAreLiveAndReturned) {
+  Returned(t0_);
+  Returned(t0_);
+  Returned(t0_);
   auto refused = store_.Acquire("", t0_ + milliseconds(999));
   EXPECT_EQ(refused.entry, nullptr);
   EXPECT_EQ(store_.Count(), 3u);
+}
+
+TEST_F(SessionStoreTest, CapMakesRoomByDroppingOldestOneRequestSession) {
+  std::string kept = Returned(t0_);
+  std::string older = Idle(t0_ + milliseconds(10));
+  std::string newer = Idle(t0_ + milliseconds(20));
+  auto acquired = store_.Acquire("", t0_ + milliseconds(30));
+  ASSERT_NE(acquired.entry, nullptr);
+  EXPECT_EQ(store_.Count(), 3u);
+  EXPECT_TRUE(store_.Acquire(older, t0_ + milliseconds(40)).is_new);
+  EXPECT_FALSE(store_.Acquire(newer, t0_ + milliseconds(40)).is_new);
+  EXPECT_FALSE(store_.Acquire(kept, t0_ + milliseconds(40)).is_new);
 }
 
 TEST_F(SessionStoreTest, CapPurgesExpiredSessionsFirst) {

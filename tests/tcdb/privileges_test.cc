@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include "database/test_database.h"
+
+namespace quorax {
+namespace {
+
+// A tester reaches the data only through the two procedures.
+TEST(PrivilegesTest, TesterMayCallTheProceduresAndNothingElse) {
+  QUORAX_REQUIRE_DATABASE();
+  using testdb::RunsAs;
+  EXPECT_TRUE(RunsAs("demo", "demo",
+                     "CALL verify_result(NULL, 2, '2023-06-15', '2.1', 'Windows 11', 'Chrome', "
+                     "'P', 'alice', '', '')"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "SELECT * FROM tcdb.results"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "DELETE FROM tcdb.results"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "SELECT tcdb.undouble('x')"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "CREATE TABLE public.t (a int)"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "CREATE TEMP TABLE t (a int)"));
+}
+
+TEST(PrivilegesTest, LoginOutsideTheTestersGroupCannotCallTheProcedures) {
+  QUORAX_REQUIRE_ADMIN();
+  testdb::AdminQuery(
+      "DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'quorax_outsider') THEN "
+      "CREATE ROLE quorax_outsider LOGIN PASSWORD 'quorax_test'; END IF; END $$;"
+      "GRANT CONNECT ON DATABASE quorax TO quorax_outsider;");
+  EXPECT_TRUE(testdb::RunsAs("quorax_outsider", "quorax_test", "SELECT 1"));
+  EXPECT_FALSE(testdb::RunsAs("quorax_outsider", "quorax_test",
+                              "CALL verify_result(NULL, 2, '2023-06-15', '2.1', 'Windows 11', "
+                              "'Chrome', 'P', 'alice', '', '')"));
+}
+
+}  // namespace
+}  // namespace quorax
