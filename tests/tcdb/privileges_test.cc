@@ -23,8 +23,9 @@ TEST(PrivilegesTest, LoginOutsideTheTestersGroupCannotCallTheProcedures) {
   QUORAX_REQUIRE_ADMIN();
   testdb::AdminQuery(
       "DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'quorax_outsider') THEN "
-      "CREATE ROLE quorax_outsider LOGIN PASSWORD 'quorax_test'; END IF; END $$;"
-      "GRANT CONNECT ON DATABASE quorax TO quorax_outsider;");
+      "CREATE ROLE quorax_outsider LOGIN PASSWORD 'quorax_test'; END IF;"
+      "EXECUTE format('GRANT CONNECT ON DATABASE %I TO quorax_outsider', current_database());"
+      "END $$;");
   EXPECT_TRUE(testdb::RunsAs("quorax_outsider", "quorax_test", "SELECT 1"));
   EXPECT_FALSE(testdb::RunsAs("quorax_outsider", "quorax_test",
                               "CALL verify_result(NULL, 2, '2023-06-15', '2.1', 'Windows 11', "
