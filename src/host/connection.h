@@ -123,11 +123,10 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
   void SendContinue() {
     auto interim = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
                                                                       parser_->get().version());
-    http::async_write(stream_, *interim,
-                      [self = Self(), interim](beast::error_code error, size_t) {
-                        if (error) return self->Drop();
-                        self->ReadBody();
-                      });
+    http::async_write(stream_, *interim, [self = Self(), interim](beast::error_code error, size_t) {
+      if (error) return self->Drop();
+      self->ReadBody();
+    });
   }
 
   void ReadBody() {
@@ -196,7 +195,8 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
     auto response = std::make_shared<http::response<http::string_body>>();
     response->version(version_);
     response->result(reply.status);
-    for (const auto& [name, value] : reply.headers) response->insert(name, WithoutLineBreaks(value));
+    for (const auto& [name, value] : reply.headers)
+      response->insert(name, WithoutLineBreaks(value));
     for (const auto& [name, value] : StandardHeaders()) response->set(name, value);
     response->body() = std::move(reply.body);
     response->keep_alive(keep_alive && !core_.stopping);
@@ -238,11 +238,10 @@ class Connection : public std::enable_shared_from_this<Connection<Stream>> {
   }
 
   void Drain() {
-    stream_.async_read_some(net::buffer(drain_),
-                            [self = Self()](beast::error_code error, size_t) {
-                              if (error) return self->Drop();
-                              self->Drain();
-                            });
+    stream_.async_read_some(net::buffer(drain_), [self = Self()](beast::error_code error, size_t) {
+      if (error) return self->Drop();
+      self->Drain();
+    });
   }
 
   void Drop() {

@@ -21,8 +21,8 @@ bool ParseNumber(std::string_view text, long long min, long long max, long long&
   return error == std::errc() && end == text.data() + text.size() && value >= min && value <= max;
 }
 
-long long NumberOption(const std::string& program, const std::string& name,
-                       const std::string& text, long long min, long long max) {
+long long NumberOption(const std::string& program, const std::string& name, const std::string& text,
+                       long long min, long long max) {
   long long value = 0;
   if (!ParseNumber(text, min, max, value)) {
     Refuse(program, "--" + name + " needs a whole number from " + std::to_string(min) + " to " +
@@ -41,9 +41,9 @@ void AddressOption(const std::string& program, const std::string& name, const st
   }
 }
 
-constexpr std::string_view kOptionNames[] = {
-    "listen",  "tls-listen", "tls-cert",        "tls-key", "templates", "public-address",
-    "threads", "session-timeout", "max-body"};
+constexpr std::string_view kOptionNames[] = {"listen",  "tls-listen",      "tls-cert",
+                                             "tls-key", "templates",       "public-address",
+                                             "threads", "session-timeout", "max-body"};
 
 bool IsOptionName(std::string_view name) {
   for (std::string_view known : kOptionNames) {

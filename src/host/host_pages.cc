@@ -7,10 +7,8 @@ namespace quorax {
 
 const std::vector<std::pair<std::string, std::string>>& StandardHeaders() {
   static const std::vector<std::pair<std::string, std::string>> headers = {
-      {"X-Content-Type-Options", "nosniff"},
-      {"Content-Security-Policy", "frame-ancestors 'none'"},
-      {"X-Frame-Options", "DENY"},
-      {"Referrer-Policy", "same-origin"},
+      {"X-Content-Type-Options", "nosniff"}, {"Content-Security-Policy", "frame-ancestors 'none'"},
+      {"X-Frame-Options", "DENY"},           {"Referrer-Policy", "same-origin"},
       {"Cache-Control", "no-store"},
   };
   return headers;
@@ -21,11 +19,10 @@ Reply HostPage(unsigned status, const std::string& heading, const std::string& t
   Reply reply;
   reply.status = status;
   reply.headers.emplace_back("Content-Type", kPageContentType);
-  reply.body =
-      "<!DOCTYPE html>\r\n<html><head><meta charset=\"windows-1252\"><title>" +
-      HtmlEscape(heading) + "</title></head>\r\n<body>\r\n<h1>" + HtmlEscape(heading) +
-      "</h1>\r\n<p>" + HtmlEscape(text) + "</p>\r\n<p><a href=\"" + HtmlEscape(start_link) +
-      "\">Back to the start page</a></p>\r\n</body></html>\r\n";
+  reply.body = "<!DOCTYPE html>\r\n<html><head><meta charset=\"windows-1252\"><title>" +
+               HtmlEscape(heading) + "</title></head>\r\n<body>\r\n<h1>" + HtmlEscape(heading) +
+               "</h1>\r\n<p>" + HtmlEscape(text) + "</p>\r\n<p><a href=\"" +
+               HtmlEscape(start_link) + "\">Back to the start page</a></p>\r\n</body></html>\r\n";
   return reply;
 }
 

@@ -74,7 +74,8 @@ void RequestHost::Redirect(const std::string& address) {
   if (ended_) return;
   status_ = 302;
   body_.clear();
-  std::erase_if(headers_, [](const auto& header) { return EqualsIgnoreCase(header.first, "Location"); });
+  std::erase_if(headers_,
+                [](const auto& header) { return EqualsIgnoreCase(header.first, "Location"); });
   headers_.emplace_back("Location", WithoutLineBreaks(address));
 }
 

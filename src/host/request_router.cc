@@ -20,7 +20,8 @@ bool IsFormBody(std::string_view content_type) {
 }
 
 std::string SessionCookie(const std::string& value, bool https, bool remove) {
-  std::string cookie = std::string(kSessionCookie) + "=" + value + "; Path=/; HttpOnly; SameSite=Lax";
+  std::string cookie =
+      std::string(kSessionCookie) + "=" + value + "; Path=/; HttpOnly; SameSite=Lax";
   if (remove) cookie += "; Max-Age=0";
   if (https) cookie += "; Secure";
   return cookie;
@@ -32,7 +33,8 @@ std::string CookieValue(std::string_view header, std::string_view name) {
   while (!header.empty()) {
     size_t semicolon = header.find(';');
     std::string_view pair = TrimSpaces(header.substr(0, semicolon));
-    header = semicolon == std::string_view::npos ? std::string_view() : header.substr(semicolon + 1);
+    header =
+        semicolon == std::string_view::npos ? std::string_view() : header.substr(semicolon + 1);
     size_t equals = pair.find('=');
     if (equals != std::string_view::npos && pair.substr(0, equals) == name) {
       return std::string(pair.substr(equals + 1));
@@ -78,8 +80,8 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
 
   SessionStore::Acquired acquired;
   try {
-    acquired = sessions_.Acquire(CookieValue(request.cookie, kSessionCookie),
-                                 SessionStore::Clock::now());
+    acquired =
+        sessions_.Acquire(CookieValue(request.cookie, kSessionCookie), SessionStore::Clock::now());
   } catch (...) {
     return done(ErrorPage(std::current_exception(), StartLinkFor(path)));
   }

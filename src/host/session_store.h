@@ -53,8 +53,8 @@ class SessionStore {
   // Returns the live session named `id` and marks it in use until Release.
   // An empty, unknown, expired or abandoned id gets a new session
   // (is_new); when max_sessions are live even after purging the expired
-  // ones and no session of a single request is idle, returns no entry. Raises PlatformFailure when no random id can be
-  // drawn.
+  // ones and no session of a single request is idle, returns no entry. Raises PlatformFailure when
+  // no random id can be drawn.
   Acquired Acquire(const std::string& id, Clock::time_point now);
 
   // Ends one use of `entry`; its idle time counts from `now`. An abandoned

@@ -9,8 +9,8 @@ boost::asio::ssl::context MakeTlsContext(const std::string& cert_file,
   namespace ssl = boost::asio::ssl;
   ssl::context context(ssl::context::tls_server);
   context.set_options(ssl::context::default_workarounds | ssl::context::no_sslv2 |
-                      ssl::context::no_sslv3 | ssl::context::no_tlsv1 |
-                      ssl::context::no_tlsv1_1 | ssl::context::single_dh_use);
+                      ssl::context::no_sslv3 | ssl::context::no_tlsv1 | ssl::context::no_tlsv1_1 |
+                      ssl::context::single_dh_use);
   boost::system::error_code error;
   context.use_certificate_chain_file(cert_file, error);
   if (error) {

@@ -12,8 +12,7 @@ namespace quorax {
 // Returns a server TLS context (TLS 1.2 or later) with the certificate
 // chain and private key of the given PEM files. Raises PlatformFailure when
 // a file cannot be read or the key does not match the certificate.
-boost::asio::ssl::context MakeTlsContext(const std::string& cert_file,
-                                         const std::string& key_file);
+boost::asio::ssl::context MakeTlsContext(const std::string& cert_file, const std::string& key_file);
 
 }  // namespace quorax
 

@@ -42,11 +42,18 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
 }
 
 TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"--unknown", "1"},       {"--listen"},          {"--listen", "8080"},
-      {"--listen", "h:65536"},  {"--listen", ":80"},   {"--threads", "0"},
-      {"--threads", "x"},       {"--max-body", "-1"},  {"--max-body", "2147483648"},
-      {"--tls-listen", "h:443"}, {"stray"},            {"--public-address", "a/b"}};
+  const std::vector<std::vector<std::string>> bad = {{"--unknown", "1"},
+                                                     {"--listen"},
+                                                     {"--listen", "8080"},
+                                                     {"--listen", "h:65536"},
+                                                     {"--listen", ":80"},
+                                                     {"--threads", "0"},
+                                                     {"--threads", "x"},
+                                                     {"--max-body", "-1"},
+                                                     {"--max-body", "2147483648"},
+                                                     {"--tls-listen", "h:443"},
+                                                     {"stray"},
+                                                     {"--public-address", "a/b"}};
   for (const auto& args : bad) {
     try {
       Parse(args);

@@ -78,8 +78,8 @@ TEST_F(HttpServerTest, DecodesQueryAndFormToBytes) {
 }
 
 TEST_F(HttpServerTest, FormValuesOnlyFromUrlEncodedBodies) {
-  HttpResponse response = Request(server_.port(), "POST", "/Quorax.asp?WCI=Echo&WCU=",
-                                  "Content-Type: text/plain\r\n", "uid=x");
+  HttpResponse response = Request(
+      server_.port(), "POST", "/Quorax.asp?WCI=Echo&WCU=", "Content-Type: text/plain\r\n", "uid=x");
   EXPECT_NE(response.body.find("|uid=|"), std::string::npos);
   EXPECT_NE(response.body.find("|total=5|body=uid="), std::string::npos);
 }
@@ -194,10 +194,21 @@ TEST_F(HttpServerTest, ChunkedBodyCountsAgainstTheLimit) {
   EXPECT_EQ(server_.app().calls, calls);
 }
 
+TEST_F(HttpServerTest, ExpectContinueGetsInterimResponseBeforeBody) {
+  RawClient client(server_.port());
+  client.Send(
+      "POST /Quorax.asp?WCI=Echo&WCU= HTTP/1.1\r\nHost: a\r\nContent-Length: 4\r\n"
+      "Expect: 100-continue\r\n\r\n");
+  EXPECT_EQ(client.ReadResponse().status, 100);
+  client.Send("abcd");
+  EXPECT_NE(client.ReadResponse().body.find("|total=4|body=abcd"), std::string::npos);
+}
+
 TEST_F(HttpServerTest, CompressedRequestBodyIsRefused) {
   int calls = server_.app().calls;
-  HttpResponse response = Request(server_.port(), "POST", "/Quorax.asp?WCI=Echo&WCU=",
-                                  "Content-Encoding: gzip\r\n", "\x1f\x8b");
+  HttpResponse response =
+      Request(server_.port(), "POST", "/Quorax.asp?WCI=Echo&WCU=", "Content-Encoding: gzip\r\n",
+              "\x1f\x8b");
   EXPECT_EQ(response.status, 415);
   EXPECT_EQ(server_.app().calls, calls);
 }
@@ -310,8 +321,8 @@ TEST_F(HttpServerTest, AccessLogNamesRequestsButNoValues) {
 }
 
 TEST_F(HttpServerTest, StopLetsRequestInProgressFinish) {
-  auto slow = std::async(std::launch::async,
-                         [&] { return Get("/Quorax.asp?WCI=Slow&WCU=").status; });
+  auto slow =
+      std::async(std::launch::async, [&] { return Get("/Quorax.asp?WCI=Slow&WCU=").status; });
   while (server_.app().running == 0) std::this_thread::sleep_for(milliseconds(5));
   server_.server().Stop();
   EXPECT_EQ(slow.get(), 200);

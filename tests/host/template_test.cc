@@ -41,8 +41,7 @@ TEST(RenderTemplateTest, UnknownTagKeepsTemplateContents) {
 TEST(RenderTemplateTest, SendTagsWritesMarkersWithNameAsWritten) {
   Recorder recorder;
   recorder.send_tags = true;
-  EXPECT_EQ(RenderTemplate("<wc@Other>x</WC@OTHER>", recorder.Handler()),
-            "<wc@Other>x</wc@Other>");
+  EXPECT_EQ(RenderTemplate("<wc@Other>x</WC@OTHER>", recorder.Handler()), "<wc@Other>x</wc@Other>");
 }
 
 TEST(RenderTemplateTest, NamesMatchWithoutRegardToCase) {
@@ -65,8 +64,8 @@ TEST(RenderTemplateTest, SeveralTagsInOrder) {
 
 TEST(RenderTemplateTest, IncompleteTagsAreCopiedUnchanged) {
   Recorder recorder;
-  for (const char* text : {"<WC@MESSAGE>no end", "<WC@MESSAGE no bracket</WC@MESSAGE>", "<WC@>x</WC@>",
-                           "text <WC@", "</WC@MESSAGE> before <WC@MESSAGE>"}) {
+  for (const char* text : {"<WC@MESSAGE>no end", "<WC@MESSAGE no bracket</WC@MESSAGE>",
+                           "<WC@>x</WC@>", "text <WC@", "</WC@MESSAGE> before <WC@MESSAGE>"}) {
     EXPECT_EQ(RenderTemplate(text, recorder.Handler()), text);
   }
   EXPECT_TRUE(recorder.names.empty());

@@ -39,8 +39,7 @@ void WritePem(const std::filesystem::path& path, EVP_PKEY* key, X509* cert) {
 }
 
 // Writes a self-signed certificate for 127.0.0.1 and its key.
-void MakeSelfSigned(const std::filesystem::path& cert_file,
-                    const std::filesystem::path& key_file) {
+void MakeSelfSigned(const std::filesystem::path& cert_file, const std::filesystem::path& key_file) {
   Key key(EVP_EC_gen("P-256"));
   ASSERT_NE(key, nullptr);
   Cert cert(X509_new());
@@ -86,8 +85,7 @@ std::string TlsExchange(uint16_t port, const std::string& request) {
 class TlsServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("quorax_tls_test_" + std::to_string(getpid()));
+    dir_ = std::filesystem::temp_directory_path() / ("quorax_tls_test_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir_);
     MakeSelfSigned(dir_ / "cert.pem", dir_ / "key.pem");
   }

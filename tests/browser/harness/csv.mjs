@@ -62,8 +62,11 @@ export const csvLine = (fields) => `${fields.map((f) => `"${f.replaceAll('"', '"
 export const expectedDownload = (table, rowNumbers) =>
   Buffer.from(csvLine(table.headers) + rowNumbers.map((r) => csvLine(table.rows[r - 1])).join(''), 'latin1');
 
-// An upload file: header line and rows, plain fields, CR LF line ends.
-export const csvFile = (headers, rows) => [headers, ...rows].map((r) => `${r.join(',')}\r\n`).join('');
+// An upload file: header line as given, data fields quoted only where they
+// must be (a comma, quote or line break inside), CR LF line ends.
+const field = (f) => (/[",\r\n]/.test(f) ? `"${f.replaceAll('"', '""')}"` : f);
+export const csvFile = (headers, rows) =>
+  [headers.join(','), ...rows.map((r) => r.map(field).join(','))].map((line) => `${line}\r\n`).join('');
 
 export function readExample(name) {
   return fs.readFileSync(path.join(repoRoot, 'examples', name)).toString('latin1');

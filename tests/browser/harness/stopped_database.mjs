@@ -44,7 +44,8 @@ function stoppedAt(answer, file) {
     (r) => r.colour === YELLOW && r.outcome.startsWith(`Not imported or tested due to previous database error on row ${row}<BR>`),
   );
   if (rest.length !== file.rows - row || !marked) return { problem: `rows after ${row} are not all marked not processed` };
-  return { row, databaseText: failed.outcome.split('<BR>')[2] };
+  const [code, , text] = failed.outcome.split('<BR>');
+  return { row, databaseText: `${code} ${text || '(no database text)'}` };
 }
 
 // One round: imports started together, PostgreSQL stopped after `delayMs`.
@@ -69,12 +70,12 @@ async function startPageWords(session, answer, ctx) {
 async function checkWhileDown(stack, ctx, tester) {
   ctx.check(await ctx.serving(stack.url), 'the start page is served while PostgreSQL is down');
   await tester.uploadForm();
-  const upload = await tester.upload('a,b\r\n1,2\r\n');
+  const upload = await tester.upload(ctx.testerFile(1, 10).text);
   ctx.check(
     /[?&]s=4$/.test(upload.location) &&
       (await startPageWords(tester, upload, ctx)).includes('The connection to the database has been lost. Please try again.'),
     'an upload while PostgreSQL is down reports the lost connection',
-    `${upload.status} ${upload.location}`,
+    `${upload.status} ${upload.location} ${upload.status === 302 ? '' : ctx.pageWords(upload.text)}`,
   );
   const session = new Session(stack.url);
   const signIn = await session.signIn(ctx.user, ctx.password);

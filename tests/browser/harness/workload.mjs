@@ -44,4 +44,6 @@ export function quantile(sorted, q) {
 
 // Markup of a page reduced to its visible words, for reports.
 export const pageWords = (html, max = 160) =>
-  html.replace(/<[^>]*>/g, ' ').replace(/&nbsp;?/g, ' ').replace(/\s+/g, ' ').trim().slice(0, max);
+  html
+    .replace(/<head>[\s\S]*?<\/head>/i, ' ')
+    .replace(/<[^>]*>/g, ' ').replace(/&nbsp;?/g, ' ').replace(/\s+/g, ' ').trim().slice(0, max);
