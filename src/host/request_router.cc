@@ -1,6 +1,7 @@
 #include "host/request_router.h"
 
 #include <chrono>
+#include <optional>
 
 #include "common/text.h"
 
@@ -27,6 +28,28 @@ std::string SessionCookie(const std::string& value, bool https, bool remove) {
   return cookie;
 }
 
+// The answer to a request that does not reach the application, or nothing
+// for a GET or POST to the host page.
+std::optional<Reply> HostReply(const std::string& method, const std::string& path) {
+  if (path.empty() || path.front() != '/') {
+    return HostPage(400, "Bad request", "The address is not valid.", std::string(kHostPage));
+  }
+  if (method != "GET" && method != "POST") {
+    Reply reply = HostPage(405, "Method not allowed", "This server only answers GET and POST.",
+                           StartLinkFor(path));
+    reply.headers.emplace_back("Allow", "GET, POST");
+    return reply;
+  }
+  if (path == "/") {
+    Reply reply;
+    reply.status = 302;
+    reply.headers.emplace_back("Location", std::string(kHostPage));
+    return reply;
+  }
+  if (!IsHostPagePath(path)) return NotFound(std::string(kHostPage));
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string CookieValue(std::string_view header, std::string_view name) {
@@ -51,22 +74,7 @@ bool IsHostPagePath(std::string_view path) {
 void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   std::string_view target = request.target;
   std::string path(target.substr(0, target.find('?')));
-  if (path.empty() || path.front() != '/') {
-    return done(HostPage(400, "Bad request", "The address is not valid.", std::string(kHostPage)));
-  }
-  if (request.method != "GET" && request.method != "POST") {
-    Reply reply = HostPage(405, "Method not allowed", "This server only answers GET and POST.",
-                           StartLinkFor(path));
-    reply.headers.emplace_back("Allow", "GET, POST");
-    return done(std::move(reply));
-  }
-  if (path == "/") {
-    Reply reply;
-    reply.status = 302;
-    reply.headers.emplace_back("Location", std::string(kHostPage));
-    return done(std::move(reply));
-  }
-  if (!IsHostPagePath(path)) return done(NotFound(std::string(kHostPage)));
+  if (std::optional<Reply> reply = HostReply(request.method, path)) return done(std::move(*reply));
 
   auto data = std::make_shared<RequestData>();
   data->path = path;
@@ -77,18 +85,21 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   data->body = std::move(request.body);
   data->https = request.https;
   data->local_addr = std::move(request.local_addr);
+  Serve(data, CookieValue(request.cookie, kSessionCookie), done);
+}
 
+void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
+                          const Done& done) {
   SessionStore::Acquired acquired;
   try {
-    acquired =
-        sessions_.Acquire(CookieValue(request.cookie, kSessionCookie), SessionStore::Clock::now());
+    acquired = sessions_.Acquire(session_id, SessionStore::Clock::now());
   } catch (...) {
-    return done(ErrorPage(std::current_exception(), StartLinkFor(path)));
+    return done(ErrorPage(std::current_exception(), StartLinkFor(data->path)));
   }
   if (acquired.entry == nullptr) {
     Reply reply = HostPage(503, "The server is busy",
                            "Too many sessions are open. Please try again in a few minutes.",
-                           StartLinkFor(path));
+                           StartLinkFor(data->path));
     reply.headers.emplace_back("Retry-After", "120");
     return done(std::move(reply));
   }

@@ -44,6 +44,9 @@ class RequestRouter {
   void Handle(IncomingRequest request, const Done& done);
 
  private:
+  // Runs the request on its session's queue.
+  void Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
+             const Done& done);
   Reply RunApplication(const RequestData& data, const std::shared_ptr<SessionEntry>& entry,
                        bool& abandoned);
 

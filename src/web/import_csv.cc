@@ -94,6 +94,13 @@ int16_t SendRow(TCDB& database, const CSV& table, int32_t row, bool import) {
                                cell[7], cell[8]);
 }
 
+// The database's own text for a failed row. A connection lost between two
+// rows leaves the provider's error list empty; the tester still gets a reason.
+std::string DatabaseFailureText(TCDB& database) {
+  std::string text = database.GetErrorString();
+  return text.empty() ? "The connection to the database was lost before this row was sent." : text;
+}
+
 // Sends every row in order, recording each outcome, and stops after the
 // first database failure. Returns true when that failure happened.
 bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outcomes,
@@ -106,7 +113,7 @@ bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outco
     if (rc < 0) {
       session.SetBool("NoErrors", false);
       if (rc < -256) {
-        outcomes.Item(number)->ExtraInfo = database.GetErrorString();
+        outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database);
         return true;
       }
     } else {
