@@ -1,0 +1,434 @@
+// Verifies a full-size upload (a 32,767-byte multipart body of valid rows)
+// through the real server: HTTP over loopback to an in-process server, a
+// signed-in session, the real database. In the same run it measures, for the
+// same rows, (a) a bare libpq client making the same prepared CALLs one after
+// the other, and (b) one server-side statement calling the procedure per row,
+// sent through psql. It prints all three times and the ratios.
+//
+// Needs QUORAX_TEST_DSN (the test-case database with the demo data and the
+// login demo/demo); without it the run is skipped with a message.
+
+#include <benchmark/benchmark.h>
+#include <libpq-fe.h>
+
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/host_options.h"
+#include "host/http_server.h"
+#include "web/main.h"
+#include "web/settings_file.h"
+#include "web/web_browser.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kBodySize = 32767;
+constexpr char kBoundary[] = "----WebKitFormBoundaryBq7Lw2xWzR4kT9sd";
+constexpr char kUser[] = "demo";
+constexpr char kPassword[] = "demo";
+
+double Milliseconds(Clock::duration elapsed) {
+  return std::chrono::duration<double, std::milli>(elapsed).count();
+}
+
+// CPU time used so far by every thread of this process (the in-process
+// server's included), in milliseconds.
+double ProcessCpuMilliseconds() {
+  timespec used{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+  return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;
+}
+
+// One row that the demo data accepts: test cases 1 to 24 run on these
+// platform and browser pairs, and nothing is recorded on the date.
+struct Row {
+  std::vector<std::string> cells;  // TCID, TestDate, Version, Platform, Browser,
+                                   // Result, Tester, PR, Notes
+
+  std::string Csv() const {
+    std::string line;
+    for (const std::string& cell : cells) line += (line.empty() ? "" : ",") + cell;
+    return line + "\r\n";
+  }
+};
+
+Row ValidRow(int n, size_t notes_length) {
+  static const char* const kPairs[][2] = {
+      {"Windows 10", "Chrome"}, {"Windows 11", "Edge"}, {"Windows 11", "Firefox"},
+      {"macOS 14", "Safari"},   {"macOS 14", "Chrome"}, {"Ubuntu 22.04", "Firefox"},
+  };
+  static const char* const kTesters[] = {"alice", "bob", "carol", "dave"};
+  static const char* const kVersions[] = {"1.0", "1.1", "2.0", "2.1"};
+  static const char* const kResults[] = {"P", "F", "U"};
+  const auto& pair = kPairs[n % 6];
+  std::string notes = "Run " + std::to_string(n) + " ";
+  notes.resize(notes_length, 'n');
+  return Row{{std::to_string(n % 24 + 1), "2023-05-10", kVersions[n % 4], pair[0], pair[1],
+              kResults[n % 3], kTesters[n % 4], n % 5 == 0 ? "PR-" + std::to_string(n) : "",
+              notes}};
+}
+
+// The upload: a browser's multipart body of exactly kBodySize bytes, and the
+// rows its file holds.
+struct Upload {
+  std::string body;
+  std::vector<Row> rows;
+};
+
+Upload MakeUpload() {
+  constexpr size_t kNotesLength = 52;  // rows of about 99 bytes: some 330 of them
+  const std::string prefix =
+      std::string("--") + kBoundary +
+      "\r\nContent-Disposition: form-data; name=\"csvfile\"; filename=\"run.csv\"\r\n"
+      "Content-Type: text/csv\r\n\r\n"
+      "TCID,TestDate,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
+  const std::string suffix = std::string("\r\n--") + kBoundary + "--\r\n";
+  Upload upload;
+  std::string file;
+  for (int n = 0;; ++n) {
+    const size_t used = prefix.size() + file.size() + suffix.size();
+    if (used + 2 * ValidRow(n, kNotesLength).Csv().size() > kBodySize) {
+      // The last row's notes fill the body to the last byte.
+      const size_t room = kBodySize - used - ValidRow(n, 0).Csv().size();
+      upload.rows.push_back(ValidRow(n, room));
+      file += upload.rows.back().Csv();
+      break;
+    }
+    upload.rows.push_back(ValidRow(n, kNotesLength));
+    file += upload.rows.back().Csv();
+  }
+  upload.body = prefix + file + suffix;
+  if (upload.body.size() != kBodySize) throw std::logic_error("the upload is not full size");
+  return upload;
+}
+
+const Upload& TheUpload() {
+  static const Upload upload = MakeUpload();
+  return upload;
+}
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? "" : value;
+}
+
+std::string TesterDsn() {
+  return Env("QUORAX_TEST_DSN") + " user=" + kUser + " password=" + kPassword;
+}
+
+// Milliseconds per upload over every iteration of every run of one
+// measurement, for the summary.
+class Tally {
+ public:
+  void Add(double total_ms, int64_t uploads) {
+    sum_ += total_ms;
+    count_ += uploads;
+  }
+  double Mean() const { return count_ == 0 ? 0 : sum_ / static_cast<double>(count_); }
+
+ private:
+  double sum_ = 0;
+  int64_t count_ = 0;
+};
+
+struct Tallies {
+  Tally server;
+  Tally server_cpu;  // CPU time of the whole process: server and browser
+  Tally libpq;
+  Tally libpq_calls;
+  Tally libpq_cpu;
+  Tally psql_statement;
+  Tally psql_process;  // the whole psql run: start, sign-in, statement
+} tallies;
+
+// The real server with the real application on a free loopback port, and a
+// browser signed in as the demo tester.
+class ServedApplication {
+ public:
+  ServedApplication()
+      : settings_({"Debug=Y", "BaseDir=/", "DSN=" + Env("QUORAX_TEST_DSN")}),
+        app_(settings_.path()),
+        server_(app_, Options()) {
+    server_.Start();
+    browser_ = std::make_unique<quorax::WebBrowser>(server_.port());
+    browser_->Get("/Quorax.asp");
+    const quorax::WebResponse form =
+        browser_->Post("/Quorax.asp?WCI=SubmitCSV&WCU=", "application/x-www-form-urlencoded",
+                       std::string("uid=") + kUser + "&pwd=" + kPassword);
+    if (form.status != 200) throw std::runtime_error("the demo login was refused");
+  }
+
+  // Posts the upload; returns an empty text when every row was verified, or
+  // what went wrong. The upload form is opened again afterwards, outside
+  // what the caller times, as a tester returning to the main menu does.
+  std::string VerifyUpload(Clock::duration& elapsed) {
+    const Clock::time_point start = Clock::now();
+    const quorax::WebResponse page = browser_->Post(
+        "/Quorax.asp?WCI=ImportCSV&WCU=", std::string("multipart/form-data; boundary=") + kBoundary,
+        TheUpload().body);
+    elapsed = Clock::now() - start;
+    browser_->Get("/Quorax.asp?WCI=SubmitCSV&WCU=");
+    if (page.status != 200) return "status " + std::to_string(page.status) + ": " + page.body;
+    if (page.body.find("All rows have been verified and are Ok") == std::string::npos) {
+      return "not every row was verified: " + page.body.substr(0, 2000);
+    }
+    return "";
+  }
+
+ private:
+  static quorax::HostOptions Options() {
+    quorax::HostOptions options;
+    options.listen = "127.0.0.1:0";
+    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
+    options.access_log = [](const std::string&) {};
+    return options;
+  }
+
+  quorax::SettingsFile settings_;
+  quorax::main app_;
+  quorax::HttpServer server_;
+  std::unique_ptr<quorax::WebBrowser> browser_;
+};
+
+std::unique_ptr<ServedApplication> served;
+
+void BM_ServerVerifiesUpload(benchmark::State& state) {
+  double total = 0;
+  const double cpu_start = ProcessCpuMilliseconds();
+  for (auto _ : state) {
+    Clock::duration elapsed{};
+    const std::string failure = served->VerifyUpload(elapsed);
+    if (!failure.empty()) {
+      state.SkipWithError(failure.c_str());
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    total += Milliseconds(elapsed);
+  }
+  const double cpu = ProcessCpuMilliseconds() - cpu_start;
+  tallies.server.Add(total, state.iterations());
+  tallies.server_cpu.Add(cpu, state.iterations());
+  state.counters["process_cpu_ms"] = cpu / static_cast<double>(state.iterations());
+  state.counters["rows"] = static_cast<double>(TheUpload().rows.size());
+  state.counters["bytes"] = static_cast<double>(TheUpload().body.size());
+}
+
+struct PgFinish {
+  void operator()(PGconn* conn) const { PQfinish(conn); }
+};
+struct PgClear {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+using PgConn = std::unique_ptr<PGconn, PgFinish>;
+using PgResult = std::unique_ptr<PGresult, PgClear>;
+
+// One file's work for a bare client: connect as the tester, prepare the call
+// the server makes, call it once per row in order, disconnect. Returns an
+// empty text when every row was verified.
+std::string CallPerRow(Clock::duration& connecting, Clock::duration& calling) {
+  static const Oid kTypes[] = {23, 23, 1043, 1043, 1043, 1043, 1043, 1043, 1042, 1043};
+  const Clock::time_point start = Clock::now();
+  PgConn conn(PQconnectdb(TesterDsn().c_str()));
+  if (PQstatus(conn.get()) != CONNECTION_OK) return PQerrorMessage(conn.get());
+  const Clock::time_point connected = Clock::now();
+  PgResult prepared(PQprepare(conn.get(), "verify",
+                              "CALL verify_result($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)", 10,
+                              kTypes));
+  if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) return PQerrorMessage(conn.get());
+  for (const Row& row : TheUpload().rows) {
+    const char* values[10] = {nullptr};
+    for (size_t i = 0; i < row.cells.size(); ++i) values[i + 1] = row.cells[i].c_str();
+    PgResult result(PQexecPrepared(conn.get(), "verify", 10, values, nullptr, nullptr, 0));
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) return PQerrorMessage(conn.get());
+    if (std::string(PQgetvalue(result.get(), 0, 0)) != "0") {
+      return "row " + row.Csv() + " got " + PQgetvalue(result.get(), 0, 0);
+    }
+  }
+  const Clock::time_point called = Clock::now();
+  conn.reset();
+  connecting = connected - start + (Clock::now() - called);
+  calling = called - connected;
+  return "";
+}
+
+void BM_LibpqCallPerRow(benchmark::State& state) {
+  double total = 0;
+  double calls = 0;
+  const double cpu_start = ProcessCpuMilliseconds();
+  for (auto _ : state) {
+    Clock::duration connecting{};
+    Clock::duration calling{};
+    const std::string failure = CallPerRow(connecting, calling);
+    if (!failure.empty()) {
+      state.SkipWithError(failure.c_str());
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(connecting + calling).count());
+    total += Milliseconds(connecting + calling);
+    calls += Milliseconds(calling);
+  }
+  const double cpu = ProcessCpuMilliseconds() - cpu_start;
+  tallies.libpq.Add(total, state.iterations());
+  tallies.libpq_calls.Add(calls, state.iterations());
+  tallies.libpq_cpu.Add(cpu, state.iterations());
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["process_cpu_ms"] = cpu / iterations;
+  state.counters["calls_ms"] = calls / iterations;
+  state.counters["connect_ms"] = (total - calls) / iterations;
+}
+
+std::string SqlLiteral(const std::string& text) {
+  std::string literal = "'";
+  for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
+  return literal + "'";
+}
+
+// A script for psql: one DO block passing every row to the procedure on the
+// server, which reports how many rows were not verified; psql times it.
+std::string OneStatementScript() {
+  std::string values;
+  for (const Row& row : TheUpload().rows) {
+    values += values.empty() ? "(" : ",\n(";
+    values += row.cells[0];
+    for (size_t i = 1; i < row.cells.size(); ++i) values += ", " + SqlLiteral(row.cells[i]);
+    values += ")";
+  }
+  return "\\timing on\n"
+         "DO $$\n"
+         "DECLARE\n"
+         "  rc integer;\n"
+         "  bad integer := 0;\n"
+         "  r record;\n"
+         "BEGIN\n"
+         "  FOR r IN SELECT * FROM (VALUES\n" +
+         values +
+         ") AS v (id, d, ver, plat, brow, res, tester, pr, notes) LOOP\n"
+         "    CALL public.verify_result(rc, r.id, r.d, r.ver, r.plat, r.brow, r.res, r.tester,\n"
+         "                              r.pr, r.notes);\n"
+         "    IF rc <> 0 THEN bad := bad + 1; END IF;\n"
+         "  END LOOP;\n"
+         "  RAISE NOTICE 'rows not verified: %', bad;\n"
+         "END $$;\n";
+}
+
+// Runs `command` through the shell; returns its output and exit status.
+std::string RunCommand(const std::string& command, int& status) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (pipe == nullptr) {
+    status = -1;
+    return "";
+  }
+  std::string output;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, n);
+  status = pclose(pipe.release());
+  return output;
+}
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+void BM_PsqlOneStatement(benchmark::State& state) {
+  const std::filesystem::path script =
+      std::filesystem::temp_directory_path() / "quorax-import-bench.sql";
+  std::ofstream(script, std::ios::binary) << OneStatementScript();
+  const std::string command = "psql -X -q -v ON_ERROR_STOP=1 " + ShellQuoted(TesterDsn()) + " -f " +
+                              ShellQuoted(script.string()) + " 2>&1";
+  static const std::regex kTime("Time: ([0-9.]+) ms");
+  double statement_total = 0;
+  double process_total = 0;
+  for (auto _ : state) {
+    int status = 0;
+    const Clock::time_point start = Clock::now();
+    const std::string output = RunCommand(command, status);
+    const double process = Milliseconds(Clock::now() - start);
+    std::smatch time;
+    if (status != 0 || output.find("rows not verified: 0") == std::string::npos ||
+        !std::regex_search(output, time, kTime)) {
+      state.SkipWithError(("psql failed: " + output).c_str());
+      std::filesystem::remove(script);
+      return;
+    }
+    const double statement = std::stod(time[1]);
+    state.SetIterationTime(statement / 1000);
+    statement_total += statement;
+    process_total += process;
+  }
+  std::filesystem::remove(script);
+  tallies.psql_statement.Add(statement_total, state.iterations());
+  tallies.psql_process.Add(process_total, state.iterations());
+  state.counters["process_ms"] = process_total / static_cast<double>(state.iterations());
+}
+
+BENCHMARK(BM_ServerVerifiesUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_LibpqCallPerRow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_PsqlOneStatement)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+
+// A ratio line, when both measurements ran.
+void PrintRatio(const char* name, double numerator, double denominator) {
+  if (numerator > 0 && denominator > 0)
+    std::printf("  %-26s  %8.2f\n", name, numerator / denominator);
+}
+
+void PrintSummary() {
+  const double server = tallies.server.Mean();
+  const double libpq = tallies.libpq.Mean();
+  const double calls = tallies.libpq_calls.Mean();
+  const double statement = tallies.psql_statement.Mean();
+  std::printf("\nOne upload of %zu bytes, %zu rows, verified (mean ms per upload):\n",
+              TheUpload().body.size(), TheUpload().rows.size());
+  std::printf("  server over HTTP            %8.2f  (CPU time of the process %.2f)\n", server,
+              tallies.server_cpu.Mean());
+  std::printf(
+      "  (a) libpq, call per row     %8.2f  (connect and close %.2f, calls %.2f, CPU time %.2f)\n",
+      libpq, libpq - calls, calls, tallies.libpq_cpu.Mean());
+  std::printf("  (b) one statement via psql  %8.2f  (whole psql run %.2f)\n", statement,
+              tallies.psql_process.Mean());
+  PrintRatio("server / (a)", server, libpq);
+  PrintRatio("server / (a) calls only", server, calls);
+  PrintRatio("server / (b)", server, statement);
+  PrintRatio("(a) / (b)", libpq, statement);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Repetitions of the three measurements alternate at random, so that a
+  // change in the machine's load falls on all of them alike. Flags on the
+  // command line come later and override these.
+  char repetitions[] = "--benchmark_repetitions=6";
+  char interleaving[] = "--benchmark_enable_random_interleaving=true";
+  std::vector<char*> args{argv[0], repetitions, interleaving};
+  args.insert(args.end(), argv + 1, argv + argc);
+  int count = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+  if (Env("QUORAX_TEST_DSN").empty()) {
+    std::printf(
+        "import_bench: skipped, QUORAX_TEST_DSN is not set (run scripts/db init and eval the "
+        "output of scripts/db test-env)\n");
+    return 0;
+  }
+  served = std::make_unique<ServedApplication>();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  served.reset();
+  PrintSummary();
+  return 0;
+}
