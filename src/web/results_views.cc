@@ -60,6 +60,14 @@ std::string NotProcessedCell(int32_t failed_row) {
          std::to_string(failed_row) + "<BR>";
 }
 
+// The cell of a row that did not succeed. A database failure also records
+// its row, after which no later row has an outcome.
+std::string FailureCell(const CSVRowError& outcome, int32_t row, int32_t& failed_row) {
+  if (!IsDatabaseFailure(outcome.ErrorNumber)) return RejectedCell(outcome);
+  failed_row = row;
+  return DatabaseFailureCell(outcome);
+}
+
 std::string OperationMode(WebHost& host) {
   return "<B>Operation Mode: " + HtmlEscape(host.session().GetText("Mode")) + "</B><BR><BR>";
 }
@@ -82,14 +90,7 @@ std::string main::DrawBadRowsTable(WebHost& host) const {
     }
     const CSVRowError& outcome = *outcomes->Errors(row);
     if (outcome.ErrorNumber >= 0) continue;
-    html += DataCells(*table, row);
-    if (IsDatabaseFailure(outcome.ErrorNumber)) {
-      failed_row = row;
-      html += DatabaseFailureCell(outcome);
-    } else {
-      html += RejectedCell(outcome);
-    }
-    html += kRowEnd;
+    html += DataCells(*table, row) + FailureCell(outcome, row, failed_row) + kRowEnd;
   }
   html += DrawNavigation(host);
   html += "<!--- END DrawBadRowsTable --->\r\n";
@@ -110,14 +111,8 @@ std::string main::DrawAllRowsTable(WebHost& host) const {
       html += NotProcessedCell(failed_row);
     } else {
       const CSVRowError& outcome = *outcomes->Errors(row);
-      if (outcome.ErrorNumber == 0) {
-        html += SuccessCell(outcome);
-      } else if (IsDatabaseFailure(outcome.ErrorNumber)) {
-        failed_row = row;
-        html += DatabaseFailureCell(outcome);
-      } else {
-        html += RejectedCell(outcome);
-      }
+      html +=
+          outcome.ErrorNumber == 0 ? SuccessCell(outcome) : FailureCell(outcome, row, failed_row);
     }
     html += kRowEnd;
   }
