@@ -82,8 +82,9 @@ class KeyedCollection {
 
   size_t Position(int32_t number) const {
     if (number < 1 || number > Count()) {
-      throw SubscriptOutOfRange("item " + std::to_string(number) + " does not exist (the collection holds " +
-                                std::to_string(Count()) + ")");
+      throw SubscriptOutOfRange("item " + std::to_string(number) +
+                                " does not exist (the collection holds " + std::to_string(Count()) +
+                                ")");
     }
     return static_cast<size_t>(number - 1);
   }

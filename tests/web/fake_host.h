@@ -21,7 +21,9 @@ class FakeHost : public WebHost {
   void Form(const std::string& key, const std::string& value) { form_[Fold(key)] = value; }
   void Variable(const std::string& name, const std::string& value) { vars_[Fold(name)] = value; }
   void Body(std::string body) { body_ = std::move(body); }
-  void SetTemplate(const std::string& name, std::string text) { templates_[name] = std::move(text); }
+  void SetTemplate(const std::string& name, std::string text) {
+    templates_[name] = std::move(text);
+  }
   // Starts a new request in the same session: clears the request and response.
   void NewRequest();
 
