@@ -54,6 +54,10 @@ std::string DatabaseErrorText(int32_t number, const std::string& description) {
   return Hex(number) + ":" + message;
 }
 
+bool CredentialsRefused(const std::vector<db::ProviderError>& errors) {
+  return errors.empty() || Hex(errors.front().Number) == "80040E4D";
+}
+
 TCDB::TCDB()
     : DbConnection(std::make_unique<db::Connection>()),
       ProcCommand(std::make_unique<db::Command>()) {}
@@ -67,9 +71,7 @@ int16_t TCDB::Connect(const std::string& DSN, const std::string& User, const std
     Suppressed([&] { ProcCommand->SetActiveConnection(DbConnection.get()); });
     return 0;
   }
-  const auto& errors = DbConnection->Errors();
-  if (errors.empty()) return -1;
-  return Hex(errors.front().Number) == "80040E4D" ? -1 : -2;
+  return CredentialsRefused(DbConnection->Errors()) ? -1 : -2;
 }
 
 void TCDB::Disconnect() { DbConnection->Close(); }

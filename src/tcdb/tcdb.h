@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/connection.h"
 
@@ -12,6 +13,11 @@ namespace quorax {
 // Returns the database error text: `number` in upper-case hexadecimal (eight
 // digits when negative), ":", and `description` after its last "]".
 std::string DatabaseErrorText(int32_t number, const std::string& description);
+
+// True when a connection that failed to open was refused for its
+// credentials: its first provider error is the authentication failure
+// (80040E4D), or the provider gave no error at all.
+bool CredentialsRefused(const std::vector<db::ProviderError>& errors);
 
 // The gateway to the test-case database for one import run. Used by one
 // request at a time.

@@ -31,7 +31,7 @@ std::string CheckCredentials(const std::string& dsn, Session& session) {
     return "";
   }
   const std::vector<db::ProviderError>& errors = connection.Errors();
-  if (errors.empty() || errors.front().Number == db::kAuthenticationFailed) return "1";
+  if (CredentialsRefused(errors)) return "1";
   session.SetText("ErrorMsg", DatabaseErrorText(errors.front().Number, errors.front().Description));
   return "2";
 }
