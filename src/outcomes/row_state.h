@@ -1,0 +1,32 @@
+#ifndef QUORAX_OUTCOMES_ROW_STATE_H_
+#define QUORAX_OUTCOMES_ROW_STATE_H_
+
+#include <cstdint>
+
+#include "outcomes/csv_row_errors.h"
+
+namespace quorax {
+
+// True for a code that reports a failure of the database rather than a
+// verdict on the row: every code below -256 (-257, -258, -259).
+constexpr bool IsDatabaseFailure(int16_t code) { return code < -256; }
+
+// What became of one data row of a run.
+enum class RowState {
+  Passed,           // code 0
+  Rejected,         // any other code that is not a database failure
+  DatabaseFailure,  // the row at which the run stopped
+  NotProcessed,     // a row after the database failure: never sent
+};
+
+// The state of data row `row` (from 1) of a run whose outcomes are
+// `outcomes`. A run stops at its first database failure, so a row without an
+// outcome is one that was not processed.
+RowState StateOfRow(const CSVRowErrors& outcomes, int32_t row);
+
+// The state of a row whose outcome code is `code`.
+RowState StateOfCode(int16_t code);
+
+}  // namespace quorax
+
+#endif  // QUORAX_OUTCOMES_ROW_STATE_H_
