@@ -7,40 +7,46 @@
 
 namespace quorax {
 
+// One data row of an upload, one member per column in file order.
+struct ResultRow {
+  std::string TestCaseID;
+  std::string TestDate;
+  std::string Version;
+  std::string Platform;
+  std::string Browser;
+  std::string Result;
+  std::string Tester;
+  std::string PR;
+  std::string Notes;
+};
+
 // How a column's value is bound as a procedure parameter.
 enum class ColumnType { Integer, VarChar, Char };
 
-// One column of an upload row, in file order. This table is the one place
-// that knows the columns: the procedure's parameters, the escaping of
-// apostrophes, the results table's header and the column count derive from it.
+// One column of an upload row. kResultColumns is the one place that knows
+// the columns: the procedure's parameter list, the escaping of apostrophes,
+// the results table's header row and the column count derive from it.
 struct ResultColumn {
-  const char* Parameter;  // the procedure's parameter name, e.g. "TestCaseID"
+  std::string ResultRow::*Cell;  // the row's member holding this column
+  const char* Parameter;         // the procedure's parameter name
   ColumnType Type;
   int32_t Size;         // declared size of the parameter (0 for integers)
-  const char* Heading;  // header cell of the results table, e.g. "TCID"
+  const char* Heading;  // header cell of the results table
 };
 
 inline constexpr std::array<ResultColumn, 9> kResultColumns{{
-    {"TestCaseID", ColumnType::Integer, 0, "TCID"},
-    {"TestDate", ColumnType::VarChar, 20, "Test Date"},
-    {"Version", ColumnType::VarChar, 32, "Version"},
-    {"Platform", ColumnType::VarChar, 25, "Platform"},
-    {"Browser", ColumnType::VarChar, 25, "Browser"},
-    {"Result", ColumnType::VarChar, 1, "Result"},
-    {"Tester", ColumnType::VarChar, 32, "Tester"},
-    {"PR", ColumnType::Char, 50, "PR"},
-    {"Notes", ColumnType::VarChar, 255, "Notes"},
+    {&ResultRow::TestCaseID, "TestCaseID", ColumnType::Integer, 0, "TCID"},
+    {&ResultRow::TestDate, "TestDate", ColumnType::VarChar, 20, "Test Date"},
+    {&ResultRow::Version, "Version", ColumnType::VarChar, 32, "Version"},
+    {&ResultRow::Platform, "Platform", ColumnType::VarChar, 25, "Platform"},
+    {&ResultRow::Browser, "Browser", ColumnType::VarChar, 25, "Browser"},
+    {&ResultRow::Result, "Result", ColumnType::VarChar, 1, "Result"},
+    {&ResultRow::Tester, "Tester", ColumnType::VarChar, 32, "Tester"},
+    {&ResultRow::PR, "PR", ColumnType::Char, 50, "PR"},
+    {&ResultRow::Notes, "Notes", ColumnType::VarChar, 255, "Notes"},
 }};
 
 inline constexpr int32_t kResultColumnCount = static_cast<int32_t>(kResultColumns.size());
-
-// One data row of an upload: its cells in the order of kResultColumns.
-struct ResultRow {
-  std::array<std::string, kResultColumns.size()> Cells;
-
-  std::string& operator[](size_t column) { return Cells[column]; }
-  const std::string& operator[](size_t column) const { return Cells[column]; }
-};
 
 }  // namespace quorax
 
