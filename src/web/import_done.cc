@@ -2,8 +2,51 @@
 
 #include "common/text.h"
 #include "web/main.h"
+#include "web/results_session.h"
+#include "web/results_views.h"
 
 namespace quorax {
+
+namespace {
+
+// A view of the results page by its code ("d"). A view of rows draws the
+// session's run (raising MissingKey when there is none); a notice needs none.
+struct ResultsView {
+  std::string (*DrawRows)(const CSV& table, const CSVRowErrors& outcomes,
+                          const ResultsFrame& frame);
+  std::string (*DrawNotice)(const ResultsFrame& frame);
+};
+
+constexpr Named<ResultsView> kResultsViews[] = {
+    {"b", {DrawBadRowsTable, nullptr}},
+    {"a", {DrawAllRowsTable, nullptr}},
+    {"s", {DrawSuccessRowsTable, nullptr}},
+    {"n", {nullptr, DrawCompleteSuccess}},
+};
+
+// "WC@RESULTS" becomes the view that session "Display" names; an unknown view
+// code keeps the template's own contents.
+void ResultsTag(const main& app, WebHost& host, std::string& TagContents) {
+  const Session& session = host.session();
+  const auto* view = FindNamed(kResultsViews, session.GetText("Display"));
+  if (view == nullptr) return;
+  const ResultsFrame frame{app.Addresses, session.GetText("Mode"), session.GetBool("NoErrors")};
+  if (view->Handle.DrawNotice != nullptr) {
+    TagContents = view->Handle.DrawNotice(frame);
+  } else {
+    TagContents = view->Handle.DrawRows(*RunTable(session), *RunOutcomes(session), frame);
+  }
+}
+
+// "WC@PARSE_NOTE" says where the reader stopped on a damaged file, so that no
+// one takes the rows it never reached for checked ones; it is empty for a
+// file read to its end.
+void ParseNoteTag(const main&, WebHost& host, std::string& TagContents) {
+  const std::string note = host.session().GetText("ParseNote");
+  TagContents = note.empty() ? "" : "<P CLASS=\"note\">" + HtmlEscape(note) + "</P>";
+}
+
+}  // namespace
 
 void main::ImportDone_Respond(WebHost& host) {
   if (!InPageOrder(host, {"ImportCSV_Respond", "ImportDone_Respond"})) return;
@@ -18,30 +61,13 @@ void main::ImportDone_Respond(WebHost& host) {
                      });
 }
 
-// "WC@RESULTS" becomes the view that session "Display" names; an unknown view
-// code keeps the template's own contents. "WC@PARSE_NOTE" says where the
-// reader stopped on a damaged file, so that no one takes the rows it never
-// reached for checked ones; it is empty for a file read to its end.
 void main::ImportDone_ProcessTag(WebHost& host, const std::string& TagName,
                                  std::string& TagContents, bool& SendTags) {
-  if (ProcessCommonTags(host, TagName, TagContents, SendTags)) return;
-  SendTags = DebugMode;
-  const std::string name = ToUpper(TagName);
-  if (name == "WC@RESULTS") {
-    const std::string display = ToUpper(host.session().GetText("Display"));
-    if (display == "B") {
-      TagContents = DrawBadRowsTable(host);
-    } else if (display == "A") {
-      TagContents = DrawAllRowsTable(host);
-    } else if (display == "S") {
-      TagContents = DrawSuccessRowsTable(host);
-    } else if (display == "N") {
-      TagContents = DrawCompleteSuccess(host);
-    }
-  } else if (name == "WC@PARSE_NOTE") {
-    const std::string note = host.session().GetText("ParseNote");
-    TagContents = note.empty() ? "" : "<P CLASS=\"note\">" + HtmlEscape(note) + "</P>";
-  }
+  static constexpr PageTag kImportDoneTags[] = {
+      {"WC@RESULTS", ResultsTag},
+      {"WC@PARSE_NOTE", ParseNoteTag},
+  };
+  ProcessPageTag(host, TagName, TagContents, SendTags, kImportDoneTags);
 }
 
 }  // namespace quorax

@@ -17,15 +17,18 @@ void main::Login_Respond(WebHost& host) {
 // template's own contents unless the session supplies a text.
 void main::Login_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,
                             bool& SendTags) {
-  if (ProcessCommonTags(host, TagName, TagContents, SendTags)) return;
-  SendTags = DebugMode;
-  const std::string name = ToUpper(TagName);
-  if (name == "WC@MESSAGE") {
-    TagContents = HtmlEscape(host.session().GetText("Message"));
-  } else if (name == "WC@EXTRAINFO") {
-    std::string extra = host.session().GetText("ExtraInfo");
-    if (!extra.empty()) TagContents = std::move(extra);
-  }
+  static constexpr PageTag kLoginTags[] = {
+      {"WC@MESSAGE",
+       [](const main&, WebHost& page, std::string& contents) {
+         contents = HtmlEscape(page.session().GetText("Message"));
+       }},
+      {"WC@EXTRAINFO",
+       [](const main&, WebHost& page, std::string& contents) {
+         std::string extra = page.session().GetText("ExtraInfo");
+         if (!extra.empty()) contents = std::move(extra);
+       }},
+  };
+  ProcessPageTag(host, TagName, TagContents, SendTags, kLoginTags);
 }
 
 }  // namespace quorax

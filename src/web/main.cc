@@ -1,63 +1,34 @@
 #include "web/main.h"
 
-#include "common/text.h"
+#include "web/named_table.h"
 
 namespace quorax {
 
-namespace {
-
-// True when the first character of `value`, upper-cased, is "Y".
-bool FirstCharacterIsYes(const std::string& value) {
-  return !value.empty() && (value.front() == 'Y' || value.front() == 'y');
-}
-
-}  // namespace
-
-main::main(std::string settings_file) { WebClass_Initialize(settings_file); }
+main::main(std::string settings_file)
+    : Settings(WebClass_Initialize(settings_file)),
+      DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
+      DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
+      BuildVersion(Settings != nullptr ? Settings->GetItem("BuildVer") : "{Error}"),
+      BuildDateText(Settings != nullptr ? Settings->GetItem("BuildDate") : "{Error}"),
+      Addresses(Settings != nullptr ? PageAddressesFrom(*Settings) : PageAddresses{}) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 
-// A missing settings file is not an error: the build texts show "{Error}" and
-// every address stays empty, so that the start page still answers.
-void main::WebClass_Initialize(const std::string& settings_file) {
-  Settings = std::make_unique<Config>();
-  if (Settings->Load(settings_file) < 0) {
-    BuildVersion = "{Error}";
-    BuildDateText = "{Error}";
-    return;
-  }
-  BaseDirectory = Settings->GetItem("BaseDir");
-  DebugMode = FirstCharacterIsYes(Settings->GetItem("Debug"));
-  DataSourceName = Settings->GetItem("DSN");
-  BuildVersion = Settings->GetItem("BuildVer");
-  BuildDateText = Settings->GetItem("BuildDate");
-
-  if (BaseDirectory.empty() || BaseDirectory.back() != '/') BaseDirectory += '/';
-  if (DebugMode) {
-    UrlScheme = "http://";
-  } else {
-    UrlScheme = FirstCharacterIsYes(Settings->GetItem("Secure")) ? "https://" : "http://";
-  }
-  HostPageAddress = BaseDirectory + "Quorax.asp";
-  SubmitCSVAddress = HostPageAddress + "?WCI=SubmitCSV&amp;WCU=&amp;";
-  ImportDoneAddress = HostPageAddress + "?WCI=ImportDone&amp;WCU=&amp;";
-  ExportCSVAddress = HostPageAddress + "?WCI=ExportCSV&amp;WCU=&amp;";
+std::unique_ptr<const Config> main::WebClass_Initialize(const std::string& settings_file) {
+  auto settings = std::make_unique<Config>();
+  if (settings->Load(settings_file) < 0) return nullptr;
+  return settings;
 }
 
 bool main::Respond(const std::string& item, WebHost& host) {
-  if (EqualsIgnoreCase(item, "ExportCSV")) {
-    ExportCSV_Respond(host);
-  } else if (EqualsIgnoreCase(item, "ImportCSV")) {
-    ImportCSV_Respond(host);
-  } else if (EqualsIgnoreCase(item, "ImportDone")) {
-    ImportDone_Respond(host);
-  } else if (EqualsIgnoreCase(item, "Login")) {
-    Login_Respond(host);
-  } else if (EqualsIgnoreCase(item, "SubmitCSV")) {
-    SubmitCSV_Respond(host);
-  } else {
-    return false;
-  }
+  static constexpr Named<void (main::*)(WebHost&)> kPageItems[] = {
+      {"ExportCSV", &main::ExportCSV_Respond},   {"ImportCSV", &main::ImportCSV_Respond},
+      {"ImportDone", &main::ImportDone_Respond}, {"Login", &main::Login_Respond},
+      {"SubmitCSV", &main::SubmitCSV_Respond},
+  };
+  const auto* page_item = FindNamed(kPageItems, item);
+  if (page_item == nullptr) return false;
+  (this->*page_item->Handle)(host);
   return true;
 }
 

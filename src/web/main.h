@@ -3,21 +3,25 @@
 
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "host/web_application.h"
 #include "host/web_host.h"
 #include "support/config.h"
+#include "web/named_table.h"
+#include "web/page_addresses.h"
 
 namespace quorax {
 
-// The application object. Its fields are set once, when it is created, from
-// the settings file, and only read afterwards; everything that carries from
-// one request to the next lives in the session. Handlers may run at the same
-// time for different sessions.
+// The application object. Its fields are read from the settings file once,
+// when it is created, and never change afterwards; everything that carries
+// from one request to the next lives in the session. Handlers may run at the
+// same time for different sessions.
 class main : public WebApplication {
  public:
-  // Reads `settings_file` (by default the path fixed at build time).
+  // Reads `settings_file` (by default the path fixed at build time). A missing
+  // file is not an error: see the fields for what is then used.
   explicit main(std::string settings_file = DefaultSettingsFile());
 
   static std::string DefaultSettingsFile();
@@ -40,23 +44,30 @@ class main : public WebApplication {
   void ExportCSV_Respond(WebHost& host);
 
   // Replaces the tags every template may hold. Returns true when it did.
+  // Leaves `SendTags` false either way.
   bool ProcessCommonTags(WebHost& host, const std::string& TagName, std::string& TagContents,
                          bool& SendTags);
 
-  std::string BaseDirectory;
-  bool DebugMode = false;
-  std::string DataSourceName;
-  std::string BuildDateText;
-  std::string BuildVersion;
-  std::string UrlScheme;
-  std::string HostPageAddress;
-  std::string SubmitCSVAddress;
-  std::string ImportDoneAddress;
-  std::string ExportCSVAddress;
-  std::unique_ptr<Config> Settings;
+  const std::unique_ptr<const Config> Settings;  // the settings read; null without a file
+  const bool DebugMode;              // "Debug" is yes: plain connections and tag markers
+  const std::string DataSourceName;  // "DSN": the database connection string, or ""
+  const std::string BuildVersion;    // "BuildVer", or "{Error}" without a settings file
+  const std::string BuildDateText;   // "BuildDate", or "{Error}" without a settings file
+  const PageAddresses Addresses;     // every address empty without a settings file
 
  private:
-  void WebClass_Initialize(const std::string& settings_file);
+  // A tag of one page item and how its contents are filled.
+  using PageTag = Named<void (*)(const main& app, WebHost& host, std::string& TagContents)>;
+
+  // Reads `settings_file`. Returns null when the name is empty or no such
+  // file exists; raises as Config::Load does for a file that cannot be read.
+  static std::unique_ptr<const Config> WebClass_Initialize(const std::string& settings_file);
+
+  // A page item's tag handler: the common tags first (never with markers),
+  // then the markers kept in debug mode and the tag in `tags` filled; any
+  // other tag keeps its template contents.
+  void ProcessPageTag(WebHost& host, const std::string& TagName, std::string& TagContents,
+                      bool& SendTags, std::span<const PageTag> tags);
 
   // The start address of this request, with "?s=" and `status` appended
   // when `status` is not empty.
@@ -69,14 +80,6 @@ class main : public WebApplication {
 
   // Redirects to `address` and ends the response.
   static void RedirectAndEnd(WebHost& host, const std::string& address);
-
-  // Results page views (one run's table and outcomes, read from the session).
-  std::string DrawTableHeader() const;
-  std::string DrawNavigation(WebHost& host) const;
-  std::string DrawCompleteSuccess(WebHost& host) const;
-  std::string DrawBadRowsTable(WebHost& host) const;
-  std::string DrawAllRowsTable(WebHost& host) const;
-  std::string DrawSuccessRowsTable(WebHost& host) const;
 };
 
 }  // namespace quorax

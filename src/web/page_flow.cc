@@ -1,10 +1,12 @@
 #include "common/text.h"
 #include "web/main.h"
+#include "web/named_table.h"
 
 namespace quorax {
 
 std::string main::StartAddress(WebHost& host, const std::string& status) const {
-  std::string address = UrlScheme + host.ServerVariable("LOCAL_ADDR") + HostPageAddress;
+  std::string address =
+      Addresses.UrlScheme + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress;
   if (!status.empty()) address += "?s=" + status;
   return address;
 }
@@ -27,18 +29,27 @@ void main::RedirectAndEnd(WebHost& host, const std::string& address) {
 // debug mode; a tag handled here is final.
 bool main::ProcessCommonTags(WebHost& host, const std::string& TagName, std::string& TagContents,
                              bool& SendTags) {
+  static constexpr PageTag kCommonTags[] = {
+      {"WC@BUILD_VER",
+       [](const main& app, WebHost&, std::string& contents) { contents = "v" + app.BuildVersion; }},
+      {"WC@BUILD_DATE",
+       [](const main& app, WebHost&, std::string& contents) { contents = app.BuildDateText; }},
+      {"WC@LOGOUT_URL", [](const main& app, WebHost& page,
+                           std::string& contents) { contents = app.StartAddress(page, "5"); }},
+  };
   SendTags = false;
-  const std::string name = ToUpper(TagName);
-  if (name == "WC@BUILD_VER") {
-    TagContents = "v" + BuildVersion;
-  } else if (name == "WC@BUILD_DATE") {
-    TagContents = BuildDateText;
-  } else if (name == "WC@LOGOUT_URL") {
-    TagContents = StartAddress(host, "5");
-  } else {
-    return false;
-  }
+  const PageTag* tag = FindNamed(kCommonTags, TagName);
+  if (tag == nullptr) return false;
+  tag->Handle(*this, host, TagContents);
   return true;
+}
+
+void main::ProcessPageTag(WebHost& host, const std::string& TagName, std::string& TagContents,
+                          bool& SendTags, std::span<const PageTag> tags) {
+  if (ProcessCommonTags(host, TagName, TagContents, SendTags)) return;
+  SendTags = DebugMode;
+  const PageTag* tag = FindNamed(tags, TagName);
+  if (tag != nullptr) tag->Handle(*this, host, TagContents);
 }
 
 }  // namespace quorax

@@ -1,8 +1,7 @@
-#include <string>
+#include "web/results_views.h"
 
 #include "common/text.h"
-#include "web/main.h"
-#include "web/results_session.h"
+#include "outcomes/row_state.h"
 
 namespace quorax {
 
@@ -10,10 +9,9 @@ namespace {
 
 constexpr const char* kRowEnd = "</TD></TR>\r\n";
 
-bool IsDatabaseFailure(int16_t code) { return code < -256; }
-
 // Values from the file, the database and the outcomes are escaped, so a cell
-// holding markup shows as text; an empty cell keeps the table's grid.
+// holding markup shows as text; an empty cell keeps the table's grid. The
+// "&nbsp" without its semicolon is the page as shipped and is kept.
 std::string DataCells(const CSV& table, int32_t row) {
   std::string html = "<TR>\r\n";
   for (int32_t col = 0; col < table.GetCols(); ++col) {
@@ -41,14 +39,7 @@ std::string DescriptionCell(const char* open, const CSVRowError& outcome) {
   return html;
 }
 
-std::string SuccessCell(const CSVRowError& outcome) {
-  return DescriptionCell("<TD BGCOLOR=#00DD00 VALIGN=\"TOP\">", outcome);
-}
-
-std::string RejectedCell(const CSVRowError& outcome) {
-  return DescriptionCell("<TD BGCOLOR=#DD0000 VALIGN=\"TOP\">", outcome);
-}
-
+// "occured" is the shipped wording that testers know; it stays as it is.
 std::string DatabaseFailureCell(const CSVRowError& outcome) {
   return "<TD BGCOLOR=#DDDD00 VALIGN=\"TOP\">(" + std::to_string(outcome.ErrorNumber) +
          ")<BR>A Database error occured here.<BR>" + HtmlEscape(outcome.ExtraInfo) + "<BR>";
@@ -60,97 +51,89 @@ std::string NotProcessedCell(int32_t failed_row) {
          std::to_string(failed_row) + "<BR>";
 }
 
-// The cell of a row that did not succeed. A database failure also records
-// its row, after which no later row has an outcome.
-std::string FailureCell(const CSVRowError& outcome, int32_t row, int32_t& failed_row) {
-  if (!IsDatabaseFailure(outcome.ErrorNumber)) return RejectedCell(outcome);
-  failed_row = row;
-  return DatabaseFailureCell(outcome);
+// The outcome cell of a row; `outcome` is null for a row never processed.
+std::string OutcomeCell(const CSVRowError* outcome, int32_t failed_row) {
+  if (outcome == nullptr) return NotProcessedCell(failed_row);
+  switch (StateOfCode(outcome->ErrorNumber)) {
+    case RowState::Passed:
+      return DescriptionCell("<TD BGCOLOR=#00DD00 VALIGN=\"TOP\">", *outcome);
+    case RowState::DatabaseFailure:
+      return DatabaseFailureCell(*outcome);
+    default:
+      return DescriptionCell("<TD BGCOLOR=#DD0000 VALIGN=\"TOP\">", *outcome);
+  }
 }
 
-std::string OperationMode(WebHost& host) {
-  return "<B>Operation Mode: " + HtmlEscape(host.session().GetText("Mode")) + "</B><BR><BR>";
+// The row at which the run stopped on a database failure (its last outcome),
+// or 0 when it did not stop.
+int32_t FailedRow(const CSVRowErrors& outcomes) {
+  const int32_t last = outcomes.Count();
+  return last > 0 && IsDatabaseFailure(outcomes.Errors(last)->ErrorNumber) ? last : 0;
 }
+
+// What tells one view of rows from another. The irregular line ends around
+// the mode line are the page as shipped.
+struct RowsView {
+  const char* Name;                           // named in the view's START and END comments
+  const char* Title;                          // the "Display Mode" shown
+  const char* AfterTitle;                     // between the title line and the mode line
+  const char* AfterMode;                      // between the mode line and the table
+  bool (*Shows)(const CSVRowError* outcome);  // null outcome: not processed
+};
+
+std::string DrawRows(const RowsView& view, const CSV& table, const CSVRowErrors& outcomes,
+                     const ResultsFrame& frame) {
+  std::string html = std::string("<!--- START ") + view.Name +
+                     " --->\r\n<B>Display Mode: " + view.Title + "</B><BR>" + view.AfterTitle +
+                     OperationMode(frame) + view.AfterMode + DrawTableHeader();
+  const int32_t failed_row = FailedRow(outcomes);
+  for (int32_t row = 1; row <= table.GetRows(); ++row) {
+    const bool processed = failed_row == 0 || row <= failed_row;
+    const CSVRowError* outcome = processed ? outcomes.Errors(row).get() : nullptr;
+    if (!view.Shows(outcome)) continue;
+    html += DataCells(table, row) + OutcomeCell(outcome, failed_row) + kRowEnd;
+  }
+  html += DrawNavigation(frame);
+  html += std::string("<!--- END ") + view.Name + " --->\r\n";
+  return html;
+}
+
+constexpr RowsView kBadRows{
+    "DrawBadRowsTable", "Bad Rows", "\r\n", "",
+    [](const CSVRowError* outcome) { return outcome == nullptr || outcome->ErrorNumber < 0; }};
+constexpr RowsView kAllRows{"DrawAllRowsTable", "All Rows", "", "\r\n",
+                            [](const CSVRowError*) { return true; }};
+constexpr RowsView kGoodRows{
+    "DrawSuccessRowsTable", "Good Rows", "\r\n", "\r\n", [](const CSVRowError* outcome) {
+      return outcome != nullptr && StateOfCode(outcome->ErrorNumber) == RowState::Passed;
+    }};
 
 }  // namespace
 
-// Rows after a database failure have no outcome; they are shown as not
-// processed, naming the failing row.
-std::string main::DrawBadRowsTable(WebHost& host) const {
-  const auto table = RunTable(host.session());
-  const auto outcomes = RunOutcomes(host.session());
-  std::string html = "<!--- START DrawBadRowsTable --->\r\n<B>Display Mode: Bad Rows</B><BR>\r\n";
-  html += OperationMode(host);
-  html += DrawTableHeader();
-  int32_t failed_row = 0;
-  for (int32_t row = 1; row <= table->GetRows(); ++row) {
-    if (failed_row != 0) {
-      html += DataCells(*table, row) + NotProcessedCell(failed_row) + kRowEnd;
-      continue;
-    }
-    const CSVRowError& outcome = *outcomes->Errors(row);
-    if (outcome.ErrorNumber >= 0) continue;
-    html += DataCells(*table, row) + FailureCell(outcome, row, failed_row) + kRowEnd;
-  }
-  html += DrawNavigation(host);
-  html += "<!--- END DrawBadRowsTable --->\r\n";
-  return html;
+std::string DrawBadRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+                             const ResultsFrame& frame) {
+  return DrawRows(kBadRows, table, outcomes, frame);
 }
 
-// Every row, each with its outcome; a positive code shows as rejected.
-std::string main::DrawAllRowsTable(WebHost& host) const {
-  const auto table = RunTable(host.session());
-  const auto outcomes = RunOutcomes(host.session());
-  std::string html = "<!--- START DrawAllRowsTable --->\r\n<B>Display Mode: All Rows</B><BR>";
-  html += OperationMode(host) + "\r\n";
-  html += DrawTableHeader();
-  int32_t failed_row = 0;
-  for (int32_t row = 1; row <= table->GetRows(); ++row) {
-    html += DataCells(*table, row);
-    if (failed_row != 0) {
-      html += NotProcessedCell(failed_row);
-    } else {
-      const CSVRowError& outcome = *outcomes->Errors(row);
-      html +=
-          outcome.ErrorNumber == 0 ? SuccessCell(outcome) : FailureCell(outcome, row, failed_row);
-    }
-    html += kRowEnd;
-  }
-  html += DrawNavigation(host);
-  html += "<!--- END DrawAllRowsTable --->\r\n";
-  return html;
+std::string DrawAllRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+                             const ResultsFrame& frame) {
+  return DrawRows(kAllRows, table, outcomes, frame);
 }
 
-// Rows with code 0 only; nothing after a database failure.
-std::string main::DrawSuccessRowsTable(WebHost& host) const {
-  const auto table = RunTable(host.session());
-  const auto outcomes = RunOutcomes(host.session());
-  std::string html =
-      "<!--- START DrawSuccessRowsTable --->\r\n<B>Display Mode: Good Rows</B><BR>\r\n";
-  html += OperationMode(host) + "\r\n";
-  html += DrawTableHeader();
-  for (int32_t row = 1; row <= table->GetRows(); ++row) {
-    const CSVRowError& outcome = *outcomes->Errors(row);
-    if (IsDatabaseFailure(outcome.ErrorNumber)) break;
-    if (outcome.ErrorNumber != 0) continue;
-    html += DataCells(*table, row) + SuccessCell(outcome) + kRowEnd;
-  }
-  html += DrawNavigation(host);
-  html += "<!--- END DrawSuccessRowsTable --->\r\n";
-  return html;
+std::string DrawSuccessRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+                                 const ResultsFrame& frame) {
+  return DrawRows(kGoodRows, table, outcomes, frame);
 }
 
-// The notice alone, whatever the outcomes: no header row, no data rows.
-std::string main::DrawCompleteSuccess(WebHost& host) const {
+std::string DrawCompleteSuccess(const ResultsFrame& frame) {
   std::string html = "<!--- START DrawCompleteSuccess --->\r\n";
-  html += OperationMode(host);
+  html += OperationMode(frame);
   html += "<TABLE BGCOLOR=#DDDDEE BORDER=1 CELLSPACING=1 CELLPADDING=2 WIDTH=100%>\r\n";
-  html += "<TR><TD COLSPAN=10 ALIGN=\"CENTER\"><B>";
-  html += EqualsIgnoreCase(host.session().GetText("Mode"), "Import")
-              ? "All rows have been imported successfully"
-              : "All rows have been verified and are Ok";
+  html += "<TR>" + FullWidthCell(" ALIGN=\"CENTER\"") + "<B>";
+  html += EqualsIgnoreCase(frame.Mode, "Import") ? "All rows have been imported successfully"
+                                                 : "All rows have been verified and are Ok";
   html += "</B></TD></TR>\r\n";
-  html += DrawNavigation(host);
+  html += DrawNavigation(frame);
   html += "<!--- END DrawCompleteSuccess --->\r\n";
   return html;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/errors.h"
+#include "host/host_page.h"
 #include "host/http_server.h"
 #include "web/main.h"
 
@@ -18,7 +19,7 @@ std::string Address(const std::string& scheme, const std::string& listen, uint16
   uint16_t ignored = 0;
   quorax::SplitHostPort(listen, host, ignored);
   if (host.find(':') != std::string::npos) host = "[" + host + "]";
-  return scheme + "://" + host + ":" + std::to_string(port) + "/Quorax.asp";
+  return scheme + "://" + host + ":" + std::to_string(port) + "/" + quorax::kHostPageName;
 }
 
 }  // namespace

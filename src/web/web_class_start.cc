@@ -40,7 +40,8 @@ void SetStatusMessage(Session& session, int16_t code) {
 // is not a 16-bit number raises before the session is touched.
 void main::WebClass_Start(WebHost& host) {
   if (!DebugMode && EqualsIgnoreCase(host.ServerVariable("HTTPS"), "OFF")) {
-    RedirectAndEnd(host, "https://" + host.ServerVariable("LOCAL_ADDR") + HostPageAddress);
+    RedirectAndEnd(host,
+                   "https://" + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress);
     return;
   }
   const std::string status = host.QueryValue("s");

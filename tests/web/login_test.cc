@@ -37,7 +37,7 @@ TEST_F(LoginTest, StartPageShowsTheSignInFormPostingToSubmitCSV) {
   // The form's relative target, resolved against the host page, is SubmitCSVAddress.
   EXPECT_NE(page.find("method=\"post\""), std::string::npos);
   EXPECT_NE(page.find("action=\"Quorax.asp?WCI=SubmitCSV&amp;WCU=\""), std::string::npos);
-  EXPECT_EQ(app_.SubmitCSVAddress, "/results/Quorax.asp?WCI=SubmitCSV&amp;WCU=&amp;");
+  EXPECT_EQ(app_.Addresses.SubmitCSVAddress, "/results/Quorax.asp?WCI=SubmitCSV&amp;WCU=&amp;");
   EXPECT_NE(page.find("name=\"uid\""), std::string::npos);
   EXPECT_NE(page.find("name=\"pwd\" type=\"password\""), std::string::npos);
   EXPECT_NE(page.find("href=\"http://10.0.0.5:8080/results/Quorax.asp?s=5\""), std::string::npos);

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/errors.h"
 #include "host/web_application.h"
+#include "support/config.h"
 #include "web/fake_host.h"
 #include "web/settings_file.h"
 
@@ -14,24 +17,40 @@ namespace {
 
 // ---- Settings and page addresses -------------------------------------------
 
-TEST(MainSettingsTest, BaseDirWithOrWithoutSlashGivesTheSameAddresses) {
-  for (const char* base : {"BaseDir=/results", "BaseDir=/results/"}) {
-    SettingsFile settings({base});
-    quorax::main app(settings.path());
-    EXPECT_EQ(app.BaseDirectory, "/results/") << base;
-    EXPECT_EQ(app.HostPageAddress, "/results/Quorax.asp") << base;
-    EXPECT_EQ(app.SubmitCSVAddress, "/results/Quorax.asp?WCI=SubmitCSV&amp;WCU=&amp;") << base;
-    EXPECT_EQ(app.ImportDoneAddress, "/results/Quorax.asp?WCI=ImportDone&amp;WCU=&amp;") << base;
-    EXPECT_EQ(app.ExportCSVAddress, "/results/Quorax.asp?WCI=ExportCSV&amp;WCU=&amp;") << base;
+TEST(PageAddressesTest, FollowBaseDirDebugAndSecure) {
+  struct Case {
+    std::vector<std::pair<const char*, const char*>> settings;
+    const char* base;
+    const char* scheme;
+  };
+  const Case cases[] = {
+      {{{"BaseDir", "/results"}}, "/results/", "http://"},
+      {{{"BaseDir", "/results/"}, {"Secure", "Y"}}, "/results/", "https://"},
+      {{{"BaseDir", " /x"}, {"Secure", "yes"}}, " /x/", "https://"},
+      {{{"BaseDir", "C:\\web\\"}, {"Secure", "N"}}, "C:\\web\\/", "http://"},
+      {{{"Debug", "y"}, {"Secure", "Y"}}, "/", "http://"},
+      {{{"Debug", "N"}, {"Secure", " Y"}}, "/", "http://"},
+  };
+  for (const Case& c : cases) {
+    Config settings;
+    for (const auto& [key, value] : c.settings) settings.SetItem(key, value);
+    const PageAddresses addresses = PageAddressesFrom(settings);
+    const std::string host_page = std::string(c.base) + "Quorax.asp";
+    EXPECT_EQ(addresses.BaseDirectory, c.base);
+    EXPECT_EQ(addresses.UrlScheme, c.scheme) << c.base;
+    EXPECT_EQ(addresses.HostPageAddress, host_page);
+    EXPECT_EQ(addresses.SubmitCSVAddress, host_page + "?WCI=SubmitCSV&amp;WCU=&amp;");
+    EXPECT_EQ(addresses.ImportDoneAddress, host_page + "?WCI=ImportDone&amp;WCU=&amp;");
+    EXPECT_EQ(addresses.ExportCSVAddress, host_page + "?WCI=ExportCSV&amp;WCU=&amp;");
   }
 }
 
 TEST(MainSettingsTest, AbsentKeysTakeTheirDefaults) {
   SettingsFile settings({"# nothing but a comment"});
   quorax::main app(settings.path());
-  EXPECT_EQ(app.HostPageAddress, "/Quorax.asp");
+  EXPECT_EQ(app.Addresses.HostPageAddress, "/Quorax.asp");
   EXPECT_FALSE(app.DebugMode);
-  EXPECT_EQ(app.UrlScheme, "http://");
+  EXPECT_EQ(app.Addresses.UrlScheme, "http://");
   EXPECT_EQ(app.DataSourceName, "");
   EXPECT_EQ(app.BuildVersion, "");
   EXPECT_EQ(app.BuildDateText, "");
@@ -41,14 +60,14 @@ TEST(MainSettingsTest, ValuesAreUsedExactlyAsStored) {
   SettingsFile settings({"BaseDir= /x", "Debug = Y", "DSN=host=db port=5 # x", "BuildVer=1.2",
                          "BuildDate=07/12/2026"});
   quorax::main app(settings.path());
-  EXPECT_EQ(app.HostPageAddress, " /x/Quorax.asp");
+  EXPECT_EQ(app.Addresses.HostPageAddress, " /x/Quorax.asp");
   EXPECT_FALSE(app.DebugMode);  // the value " Y" begins with a space
   EXPECT_EQ(app.DataSourceName, "host=db port=5 # x");
   EXPECT_EQ(app.BuildVersion, "1.2");
   EXPECT_EQ(app.BuildDateText, "07/12/2026");
 
   SettingsFile backslash({"BaseDir=C:\\web\\"});
-  EXPECT_EQ(quorax::main(backslash.path()).HostPageAddress, "C:\\web\\/Quorax.asp");
+  EXPECT_EQ(quorax::main(backslash.path()).Addresses.HostPageAddress, "C:\\web\\/Quorax.asp");
 }
 
 TEST(MainSettingsTest, DebugAndSecureFollowTheFirstCharacter) {
@@ -69,7 +88,8 @@ TEST(MainSettingsTest, DebugAndSecureFollowTheFirstCharacter) {
     quorax::main app(settings.path());
     EXPECT_EQ(app.DebugMode, c.debug_mode)
         << c.debug.value_or("-") << "/" << c.secure.value_or("-");
-    EXPECT_EQ(app.UrlScheme, c.scheme) << c.debug.value_or("-") << "/" << c.secure.value_or("-");
+    EXPECT_EQ(app.Addresses.UrlScheme, c.scheme)
+        << c.debug.value_or("-") << "/" << c.secure.value_or("-");
   }
 }
 
@@ -79,9 +99,9 @@ TEST(MainSettingsTest, MissingSettingsFileLeavesAddressesEmpty) {
     EXPECT_EQ(app.BuildVersion, "{Error}");
     EXPECT_EQ(app.BuildDateText, "{Error}");
     EXPECT_FALSE(app.DebugMode);
-    EXPECT_EQ(app.UrlScheme, "");
-    EXPECT_EQ(app.HostPageAddress, "");
-    EXPECT_EQ(app.SubmitCSVAddress, "");
+    EXPECT_EQ(app.Addresses.UrlScheme, "");
+    EXPECT_EQ(app.Addresses.HostPageAddress, "");
+    EXPECT_EQ(app.Addresses.SubmitCSVAddress, "");
     EXPECT_EQ(app.DataSourceName, "");
   }
 }
