@@ -1,7 +1,6 @@
 #ifndef QUORAX_SUPPORT_TEXT_FILE_H_
 #define QUORAX_SUPPORT_TEXT_FILE_H_
 
-#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
