@@ -44,6 +44,10 @@ int32_t ErrorNumberFor(std::string_view sqlstate) {
   return sqlstate.substr(0, 2) == "28" ? kAuthenticationFailed : kUnspecifiedFailure;
 }
 
+bool CredentialsRefused(const std::vector<ProviderError>& errors) {
+  return errors.empty() || errors.front().Number == kAuthenticationFailed;
+}
+
 ProviderError MakeProviderError(std::string_view sqlstate, std::string_view message) {
   std::string description = "[PostgreSQL]";
   if (!sqlstate.empty()) description += "[" + std::string(sqlstate) + "]";

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "database/connection.h"
 
@@ -12,6 +13,11 @@ namespace quorax::db {
 // (invalid authorization), kUnspecifiedFailure for everything else, including
 // an empty SQLSTATE (a failure found by the client library itself).
 int32_t ErrorNumberFor(std::string_view sqlstate);
+
+// True when a connection that failed to open was refused for its
+// credentials: its first error is kAuthenticationFailed, or there is none
+// (the failure gave no other reason).
+bool CredentialsRefused(const std::vector<ProviderError>& errors);
 
 // The error-list entry for a failure: its number, and the description
 // "[PostgreSQL][SQLSTATE]message", or "[PostgreSQL]message" without a SQLSTATE.

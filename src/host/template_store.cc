@@ -1,24 +1,35 @@
 #include "host/template_store.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 #include "common/errors.h"
+#include "common/read_file.h"
 #include "common/text.h"
 
 namespace quorax {
+namespace {
+
+// A file that is not a regular file or cannot be read is left out, as if no
+// such template were installed.
+std::optional<std::string> ReadTemplate(const std::string& path) {
+  try {
+    return ReadWholeFile(path);
+  } catch (const PlatformFailure&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
 
 TemplateStore TemplateStore::Load(const std::string& dir) {
   TemplateStore store;
   std::error_code error;
   if (dir.empty()) return store;
   for (const auto& item : std::filesystem::directory_iterator(dir, error)) {
-    if (!item.is_regular_file(error)) continue;
-    std::ifstream file(item.path(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file) store.Add(item.path().filename().string(), text.str());
+    if (auto text = ReadTemplate(item.path().string())) {
+      store.Add(item.path().filename().string(), std::move(*text));
+    }
   }
   return store;
 }

@@ -1,9 +1,11 @@
 #include "support/config.h"
 
+#include <optional>
 #include <string_view>
 
 #include "common/errors.h"
 #include "common/int16.h"
+#include "common/read_file.h"
 #include "common/text.h"
 #include "support/text_file.h"
 
@@ -37,9 +39,9 @@ LineEnd FindLineEnd(std::string_view text, size_t from) {
 
 int16_t Config::Load(const std::string& Filename) {
   RemoveAll();
-  if (!FileExists(Filename)) return -1;
-  const std::string content = ReadFilePrefix(Filename, kReadLimit);
-  const std::string_view text = content;
+  const std::optional<std::string> content = ReadWholeFile(Filename, kReadLimit);
+  if (!content) return -1;
+  const std::string_view text = *content;
   // In positions counted from 1, a line is read while it starts before the
   // last character: a final one-character line without a line end is not.
   size_t pos = 0;

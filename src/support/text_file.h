@@ -1,7 +1,6 @@
 #ifndef QUORAX_SUPPORT_TEXT_FILE_H_
 #define QUORAX_SUPPORT_TEXT_FILE_H_
 
-#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -9,15 +8,8 @@
 
 namespace quorax {
 
-// The file-system service of the settings file and the log file. Files are
-// single-byte text: bytes pass through unchanged in both directions.
-
-// True when `name` is not empty and names an existing regular file.
-bool FileExists(const std::string& name);
-
-// Returns the first `max_chars` bytes of the file `name` (all of it when it is
-// shorter). Raises PlatformFailure when the file cannot be opened or read.
-std::string ReadFilePrefix(const std::string& name, size_t max_chars);
+// Writing of the settings file and the log file. Files are single-byte
+// text: bytes pass through unchanged.
 
 // A text file created anew (an existing file is overwritten) and written line
 // by line. Closing happens in Close(), which reports failure, or else in the

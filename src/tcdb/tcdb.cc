@@ -4,11 +4,13 @@
 #include <exception>
 #include <memory>
 #include <variant>
+#include <vector>
 
 #include "common/errors.h"
+#include "common/general.h"
 #include "common/int16.h"
+#include "database/provider_error.h"
 #include "tcdb/test_case_id.h"
-#include "upload/general.h"
 
 namespace quorax {
 namespace {
@@ -36,13 +38,35 @@ int16_t ToResultCode(const db::Value& value) {
   throw InvalidArgument("the procedure returned no verdict");
 }
 
-void EscapeQuotes(std::string& TestCaseID, std::string& TestDate, std::string& Version,
-                  std::string& Platform, std::string& Browser, std::string& Tester, std::string& PR,
-                  std::string& Notes) {
-  for (std::string* value :
-       {&TestCaseID, &TestDate, &Version, &Platform, &Browser, &Tester, &PR, &Notes}) {
-    *value = General::EscapeChars(*value, "'", "'");
+db::DataType DataTypeOf(ColumnType type) {
+  switch (type) {
+    case ColumnType::Integer:
+      return db::kInteger;
+    case ColumnType::Char:
+      return db::kChar;
+    case ColumnType::VarChar:
+      break;
   }
+  return db::kVarChar;
+}
+
+// Apostrophes are doubled in every cell but Result, which is cut to its
+// first character instead.
+void EscapeRow(ResultRow& row) {
+  for (const ResultColumn& column : kResultColumns) {
+    std::string& cell = row.*column.Cell;
+    cell = column.Cell == &ResultRow::Result ? cell.substr(0, 1)
+                                             : General::EscapeChars(cell, "'", "'");
+  }
+}
+
+// The value sent for `cell`. The one integer column, the test-case id, is
+// sent as NULL when it is not a number in range, so that the procedure's
+// verdict (a missing value) classifies the row.
+db::Value ValueOf(const ResultColumn& column, const std::string& cell) {
+  if (column.Type != ColumnType::Integer) return cell;
+  if (const auto number = ParseTestCaseID(cell)) return *number;
+  return {};
 }
 
 }  // namespace
@@ -52,10 +76,6 @@ std::string DatabaseErrorText(int32_t number, const std::string& description) {
   const std::string message =
       bracket == std::string::npos ? description : description.substr(bracket + 1);
   return Hex(number) + ":" + message;
-}
-
-bool CredentialsRefused(const std::vector<db::ProviderError>& errors) {
-  return errors.empty() || Hex(errors.front().Number) == "80040E4D";
 }
 
 TCDB::TCDB()
@@ -71,7 +91,7 @@ int16_t TCDB::Connect(const std::string& DSN, const std::string& User, const std
     Suppressed([&] { ProcCommand->SetActiveConnection(DbConnection.get()); });
     return 0;
   }
-  return CredentialsRefused(DbConnection->Errors()) ? -1 : -2;
+  return db::CredentialsRefused(DbConnection->Errors()) ? -1 : -2;
 }
 
 void TCDB::Disconnect() { DbConnection->Close(); }
@@ -82,50 +102,26 @@ std::string TCDB::GetErrorString() {
   return DatabaseErrorText(errors.front().Number, errors.front().Description);
 }
 
-int16_t TCDB::VerifyResult(std::string& TestCaseID, std::string& TestDate, std::string& Version,
-                           std::string& Platform, std::string& Browser, std::string& Result,
-                           std::string& Tester, std::string& PR, std::string& Notes) {
-  return CallProcedure("verify_result", TestCaseID, TestDate, Version, Platform, Browser, Result,
-                       Tester, PR, Notes);
-}
+int16_t TCDB::VerifyResult(ResultRow& row) { return CallProcedure("verify_result", row); }
 
-int16_t TCDB::InsertResult(std::string& TestCaseID, std::string& TestDate, std::string& Version,
-                           std::string& Platform, std::string& Browser, std::string& Result,
-                           std::string& Tester, std::string& PR, std::string& Notes) {
-  return CallProcedure("insert_result", TestCaseID, TestDate, Version, Platform, Browser, Result,
-                       Tester, PR, Notes);
-}
+int16_t TCDB::InsertResult(ResultRow& row) { return CallProcedure("insert_result", row); }
 
-int16_t TCDB::CallProcedure(const std::string& procedure, std::string& TestCaseID,
-                            std::string& TestDate, std::string& Version, std::string& Platform,
-                            std::string& Browser, std::string& Result, std::string& Tester,
-                            std::string& PR, std::string& Notes) {
+int16_t TCDB::CallProcedure(const std::string& procedure, ResultRow& row) {
   // The connection object exists for the object's whole life; the check keeps
   // the documented code for a TCDB without one.
   if (DbConnection == nullptr) return -257;
   int32_t state = 0;
   if (!Suppressed([&] { state = DbConnection->State(); }) || state != 1) return -258;
 
-  EscapeQuotes(TestCaseID, TestDate, Version, Platform, Browser, Tester, PR, Notes);
-  Result = Result.substr(0, 1);
-
-  // A test-case id that is not a number in range is sent as NULL, so that
-  // the procedure's verdict (a missing value) classifies the row.
-  db::Value id;
-  if (const auto number = ParseTestCaseID(TestCaseID)) id = *number;
+  EscapeRow(row);
   db::Command& command = *ProcCommand;
-  const std::shared_ptr<db::Parameter> parameters[] = {
-      command.CreateParameter("RetVal", db::kInteger, db::kOutput, 0),
-      command.CreateParameter("TestCaseID", db::kInteger, db::kInput, 0, id),
-      command.CreateParameter("TestDate", db::kVarChar, db::kInput, 20, TestDate),
-      command.CreateParameter("Version", db::kVarChar, db::kInput, 32, Version),
-      command.CreateParameter("Platform", db::kVarChar, db::kInput, 25, Platform),
-      command.CreateParameter("Browser", db::kVarChar, db::kInput, 25, Browser),
-      command.CreateParameter("Result", db::kVarChar, db::kInput, 1, Result),
-      command.CreateParameter("Tester", db::kVarChar, db::kInput, 32, Tester),
-      command.CreateParameter("PR", db::kChar, db::kInput, 50, PR),
-      command.CreateParameter("Notes", db::kVarChar, db::kInput, 255, Notes),
-  };
+  std::vector<std::shared_ptr<db::Parameter>> parameters{
+      command.CreateParameter("RetVal", db::kInteger, db::kOutput, 0)};
+  for (const ResultColumn& column : kResultColumns) {
+    parameters.push_back(command.CreateParameter(column.Parameter, DataTypeOf(column.Type),
+                                                 db::kInput, column.Size,
+                                                 ValueOf(column, row.*column.Cell)));
+  }
   for (const auto& parameter : parameters) {
     Suppressed([&] { command.AppendParameter(parameter); });
   }

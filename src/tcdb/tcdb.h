@@ -4,20 +4,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "database/connection.h"
+#include "tcdb/result_row.h"
 
 namespace quorax {
 
 // Returns the database error text: `number` in upper-case hexadecimal (eight
 // digits when negative), ":", and `description` after its last "]".
 std::string DatabaseErrorText(int32_t number, const std::string& description);
-
-// True when a connection that failed to open was refused for its
-// credentials: its first provider error is the authentication failure
-// (80040E4D), or the provider gave no error at all.
-bool CredentialsRefused(const std::vector<db::ProviderError>& errors);
 
 // The gateway to the test-case database for one import run. Used by one
 // request at a time.
@@ -35,23 +30,17 @@ class TCDB {
   // The database error text of the first provider error, or "".
   std::string GetErrorString();
 
-  // Sends one row to "verify_result" / "insert_result". Returns the
+  // Sends `row` to "verify_result" / "insert_result". Returns the
   // procedure's verdict, or -257 (no connection object), -258 (not open),
-  // -259 (the database reported errors). The arguments are escaped in place
-  // and Result cut to its first character. Never raises.
-  int16_t VerifyResult(std::string& TestCaseID, std::string& TestDate, std::string& Version,
-                       std::string& Platform, std::string& Browser, std::string& Result,
-                       std::string& Tester, std::string& PR, std::string& Notes);
-  int16_t InsertResult(std::string& TestCaseID, std::string& TestDate, std::string& Version,
-                       std::string& Platform, std::string& Browser, std::string& Result,
-                       std::string& Tester, std::string& PR, std::string& Notes);
+  // -259 (the database reported errors). On an open connection the row is
+  // changed in place first: apostrophes doubled in every cell but Result,
+  // which is cut to its first character. Never raises.
+  int16_t VerifyResult(ResultRow& row);
+  int16_t InsertResult(ResultRow& row);
 
  private:
   // The steps shared by VerifyResult and InsertResult, calling `procedure`.
-  int16_t CallProcedure(const std::string& procedure, std::string& TestCaseID,
-                        std::string& TestDate, std::string& Version, std::string& Platform,
-                        std::string& Browser, std::string& Result, std::string& Tester,
-                        std::string& PR, std::string& Notes);
+  int16_t CallProcedure(const std::string& procedure, ResultRow& row);
 
   // Declared in this order so that the command is released before the connection.
   std::unique_ptr<db::Connection> DbConnection;

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include "common/errors.h"
 #include "common/int16.h"
+#include "common/read_file.h"
 #include "common/text.h"
 #include "upload/field_reader.h"
 
@@ -20,16 +21,9 @@ int16_t CSV::ProcessCSV(const std::string& RawData) {
 int16_t CSV::ReadCSV(const std::string& Filename) {
   std::error_code error;
   if (!std::filesystem::exists(Filename, error)) return -1;
-  std::ifstream file(Filename, std::ios::binary);
-  std::string bytes;
-  char buffer[1 << 16];
-  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-    bytes.append(buffer, static_cast<size_t>(file.gcount()));
-  }
-  if (!file.is_open() || file.bad()) {
-    throw PlatformFailure("the CSV file \"" + Filename + "\" cannot be read");
-  }
-  return ProcessCSV(bytes);
+  const std::optional<std::string> bytes = ReadWholeFile(Filename);
+  if (!bytes) throw PlatformFailure("the CSV file \"" + Filename + "\" cannot be read");
+  return ProcessCSV(*bytes);
 }
 
 int16_t CSV::GetRows() const { return RowCount; }

@@ -2,7 +2,7 @@
 
 #include "common/errors.h"
 #include "upload/csv.h"
-#include "upload/general.h"
+#include "common/general.h"
 
 namespace quorax {
 namespace {

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "outcomes/row_state.h"
 #include "web/main.h"
 #include "web/results_session.h"
 
@@ -25,7 +26,7 @@ void main::ExportCSV_Respond(WebHost& host) {
     if (!database_failed) {
       const int16_t code = outcomes->Errors(row)->ErrorNumber;
       if (code >= 0) continue;
-      database_failed = code < -256;
+      database_failed = IsDatabaseFailure(code);
     }
     text += table->ExportRow(static_cast<int16_t>(row - 1));
   }

@@ -1,10 +1,11 @@
-#include <array>
 #include <memory>
 #include <string>
 
 #include "common/errors.h"
 #include "common/text.h"
 #include "outcomes/csv_row_errors.h"
+#include "outcomes/row_state.h"
+#include "tcdb/result_row.h"
 #include "tcdb/tcdb.h"
 #include "upload/csv.h"
 #include "upload/mpform.h"
@@ -14,10 +15,9 @@ namespace quorax {
 
 namespace {
 
-// Columns 0..8 are sent to the database; a table has one spare empty column,
-// so eight columns suffice and the ninth (Notes) is then empty.
-constexpr int kColumnsSent = 9;
-constexpr int kColumnsNeeded = 8;
+// Every upload column is sent to the database; a table has one spare empty
+// column, so one column fewer suffices and the last (Notes) is then empty.
+constexpr int32_t kColumnsNeeded = kResultColumnCount - 1;
 constexpr int32_t kLargestBody = 32767;
 
 // Returns the request body, one character per byte. Raises Overflow for a
@@ -70,8 +70,8 @@ std::string ParseNote(int16_t parsed, const CSV& table, const std::string& conte
          "; the rows after it were not processed.";
 }
 
-// Raises SubscriptOutOfRange for a table with data rows and fewer than eight
-// columns: every row sends columns 0 to 8.
+// Raises SubscriptOutOfRange for a table with data rows and fewer than
+// kColumnsNeeded columns: every row sends all upload columns.
 void RequireColumns(const CSV& table) {
   if (table.GetRows() > 0 && table.GetCols() < kColumnsNeeded) {
     throw SubscriptOutOfRange("the file has " + std::to_string(table.GetCols()) +
@@ -84,14 +84,11 @@ void RequireColumns(const CSV& table) {
 // Sends data row `row` to the verify or insert procedure. The procedure gets
 // copies of the cells, so the table keeps the uploaded values.
 int16_t SendRow(TCDB& database, const CSV& table, int32_t row, bool import) {
-  std::array<std::string, kColumnsSent> cell;
-  for (int col = 0; col < kColumnsSent; ++col) cell[col] = table.Data(col, row);
-  if (import) {
-    return database.InsertResult(cell[0], cell[1], cell[2], cell[3], cell[4], cell[5], cell[6],
-                                 cell[7], cell[8]);
+  ResultRow cells;
+  for (int32_t col = 0; col < kResultColumnCount; ++col) {
+    cells.*kResultColumns[static_cast<size_t>(col)].Cell = table.Data(col, row);
   }
-  return database.VerifyResult(cell[0], cell[1], cell[2], cell[3], cell[4], cell[5], cell[6],
-                               cell[7], cell[8]);
+  return import ? database.InsertResult(cells) : database.VerifyResult(cells);
 }
 
 // The database's own text for a failed row. A connection lost between two
@@ -112,7 +109,7 @@ bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outco
     outcomes.Add(number, rc);
     if (rc < 0) {
       session.SetBool("NoErrors", false);
-      if (rc < -256) {
+      if (IsDatabaseFailure(rc)) {
         outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database);
         return true;
       }

@@ -1,9 +1,7 @@
 #include <exception>
 #include <string>
-#include <vector>
 
 #include "common/text.h"
-#include "database/connection.h"
 #include "tcdb/tcdb.h"
 #include "web/main.h"
 
@@ -16,24 +14,19 @@ namespace {
 // (or reports no reason), else "2" after setting session "ErrorMsg" to the
 // database error text. Never raises for a database failure.
 std::string CheckCredentials(const std::string& dsn, Session& session) {
-  db::Connection connection;
+  TCDB database;
+  const int16_t connected = database.Connect(dsn, session.GetText("User"), session.GetText("Pass"));
+  if (connected == -1) return "1";
+  if (connected < 0) {
+    session.SetText("ErrorMsg", database.GetErrorString());
+    return "2";
+  }
   try {
-    connection.Open(dsn, session.GetText("User"), session.GetText("Pass"));
+    database.Disconnect();
   } catch (const std::exception&) {
-    // Judged below by the connection's state and error list.
+    // The sign-in is decided; a failed close changes nothing for the user.
   }
-  if (connection.State() == 1) {
-    try {
-      connection.Close();
-    } catch (const std::exception&) {
-      // The sign-in is decided; a failed close changes nothing for the user.
-    }
-    return "";
-  }
-  const std::vector<db::ProviderError>& errors = connection.Errors();
-  if (CredentialsRefused(errors)) return "1";
-  session.SetText("ErrorMsg", DatabaseErrorText(errors.front().Number, errors.front().Description));
-  return "2";
+  return "";
 }
 
 }  // namespace

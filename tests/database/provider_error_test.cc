@@ -15,6 +15,14 @@ TEST(ProviderErrorTest, OnlyClass28IsAnAuthenticationFailure) {
   EXPECT_EQ(kAuthenticationFailed, -2147217843);
 }
 
+TEST(ProviderErrorTest, CredentialsAreRefusedOnlyByAnAuthenticationFailureFirstOrNoError) {
+  const ProviderError refused{kAuthenticationFailed, "refused"};
+  const ProviderError other{kUnspecifiedFailure, "other"};
+  EXPECT_TRUE(CredentialsRefused({}));
+  EXPECT_TRUE(CredentialsRefused({refused, other}));
+  EXPECT_FALSE(CredentialsRefused({other, refused}));
+}
+
 TEST(ProviderErrorTest, DescriptionIsOneLineInWindows1252) {
   const ProviderError error = MakeProviderError("22P02", "bad value \"f\u00FCr\"\nDETAIL:  x\n");
   EXPECT_EQ(error.Number, kUnspecifiedFailure);

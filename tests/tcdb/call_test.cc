@@ -11,7 +11,7 @@
 namespace quorax {
 namespace {
 
-using testdb::Row;
+using testdb::DemoRow;
 
 // Calls as quorax_test, whose verify_result (fixtures.sql) answers by
 // "Tester": a fixed verdict, or otherwise a database error that lists the
@@ -24,15 +24,15 @@ class CallTest : public ::testing::Test {
   }
 
   int16_t VerdictFor(const std::string& tester) {
-    Row row;
+    ResultRow row = DemoRow();
     row.Tester = tester;
-    return testdb::Verify(db_, row);
+    return db_.VerifyResult(row);
   }
 
   // What the procedure received for `row`, as "received <values joined by |>".
-  std::string Received(Row& row) {
+  std::string Received(ResultRow& row) {
     row.Tester = "echo";
-    EXPECT_EQ(testdb::Verify(db_, row), -259);
+    EXPECT_EQ(db_.VerifyResult(row), -259);
     const std::string text = db_.GetErrorString();
     const std::string prefix = "80004005:received ";
     EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
@@ -53,7 +53,7 @@ TEST_F(CallTest, VerdictThatIsNullOrBeyond16BitsGivesZero) {
 }
 
 TEST_F(CallTest, ApostrophesArriveDoubledAndResultCutUnescaped) {
-  Row row;
+  ResultRow row = DemoRow();
   row.TestDate = "2023-06-15";
   row.Version = "v'1";
   row.Platform = "p";
@@ -69,7 +69,7 @@ TEST_F(CallTest, ApostrophesArriveDoubledAndResultCutUnescaped) {
 }
 
 TEST_F(CallTest, EmptyResultIsSentEmpty) {
-  Row row;
+  ResultRow row = DemoRow();
   row.Result = "";
   EXPECT_EQ(Received(row), "2|2023-06-15|2.1|Windows 11|Chrome||echo||");
 }
@@ -83,10 +83,10 @@ TEST_F(CallTest, TestCaseIDIsSentAs32BitIntegerOrNull) {
                                    {"2147483648", "NULL"}}) {
     TCDB db;
     ASSERT_EQ(db.Connect(testdb::Dsn(), testdb::kTestUser, testdb::kTestPassword), 0);
-    Row row;
+    ResultRow row = DemoRow();
     row.TestCaseID = text;
     row.Tester = "echo";
-    EXPECT_EQ(testdb::Verify(db, row), -259);
+    EXPECT_EQ(db.VerifyResult(row), -259);
     EXPECT_EQ(db.GetErrorString().substr(0, 18 + sent.size() + 1),
               "80004005:received " + sent + "|")
         << '"' << text << '"';
@@ -94,9 +94,9 @@ TEST_F(CallTest, TestCaseIDIsSentAs32BitIntegerOrNull) {
 }
 
 TEST_F(CallTest, DatabaseErrorLeavesTheParametersOnTheCommand) {
-  Row failing;
+  ResultRow failing = DemoRow();
   failing.Tester = "echo";
-  ASSERT_EQ(testdb::Verify(db_, failing), -259);
+  ASSERT_EQ(db_.VerifyResult(failing), -259);
   // The ten parameters of the failed call are still there, so the next call
   // sends twenty and finds no such procedure.
   EXPECT_EQ(VerdictFor("positive-verdict"), -259);
@@ -107,8 +107,8 @@ TEST(MissingProcedureTest, MissingProcedureIsMinus259WithTheDatabasesText) {
   QUORAX_REQUIRE_ADMIN();
   TCDB db;
   ASSERT_EQ(db.Connect(testdb::Dsn(), testdb::kBareUser, testdb::kTestPassword), 0);
-  Row row;
-  EXPECT_EQ(testdb::Insert(db, row), -259);
+  ResultRow row = DemoRow();
+  EXPECT_EQ(db.InsertResult(row), -259);
   EXPECT_EQ(db.GetErrorString(),
             "80004005:procedure insert_result(integer, integer, character varying, character "
             "varying, character varying, character varying, character varying, character "
@@ -122,10 +122,10 @@ TEST(ServerGoneTest, CallAfterTheServerEndedTheSessionIsMinus258) {
   testdb::AdminQuery(
       "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
       "WHERE application_name = 'quorax_gone_tcdb'");
-  Row row;
+  ResultRow row = DemoRow();
   int16_t result = 0;
-  for (int i = 0; i < 250 && (result = testdb::Verify(db, row)) != -258; ++i) {
-    row = Row();
+  for (int i = 0; i < 250 && (result = db.VerifyResult(row)) != -258; ++i) {
+    row = DemoRow();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_EQ(result, -258);

@@ -8,8 +8,8 @@
 namespace quorax {
 namespace {
 
+using testdb::DemoRow;
 using testdb::Dsn;
-using testdb::Row;
 
 class TcdbConnectTest : public ::testing::Test {
  protected:
@@ -43,18 +43,18 @@ TEST_F(TcdbConnectTest, UnknownDatabaseAndClosedPortAreMinusTwo) {
 }
 
 TEST_F(TcdbConnectTest, CallsWithoutOpenConnectionAreMinus258AndLeaveArgumentsAlone) {
-  Row row;
+  ResultRow row = DemoRow();
   row.Notes = "it's";
   row.Result = "Pass";
-  EXPECT_EQ(testdb::Verify(db_, row), -258);
+  EXPECT_EQ(db_.VerifyResult(row), -258);
   EXPECT_EQ(db_.Connect(Dsn(), "demo", "wrong"), -1);
-  EXPECT_EQ(testdb::Insert(db_, row), -258);
+  EXPECT_EQ(db_.InsertResult(row), -258);
   EXPECT_EQ(row.Notes, "it's");
   EXPECT_EQ(row.Result, "Pass");
 
   ASSERT_EQ(db_.Connect(Dsn(), "demo", "demo"), 0);
   db_.Disconnect();
-  EXPECT_EQ(testdb::Verify(db_, row), -258);
+  EXPECT_EQ(db_.VerifyResult(row), -258);
 }
 
 }  // namespace

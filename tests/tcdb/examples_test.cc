@@ -25,10 +25,11 @@ class ExamplesTest : public ::testing::Test {
     EXPECT_EQ(csv.ReadCSV(QUORAX_SOURCE_DIR "/examples/" + name), 0);
     std::vector<int16_t> verdicts;
     for (int16_t r = 0; r < csv.GetRows(); ++r) {
-      testdb::Row row{csv.Data(0, r), csv.Data(1, r), csv.Data(2, r),
-                      csv.Data(3, r), csv.Data(4, r), csv.Data(5, r),
-                      csv.Data(6, r), csv.Data(7, r), csv.Data(8, r)};
-      verdicts.push_back(testdb::Verify(db_, row));
+      ResultRow row;
+      for (int32_t c = 0; c < kResultColumnCount; ++c) {
+        row.*kResultColumns[static_cast<size_t>(c)].Cell = csv.Data(c, r);
+      }
+      verdicts.push_back(db_.VerifyResult(row));
     }
     return verdicts;
   }

@@ -9,7 +9,7 @@
 namespace quorax {
 namespace {
 
-using testdb::Row;
+using testdb::DemoRow;
 
 // The reference procedures' verdicts, through the demo login. All rows of a
 // test go through one TCDB, so each also shows that the command is ready for
@@ -23,21 +23,21 @@ class VerdictTest : public ::testing::Test {
 
   template <typename Change>
   int16_t VerifyWith(Change change) {
-    Row row;
+    ResultRow row = DemoRow();
     change(row);
-    return testdb::Verify(db_, row);
+    return db_.VerifyResult(row);
   }
 
   TCDB db_;
 };
 
 TEST_F(VerdictTest, CleanRowsVerify) {
-  EXPECT_EQ(VerifyWith([](Row&) {}), 0);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = "Pass"; }), 0);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Tester = "o'brien"; }), 0);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "6/15/2023"; }), 0);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Platform = "windows 11"; }), 0);
-  EXPECT_EQ(VerifyWith([](Row& r) {
+  EXPECT_EQ(VerifyWith([](ResultRow&) {}), 0);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Result = "Pass"; }), 0);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Tester = "o'brien"; }), 0);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestDate = "6/15/2023"; }), 0);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Platform = "windows 11"; }), 0);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) {
               r.TestCaseID = "40000";
               r.Version = "3.0-beta";
             }),
@@ -45,18 +45,18 @@ TEST_F(VerdictTest, CleanRowsVerify) {
 }
 
 TEST_F(VerdictTest, EachMissingRequiredValueIsFlag1) {
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestCaseID = ""; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestCaseID = "abc"; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = ""; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "2024-02-30"; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "soon"; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Version = ""; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Platform = ""; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Browser = " "; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = ""; }), -1);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Tester = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestCaseID = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestCaseID = "abc"; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestDate = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestDate = "2024-02-30"; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestDate = "soon"; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Version = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Platform = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Browser = " "; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Result = ""; }), -1);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Tester = ""; }), -1);
   // PR and Notes are optional.
-  EXPECT_EQ(VerifyWith([](Row& r) {
+  EXPECT_EQ(VerifyWith([](ResultRow& r) {
               r.PR = "PR-1";
               r.Notes = "seen once";
             }),
@@ -64,19 +64,19 @@ TEST_F(VerdictTest, EachMissingRequiredValueIsFlag1) {
 }
 
 TEST_F(VerdictTest, EachFlagOnItsOwn) {
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestCaseID = "999"; }), -2);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.TestDate = "2999-01-01"; }), -4);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Version = "9.9"; }), -8);
-  EXPECT_EQ(VerifyWith([](Row& r) {
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestCaseID = "999"; }), -2);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.TestDate = "2999-01-01"; }), -4);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Version = "9.9"; }), -8);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) {
               r.TestCaseID = "26";  // Administration: Chrome and Edge only
               r.Browser = "Firefox";
             }),
             -16);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Platform = "Amiga"; }), -16);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = "X"; }), -32);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Result = "pass"; }), -32);
-  EXPECT_EQ(VerifyWith([](Row& r) { r.Tester = "zoe"; }), -64);
-  EXPECT_EQ(VerifyWith([](Row& r) {  // recorded in the demo data
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Platform = "Amiga"; }), -16);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Result = "X"; }), -32);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Result = "pass"; }), -32);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) { r.Tester = "zoe"; }), -64);
+  EXPECT_EQ(VerifyWith([](ResultRow& r) {  // recorded in the demo data
               r.TestCaseID = "1";
               r.TestDate = "2024-03-01";
               r.Version = "2.0";
@@ -85,7 +85,7 @@ TEST_F(VerdictTest, EachFlagOnItsOwn) {
 }
 
 TEST_F(VerdictTest, FlagsAddUp) {
-  EXPECT_EQ(VerifyWith([](Row& r) {
+  EXPECT_EQ(VerifyWith([](ResultRow& r) {
               r.TestCaseID = "999";
               r.TestDate = "2999-01-01";
               r.Version = "9.9";
@@ -93,7 +93,7 @@ TEST_F(VerdictTest, FlagsAddUp) {
               r.Tester = "zoe";
             }),
             -(2 + 4 + 8 + 32 + 64));
-  EXPECT_EQ(VerifyWith([](Row& r) {
+  EXPECT_EQ(VerifyWith([](ResultRow& r) {
               r.TestCaseID = "";
               r.Tester = "zoe";
             }),
@@ -106,7 +106,7 @@ TEST_F(VerdictTest, InsertRecordsOnlyCleanRowsAndOnlyOnce) {
       "FROM tcdb.results WHERE test_case_id = 44 AND test_date = '2024-05-05'";
   testdb::AdminQuery("DELETE " + where);
   auto row = [] {
-    Row r;
+    ResultRow r = DemoRow();
     r.TestCaseID = "44";
     r.TestDate = "2024-05-05";
     r.Version = "1.0";
@@ -118,19 +118,19 @@ TEST_F(VerdictTest, InsertRecordsOnlyCleanRowsAndOnlyOnce) {
     return r;
   };
 
-  Row rejected = row();
+  ResultRow rejected = row();
   rejected.Version = "9.9";
-  EXPECT_EQ(testdb::Insert(db_, rejected), -8);
+  EXPECT_EQ(db_.InsertResult(rejected), -8);
   EXPECT_EQ(testdb::AdminQuery("SELECT count(*) " + where), "0");
 
-  Row first = row();
-  EXPECT_EQ(testdb::Insert(db_, first), 0);
+  ResultRow first = row();
+  EXPECT_EQ(db_.InsertResult(first), 0);
   EXPECT_EQ(testdb::AdminQuery("SELECT pr || '|' || notes || '|' || entered_by " + where),
             "PR-7|it's fine|demo");
-  Row again = row();
-  EXPECT_EQ(testdb::Insert(db_, again), -128);
-  Row verify = row();
-  EXPECT_EQ(testdb::Verify(db_, verify), -128);
+  ResultRow again = row();
+  EXPECT_EQ(db_.InsertResult(again), -128);
+  ResultRow verify = row();
+  EXPECT_EQ(db_.VerifyResult(verify), -128);
   EXPECT_EQ(testdb::AdminQuery("SELECT count(*) " + where), "1");
 }
 

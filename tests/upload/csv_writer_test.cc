@@ -4,7 +4,6 @@
 
 #include "common/errors.h"
 #include "upload/csv.h"
-#include "upload/general.h"
 
 namespace quorax {
 namespace {
@@ -24,15 +23,6 @@ TEST(CSVWriterTest, EmptyTableExportsNothing) {
   EXPECT_EQ(csv.ExportHeaders(), "");
   EXPECT_EQ(csv.ExportRow(0), "");
   EXPECT_EQ(csv.ExportData(), "");
-}
-
-TEST(EscapeCharsTest, PrefixesEachCharacterInTurnOnTheGrowingText) {
-  EXPECT_EQ(General::EscapeChars("it's \"x\"", "\"", "\""), "it's \"\"x\"\"");
-  EXPECT_EQ(General::EscapeChars("it's", "'", "'"), "it''s");
-  EXPECT_EQ(General::EscapeChars("a-b+c", "\\", "-+"), "a\\-b\\+c");
-  // The prefix added for '+' is itself escaped when '\' comes later.
-  EXPECT_EQ(General::EscapeChars("a+b", "\\", "+\\"), "a\\\\+b");
-  EXPECT_EQ(General::EscapeChars("abc", "", "b"), "abc");
 }
 
 }  // namespace

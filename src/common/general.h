@@ -1,5 +1,5 @@
-#ifndef QUORAX_UPLOAD_GENERAL_H_
-#define QUORAX_UPLOAD_GENERAL_H_
+#ifndef QUORAX_COMMON_GENERAL_H_
+#define QUORAX_COMMON_GENERAL_H_
 
 #include <string>
 
@@ -13,4 +13,4 @@ std::string EscapeChars(const std::string& Source, const std::string& Prefix,
 
 }  // namespace quorax::General
 
-#endif  // QUORAX_UPLOAD_GENERAL_H_
+#endif  // QUORAX_COMMON_GENERAL_H_

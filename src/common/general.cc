@@ -1,4 +1,4 @@
-#include "upload/general.h"
+#include "common/general.h"
 
 namespace quorax::General {
 
