@@ -26,33 +26,20 @@ Reply HostPage(unsigned status, const std::string& heading, const std::string& t
   return reply;
 }
 
+unsigned ErrorStatus(const std::exception& error) {
+  if (dynamic_cast<const PlatformFailure*>(&error) != nullptr) return 500;
+  return dynamic_cast<const Error*>(&error) != nullptr ? 400 : 500;
+}
+
 Reply ErrorPage(const std::exception_ptr& error, const std::string& start_link) {
   const std::string heading = "The request could not be completed";
   try {
     std::rethrow_exception(error);
-  } catch (const Overflow& e) {
-    return HostPage(400, heading, e.what(), start_link);
-  } catch (const SubscriptOutOfRange& e) {
-    return HostPage(400, heading, e.what(), start_link);
-  } catch (const InvalidArgument& e) {
-    return HostPage(400, heading, e.what(), start_link);
-  } catch (const MissingKey& e) {
-    return HostPage(400, heading, e.what(), start_link);
-  } catch (const DuplicateKey& e) {
-    return HostPage(400, heading, e.what(), start_link);
   } catch (const Error& e) {
-    return HostPage(500, heading, e.what(), start_link);
+    return HostPage(ErrorStatus(e), heading, e.what(), start_link);
   } catch (...) {
     return HostPage(500, heading, "The server met an internal error.", start_link);
   }
-}
-
-std::string WithoutLineBreaks(std::string_view value) {
-  std::string out;
-  for (char c : value) {
-    if (c != '\r' && c != '\n') out += c;
-  }
-  return out;
 }
 
 std::string StartLinkFor(std::string_view path) {

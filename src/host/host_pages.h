@@ -27,14 +27,15 @@ const std::vector<std::pair<std::string, std::string>>& StandardHeaders();
 Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
                const std::string& start_link);
 
-// The error page for an error that left a handler: 400 with the error's
-// message for input errors (overflow, subscript out of range, invalid
-// argument, missing or duplicate key), 500 with the message for platform
-// failures, 500 with a generic text for anything else.
-Reply ErrorPage(const std::exception_ptr& error, const std::string& start_link);
+// The status that answers an error that left a handler: 500 for a platform
+// failure, 400 for every other error of the system's hierarchy (input
+// errors), 500 for anything else.
+unsigned ErrorStatus(const std::exception& error);
 
-// Returns `value` without CR and LF, so that it cannot end a header line.
-std::string WithoutLineBreaks(std::string_view value);
+// The error page for an error that left a handler, with ErrorStatus: the
+// error's message for errors of the system's hierarchy, a generic text for
+// anything else.
+Reply ErrorPage(const std::exception_ptr& error, const std::string& start_link);
 
 // Returns the start page address for a request to `path`: the path itself,
 // with leading slashes and backslashes reduced to one slash so that it

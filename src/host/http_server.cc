@@ -5,6 +5,7 @@
 
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
@@ -12,10 +13,11 @@
 #include <csignal>
 #include <iostream>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "common/errors.h"
-#include "host/connection.h"
+#include "host/http_connection.h"
 #include "host/request_router.h"
 #include "host/server_core.h"
 #include "host/session_store.h"
@@ -113,9 +115,9 @@ void HttpServer::Impl::Accept(Tcp::acceptor& acceptor) {
       return;
     }
     if constexpr (std::is_same_v<Stream, TlsStream>) {
-      std::make_shared<Connection<Stream>>(core, std::move(socket), *tls)->Run();
+      std::make_shared<HttpConnection<Stream>>(core, std::move(socket), *tls)->Run();
     } else {
-      std::make_shared<Connection<Stream>>(core, std::move(socket))->Run();
+      std::make_shared<HttpConnection<Stream>>(core, std::move(socket))->Run();
     }
     Accept<Stream>(acceptor);
   });

@@ -2,25 +2,10 @@
 
 #include <algorithm>
 
-#include "common/errors.h"
 #include "common/text.h"
 #include "host/template.h"
 
 namespace quorax {
-
-namespace {
-
-bool IsTokenChar(char c) {
-  static constexpr std::string_view kSpecials = "!#$%&'*+-.^_`|~";
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         kSpecials.find(c) != std::string_view::npos;
-}
-
-bool IsToken(std::string_view name) {
-  return !name.empty() && std::all_of(name.begin(), name.end(), IsTokenChar);
-}
-
-}  // namespace
 
 RequestHost::RequestHost(const RequestData& request, Session& session,
                          const TemplateStore& templates, std::function<void()> on_abandon)
@@ -54,29 +39,18 @@ void RequestHost::Write(const std::string& text) {
 }
 
 void RequestHost::SetContentType(const std::string& type) {
-  if (!ended_) content_type_ = WithoutLineBreaks(type);
+  if (!ended_) headers_.SetContentType(type);
 }
 
 void RequestHost::AddHeader(const std::string& name, const std::string& value) {
-  if (!IsToken(name)) throw InvalidArgument("\"" + name + "\" is not a valid header name");
-  if (ended_) return;
-  if (EqualsIgnoreCase(name, "Content-Type")) {
-    SetContentType(value);
-    return;
-  }
-  for (const char* framing : {"Content-Length", "Transfer-Encoding", "Connection"}) {
-    if (EqualsIgnoreCase(name, framing)) return;
-  }
-  headers_.emplace_back(name, WithoutLineBreaks(value));
+  if (!ended_) headers_.Add(name, value);
 }
 
 void RequestHost::Redirect(const std::string& address) {
   if (ended_) return;
   status_ = 302;
   body_.clear();
-  std::erase_if(headers_,
-                [](const auto& header) { return EqualsIgnoreCase(header.first, "Location"); });
-  headers_.emplace_back("Location", WithoutLineBreaks(address));
+  headers_.SetLocation(address);
 }
 
 void RequestHost::End() { ended_ = true; }
@@ -93,8 +67,8 @@ void RequestHost::WriteTemplate(const std::string& template_name, const TagHandl
 Reply RequestHost::TakeReply() {
   Reply reply;
   reply.status = status_;
-  reply.headers = std::move(headers_);
-  reply.headers.emplace_back("Content-Type", content_type_);
+  reply.headers = headers_.list();
+  reply.headers.emplace_back("Content-Type", headers_.content_type());
   reply.body = std::move(body_);
   return reply;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/host_pages.h"
+#include "host/response_headers.h"
 #include "host/template_store.h"
 #include "host/url_encoding.h"
 #include "host/web_host.h"
@@ -40,10 +41,8 @@ class RequestHost : public WebHost {
   // Writes after End are dropped. Redirect drops what was written before.
   void Write(const std::string& text) override;
   void SetContentType(const std::string& type) override;
-  // Raises InvalidArgument for a name that is not an HTTP token. CR and LF
-  // are removed from values. The host frames the body itself: a
-  // Content-Length, Transfer-Encoding or Connection header is not passed on
-  // (the sent Content-Length is always the true byte count).
+  // Keeps headers by the ResponseHeaders rule; raises InvalidArgument for a
+  // name that is not an HTTP token.
   void AddHeader(const std::string& name, const std::string& value) override;
   void Redirect(const std::string& address) override;
   void End() override;
@@ -67,8 +66,7 @@ class RequestHost : public WebHost {
   std::function<void()> on_abandon_;
 
   unsigned status_ = 200;
-  std::string content_type_ = kPageContentType;
-  std::vector<std::pair<std::string, std::string>> headers_;
+  ResponseHeaders headers_{kPageContentType};
   std::string body_;
   std::string next_item_;
   bool ended_ = false;

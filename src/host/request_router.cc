@@ -4,12 +4,11 @@
 #include <optional>
 
 #include "common/text.h"
+#include "host/host_page.h"
 
 namespace quorax {
 
 namespace {
-
-constexpr std::string_view kHostPage = "/Quorax.asp";
 
 Reply NotFound(const std::string& start_link) {
   return HostPage(404, "Page not found", "There is no page at this address.", start_link);
@@ -32,7 +31,7 @@ std::string SessionCookie(const std::string& value, bool https, bool remove) {
 // for a GET or POST to the host page.
 std::optional<Reply> HostReply(const std::string& method, const std::string& path) {
   if (path.empty() || path.front() != '/') {
-    return HostPage(400, "Bad request", "The address is not valid.", std::string(kHostPage));
+    return HostPage(400, "Bad request", "The address is not valid.", HostPageAtRoot());
   }
   if (method != "GET" && method != "POST") {
     Reply reply = HostPage(405, "Method not allowed", "This server only answers GET and POST.",
@@ -43,10 +42,10 @@ std::optional<Reply> HostReply(const std::string& method, const std::string& pat
   if (path == "/") {
     Reply reply;
     reply.status = 302;
-    reply.headers.emplace_back("Location", std::string(kHostPage));
+    reply.headers.emplace_back("Location", HostPageAtRoot());
     return reply;
   }
-  if (!IsHostPagePath(path)) return NotFound(std::string(kHostPage));
+  if (!IsHostPagePath(path)) return NotFound(HostPageAtRoot());
   return std::nullopt;
 }
 
@@ -67,8 +66,9 @@ std::string CookieValue(std::string_view header, std::string_view name) {
 }
 
 bool IsHostPagePath(std::string_view path) {
-  return path.size() >= kHostPage.size() &&
-         EqualsIgnoreCase(path.substr(path.size() - kHostPage.size()), kHostPage);
+  const std::string page = HostPageAtRoot();
+  return path.size() >= page.size() &&
+         EqualsIgnoreCase(path.substr(path.size() - page.size()), page);
 }
 
 void RequestRouter::Handle(IncomingRequest request, const Done& done) {

@@ -29,8 +29,8 @@ struct IncomingRequest {
 };
 
 // Decides the answer to each request: a redirect of "/", the application
-// for GET and POST to a path ending in "/Quorax.asp" (any case), a host page
-// otherwise. Application requests run on their session's queue; every error
+// for GET and POST to a path ending in "/" and the host page's name (any
+// case), a host page otherwise. Application requests run on their session's queue; every error
 // that leaves a handler becomes the host's error page.
 class RequestRouter {
  public:
@@ -58,7 +58,8 @@ class RequestRouter {
 // Returns the value of cookie `name` in a Cookie header, or "" when absent.
 std::string CookieValue(std::string_view header, std::string_view name);
 
-// True when `path` ends in "/Quorax.asp", without regard to case.
+// True when `path` ends in "/" and the host page's name (kHostPageName),
+// without regard to case.
 bool IsHostPagePath(std::string_view path);
 
 }  // namespace quorax

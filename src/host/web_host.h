@@ -35,6 +35,11 @@ class WebHost {
   // Response. After End (or Redirect and End) nothing more is sent.
   virtual void Write(const std::string& text) = 0;
   virtual void SetContentType(const std::string& type) = 0;
+  // Every host keeps headers by one rule (ResponseHeaders): CR and LF are
+  // removed from values, "Content-Type" sets the content type, and
+  // Content-Length, Transfer-Encoding and Connection are dropped, since the
+  // host frames the body and sends its true length. Raises InvalidArgument
+  // for a name that is not an HTTP token.
   virtual void AddHeader(const std::string& name, const std::string& value) = 0;
   virtual void Redirect(const std::string& address) = 0;
   virtual void End() = 0;

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
+#include "common/errors.h"
+
 #include "host/access_log.h"
 #include "host/host_pages.h"
 #include "host/request_router.h"
+#include "host/response_headers.h"
 #include "host/url_encoding.h"
 
 namespace quorax {
@@ -53,6 +59,46 @@ TEST(HostPagesTest, StartLinkNeverNamesAnotherHost) {
 
 TEST(HostPagesTest, WithoutLineBreaksStripsCrLf) {
   EXPECT_EQ(WithoutLineBreaks("a\r\nSet-Cookie: x\rb\n"), "aSet-Cookie: xb");
+}
+
+TEST(HostPagesTest, ErrorStatusIsFiveHundredOnlyForPlatformAndForeignErrors) {
+  const struct {
+    std::function<void()> raise;
+    unsigned status;
+  } cases[] = {
+      {[] { throw Overflow("o"); }, 400},           {[] { throw SubscriptOutOfRange("s"); }, 400},
+      {[] { throw InvalidArgument("i"); }, 400},    {[] { throw MissingKey("m"); }, 400},
+      {[] { throw DuplicateKey("d"); }, 400},       {[] { throw PlatformFailure("p"); }, 500},
+      {[] { throw std::runtime_error("r"); }, 500}, {[] { throw 7; }, 500},
+  };
+  for (const auto& c : cases) {
+    Reply reply;
+    try {
+      c.raise();
+    } catch (...) {
+      reply = ErrorPage(std::current_exception(), "/");
+    }
+    EXPECT_EQ(reply.status, c.status) << reply.body;
+  }
+  Reply foreign = ErrorPage(std::make_exception_ptr(std::runtime_error("secret")), "/");
+  EXPECT_EQ(foreign.body.find("secret"), std::string::npos);
+  EXPECT_NE(foreign.body.find("The server met an internal error."), std::string::npos);
+}
+
+TEST(ResponseHeadersTest, KeepsWhatTheHostSendsAndDropsFraming) {
+  ResponseHeaders headers("text/html");
+  headers.Add("X-A", "1\r\nX-B: 2");
+  headers.Add("content-type", "text/csv\n");
+  for (const char* framing : {"Content-Length", "transfer-encoding", "CONNECTION"}) {
+    headers.Add(framing, "9");
+  }
+  headers.SetLocation("/a");
+  headers.SetLocation("/b\r");
+  EXPECT_EQ(headers.list(), (ResponseHeaders::List{{"X-A", "1X-B: 2"}, {"Location", "/b"}}));
+  EXPECT_EQ(headers.content_type(), "text/csv");
+  EXPECT_THROW(headers.Add("Bad Name", "x"), InvalidArgument);
+  EXPECT_THROW(headers.Add("", "x"), InvalidArgument);
+  EXPECT_EQ(headers.list().size(), 2u);
 }
 
 TEST(AccessLogLineTest, LeavesOutQueryAndControlCharacters) {

@@ -23,9 +23,8 @@ void FakeHost::NewRequest() {
   body_.clear();
   output_.clear();
   redirect_.clear();
-  content_type_.clear();
   next_item_.clear();
-  headers_.clear();
+  headers_ = ResponseHeaders();
   ended_ = false;
   abandoned_ = false;
 }

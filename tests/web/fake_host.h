@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 #include <utility>
-#include <vector>
 
+#include "host/response_headers.h"
 #include "host/web_host.h"
 
 namespace quorax {
@@ -13,7 +13,8 @@ namespace quorax {
 // An in-memory web host for testing page handlers: the test sets the request,
 // runs a handler and reads what was written, redirected and kept in the
 // session. Templates are read from the repository's templates/ folder unless
-// one is given with SetTemplate.
+// one is given with SetTemplate. Headers are kept by the same rule as the
+// real host's, so that a test sees the headers a browser would.
 class FakeHost : public WebHost {
  public:
   // Request set-up.
@@ -31,8 +32,9 @@ class FakeHost : public WebHost {
   const std::string& Output() const { return output_; }
   const std::string& RedirectedTo() const { return redirect_; }
   bool Ended() const { return ended_; }
-  const std::string& ContentType() const { return content_type_; }
-  const std::vector<std::pair<std::string, std::string>>& Headers() const { return headers_; }
+  // "" until a handler sets it.
+  const std::string& ContentType() const { return headers_.content_type(); }
+  const ResponseHeaders::List& Headers() const { return headers_.list(); }
   bool Abandoned() const { return abandoned_; }
   std::string SessionText(const std::string& key) const { return session_.GetText(key); }
 
@@ -43,9 +45,9 @@ class FakeHost : public WebHost {
   int32_t TotalBytes() const override { return static_cast<int32_t>(body_.size()); }
   std::string BinaryRead(int32_t count) override;
   void Write(const std::string& text) override;
-  void SetContentType(const std::string& type) override { content_type_ = type; }
+  void SetContentType(const std::string& type) override { headers_.SetContentType(type); }
   void AddHeader(const std::string& name, const std::string& value) override {
-    headers_.emplace_back(name, value);
+    headers_.Add(name, value);
   }
   void Redirect(const std::string& address) override { redirect_ = address; }
   void End() override { ended_ = true; }
@@ -64,8 +66,8 @@ class FakeHost : public WebHost {
 
   std::map<std::string, std::string> query_, form_, vars_, templates_;
   std::string body_;
-  std::string output_, redirect_, content_type_, next_item_;
-  std::vector<std::pair<std::string, std::string>> headers_;
+  std::string output_, redirect_, next_item_;
+  ResponseHeaders headers_;
   bool ended_ = false;
   bool abandoned_ = false;
   Session session_;

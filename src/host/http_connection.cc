@@ -1,0 +1,194 @@
+#include "host/http_connection.h"
+
+#include <boost/asio/post.hpp>
+#include <type_traits>
+
+#include "host/access_log.h"
+
+namespace quorax {
+
+namespace {
+
+template <class Stream>
+constexpr bool kTls = std::is_same_v<Stream, TlsStream>;
+
+constexpr size_t kReadChunk = 4096;
+
+}  // namespace
+
+template <class Stream>
+HttpConnection<Stream>::~HttpConnection() {
+  if (counted_) core_.EndRequest();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Run() {
+  beast::error_code error;
+  auto local = Tcp().socket().local_endpoint(error);
+  local_addr_ = core_.options.public_address.empty() ? LocalAddress(local, kTls<Stream>)
+                                                     : core_.options.public_address;
+  if constexpr (kTls<Stream>) {
+    Tcp().expires_after(core_.options.read_timeout);
+    stream_.async_handshake(net::ssl::stream_base::server,
+                            beast::bind_front_handler(&HttpConnection::OnHandshake, Self()));
+  } else {
+    WaitForRequest(core_.options.read_timeout);
+  }
+}
+
+template <class Stream>
+void HttpConnection<Stream>::OnHandshake(beast::error_code error) {
+  if (error) return Drop();
+  WaitForRequest(core_.options.read_timeout);
+}
+
+template <class Stream>
+void HttpConnection<Stream>::WaitForRequest(std::chrono::milliseconds wait) {
+  if (buffer_.size() > 0) return ReadHeader();
+  if (core_.stopping) return Close();
+  Tcp().expires_after(wait);
+  stream_.async_read_some(buffer_.prepare(kReadChunk),
+                          beast::bind_front_handler(&HttpConnection::OnFirstBytes, Self()));
+}
+
+template <class Stream>
+void HttpConnection<Stream>::OnFirstBytes(beast::error_code error, size_t bytes) {
+  if (error) return Drop();
+  buffer_.commit(bytes);
+  ReadHeader();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::ReadHeader() {
+  started_ = Clock::now();
+  parser_.emplace();
+  parser_->header_limit(static_cast<uint32_t>(core_.options.header_limit));
+  parser_->body_limit(static_cast<uint64_t>(core_.options.max_body));
+  Tcp().expires_at(started_ + core_.options.read_timeout);
+  http::async_read_header(stream_, buffer_, *parser_,
+                          beast::bind_front_handler(&HttpConnection::OnHeader, Self()));
+}
+
+template <class Stream>
+void HttpConnection<Stream>::OnHeader(beast::error_code error, size_t) {
+  if (error) return OnReadError(error);
+  auto& request = parser_->get();
+  method_ = std::string(request.method_string());
+  target_ = std::string(request.target());
+  if (std::optional<Reply> refusal = EncodingRefusal(*parser_)) return Refuse(std::move(*refusal));
+  if (parser_->is_done()) return Dispatch();
+  if (beast::iequals(request[http::field::expect], "100-continue")) return SendContinue();
+  ReadBody();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::SendContinue() {
+  auto interim = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
+                                                                    parser_->get().version());
+  http::async_write(stream_, *interim, [self = Self(), interim](beast::error_code error, size_t) {
+    if (error) return self->Drop();
+    self->ReadBody();
+  });
+}
+
+template <class Stream>
+void HttpConnection<Stream>::ReadBody() {
+  Tcp().expires_at(started_ + core_.options.read_timeout);
+  http::async_read(stream_, buffer_, *parser_,
+                   beast::bind_front_handler(&HttpConnection::OnBody, Self()));
+}
+
+template <class Stream>
+void HttpConnection<Stream>::OnBody(beast::error_code error, size_t) {
+  if (error) return OnReadError(error);
+  Dispatch();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::OnReadError(const beast::error_code& error) {
+  if (parser_ && parser_->got_some()) {
+    method_ = std::string(parser_->get().method_string());
+    target_ = std::string(parser_->get().target());
+  }
+  if (std::optional<Reply> refusal = ReadRefusal(error)) return Refuse(std::move(*refusal));
+  Drop();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Dispatch() {
+  auto& request = parser_->get();
+  IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_);
+  version_ = request.version();
+  keep_alive_ = request.keep_alive();
+  parser_.reset();
+  core_.BeginRequest();
+  counted_ = true;
+  core_.router.Handle(std::move(incoming), [self = Self()](Reply reply) {
+    net::post(self->stream_.get_executor(), [self, reply = std::move(reply)]() mutable {
+      self->Send(std::move(reply), self->keep_alive_);
+    });
+  });
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Refuse(Reply reply) {
+  parser_.reset();
+  Send(std::move(reply), false);
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
+  auto response = std::make_shared<HttpResponse>(
+      Frame(std::move(reply), version_, keep_alive && !core_.stopping));
+  Tcp().expires_after(core_.options.write_timeout);
+  http::async_write(stream_, *response, [self = Self(), response](beast::error_code error, size_t) {
+    self->OnWritten(error, *response);
+  });
+}
+
+template <class Stream>
+void HttpConnection<Stream>::OnWritten(beast::error_code error, const HttpResponse& response) {
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
+  core_.Log(AccessLogLine(method_, target_, response.result_int(), response.body().size(),
+                          elapsed.count()));
+  if (counted_) {
+    counted_ = false;
+    core_.EndRequest();
+  }
+  if (error) return Drop();
+  if (!response.keep_alive()) return Close();
+  method_.clear();
+  target_.clear();
+  WaitForRequest(core_.options.idle_timeout);
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Close() {
+  Tcp().expires_after(std::chrono::seconds(2));
+  if constexpr (kTls<Stream>) {
+    stream_.async_shutdown([self = Self()](beast::error_code) { self->Drop(); });
+  } else {
+    beast::error_code error;
+    Tcp().socket().shutdown(net::ip::tcp::socket::shutdown_send, error);
+    Drain();
+  }
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Drain() {
+  stream_.async_read_some(net::buffer(drain_), [self = Self()](beast::error_code error, size_t) {
+    if (error) return self->Drop();
+    self->Drain();
+  });
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Drop() {
+  beast::error_code error;
+  Tcp().socket().close(error);
+}
+
+template class HttpConnection<PlainStream>;
+template class HttpConnection<TlsStream>;
+
+}  // namespace quorax

@@ -1,0 +1,92 @@
+#ifndef QUORAX_HOST_HTTP_CONNECTION_H_
+#define QUORAX_HOST_HTTP_CONNECTION_H_
+
+// Boost 1.74's Asio needs <utility> first under C++20.
+#include <utility>
+
+#include <boost/asio/ssl.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/http_messages.h"
+#include "host/server_core.h"
+
+namespace quorax {
+
+using PlainStream = beast::tcp_stream;
+using TlsStream = beast::ssl_stream<beast::tcp_stream>;
+
+// One client connection over `Stream` (PlainStream or TlsStream, the only
+// two instantiated): reads requests with the options' timeouts and limits,
+// hands each to the router and writes its reply. Every step runs on the
+// connection's strand; nothing here blocks. Owned by the handlers of its
+// pending operations, so it lives while one is pending.
+template <class Stream>
+class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream>> {
+ public:
+  // `args` construct the stream: a connected socket, and for TLS the context.
+  template <class... Args>
+  explicit HttpConnection(ServerCore& core, Args&&... args)
+      : stream_(std::forward<Args>(args)...), core_(core) {}
+
+  // Ends the request in progress, if any, in the core's count.
+  ~HttpConnection();
+
+  // Starts serving: the TLS handshake, then requests until the client, a
+  // timeout, a refused request or a server stop ends the connection.
+  void Run();
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  std::shared_ptr<HttpConnection> Self() { return this->shared_from_this(); }
+  beast::tcp_stream& Tcp() { return beast::get_lowest_layer(stream_); }
+
+  void OnHandshake(beast::error_code error);
+  // Waits up to `wait` for the first byte of the next request.
+  void WaitForRequest(std::chrono::milliseconds wait);
+  void OnFirstBytes(beast::error_code error, size_t bytes);
+  // The whole request, header and body, must arrive within the read timeout.
+  void ReadHeader();
+  void OnHeader(beast::error_code error, size_t bytes);
+  void SendContinue();
+  void ReadBody();
+  void OnBody(beast::error_code error, size_t bytes);
+  void OnReadError(const beast::error_code& error);
+  void Dispatch();
+  // Sends `reply` and closes the connection.
+  void Refuse(Reply reply);
+  void Send(Reply reply, bool keep_alive);
+  void OnWritten(beast::error_code error, const HttpResponse& response);
+  // Ends the connection politely: a TLS close_notify, or for plain TCP a
+  // half-close followed by reading what the client still sends, so that the
+  // client reads the last reply before the connection goes.
+  void Close();
+  void Drain();
+  void Drop();
+
+  Stream stream_;
+  ServerCore& core_;
+  beast::flat_buffer buffer_;
+  std::optional<http::request_parser<http::string_body>> parser_;  // the request being read
+  std::string local_addr_;
+  std::string method_;  // of the request being served, for the access log
+  std::string target_;
+  Clock::time_point started_ = Clock::now();  // when the request's first byte came
+  unsigned version_ = 11;                     // HTTP version of the reply
+  bool keep_alive_ = false;
+  bool counted_ = false;  // a request is in progress in the core's count
+  char drain_[4096];
+};
+
+extern template class HttpConnection<PlainStream>;
+extern template class HttpConnection<TlsStream>;
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_HTTP_CONNECTION_H_

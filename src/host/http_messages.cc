@@ -1,0 +1,90 @@
+#include "host/http_messages.h"
+
+#include "host/host_page.h"
+#include "host/response_headers.h"
+
+namespace quorax {
+
+namespace {
+
+// The error category of HTTP parse errors.
+bool IsHttpParseError(const beast::error_code& error) {
+  return &error.category() == &http::make_error_code(http::error::bad_method).category();
+}
+
+Reply Refusal(unsigned status, const std::string& heading, const std::string& text) {
+  return HostPage(status, heading, text, HostPageAtRoot());
+}
+
+}  // namespace
+
+std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls) {
+  net::ip::address address = local.address();
+  std::string text;
+  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+    text = net::ip::make_address_v4(net::ip::v4_mapped, address.to_v6()).to_string();
+  } else if (address.is_v6()) {
+    // Appended piecewise: GCC 12 at -O3 warns falsely on "[" + string&&.
+    text.append("[").append(address.to_string()).append("]");
+  } else {
+    text = address.to_string();
+  }
+  if (local.port() != (tls ? 443 : 80)) text += ":" + std::to_string(local.port());
+  return text;
+}
+
+std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_body>& parser) {
+  const HttpRequest& request = parser.get();
+  bool has_body = parser.chunked() || parser.content_length().value_or(0) > 0;
+  auto encoding = request.find(http::field::content_encoding);
+  if (!has_body || encoding == request.end() || beast::iequals(encoding->value(), "identity")) {
+    return std::nullopt;
+  }
+  return Refusal(415, "Unsupported request encoding",
+                 "This server does not accept compressed request bodies.");
+}
+
+std::optional<Reply> ReadRefusal(const beast::error_code& error) {
+  if (error == http::error::body_limit) {
+    return Refusal(413, "Request too large", "The request body is larger than this server takes.");
+  }
+  if (error == http::error::header_limit) {
+    return Refusal(431, "Request header too large",
+                   "The request header is larger than this server takes.");
+  }
+  if (IsHttpParseError(error) && error != http::error::end_of_stream &&
+      error != http::error::partial_message) {
+    return Refusal(400, "Bad request", "The server could not read the request.");
+  }
+  return std::nullopt;
+}
+
+IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr) {
+  IncomingRequest incoming;
+  incoming.method = std::string(request.method_string());
+  incoming.target = std::string(request.target());
+  incoming.content_type = std::string(request[http::field::content_type]);
+  for (const auto& field : request) {
+    if (field.name() != http::field::cookie) continue;
+    if (!incoming.cookie.empty()) incoming.cookie += "; ";
+    incoming.cookie += std::string(field.value());
+  }
+  incoming.body = std::move(request.body());
+  incoming.https = https;
+  incoming.local_addr = local_addr;
+  return incoming;
+}
+
+HttpResponse Frame(Reply reply, unsigned version, bool keep_alive) {
+  HttpResponse response;
+  response.version(version);
+  response.result(reply.status);
+  for (const auto& [name, value] : reply.headers) response.insert(name, WithoutLineBreaks(value));
+  for (const auto& [name, value] : StandardHeaders()) response.set(name, value);
+  response.body() = std::move(reply.body);
+  response.keep_alive(keep_alive);
+  response.prepare_payload();
+  return response;
+}
+
+}  // namespace quorax

@@ -1,0 +1,51 @@
+#ifndef QUORAX_HOST_HTTP_MESSAGES_H_
+#define QUORAX_HOST_HTTP_MESSAGES_H_
+
+// Boost 1.74's Asio needs <utility> first under C++20.
+#include <utility>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core/error.hpp>
+#include <boost/beast/http.hpp>
+#include <optional>
+#include <string>
+
+#include "host/host_pages.h"
+#include "host/request_router.h"
+
+namespace quorax {
+
+namespace beast = boost::beast;
+namespace http = boost::beast::http;
+namespace net = boost::asio;
+
+// How HTTP messages map to the router's requests and replies, whatever
+// stream carries them.
+using HttpRequest = http::request<http::string_body>;
+using HttpResponse = http::response<http::string_body>;
+
+// Returns the server variable LOCAL_ADDR for a connection received at
+// `local`: the address ("[...]" for IPv6), with ":port" unless the port is
+// the scheme's default.
+std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls);
+
+// Returns the host page answering a request whose header names a body
+// encoding other than identity, or nothing when the request is acceptable.
+std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_body>& parser);
+
+// Returns the host page answering a request that could not be read because
+// of `error` (413, 431 or 400), or nothing when the connection is simply
+// dropped (the client went away or was too slow).
+std::optional<Reply> ReadRefusal(const beast::error_code& error);
+
+// Returns what the router needs of `request`; its body is moved out.
+IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr);
+
+// Frames `reply` as an HTTP/`version` response: the reply's headers with CR
+// and LF removed from values, then the standard headers, and the true
+// Content-Length of the body.
+HttpResponse Frame(Reply reply, unsigned version, bool keep_alive);
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_HTTP_MESSAGES_H_
