@@ -2,11 +2,20 @@
 
 #include <openssl/rand.h>
 
-#include <algorithm>
+#include <cassert>
+#include <iterator>
 
 #include "common/errors.h"
 
 namespace quorax {
+
+namespace {
+
+// Expired sessions each Acquire removes: more than one, so that removal
+// outpaces creation and idle memory does not linger until the store is full.
+constexpr size_t kPurgePerAcquire = 2;
+
+}  // namespace
 
 std::string NewSessionId() {
   unsigned char bytes[16];
@@ -23,81 +32,171 @@ std::string NewSessionId() {
 }
 
 SessionStore::SessionStore(std::chrono::milliseconds timeout, size_t max_sessions,
-                           SerialQueue::Executor executor)
-    : timeout_(timeout), max_sessions_(max_sessions), executor_(std::move(executor)) {}
+                           SerialQueue::Executor executor, size_t max_signed_in_per_user)
+    : timeout_(timeout),
+      max_sessions_(max_sessions),
+      executor_(std::move(executor)),
+      max_signed_in_per_user_(max_signed_in_per_user) {
+  assert(max_signed_in_per_user >= 1);
+}
 
 bool SessionStore::Expired(const SessionEntry& entry, Clock::time_point now) const {
   return entry.in_use == 0 && now - entry.last_used >= timeout_;
 }
 
-size_t SessionStore::PurgeLocked(Clock::time_point now) {
-  last_purge_ = now;
-  return std::erase_if(entries_, [&](const auto& item) { return Expired(*item.second, now); });
+SessionStore::Order& SessionStore::IdleOrderOf(const SessionEntry& entry) {
+  return entry.user.empty() ? guests_ : members_;
 }
 
-bool SessionStore::EvictOneShotLocked() {
-  auto oldest = entries_.end();
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    const SessionEntry& entry = *it->second;
-    if (entry.in_use > 0 || entry.requests > 1) continue;
-    if (oldest == entries_.end() || entry.last_used < oldest->second->last_used) oldest = it;
+void SessionStore::LinkIdle(SessionEntry& entry) {
+  // Releases arrive in time order but for races between threads, so the
+  // place is found from the back in a step or two.
+  Order& order = IdleOrderOf(entry);
+  auto place = order.end();
+  while (place != order.begin() && (*std::prev(place))->last_used > entry.last_used) {
+    --place;
+    ++visited_;
   }
-  if (oldest == entries_.end()) return false;
-  entries_.erase(oldest);
+  entry.idle_pos = order.insert(place, &entry);
+  entry.idle = true;
+}
+
+void SessionStore::UnlinkIdle(SessionEntry& entry) {
+  if (!entry.idle) return;
+  IdleOrderOf(entry).erase(entry.idle_pos);
+  entry.idle = false;
+}
+
+void SessionStore::UnlinkUser(SessionEntry& entry) {
+  if (entry.user.empty()) return;
+  auto user = users_.find(entry.user);
+  user->second.erase(entry.user_pos);
+  if (user->second.empty()) users_.erase(user);
+}
+
+void SessionStore::Remove(SessionEntry& entry, Dropped& dropped) {
+  UnlinkIdle(entry);
+  UnlinkUser(entry);
+  entry.user.clear();
+  auto it = entries_.find(entry.id);
+  if (it != entries_.end() && it->second.get() == &entry) {
+    dropped.push_back(std::move(it->second));
+    entries_.erase(it);
+  }
+}
+
+void SessionStore::End(SessionEntry& entry, Dropped& dropped) {
+  entry.abandoned = true;
+  if (entry.in_use == 0) return Remove(entry, dropped);
+  // In use: it stays until Release, but no longer counts as signed in.
+  UnlinkUser(entry);
+  entry.user.clear();
+}
+
+size_t SessionStore::PurgeLocked(Clock::time_point now, size_t limit, Dropped& dropped) {
+  size_t removed = 0;
+  for (Order* order : {&guests_, &members_}) {
+    while (removed < limit && !order->empty()) {
+      ++visited_;
+      if (!Expired(*order->front(), now)) break;
+      Remove(*order->front(), dropped);
+      ++removed;
+    }
+  }
+  return removed;
+}
+
+bool SessionStore::MakeRoom(Clock::time_point now, Dropped& dropped) {
+  if (PurgeLocked(now, 1, dropped) == 1) return true;
+  if (guests_.empty()) return false;
+  ++visited_;
+  Remove(*guests_.front(), dropped);
   return true;
 }
 
 SessionStore::Acquired SessionStore::Acquire(const std::string& id, Clock::time_point now) {
+  Dropped dropped;  // declared before the lock, so destroyed after it is released
   std::lock_guard lock(mutex_);
-  // Regular purges keep the memory of idle sessions from lingering until
-  // the cap is reached.
-  if (now - last_purge_ >= std::min<Clock::duration>(timeout_, std::chrono::minutes(1))) {
-    PurgeLocked(now);
-  }
+  visited_ = 0;
+  PurgeLocked(now, kPurgePerAcquire, dropped);
   if (auto it = entries_.find(id); it != entries_.end()) {
     SessionEntry& entry = *it->second;
     if (!entry.abandoned && !Expired(entry, now)) {
+      UnlinkIdle(entry);
       ++entry.in_use;
-      ++entry.requests;
       entry.last_used = now;
       return {it->second, false};
     }
-    if (entry.in_use == 0) entries_.erase(it);
+    if (entry.in_use == 0) Remove(entry, dropped);
   }
-  if (entries_.size() >= max_sessions_) PurgeLocked(now);
-  if (entries_.size() >= max_sessions_ && !EvictOneShotLocked()) return {nullptr, false};
+  if (entries_.size() >= max_sessions_ && !MakeRoom(now, dropped)) return {nullptr, false};
   std::string new_id = NewSessionId();
   auto entry = std::make_shared<SessionEntry>(new_id, executor_);
   entry->in_use = 1;
-  entry->requests = 1;
   entry->last_used = now;
-  entries_.emplace(new_id, entry);
+  entries_.emplace(std::move(new_id), entry);
   return {entry, true};
 }
 
 void SessionStore::Release(const std::shared_ptr<SessionEntry>& entry, Clock::time_point now) {
+  Dropped dropped;
   std::lock_guard lock(mutex_);
-  --entry->in_use;
+  visited_ = 0;
+  assert(entry->in_use > 0);
   entry->last_used = now;
-  if (entry->abandoned && entry->in_use == 0) {
-    auto it = entries_.find(entry->id);
-    if (it != entries_.end() && it->second == entry) entries_.erase(it);
-  }
+  if (--entry->in_use > 0) return;
+  if (entry->abandoned) return Remove(*entry, dropped);
+  LinkIdle(*entry);
 }
 
 void SessionStore::Abandon(const std::shared_ptr<SessionEntry>& entry) {
+  Dropped dropped;
   std::lock_guard lock(mutex_);
-  entry->abandoned = true;
+  End(*entry, dropped);
+}
+
+void SessionStore::MarkSignedIn(const std::shared_ptr<SessionEntry>& entry,
+                                const std::string& user_name) {
+  assert(!user_name.empty());
+  Dropped dropped;
+  std::lock_guard lock(mutex_);
+  assert(entry->in_use > 0);
+  if (entry->abandoned || entry->user == user_name) return;
+  UnlinkUser(*entry);
+  entry->user = user_name;
+  Order& sessions = users_[user_name];
+  entry->user_pos = sessions.insert(sessions.end(), entry.get());
+  if (sessions.size() > max_signed_in_per_user_) End(*sessions.front(), dropped);
+}
+
+std::string SessionStore::Rotate(const std::shared_ptr<SessionEntry>& entry) {
+  std::string new_id = NewSessionId();
+  std::lock_guard lock(mutex_);
+  assert(entry->in_use > 0);
+  if (entry->abandoned) return entry->id;
+  auto it = entries_.find(entry->id);
+  assert(it != entries_.end() && it->second == entry);
+  entries_.erase(it);
+  entry->id = new_id;
+  entries_.emplace(std::move(new_id), entry);
+  return entry->id;
 }
 
 size_t SessionStore::PurgeExpired(Clock::time_point now) {
+  Dropped dropped;
   std::lock_guard lock(mutex_);
-  return PurgeLocked(now);
+  visited_ = 0;
+  return PurgeLocked(now, entries_.size(), dropped);
 }
 
 size_t SessionStore::Count() const {
   std::lock_guard lock(mutex_);
   return entries_.size();
+}
+
+size_t SessionStore::LastVisited() const {
+  std::lock_guard lock(mutex_);
+  return visited_;
 }
 
 }  // namespace quorax

@@ -3,10 +3,12 @@
 
 #include <chrono>
 #include <cstddef>
-#include <map>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "host/serial_queue.h"
 #include "host/session.h"
@@ -18,32 +20,46 @@ namespace quorax {
 struct SessionEntry {
   SessionEntry(std::string session_id, SerialQueue::Executor executor)
       : id(std::move(session_id)), queue(std::make_shared<SerialQueue>(std::move(executor))) {}
+  SessionEntry(const SessionEntry&) = delete;
+  SessionEntry& operator=(const SessionEntry&) = delete;
 
-  const std::string id;
+  // Changed only by SessionStore::Rotate, which runs in a job of `queue`:
+  // read it from such a job.
+  std::string id;
   Session session;
   const std::shared_ptr<SerialQueue> queue;
 
  private:
   friend class SessionStore;
+  using Position = std::list<SessionEntry*>::iterator;
+
   std::chrono::steady_clock::time_point last_used;
-  int in_use = 0;
-  int requests = 0;  // requests that have acquired it
+  int in_use = 0;  // requests between Acquire and Release
   bool abandoned = false;
+  std::string user;   // the signed-in user's name; empty for a guest
+  bool idle = false;  // linked at idle_pos in the store's idle order
+  Position idle_pos;  // of the guest or the member order, as `user` says
+  Position user_pos;  // in the order of `user`'s sessions, when signed in
 };
 
 // The host's sessions, keyed by a 128-bit random id. A session ends when it
 // has been idle (no request in progress) for the timeout, or is abandoned.
-// At most `max_sessions` live at once; when that many are live, the oldest
-// idle session that never came back (one request only, as every cookie-less
-// client leaves behind) makes room, so that a flood of such clients neither
-// exhausts memory nor locks out users. Thread-safe.
+// At most `max_sessions` live at once. When that many are live, a new
+// session takes the place of an expired one, else of the least recently
+// used idle guest (a session nobody signed in to); when every idle session
+// is signed in, there is no room. So a flood of cookie-less clients neither
+// exhausts memory nor locks signed-in users out. Every call costs O(1)
+// amortised: expired sessions are removed a few per Acquire, and
+// PurgeExpired lets a timer remove the rest. Thread-safe.
 class SessionStore {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // `executor` runs the requests of every session's queue.
+  // `executor` runs the requests of every session's queue. A user may hold
+  // at most `max_signed_in_per_user` signed-in sessions.
+  // REQUIRES: max_signed_in_per_user >= 1.
   SessionStore(std::chrono::milliseconds timeout, size_t max_sessions,
-               SerialQueue::Executor executor);
+               SerialQueue::Executor executor, size_t max_signed_in_per_user = 20);
 
   struct Acquired {
     std::shared_ptr<SessionEntry> entry;  // nullptr: the store is full
@@ -51,37 +67,72 @@ class SessionStore {
   };
 
   // Returns the live session named `id` and marks it in use until Release.
-  // An empty, unknown, expired or abandoned id gets a new session
-  // (is_new); when max_sessions are live even after purging the expired
-  // ones and no session of a single request is idle, returns no entry. Raises PlatformFailure when
-  // no random id can be drawn.
+  // An empty, unknown, expired or abandoned id gets a new session (is_new),
+  // or no entry when the store is full and no session may make room.
+  // Raises PlatformFailure when no random id can be drawn.
   Acquired Acquire(const std::string& id, Clock::time_point now);
 
   // Ends one use of `entry`; its idle time counts from `now`. An abandoned
-  // session is removed.
+  // session is removed once no request uses it.
   void Release(const std::shared_ptr<SessionEntry>& entry, Clock::time_point now);
 
   // Marks `entry` abandoned: no later request finds it.
   // REQUIRES: called from a job of the entry's queue.
   void Abandon(const std::shared_ptr<SessionEntry>& entry);
 
+  // Records that `user_name` signed in to `entry`: it no longer makes room
+  // for new sessions. When the user then holds more signed-in sessions than
+  // allowed, the one signed in longest ago is abandoned, even if in use.
+  // Signing in to an abandoned entry does nothing. The host forwards this
+  // from the application's request, as it does Abandon.
+  // REQUIRES: called from a job of the entry's queue; user_name not empty.
+  void MarkSignedIn(const std::shared_ptr<SessionEntry>& entry, const std::string& user_name);
+
+  // Gives `entry` a fresh random id and returns it; the old id finds nothing
+  // and the values stay. An abandoned entry keeps its id. Raises
+  // PlatformFailure, leaving the entry as it was, when no id can be drawn.
+  // REQUIRES: called from a job of the entry's queue.
+  std::string Rotate(const std::shared_ptr<SessionEntry>& entry);
+
   // Removes every expired session; returns how many were removed.
   size_t PurgeExpired(Clock::time_point now);
 
+  // Sessions held, counting abandoned ones still in use.
   size_t Count() const;
 
+  // Entries the last Acquire, Release or PurgeExpired looked at beyond the
+  // one it served: a measure of its cost, for tests.
+  size_t LastVisited() const;
+
  private:
+  using Entries = std::unordered_map<std::string, std::shared_ptr<SessionEntry>>;
+  using Order = std::list<SessionEntry*>;
+  // Sessions removed under the lock, destroyed after it is released.
+  using Dropped = std::vector<std::shared_ptr<SessionEntry>>;
+
   bool Expired(const SessionEntry& entry, Clock::time_point now) const;
-  size_t PurgeLocked(Clock::time_point now);
-  // Removes the oldest idle session of one request; false when there is none.
-  bool EvictOneShotLocked();
+  Order& IdleOrderOf(const SessionEntry& entry);
+  void LinkIdle(SessionEntry& entry);
+  void UnlinkIdle(SessionEntry& entry);
+  void UnlinkUser(SessionEntry& entry);
+  void Remove(SessionEntry& entry, Dropped& dropped);
+  void End(SessionEntry& entry, Dropped& dropped);
+  // Removes up to `limit` expired sessions; returns how many it removed.
+  size_t PurgeLocked(Clock::time_point now, size_t limit, Dropped& dropped);
+  // Removes an expired session or else the oldest idle guest; false when
+  // there is none.
+  bool MakeRoom(Clock::time_point now, Dropped& dropped);
 
   const std::chrono::milliseconds timeout_;
   const size_t max_sessions_;
   const SerialQueue::Executor executor_;
+  const size_t max_signed_in_per_user_;
   mutable std::mutex mutex_;
-  std::map<std::string, std::shared_ptr<SessionEntry>> entries_;
-  Clock::time_point last_purge_;
+  Entries entries_;                               // by id; abandoned ones only while in use
+  Order guests_;                                  // idle sessions nobody signed in to, by last_used
+  Order members_;                                 // idle signed-in sessions, by last_used
+  std::unordered_map<std::string, Order> users_;  // signed-in sessions, oldest first
+  size_t visited_ = 0;
 };
 
 // Returns a new session id: 32 lower-case hexadecimal digits from a

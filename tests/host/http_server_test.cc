@@ -296,12 +296,17 @@ TEST(HttpServerSessionsTest, IdleSessionExpires) {
 TEST(HttpServerSessionsTest, SessionCapRefusesNewSessionsWhenAllAreInUse) {
   TestServer server([](HostOptions& options) { options.max_sessions = 2; });
   std::vector<std::string> cookies;
+  std::vector<std::future<int>> busy;
   for (int i = 0; i < 2; ++i) {
     cookies.push_back(CookieHeader(SessionCookieOf(Request(server.port(), "GET", "/Quorax.asp"))));
-    Request(server.port(), "GET", "/Quorax.asp", cookies.back());
+    busy.push_back(std::async(std::launch::async, [&, cookie = cookies.back()] {
+      return Request(server.port(), "GET", "/Quorax.asp?WCI=Slow&WCU=", cookie).status;
+    }));
   }
+  while (server.app().running < 2) std::this_thread::sleep_for(milliseconds(5));
   HttpResponse refused = Request(server.port(), "GET", "/Quorax.asp");
   EXPECT_EQ(refused.status, 503);
+  for (auto& request : busy) EXPECT_EQ(request.get(), 200);
   EXPECT_EQ(Request(server.port(), "GET", "/Quorax.asp?WCI=Count&WCU=", cookies[0]).body,
             "count=1|started=yes|kept=");
 }

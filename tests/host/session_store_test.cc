@@ -21,21 +21,27 @@ SerialQueue::Executor InlineExecutor() {
 
 class SessionStoreTest : public ::testing::Test {
  protected:
-  SessionStore store_{milliseconds(1000), 3, InlineExecutor()};
+  // A timeout of 1000 ms, 3 sessions, 2 signed-in sessions per user.
+  SessionStore store_{milliseconds(1000), 3, InlineExecutor(), 2};
   Clock::time_point t0_ = Clock::now();
 
-  // A session created and released at `at`.
-  std::string Idle(Clock::time_point at) {
-    auto acquired = store_.Acquire("", at);
-    store_.Release(acquired.entry, at);
-    return acquired.entry->id;
+  Clock::time_point At(int ms) const { return t0_ + milliseconds(ms); }
+
+  // A session created at `at`, signed in to by `user` unless empty, and
+  // released unless `held`.
+  std::shared_ptr<SessionEntry> Open(Clock::time_point at, const std::string& user = "",
+                                     bool held = false) {
+    auto entry = store_.Acquire("", at).entry;
+    if (!user.empty()) store_.MarkSignedIn(entry, user);
+    if (!held) store_.Release(entry, at);
+    return entry;
   }
 
-  // A session whose client came back for a second request at `at`.
-  std::string Returned(Clock::time_point at) {
-    std::string id = Idle(at);
-    store_.Release(store_.Acquire(id, at).entry, at);
-    return id;
+  // Whether a request for `id` at `at` finds its session (and releases it).
+  bool Finds(const std::string& id, Clock::time_point at) {
+    auto acquired = store_.Acquire(id, at);
+    if (acquired.entry != nullptr) store_.Release(acquired.entry, at);
+    return acquired.entry != nullptr && !acquired.is_new;
   }
 };
 
@@ -52,7 +58,7 @@ TEST_F(SessionStoreTest, KnownIdReturnsSameSessionAndValues) {
   auto first = store_.Acquire("", t0_);
   first.entry->session.SetText("User", "tester");
   store_.Release(first.entry, t0_);
-  auto again = store_.Acquire(first.entry->id, t0_ + milliseconds(10));
+  auto again = store_.Acquire(first.entry->id, At(10));
   EXPECT_FALSE(again.is_new);
   EXPECT_EQ(again.entry->session.GetText("user"), "tester");
 }
@@ -64,52 +70,134 @@ TEST_F(SessionStoreTest, UnknownIdGetsNewSession) {
 }
 
 TEST_F(SessionStoreTest, ExpiresAfterIdleTimeoutNotBefore) {
-  std::string id = Idle(t0_);
-  auto before = store_.Acquire(id, t0_ + milliseconds(999));
+  std::string id = Open(t0_)->id;
+  auto before = store_.Acquire(id, At(999));
   EXPECT_FALSE(before.is_new);
-  store_.Release(before.entry, t0_ + milliseconds(999));
+  store_.Release(before.entry, At(999));
   // Idle time counts from the last release.
-  auto at_timeout = store_.Acquire(id, t0_ + milliseconds(1999));
+  auto at_timeout = store_.Acquire(id, At(1999));
   EXPECT_TRUE(at_timeout.is_new);
 }
 
 TEST_F(SessionStoreTest, SessionInUseNeverExpires) {
   auto busy = store_.Acquire("", t0_);
-  EXPECT_EQ(store_.PurgeExpired(t0_ + milliseconds(5000)), 0u);
+  EXPECT_EQ(store_.PurgeExpired(At(5000)), 0u);
   EXPECT_EQ(store_.Count(), 1u);
-  store_.Release(busy.entry, t0_ + milliseconds(5000));
-  EXPECT_EQ(store_.PurgeExpired(t0_ + milliseconds(6000)), 1u);
+  store_.Release(busy.entry, At(5000));
+  EXPECT_EQ(store_.PurgeExpired(At(6000)), 1u);
   EXPECT_EQ(store_.Count(), 0u);
 }
 
-TEST_F(SessionStoreTest, CapRefusesNewSessionWhileAllAreLiveAndReturned) {
-  Returned(t0_);
-  Returned(t0_);
-  Returned(t0_);
-  auto refused = store_.Acquire("", t0_ + milliseconds(999));
-  EXPECT_EQ(refused.entry, nullptr);
-  EXPECT_EQ(store_.Count(), 3u);
+// A full store makes room by dropping an expired session, else the least
+// recently used idle guest; signed-in and busy sessions are never dropped.
+TEST_F(SessionStoreTest, FullStoreEvictsExpiredThenOldestGuestElseRefuses) {
+  struct Visit {
+    std::string user;  // empty: a guest
+    int created_ms;
+    int returned_ms = -1;  // -1: never came back
+    bool held = false;     // still in use when the new visitor comes
+  };
+  struct Case {
+    std::string name;
+    std::vector<Visit> visits;
+    int evicted;  // index into visits; -1: the new visitor is refused
+  };
+  const std::vector<Case> cases = {
+      {"expired member before live guests", {{"ann", 0}, {"", 600}, {"", 700}}, 0},
+      {"oldest guest, member kept", {{"ann", 100}, {"", 200}, {"", 300}}, 1},
+      {"least recently used guest", {{"", 100, 350}, {"", 200}, {"ann", 300}}, 1},
+      {"all signed in", {{"ann", 100}, {"bob", 200}, {"cy", 300}}, -1},
+      {"busy guest kept", {{"", 100, -1, true}, {"ann", 200}, {"bob", 300}}, -1},
+  };
+  int base = 0;  // each case starts when the previous one's sessions expired
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    base += 10'000;
+    store_.PurgeExpired(At(base));
+    std::vector<std::shared_ptr<SessionEntry>> entries;
+    for (const Visit& v : c.visits)
+      entries.push_back(Open(At(base + v.created_ms), v.user, v.held));
+    for (size_t i = 0; i < entries.size(); ++i) {
+      int back = c.visits[i].returned_ms;
+      if (back >= 0) {
+        EXPECT_TRUE(Finds(entries[i]->id, At(base + back)));
+      }
+    }
+    auto fresh = store_.Acquire("", At(base + 1000));
+    EXPECT_EQ(fresh.entry == nullptr, c.evicted < 0);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (static_cast<int>(i) != c.evicted) {
+        EXPECT_TRUE(Finds(entries[i]->id, At(base + 1000))) << i;
+      }
+    }
+    EXPECT_EQ(store_.Count(), 3u);
+    if (fresh.entry != nullptr) store_.Release(fresh.entry, At(base + 1000));
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (c.visits[i].held) store_.Release(entries[i], At(base + 1000));
+    }
+  }
 }
 
-TEST_F(SessionStoreTest, CapMakesRoomByDroppingOldestOneRequestSession) {
-  std::string kept = Returned(t0_);
-  std::string older = Idle(t0_ + milliseconds(10));
-  std::string newer = Idle(t0_ + milliseconds(20));
-  auto acquired = store_.Acquire("", t0_ + milliseconds(30));
-  ASSERT_NE(acquired.entry, nullptr);
-  EXPECT_EQ(store_.Count(), 3u);
-  EXPECT_TRUE(store_.Acquire(older, t0_ + milliseconds(40)).is_new);
-  EXPECT_FALSE(store_.Acquire(newer, t0_ + milliseconds(40)).is_new);
-  EXPECT_FALSE(store_.Acquire(kept, t0_ + milliseconds(40)).is_new);
+TEST_F(SessionStoreTest, FullStoreServesStreamOfNewVisitorsInBoundedWork) {
+  SessionStore store(milliseconds(1000), 1000, InlineExecutor());
+  std::vector<std::string> members;
+  for (int i = 0; i < 100; ++i) {
+    auto entry = store.Acquire("", t0_).entry;
+    store.MarkSignedIn(entry, "user" + std::to_string(i));
+    store.Release(entry, t0_);
+    members.push_back(entry->id);
+  }
+  size_t most = 0;
+  for (int i = 0; i < 5000; ++i) {
+    auto entry = store.Acquire("", At(i / 10)).entry;
+    ASSERT_NE(entry, nullptr);
+    most = std::max(most, store.LastVisited());
+    store.Release(entry, At(i / 10));
+    most = std::max(most, store.LastVisited());
+  }
+  EXPECT_LE(most, 6u);
+  EXPECT_EQ(store.Count(), 1000u);
+  EXPECT_FALSE(store.Acquire(members.front(), At(500)).is_new);
+  // When all have expired, a request still does bounded work; the purge
+  // removes the rest.
+  store.Acquire("", At(1500));
+  EXPECT_LE(store.LastVisited(), 6u);
+  EXPECT_EQ(store.PurgeExpired(At(1500)), 997u);
+  EXPECT_EQ(store.Count(), 2u);  // the two in use
 }
 
-TEST_F(SessionStoreTest, CapPurgesExpiredSessionsFirst) {
-  Idle(t0_);
-  Idle(t0_);
-  Idle(t0_ + milliseconds(500));
-  auto acquired = store_.Acquire("", t0_ + milliseconds(1000));
-  ASSERT_NE(acquired.entry, nullptr);
+TEST_F(SessionStoreTest, SigningInBeyondPerUserCapEndsOldestSessionOfThatUser) {
+  auto first = Open(At(0), "ann");
+  auto busy = Open(At(10), "ann", true);
+  auto third = store_.Acquire(Open(At(20))->id, At(30)).entry;  // a guest signs in
+  store_.MarkSignedIn(third, "ann");
+  store_.MarkSignedIn(third, "ann");  // again: still one session
+  store_.Release(third, At(30));
   EXPECT_EQ(store_.Count(), 2u);
+  EXPECT_FALSE(Finds(first->id, At(40)));
+  // The busy one goes next, though in use; its request still completes.
+  auto fourth = Open(At(50), "ann");
+  EXPECT_FALSE(Finds(busy->id, At(60)));
+  EXPECT_EQ(store_.Count(), 3u);
+  store_.Release(busy, At(60));
+  EXPECT_EQ(store_.Count(), 2u);
+  EXPECT_TRUE(Finds(third->id, At(70)));
+  EXPECT_TRUE(Finds(fourth->id, At(70)));
+}
+
+TEST_F(SessionStoreTest, RotateGivesNewIdAndKeepsValues) {
+  auto entry = store_.Acquire("", t0_).entry;
+  entry->session.SetText("User", "ann");
+  std::string old_id = entry->id;
+  std::string new_id = store_.Rotate(entry);
+  store_.Release(entry, t0_);
+  EXPECT_NE(new_id, old_id);
+  EXPECT_EQ(entry->id, new_id);
+  auto again = store_.Acquire(new_id, At(10));
+  EXPECT_EQ(again.entry, entry);
+  EXPECT_EQ(again.entry->session.GetText("User"), "ann");
+  store_.Release(again.entry, At(10));
+  EXPECT_FALSE(Finds(old_id, At(20)));
 }
 
 TEST_F(SessionStoreTest, AbandonedSessionIsRemovedAfterItsRequest) {
