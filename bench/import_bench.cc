@@ -27,8 +27,8 @@
 #include "host/host_options.h"
 #include "host/http_server.h"
 #include "web/main.h"
+#include "testing/web_browser.h"
 #include "web/settings_file.h"
-#include "web/web_browser.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include "host/host_options.h"
 #include "host/http_server.h"
+#include "testing/web_browser.h"
 #include "web/main.h"
 #include "web/settings_file.h"
-#include "web/web_browser.h"
 
 namespace quorax {
 namespace {

@@ -1,4 +1,4 @@
-#include "web/web_browser.h"
+#include "testing/web_browser.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

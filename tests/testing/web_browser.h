@@ -1,5 +1,5 @@
-#ifndef QUORAX_TESTS_WEB_WEB_BROWSER_H_
-#define QUORAX_TESTS_WEB_WEB_BROWSER_H_
+#ifndef QUORAX_TESTS_TESTING_WEB_BROWSER_H_
+#define QUORAX_TESTS_TESTING_WEB_BROWSER_H_
 
 #include <cstdint>
 #include <map>
@@ -46,4 +46,4 @@ class WebBrowser {
 
 }  // namespace quorax
 
-#endif  // QUORAX_TESTS_WEB_WEB_BROWSER_H_
+#endif  // QUORAX_TESTS_TESTING_WEB_BROWSER_H_
