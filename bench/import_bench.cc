@@ -26,9 +26,9 @@
 
 #include "host/host_options.h"
 #include "host/http_server.h"
+#include "testing/web_browser.h"
 #include "web/main.h"
 #include "web/settings_file.h"
-#include "web/web_browser.h"
 
 namespace {
 
@@ -162,9 +162,9 @@ class ServedApplication {
         app_(settings_.path()),
         server_(app_, Options()) {
     server_.Start();
-    browser_ = std::make_unique<quorax::WebBrowser>(server_.port());
+    browser_ = std::make_unique<quorax::testkit::WebBrowser>(server_.port());
     browser_->Get("/Quorax.asp");
-    const quorax::WebResponse form =
+    const quorax::testkit::HttpResponse form =
         browser_->Post("/Quorax.asp?WCI=SubmitCSV&WCU=", "application/x-www-form-urlencoded",
                        std::string("uid=") + kUser + "&pwd=" + kPassword);
     if (form.status != 200) throw std::runtime_error("the demo login was refused");
@@ -175,7 +175,7 @@ class ServedApplication {
   // what the caller times, as a tester returning to the main menu does.
   std::string VerifyUpload(Clock::duration& elapsed) {
     const Clock::time_point start = Clock::now();
-    const quorax::WebResponse page = browser_->Post(
+    const quorax::testkit::HttpResponse page = browser_->Post(
         "/Quorax.asp?WCI=ImportCSV&WCU=", std::string("multipart/form-data; boundary=") + kBoundary,
         TheUpload().body);
     elapsed = Clock::now() - start;
@@ -199,7 +199,7 @@ class ServedApplication {
   quorax::SettingsFile settings_;
   quorax::main app_;
   quorax::HttpServer server_;
-  std::unique_ptr<quorax::WebBrowser> browser_;
+  std::unique_ptr<quorax::testkit::WebBrowser> browser_;
 };
 
 std::unique_ptr<ServedApplication> served;

@@ -13,6 +13,7 @@
 
 #include "common/errors.h"
 #include "database/test_database.h"
+#include "testing/closed_port.h"
 
 namespace quorax::db {
 namespace {
@@ -63,7 +64,7 @@ TEST_F(ConnectionTest, EmptyCredentialsAreRefusedWithoutFallingBackToTheEnvironm
   EXPECT_EQ(no_user.Number, kAuthenticationFailed);
   // Not contacting the server shows as an authentication failure even where
   // nothing listens.
-  EXPECT_EQ(FailingOpen(connection_, testdb::kClosedPortDsn, "demo", "").Number,
+  EXPECT_EQ(FailingOpen(connection_, testkit::kClosedPortDsn, "demo", "").Number,
             kAuthenticationFailed);
 }
 
@@ -78,7 +79,7 @@ TEST_F(ConnectionTest, UnknownDatabaseAndClosedPortAreOtherFailures) {
   EXPECT_EQ(unknown.Number, kUnspecifiedFailure);
   EXPECT_EQ(unknown.Description, "[PostgreSQL][3D000]database \"quorax_missing\" does not exist");
 
-  const ProviderError refused = FailingOpen(connection_, testdb::kClosedPortDsn, "demo", "demo");
+  const ProviderError refused = FailingOpen(connection_, testkit::kClosedPortDsn, "demo", "demo");
   EXPECT_EQ(refused.Number, kUnspecifiedFailure);
   EXPECT_EQ(refused.Description.rfind("[PostgreSQL]connection to server at", 0), 0u)
       << refused.Description;

@@ -26,8 +26,6 @@ inline constexpr const char* kDemoPassword = "demo";
 inline constexpr const char* kTestUser = "quorax_test";
 inline constexpr const char* kBareUser = "quorax_test_bare";
 inline constexpr const char* kTestPassword = "quorax_test";
-// A connection string on which nothing listens.
-inline constexpr const char* kClosedPortDsn = "host=127.0.0.1 port=1 dbname=quorax";
 
 inline std::string Env(const char* name) {
   const char* value = std::getenv(name);

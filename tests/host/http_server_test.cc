@@ -7,13 +7,17 @@
 #include <string>
 #include <thread>
 
-#include "host/http_client.h"
 #include "host/test_server.h"
+#include "testing/http_client.h"
 
 namespace quorax {
 namespace {
 
 using std::chrono::milliseconds;
+using testkit::HttpResponse;
+using testkit::ParseResponse;
+using testkit::RawClient;
+using testkit::Request;
 
 const char kFormType[] = "Content-Type: application/x-www-form-urlencoded\r\n";
 

@@ -1,9 +1,6 @@
 #include "host/test_server.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -73,14 +70,10 @@ bool TestApp::Respond(const std::string& item, WebHost& host) {
 }
 
 HostOptions TestServer::DefaultOptions() {
-  dir_ = std::filesystem::temp_directory_path() /
-         ("quorax_host_test_" + std::to_string(getpid()) + "_" +
-          std::to_string(reinterpret_cast<uintptr_t>(this)));
-  std::filesystem::create_directories(dir_);
-  std::ofstream(dir_ / "page.htm") << "<p><WC@NAME>x</WC@NAME></p>";
+  dir_.Write("page.htm", "<p><WC@NAME>x</WC@NAME></p>");
   HostOptions options;
   options.listen = "127.0.0.1:0";
-  options.templates_dir = dir_.string();
+  options.templates_dir = dir_.root().string();
   options.threads = 4;
   options.io_threads = 2;
   options.read_timeout = std::chrono::milliseconds(500);
@@ -97,19 +90,7 @@ HostOptions TestServer::DefaultOptions() {
 
 void TestServer::Start(HostOptions options) {
   server_ = std::make_unique<HttpServer>(app_, std::move(options));
-  try {
-    server_->Start();
-  } catch (...) {
-    server_.reset();
-    std::filesystem::remove_all(dir_);
-    throw;
-  }
-}
-
-TestServer::~TestServer() {
-  server_.reset();
-  std::error_code ignored;
-  std::filesystem::remove_all(dir_, ignored);
+  server_->Start();
 }
 
 std::vector<std::string> TestServer::LogLines() {

@@ -2,7 +2,6 @@
 #define QUORAX_TESTS_HOST_TEST_SERVER_H_
 
 #include <atomic>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "host/http_server.h"
 #include "host/web_application.h"
+#include "testing/temp_dir.h"
 
 namespace quorax {
 
@@ -42,7 +42,6 @@ class TestServer {
     Start(std::move(options));
   }
   TestServer() : TestServer([](HostOptions&) {}) {}
-  ~TestServer();
 
   uint16_t port() const { return server_->port(); }
   uint16_t tls_port() const { return server_->tls_port(); }
@@ -55,7 +54,7 @@ class TestServer {
   void Start(HostOptions options);
 
   TestApp app_;
-  std::filesystem::path dir_;
+  testkit::TempDir dir_;  // holds the templates
   std::mutex log_mutex_;
   std::vector<std::string> log_;
   std::unique_ptr<HttpServer> server_;

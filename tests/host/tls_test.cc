@@ -15,11 +15,16 @@
 #include <string>
 
 #include "common/errors.h"
-#include "host/http_client.h"
 #include "host/test_server.h"
+#include "testing/http_client.h"
+#include "testing/temp_dir.h"
 
 namespace quorax {
 namespace {
+
+using testkit::HttpResponse;
+using testkit::ParseResponse;
+using testkit::Request;
 
 template <class T, void (*Free)(T*)>
 struct Deleter {
@@ -84,21 +89,16 @@ std::string TlsExchange(uint16_t port, const std::string& request) {
 
 class TlsServerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("quorax_tls_test_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-    MakeSelfSigned(dir_ / "cert.pem", dir_ / "key.pem");
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { MakeSelfSigned(dir_.Path("cert.pem"), dir_.Path("key.pem")); }
 
-  std::filesystem::path dir_;
+  testkit::TempDir dir_;
 };
 
 TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
   TestServer server([&](HostOptions& options) {
     options.tls_listen = "127.0.0.1:0";
-    options.tls_cert = (dir_ / "cert.pem").string();
-    options.tls_key = (dir_ / "key.pem").string();
+    options.tls_cert = dir_.Path("cert.pem");
+    options.tls_key = dir_.Path("key.pem");
   });
   ASSERT_NE(server.tls_port(), 0);
   HttpResponse secure = ParseResponse(TlsExchange(
@@ -114,12 +114,12 @@ TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
 }
 
 TEST_F(TlsServerTest, UnusableKeyFailsAtStart) {
-  std::filesystem::path empty = dir_ / "empty.pem";
+  std::filesystem::path empty = dir_.Path("empty.pem");
   std::FILE* file = std::fopen(empty.c_str(), "w");
   std::fclose(file);
   EXPECT_THROW(TestServer([&](HostOptions& options) {
                  options.tls_listen = "127.0.0.1:0";
-                 options.tls_cert = (dir_ / "cert.pem").string();
+                 options.tls_cert = dir_.Path("cert.pem");
                  options.tls_key = empty.string();
                }),
                PlatformFailure);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/errors.h"
-#include "support/temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace quorax {
 namespace {
@@ -24,7 +24,7 @@ class ConfigTest : public ::testing::Test {
     return dir_.Read("saved.cfg");
   }
 
-  testing::TempDir dir_;
+  testkit::TempDir dir_;
   Config config_;
 };
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "common/errors.h"
-#include "support/fake_clock.h"
-#include "support/temp_dir.h"
+#include "testing/fake_clock.h"
+#include "testing/temp_dir.h"
 
 namespace quorax {
 namespace {
@@ -21,8 +21,8 @@ class LoggingTest : public ::testing::Test {
   std::string LogPath() const { return dir_.Path("run.log"); }
   std::string LogText() const { return dir_.Read("run.log"); }
 
-  testing::TempDir dir_;
-  testing::FakeClock clock_;
+  testkit::TempDir dir_;
+  testkit::FakeClock clock_;
   Logging log_{clock_.AsClock()};
 };
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/errors.h"
-#include "support/fake_clock.h"
+#include "testing/fake_clock.h"
 
 namespace quorax {
 namespace {
@@ -18,7 +18,7 @@ using std::chrono::seconds;
 
 class TimingTest : public ::testing::Test {
  protected:
-  testing::FakeClock clock_;
+  testkit::FakeClock clock_;
   Timing timing_{clock_.AsClock()};
 };
 
@@ -93,7 +93,7 @@ TEST(FormatTimeTest, UsesTwentyFourHoursAndEnglishMonths) {
     const LocalTime time = local_days{year{2027} / month{m} / 1} + hours{23} + seconds{7};
     EXPECT_EQ(FormatTime(time), std::string("23:00:07 01/") + months[m - 1] + "/2027");
   }
-  testing::FakeClock clock;
+  testkit::FakeClock clock;
   EXPECT_EQ(FormatTime(clock.Now()), "14:05:09 06/Dec/2026");
 }
 

@@ -4,6 +4,7 @@
 #include "database/test_database.h"
 #include "tcdb/tcdb.h"
 #include "tcdb/tcdb_fixture.h"
+#include "testing/closed_port.h"
 
 namespace quorax {
 namespace {
@@ -32,13 +33,13 @@ TEST_F(TcdbConnectTest, WrongPasswordIsMinusOne) {
 
 TEST_F(TcdbConnectTest, EmptyPasswordIsMinusOneEvenWhereNothingListens) {
   EXPECT_EQ(db_.Connect(Dsn(), "demo", ""), -1);
-  EXPECT_EQ(db_.Connect(testdb::kClosedPortDsn, "", "demo"), -1);
+  EXPECT_EQ(db_.Connect(testkit::kClosedPortDsn, "", "demo"), -1);
 }
 
 TEST_F(TcdbConnectTest, UnknownDatabaseAndClosedPortAreMinusTwo) {
   EXPECT_EQ(db_.Connect(Dsn() + " dbname=quorax_missing", "demo", "demo"), -2);
   EXPECT_EQ(db_.GetErrorString(), "80004005:database \"quorax_missing\" does not exist");
-  EXPECT_EQ(db_.Connect(testdb::kClosedPortDsn, "demo", "demo"), -2);
+  EXPECT_EQ(db_.Connect(testkit::kClosedPortDsn, "demo", "demo"), -2);
   EXPECT_EQ(db_.GetErrorString().rfind("80004005:connection to server at", 0), 0u);
 }
 

@@ -10,12 +10,15 @@
 
 #include "host/host_options.h"
 #include "host/http_server.h"
+#include "testing/web_browser.h"
 #include "web/main.h"
 #include "web/settings_file.h"
-#include "web/web_browser.h"
 
 namespace quorax {
 namespace {
+
+using testkit::HttpResponse;
+using testkit::WebBrowser;
 
 constexpr char kSignIn[] = "/Quorax.asp?WCI=SubmitCSV&WCU=";
 constexpr char kUpload[] = "/Quorax.asp?WCI=ImportCSV&WCU=";
@@ -75,12 +78,12 @@ class EndToEndTest : public ::testing::Test {
     browser_ = std::make_unique<WebBrowser>(server_->port());
   }
 
-  WebResponse SignIn(const std::string& password) {
+  HttpResponse SignIn(const std::string& password) {
     EXPECT_EQ(browser_->Get("/Quorax.asp").status, 200);
     return browser_->Post(kSignIn, "application/x-www-form-urlencoded", "uid=demo&pwd=" + password);
   }
 
-  WebResponse UploadExample(const std::string& name) {
+  HttpResponse UploadExample(const std::string& name) {
     const std::string content = ReadFile(std::string(QUORAX_SOURCE_DIR) + "/examples/" + name);
     EXPECT_FALSE(content.empty()) << name;
     return browser_->Post(kUpload, std::string("multipart/form-data; boundary=") + kBoundary,
@@ -95,7 +98,7 @@ class EndToEndTest : public ::testing::Test {
 
 TEST_F(EndToEndTest, VerifyShowsEachBadRowWithItsReasonsAndEveryViewLinkWorks) {
   ASSERT_EQ(SignIn("demo").status, 200);
-  const WebResponse results = UploadExample("mixed.csv");
+  const HttpResponse results = UploadExample("mixed.csv");
   ASSERT_EQ(results.status, 200) << results.body;
   EXPECT_EQ(results.Header("Content-Type"), "text/html; charset=windows-1252");
   const std::string& page = results.body;
@@ -143,12 +146,12 @@ TEST_F(EndToEndTest, VerifyShowsEachBadRowWithItsReasonsAndEveryViewLinkWorks) {
 
 TEST_F(EndToEndTest, DownloadHoldsTheHeaderAndBadRowsAsUploaded) {
   ASSERT_EQ(SignIn("demo").status, 200);
-  const WebResponse results = UploadExample("mixed.csv");
+  const HttpResponse results = UploadExample("mixed.csv");
   ASSERT_EQ(results.status, 200);
   const std::vector<std::string> downloads = LinksTo(results.body, "WCI=ExportCSV");
   ASSERT_EQ(downloads, std::vector<std::string>{"/Quorax.asp?WCI=ExportCSV&WCU=&"});
 
-  const WebResponse download = browser_->Get(downloads[0]);
+  const HttpResponse download = browser_->Get(downloads[0]);
   ASSERT_EQ(download.status, 200);
   EXPECT_EQ(download.Header("Content-Type"), "text/csv");
   EXPECT_EQ(download.Header("Content-Disposition"), "filename=errors.csv");
@@ -178,14 +181,14 @@ TEST_F(EndToEndTest, DownloadHoldsTheHeaderAndBadRowsAsUploaded) {
 }
 
 TEST_F(EndToEndTest, WrongPasswordIsRefusedAndTheSessionCannotUpload) {
-  const WebResponse refused = SignIn("not-the-password");
+  const HttpResponse refused = SignIn("not-the-password");
   ASSERT_EQ(refused.status, 302);
   const std::string start = "http://127.0.0.1:" + std::to_string(server_->port()) + "/Quorax.asp";
   EXPECT_EQ(refused.Header("Location"), start + "?s=1");
   EXPECT_NE(browser_->Get("/Quorax.asp?s=1").body.find("Authentication Failed. Access Denied."),
             std::string::npos);
 
-  const WebResponse upload = UploadExample("good.csv");
+  const HttpResponse upload = UploadExample("good.csv");
   EXPECT_EQ(upload.status, 302);
   EXPECT_EQ(upload.Header("Location"), start);
 }

@@ -16,7 +16,7 @@ constexpr char kEightColumns[] = "TCID,Date,Ver,Plat,Brow,Res,Tester,PR\r\n";
 // as connecting ends with the "?s=4" redirect.
 class ImportCSVRequestTest : public ImportFixture {
  protected:
-  ImportCSVRequestTest() : ImportFixture(kClosedPortDsn) {}
+  ImportCSVRequestTest() : ImportFixture(testkit::kClosedPortDsn) {}
 
   // A finished earlier run: its results must survive a refused upload.
   void StoreEarlierRun() {

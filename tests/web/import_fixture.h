@@ -9,6 +9,7 @@
 
 #include "host/web_application.h"
 #include "outcomes/csv_row_errors.h"
+#include "testing/closed_port.h"
 #include "upload/csv.h"
 #include "web/fake_host.h"
 #include "web/main.h"
@@ -16,8 +17,6 @@
 
 namespace quorax {
 
-// Nothing listens on port 1 of the loopback interface.
-inline constexpr char kClosedPortDsn[] = "host=127.0.0.1 port=1 connect_timeout=5";
 inline constexpr char kStartAddress[] = "http://10.0.0.5/Quorax.asp";
 
 // Returns a multipart body as a browser builds it, with the file `content`

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "host/web_application.h"
+#include "testing/closed_port.h"
 #include "web/fake_host.h"
 #include "web/main.h"
 #include "web/settings_file.h"
@@ -11,12 +12,10 @@ namespace quorax {
 namespace {
 
 constexpr char kStart[] = "http://10.0.0.5:8080/Quorax.asp";
-// Nothing listens on port 1 of the loopback interface.
-constexpr char kClosedPortDsn[] = "host=127.0.0.1 port=1 connect_timeout=5";
 
 class SubmitCSVTest : public ::testing::Test {
  protected:
-  explicit SubmitCSVTest(const std::string& dsn = kClosedPortDsn)
+  explicit SubmitCSVTest(const std::string& dsn = testkit::kClosedPortDsn)
       : settings_({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}), app_(settings_.path()) {
     host_.Variable("LOCAL_ADDR", "10.0.0.5:8080");
     host_.Variable("HTTPS", "on");

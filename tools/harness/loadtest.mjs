@@ -4,9 +4,9 @@
 // second, upload latency, errors and the server's memory; exits 1 on any error.
 
 import { parseArgs } from 'node:util';
-import { Session } from './client.mjs';
-import { goodRows } from './csv.mjs';
-import { Stack } from './stack.mjs';
+import { Session } from '../../tests/browser/harness/client.mjs';
+import { goodRows } from '../../tests/browser/harness/csv.mjs';
+import { Stack } from '../../tests/browser/harness/stack.mjs';
 import { checkBadRows, quantile, testerFile } from './workload.mjs';
 
 const { values: opts } = parseArgs({

@@ -1,4 +1,4 @@
-#include "host/http_client.h"
+#include "testing/http_client.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,7 +10,12 @@
 
 #include "common/text.h"
 
-namespace quorax {
+namespace quorax::testkit {
+namespace {
+
+constexpr int kReadTimeoutMs = 20000;
+
+}  // namespace
 
 std::string HttpResponse::Header(const std::string& name) const {
   for (const auto& [key, value] : headers) {
@@ -32,7 +37,7 @@ RawClient::RawClient(uint16_t port) {
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   if (fd_ < 0 || connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    throw std::runtime_error("cannot connect to the test server");
+    throw std::runtime_error("cannot connect to 127.0.0.1:" + std::to_string(port));
   }
 }
 
@@ -52,7 +57,7 @@ bool RawClient::Send(const std::string& bytes) {
 
 bool RawClient::Fill() {
   pollfd ready{fd_, POLLIN, 0};
-  if (poll(&ready, 1, 5000) <= 0) return false;
+  if (poll(&ready, 1, kReadTimeoutMs) <= 0) return false;
   char chunk[8192];
   ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
   if (n <= 0) return false;
@@ -108,7 +113,8 @@ HttpResponse ParseResponse(const std::string& text) {
 HttpResponse Request(uint16_t port, const std::string& method, const std::string& target,
                      const std::string& extra_headers, const std::string& body) {
   RawClient client(port);
-  std::string request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
+  std::string request = method + " " + target +
+                        " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" +
                         "Connection: close\r\n" + extra_headers;
   if (!body.empty() || method == "POST") {
     request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
@@ -117,4 +123,4 @@ HttpResponse Request(uint16_t port, const std::string& method, const std::string
   return ParseResponse(client.ReadAll());
 }
 
-}  // namespace quorax
+}  // namespace quorax::testkit

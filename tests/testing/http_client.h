@@ -1,5 +1,5 @@
-#ifndef QUORAX_TESTS_HOST_HTTP_CLIENT_H_
-#define QUORAX_TESTS_HOST_HTTP_CLIENT_H_
+#ifndef QUORAX_TESTS_TESTING_HTTP_CLIENT_H_
+#define QUORAX_TESTS_TESTING_HTTP_CLIENT_H_
 
 #include <chrono>
 #include <cstdint>
@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-namespace quorax {
+namespace quorax::testkit {
 
 // A parsed HTTP response.
 struct HttpResponse {
-  int status = 0;  // 0 when nothing could be read
+  int status = 0;  // 0 when no complete response head arrived
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
 
@@ -20,9 +20,11 @@ struct HttpResponse {
   int CountHeader(const std::string& name) const;
 };
 
-// A blocking TCP client on 127.0.0.1 for talking raw HTTP to the server.
+// A blocking TCP client on 127.0.0.1 for talking raw HTTP to the server. A
+// read gives up when the server stays silent for 20 seconds.
 class RawClient {
  public:
+  // Raises std::runtime_error when nothing accepts on `port`.
   explicit RawClient(uint16_t port);
   ~RawClient();
   RawClient(const RawClient&) = delete;
@@ -41,17 +43,18 @@ class RawClient {
  private:
   bool Fill();  // reads more bytes into pending_; false on close or timeout
   int fd_ = -1;
-  std::string pending_;
+  std::string pending_;  // bytes received but not yet returned
 };
 
 // Parses a complete response text.
 HttpResponse ParseResponse(const std::string& text);
 
-// Sends one request with "Connection: close" and reads the response.
-// `extra_headers` are complete lines ending in CR LF.
+// Sends one request with "Connection: close" over a connection of its own and
+// reads the response up to the server's close. `extra_headers` are complete
+// lines ending in CR LF; Content-Length is added for a body or a POST.
 HttpResponse Request(uint16_t port, const std::string& method, const std::string& target,
                      const std::string& extra_headers = "", const std::string& body = "");
 
-}  // namespace quorax
+}  // namespace quorax::testkit
 
-#endif  // QUORAX_TESTS_HOST_HTTP_CLIENT_H_
+#endif  // QUORAX_TESTS_TESTING_HTTP_CLIENT_H_

@@ -4,11 +4,11 @@
 // check saw; exits 1 when any check fails.
 
 import { parseArgs } from 'node:util';
-import { HOST_PAGE, Session } from './client.mjs';
-import { goodRows } from './csv.mjs';
+import { HOST_PAGE, Session } from '../../tests/browser/harness/client.mjs';
+import { goodRows } from '../../tests/browser/harness/csv.mjs';
+import { Stack } from '../../tests/browser/harness/stack.mjs';
 import { hostileUploads } from './hostile.mjs';
 import { slowClient } from './slow_client.mjs';
-import { Stack } from './stack.mjs';
 import { databaseStopped } from './stopped_database.mjs';
 import { checkBadRows, pageWords, quantile, testerFile } from './workload.mjs';
 

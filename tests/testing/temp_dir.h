@@ -1,5 +1,5 @@
-#ifndef QUORAX_TESTS_SUPPORT_TEMP_DIR_H_
-#define QUORAX_TESTS_SUPPORT_TEMP_DIR_H_
+#ifndef QUORAX_TESTS_TESTING_TEMP_DIR_H_
+#define QUORAX_TESTS_TESTING_TEMP_DIR_H_
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace quorax::testing {
+namespace quorax::testkit {
 
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes away.
@@ -25,6 +25,9 @@ class TempDir {
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
+
+  // The directory itself.
+  const std::filesystem::path& root() const { return path_; }
 
   // The path of `name` inside the directory.
   std::string Path(const std::string& name) const { return (path_ / name).string(); }
@@ -46,6 +49,6 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-}  // namespace quorax::testing
+}  // namespace quorax::testkit
 
-#endif  // QUORAX_TESTS_SUPPORT_TEMP_DIR_H_
+#endif  // QUORAX_TESTS_TESTING_TEMP_DIR_H_

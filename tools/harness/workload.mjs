@@ -2,7 +2,7 @@
 // results page shows exactly that outcome, so that many testers working at
 // once can each tell whether they got their own results.
 
-import { csvFile, freshRows, goodRows } from './csv.mjs';
+import { csvFile, freshRows, goodRows } from '../../tests/browser/harness/csv.mjs';
 import { parseResults, RED } from './results.mjs';
 
 const NOTES = 8;

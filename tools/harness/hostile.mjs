@@ -3,8 +3,8 @@
 // seconds, with the status and words the case expects.
 
 import crypto from 'node:crypto';
-import { multipartUpload } from './client.mjs';
-import { csvFile, csvLine, freshRows } from './csv.mjs';
+import { multipartUpload } from '../../tests/browser/harness/client.mjs';
+import { csvFile, csvLine, freshRows } from '../../tests/browser/harness/csv.mjs';
 import { parseResults, YELLOW } from './results.mjs';
 
 const LIMIT = 32_767;

@@ -4,8 +4,8 @@
 // the connection failure, and after PostgreSQL is started again everything
 // works without restarting the server.
 
-import { Session } from './client.mjs';
-import { csvFile, freshRows } from './csv.mjs';
+import { Session } from '../../tests/browser/harness/client.mjs';
+import { csvFile, freshRows } from '../../tests/browser/harness/csv.mjs';
 import { GREEN, parseResults, RED, YELLOW } from './results.mjs';
 
 const TESTERS = 4;

@@ -1,11 +1,11 @@
-#ifndef QUORAX_TESTS_SUPPORT_FAKE_CLOCK_H_
-#define QUORAX_TESTS_SUPPORT_FAKE_CLOCK_H_
+#ifndef QUORAX_TESTS_TESTING_FAKE_CLOCK_H_
+#define QUORAX_TESTS_TESTING_FAKE_CLOCK_H_
 
 #include <chrono>
 
 #include "support/timing.h"
 
-namespace quorax::testing {
+namespace quorax::testkit {
 
 // A clock that stands still until a test moves it. Starts at
 // 14:05:09 06/Dec/2026.
@@ -22,6 +22,6 @@ class FakeClock {
                    std::chrono::hours{14} + std::chrono::minutes{5} + std::chrono::seconds{9};
 };
 
-}  // namespace quorax::testing
+}  // namespace quorax::testkit
 
-#endif  // QUORAX_TESTS_SUPPORT_FAKE_CLOCK_H_
+#endif  // QUORAX_TESTS_TESTING_FAKE_CLOCK_H_
