@@ -12,7 +12,7 @@
 #include "host/http_server.h"
 #include "testing/web_browser.h"
 #include "web/main.h"
-#include "web/settings_file.h"
+#include "testing/settings_file.h"
 
 namespace quorax {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "host/web_application.h"
-#include "web/fake_host.h"
+#include "testing/fake_host.h"
 #include "web/main.h"
-#include "web/settings_file.h"
+#include "testing/settings_file.h"
 
 namespace quorax {
 namespace {

@@ -9,8 +9,8 @@
 #include "common/errors.h"
 #include "host/web_application.h"
 #include "support/config.h"
-#include "web/fake_host.h"
-#include "web/settings_file.h"
+#include "testing/fake_host.h"
+#include "testing/settings_file.h"
 
 namespace quorax {
 namespace {

@@ -11,9 +11,9 @@
 #include "host/web_application.h"
 #include "outcomes/csv_row_errors.h"
 #include "upload/csv.h"
-#include "web/fake_host.h"
+#include "testing/fake_host.h"
 #include "web/main.h"
-#include "web/settings_file.h"
+#include "testing/settings_file.h"
 
 namespace quorax {
 

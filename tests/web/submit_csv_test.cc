@@ -4,9 +4,9 @@
 
 #include "host/web_application.h"
 #include "testing/closed_port.h"
-#include "web/fake_host.h"
+#include "testing/fake_host.h"
 #include "web/main.h"
-#include "web/settings_file.h"
+#include "testing/settings_file.h"
 
 namespace quorax {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef QUORAX_TESTS_WEB_SETTINGS_FILE_H_
-#define QUORAX_TESTS_WEB_SETTINGS_FILE_H_
+#ifndef QUORAX_TESTS_TESTING_SETTINGS_FILE_H_
+#define QUORAX_TESTS_TESTING_SETTINGS_FILE_H_
 
 #include <initializer_list>
 #include <string>
@@ -27,4 +27,4 @@ class SettingsFile {
 
 }  // namespace quorax
 
-#endif  // QUORAX_TESTS_WEB_SETTINGS_FILE_H_
+#endif  // QUORAX_TESTS_TESTING_SETTINGS_FILE_H_

@@ -1,5 +1,5 @@
-#ifndef QUORAX_TESTS_WEB_FAKE_HOST_H_
-#define QUORAX_TESTS_WEB_FAKE_HOST_H_
+#ifndef QUORAX_TESTS_TESTING_FAKE_HOST_H_
+#define QUORAX_TESTS_TESTING_FAKE_HOST_H_
 
 #include <map>
 #include <string>
@@ -75,4 +75,4 @@ class FakeHost : public WebHost {
 
 }  // namespace quorax
 
-#endif  // QUORAX_TESTS_WEB_FAKE_HOST_H_
+#endif  // QUORAX_TESTS_TESTING_FAKE_HOST_H_

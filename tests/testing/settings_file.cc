@@ -1,4 +1,4 @@
-#include "web/settings_file.h"
+#include "testing/settings_file.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "web/fake_host.h"
+#include "testing/fake_host.h"
 
 #include <fstream>
 #include <sstream>
