@@ -1,6 +1,7 @@
 #include "web/main.h"
 
 #include "common/text.h"
+#include "web/export_results.h"
 
 namespace quorax {
 
@@ -47,6 +48,8 @@ void main::WebClass_Initialize(const std::string& settings_file) {
 bool main::Respond(const std::string& item, WebHost& host) {
   if (EqualsIgnoreCase(item, "ExportCSV")) {
     ExportCSV_Respond(host);
+  } else if (EqualsIgnoreCase(item, "ExportResults")) {
+    WriteExportResults(host);
   } else if (EqualsIgnoreCase(item, "ImportCSV")) {
     ImportCSV_Respond(host);
   } else if (EqualsIgnoreCase(item, "ImportDone")) {
