@@ -74,6 +74,7 @@ class CommandLineTest : public ::testing::Test {
     options.listen = "127.0.0.1:0";
     options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
     options.access_log = [](const std::string&) {};
+    AddListeners(options);
     server_ = std::make_unique<HttpServer>(*app_, options);
     server_->Start();
     setenv("QUORAX_PASSWORD", "demo", 1);
@@ -81,6 +82,8 @@ class CommandLineTest : public ::testing::Test {
   void TearDown() override {
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
+  // Lets a fixture open more listeners before the server starts.
+  virtual void AddListeners(HostOptions&) {}
 
   // Writes the file `name` with kHeader and kRows generated rows.
   std::string WriteRows(const std::string& name, const std::vector<int>& bad_rows) {
@@ -90,9 +93,10 @@ class CommandLineTest : public ::testing::Test {
     return (dir_ / name).string();
   }
 
-  // Runs the command with `args` followed by the server's address and user.
-  int Run(std::vector<std::string> args) {
-    args.insert(args.end(), {"--url", Url(), "--user", "demo"});
+  // Runs the command with `args` followed by the server's address (`url`
+  // when given) and user.
+  int Run(std::vector<std::string> args, const std::string& url = "") {
+    args.insert(args.end(), {"--url", url.empty() ? Url() : url, "--user", "demo"});
     out_.str("");
     err_.str("");
     return RunCommand(args, out_, err_, false);
@@ -170,6 +174,32 @@ TEST_F(CommandLineTest, TheExampleHasNineBadRowsAndANewSessionHasNoResults) {
   const HttpReply reply = browser.Get("/Quorax.asp?WCI=ExportResults&WCU=");
   EXPECT_EQ(reply.status, 200);
   EXPECT_NE(reply.body.find("There are no results to download"), std::string::npos);
+}
+
+// The server also listens with TLS, its certificate made for "localhost".
+class CommandLineTlsTest : public CommandLineTest {
+ protected:
+  void AddListeners(HostOptions& options) override {
+    const std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+        "/CN=localhost -keyout " +
+        Path("key.pem") + " -out " + Path("cert.pem") + " 2>/dev/null";
+    if (std::system(command.c_str()) != 0) return;
+    options.tls_listen = "127.0.0.1:0";
+    options.tls_cert = Path("cert.pem");
+    options.tls_key = Path("key.pem");
+  }
+};
+
+TEST_F(CommandLineTlsTest, HttpsNeedsTheServersCertificateToBeTrusted) {
+  if (server_->tls_port() == 0) GTEST_SKIP() << "no openssl command to make a certificate";
+  const std::string url =
+      "https://localhost:" + std::to_string(server_->tls_port()) + "/Quorax.asp";
+  const std::string file = std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv";
+  EXPECT_EQ(Run({"verify", file, "--quiet", "--ca-file", Path("cert.pem")}, url), 1) << err_.str();
+  EXPECT_EQ(out_.str().find("11 rows: 2 passed, 9 rejected"), 0u) << out_.str();
+  EXPECT_EQ(Run({"verify", file}, url), 4);
+  EXPECT_NE(err_.str().find("certificate verify failed"), std::string::npos) << err_.str();
 }
 
 }  // namespace
