@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <postgresql/libpq-fe.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/http_session.h"
@@ -68,7 +71,8 @@ class CommandLineTest : public ::testing::Test {
     dir_ = std::filesystem::temp_directory_path() /
            ("quorax-cli-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
-    std::ofstream(dir_ / "Quorax.cfg") << "Debug=Y\nBaseDir=/\nDSN=" << dsn << "\n";
+    std::ofstream(dir_ / "Quorax.cfg")
+        << "Debug=Y\nBaseDir=/\nDSN=" << dsn << " application_name=" << ApplicationName() << "\n";
     app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
     HostOptions options;
     options.listen = "127.0.0.1:0";
@@ -102,6 +106,8 @@ class CommandLineTest : public ::testing::Test {
     return RunCommand(args, out_, err_, false);
   }
 
+  // Marks the server's database connections, so that the administrator finds them.
+  static std::string ApplicationName() { return "quorax-cli-test-" + std::to_string(getpid()); }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   std::string Url() const {
     return "http://127.0.0.1:" + std::to_string(server_->port()) + "/Quorax.asp";
@@ -174,6 +180,67 @@ TEST_F(CommandLineTest, TheExampleHasNineBadRowsAndANewSessionHasNoResults) {
   const HttpReply reply = browser.Get("/Quorax.asp?WCI=ExportResults&WCU=");
   EXPECT_EQ(reply.status, 200);
   EXPECT_NE(reply.body.find("There are no results to download"), std::string::npos);
+}
+
+// An administrator's connection, for holding a lock and ending a session.
+class AdminConnection {
+ public:
+  explicit AdminConnection(const std::string& dsn) : conn_(PQconnectdb(dsn.c_str()), PQfinish) {}
+  bool ok() const { return PQstatus(conn_.get()) == CONNECTION_OK; }
+
+  // Runs `sql`; returns the first field of the first row ("" when none).
+  std::string Query(const std::string& sql) {
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn_.get(), sql.c_str()), PQclear);
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) == 0) return "";
+    return PQgetvalue(result.get(), 0, 0);
+  }
+
+ private:
+  std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;
+};
+
+// Row 900 (in the second piece) waits for a lock on the very row it inserts,
+// held by the administrator, who then ends the server's database session.
+TEST_F(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed) {
+  const char* admin_dsn = std::getenv("QUORAX_TEST_ADMIN_DSN");
+  if (admin_dsn == nullptr || *admin_dsn == '\0') GTEST_SKIP() << "no QUORAX_TEST_ADMIN_DSN";
+  const std::string file = WriteRows("import.csv", {});
+  const std::vector<std::vector<std::string>> row = ParseRecords(Row(900, first_day_, {}));
+  AdminConnection blocker(admin_dsn);
+  AdminConnection killer(admin_dsn);
+  ASSERT_TRUE(blocker.ok() && killer.ok());
+  blocker.Query("BEGIN");
+  blocker.Query(
+      "INSERT INTO tcdb.results (test_case_id, test_date, version_id, platform_id, browser_id, "
+      "result, tester_id) SELECT " +
+      row[0][0] + ", '" + row[0][1] +
+      "', v.version_id, p.platform_id, b.browser_id, 'P', t.tester_id FROM tcdb.versions v, "
+      "tcdb.platforms p, tcdb.browsers b, tcdb.testers t WHERE v.name = '" +
+      row[0][2] + "' AND p.name = '" + row[0][3] + "' AND b.name = '" + row[0][4] +
+      "' AND t.name = '" + row[0][6] + "'");
+  std::thread terminate([&] {
+    const std::string waiting = "SELECT pid FROM pg_stat_activity WHERE application_name = '" +
+                                ApplicationName() + "' AND wait_event_type = 'Lock'";
+    for (int attempt = 0; attempt < 600; ++attempt) {
+      const std::string pid = killer.Query(waiting);
+      if (!pid.empty()) {
+        killer.Query("SELECT pg_terminate_backend(" + pid + ")");
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ADD_FAILURE() << "row 900 never waited for the lock";
+  });
+  const int status = Run({"import", file, "--quiet", "--junit", Path("j.xml")});
+  terminate.join();
+  blocker.Query("ROLLBACK");
+  EXPECT_EQ(status, 4);
+  EXPECT_EQ(out_.str().find("2000 rows: 899 passed, 0 rejected, 1 database failure, 1100 not "
+                            "processed"),
+            0u)
+      << out_.str();
+  EXPECT_EQ(err_.str().find("quorax: the database failed at row 900: "), 0u) << err_.str();
+  EXPECT_NE(ReadFile(Path("j.xml")).find("errors=\"1\" skipped=\"1100\""), std::string::npos);
 }
 
 // The server also listens with TLS, its certificate made for "localhost".
