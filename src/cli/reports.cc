@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "outcomes/outcome_name.h"
+
 namespace quorax::cli {
 namespace {
 

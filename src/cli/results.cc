@@ -1,30 +1,18 @@
 #include "cli/results.h"
 
-#include <array>
+#include <optional>
 #include <utility>
+
+#include "outcomes/outcome_name.h"
 
 namespace quorax::cli {
 namespace {
-
-struct StateName {
-  RowState state;
-  const char* name;
-};
-
-constexpr std::array<StateName, 4> kStateNames = {{
-    {RowState::Passed, "ok"},
-    {RowState::Rejected, "rejected"},
-    {RowState::DatabaseFailure, "database failure"},
-    {RowState::NotProcessed, "not processed"},
-}};
 
 // The three columns the download adds after the uploaded ones.
 constexpr size_t kOutcomeColumns = 3;
 
 RowState StateOfName(const std::string& name) {
-  for (const StateName& entry : kStateNames) {
-    if (name == entry.name) return entry.state;
-  }
+  if (const std::optional<RowState> state = StateNamed(name)) return *state;
   throw CliFailure(kServiceFailed, "the server's results hold an unknown outcome \"" + name + "\"");
 }
 
@@ -79,13 +67,6 @@ std::vector<std::vector<std::string>> ParseRecords(const std::string& text) {
     records.push_back(std::move(record));
   }
   return records;
-}
-
-const char* OutcomeName(RowState state) {
-  for (const StateName& entry : kStateNames) {
-    if (entry.state == state) return entry.name;
-  }
-  return "not processed";
 }
 
 void AddPiece(const CSV& table, int32_t first_row, const std::string& download,

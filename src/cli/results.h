@@ -38,9 +38,6 @@ struct Tally {
 // The records of CSV `text`: fields quoted or not, lines ended by CR LF or LF.
 std::vector<std::vector<std::string>> ParseRecords(const std::string& text);
 
-// The name the results download gives `state`: "ok", "rejected", ...
-const char* OutcomeName(RowState state);
-
 // Adds the rows of a piece whose data rows `table` holds and whose first row
 // is the file's row `first_row`, with the outcomes the results download
 // `download` gives them. Rows the download does not hold are not processed.

@@ -3,7 +3,7 @@
 #include <array>
 #include <memory>
 
-#include "outcomes/row_state.h"
+#include "outcomes/outcome_name.h"
 #include "upload/general.h"
 
 namespace quorax {
@@ -23,20 +23,6 @@ std::string WithoutLineEnd(std::string line) {
   if (line.size() >= 2 && line.compare(line.size() - 2, 2, kLineEnd) == 0)
     line.resize(line.size() - 2);
   return line;
-}
-
-const char* OutcomeName(RowState state) {
-  switch (state) {
-    case RowState::Passed:
-      return "ok";
-    case RowState::Rejected:
-      return "rejected";
-    case RowState::DatabaseFailure:
-      return "database failure";
-    case RowState::NotProcessed:
-      break;
-  }
-  return "not processed";
 }
 
 // The description lines of `outcome` after its "(code)" line, joined by "; ".
