@@ -2,12 +2,14 @@
 
 #include <openssl/ssl.h>
 
+#include <algorithm>
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
+#include <cctype>
 #include <chrono>
 #include <regex>
 

@@ -48,6 +48,14 @@ std::string XmlEscape(const std::string& text) {
   return out;
 }
 
+// `text` with each line break made a space, for one console line per row.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
 std::string TestCaseId(const RowResult& row) {
   return row.values.empty() ? std::string() : row.values.front();
 }
@@ -118,8 +126,20 @@ std::string BadRowLines(const RunResults& results) {
   std::string text;
   for (const RowResult& row : results.rows) {
     if (row.state == RowState::Passed) continue;
-    text += "row " + std::to_string(row.row) + ", test case " + TestCaseId(row) + ": " +
-            OutcomeName(row.state) + (row.reasons.empty() ? "" : ": " + row.reasons) + "\n";
+    text += OneLine("row " + std::to_string(row.row) + ", test case " + TestCaseId(row) + ": " +
+                    OutcomeName(row.state) + (row.reasons.empty() ? "" : ": " + row.reasons)) +
+            "\n";
+  }
+  return text;
+}
+
+std::string DatabaseFailureLines(const RunResults& results) {
+  std::string text;
+  for (const RowResult& row : results.rows) {
+    if (row.state != RowState::DatabaseFailure) continue;
+    text += OneLine("quorax: the database failed at row " + std::to_string(row.row) + ": " +
+                    row.reasons) +
+            "\n";
   }
   return text;
 }

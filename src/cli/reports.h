@@ -20,8 +20,13 @@ std::string ReportCsv(const RunResults& results);
 // row, an error for a database failure, skipped for a row not processed.
 std::string JUnitXml(const RunResults& results, const std::string& suite_name, double seconds);
 
-// One line per row that did not pass ("row N, test case ID: outcome: reasons").
+// One line per row that did not pass ("row N, test case ID: outcome:
+// reasons"); line breaks within a value become spaces.
 std::string BadRowLines(const RunResults& results);
+
+// The line for standard error about the row at which the database failed
+// (none when it did not).
+std::string DatabaseFailureLines(const RunResults& results);
 
 // The summary line: rows, passed, rejected, database failure, not processed
 // and seconds.

@@ -126,11 +126,7 @@ int Execute(const Options& options, std::ostream& out, std::ostream& err, bool s
   const Tally tally = Count(results);
   out << SummaryLine(tally, seconds) << std::flush;
   if (!failure.empty()) err << "quorax: " << failure << "\n";
-  for (const RowResult& row : results.rows) {
-    if (row.state == RowState::DatabaseFailure) {
-      err << "quorax: the database failed at row " << row.row << ": " << row.reasons << "\n";
-    }
-  }
+  err << DatabaseFailureLines(results);
   return StatusOf(tally);
 }
 
