@@ -1,7 +1,7 @@
 # Installation of everything the server needs beside its executable (whose
 # install rule lives with the target in src/web): the page templates and a
-# sample settings file. Included from the top-level CMakeLists.txt after
-# include(GNUInstallDirs).
+# sample settings file; and the command-line client beside the server.
+# Included from the top-level CMakeLists.txt after include(GNUInstallDirs).
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 
@@ -23,3 +23,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/deploy/quorax.service
 
 install(FILES ${PROJECT_SOURCE_DIR}/docs/OPERATIONS.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorax)
+
+# The command-line client for CI pipelines; it needs nothing else installed.
+install(TARGETS quorax RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

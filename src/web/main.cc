@@ -1,5 +1,6 @@
 #include "web/main.h"
 
+#include "web/export_results.h"
 #include "web/named_table.h"
 
 namespace quorax {
@@ -20,11 +21,13 @@ std::unique_ptr<const Config> main::WebClass_Initialize(const std::string& setti
   return settings;
 }
 
+void main::ExportResults_Respond(WebHost& host) { WriteExportResults(host); }
+
 bool main::Respond(const std::string& item, WebHost& host) {
   static constexpr Named<void (main::*)(WebHost&)> kPageItems[] = {
-      {"ExportCSV", &main::ExportCSV_Respond},   {"ImportCSV", &main::ImportCSV_Respond},
-      {"ImportDone", &main::ImportDone_Respond}, {"Login", &main::Login_Respond},
-      {"SubmitCSV", &main::SubmitCSV_Respond},
+      {"ExportCSV", &main::ExportCSV_Respond}, {"ExportResults", &main::ExportResults_Respond},
+      {"ImportCSV", &main::ImportCSV_Respond}, {"ImportDone", &main::ImportDone_Respond},
+      {"Login", &main::Login_Respond},         {"SubmitCSV", &main::SubmitCSV_Respond},
   };
   const auto* page_item = FindNamed(kPageItems, item);
   if (page_item == nullptr) return false;

@@ -26,8 +26,8 @@ class main : public WebApplication {
 
   static std::string DefaultSettingsFile();
 
-  // WebApplication. Respond routes "ExportCSV", "ImportCSV", "ImportDone",
-  // "Login" and "SubmitCSV" (any case) to their handlers.
+  // WebApplication. Respond routes "ExportCSV", "ExportResults", "ImportCSV",
+  // "ImportDone", "Login" and "SubmitCSV" (any case) to their handlers.
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
 
@@ -42,6 +42,9 @@ class main : public WebApplication {
   void ImportDone_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,
                              bool& SendTags);
   void ExportCSV_Respond(WebHost& host);
+  // Every row of the last run with its outcome, as results.csv; like the
+  // bad-row download it follows no page-order rule.
+  void ExportResults_Respond(WebHost& host);
 
   // Replaces the tags every template may hold. Returns true when it did.
   // Leaves `SendTags` false either way.

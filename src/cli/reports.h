@@ -1,0 +1,37 @@
+#ifndef QUORAX_CLI_REPORTS_H_
+#define QUORAX_CLI_REPORTS_H_
+
+#include <string>
+
+#include "cli/results.h"
+
+namespace quorax::cli {
+
+// The header line and every row that did not pass, values as uploaded, every
+// field quoted, CR LF ended: the bad-row download of the web pages.
+std::string ErrorsCsv(const RunResults& results);
+
+// The header line plus "Outcome", "Code" and "Reasons", then every row with
+// its outcome: the results download of the web pages, for the whole file.
+std::string ReportCsv(const RunResults& results);
+
+// A JUnit XML report: one testsuite named `suite_name` taking `seconds`, one
+// testcase per row ("row N: <test case id>") with a failure for a rejected
+// row, an error for a database failure, skipped for a row not processed.
+std::string JUnitXml(const RunResults& results, const std::string& suite_name, double seconds);
+
+// One line per row that did not pass ("row N, test case ID: outcome:
+// reasons"); line breaks within a value become spaces.
+std::string BadRowLines(const RunResults& results);
+
+// The line for standard error about the row at which the database failed
+// (none when it did not).
+std::string DatabaseFailureLines(const RunResults& results);
+
+// The summary line: rows, passed, rejected, database failure, not processed
+// and seconds.
+std::string SummaryLine(const Tally& tally, double seconds);
+
+}  // namespace quorax::cli
+
+#endif  // QUORAX_CLI_REPORTS_H_

@@ -1,0 +1,137 @@
+#include "cli/results.h"
+
+#include <optional>
+#include <utility>
+
+#include "outcomes/outcome_name.h"
+
+namespace quorax::cli {
+namespace {
+
+// The three columns the download adds after the uploaded ones.
+constexpr size_t kOutcomeColumns = 3;
+
+RowState StateOfName(const std::string& name) {
+  if (const std::optional<RowState> state = StateNamed(name)) return *state;
+  throw CliFailure(kServiceFailed, "the server's results hold an unknown outcome \"" + name + "\"");
+}
+
+std::vector<std::string> RowValues(const CSV& table, int32_t row) {
+  std::vector<std::string> values;
+  for (int32_t col = 0; col < table.GetCols(); ++col) values.push_back(table.Data(col, row));
+  return values;
+}
+
+std::vector<std::string> HeaderValues(const CSV& table) {
+  std::vector<std::string> names;
+  for (int32_t col = 0; col < table.GetCols(); ++col) names.push_back(table.Headers(col));
+  return names;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> ParseRecords(const std::string& text) {
+  std::vector<std::vector<std::string>> records;
+  std::vector<std::string> record;
+  std::string field;
+  bool quoted = false;
+  bool field_start = true;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (quoted) {
+      if (c != '"') {
+        field += c;
+      } else if (at + 1 < text.size() && text[at + 1] == '"') {
+        field += '"';
+        ++at;
+      } else {
+        quoted = false;
+      }
+      continue;
+    }
+    if (c == '"' && field_start) {
+      quoted = true;
+      field_start = false;
+    } else if (c == ',' || c == '\n') {
+      record.push_back(std::move(field));
+      field.clear();
+      field_start = true;
+      if (c == '\n') records.push_back(std::exchange(record, {}));
+    } else if (c != '\r' || at + 1 >= text.size() || text[at + 1] != '\n') {
+      field += c;
+      field_start = false;
+    }
+  }
+  if (!field_start || !record.empty()) {
+    record.push_back(std::move(field));
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
+              RunResults& results) {
+  const std::vector<std::vector<std::string>> records = ParseRecords(download);
+  if (records.empty() || records.front().size() < kOutcomeColumns) {
+    throw CliFailure(kServiceFailed, "the server's results download is empty or damaged");
+  }
+  if (results.header.empty()) results.header = HeaderValues(table);
+  for (int32_t row = 0; row < table.GetRows(); ++row) {
+    RowResult result{first_row + row, RowValues(table, row), RowState::NotProcessed, "", ""};
+    if (static_cast<size_t>(row) + 1 < records.size()) {
+      const std::vector<std::string>& record = records[static_cast<size_t>(row) + 1];
+      if (record.size() < kOutcomeColumns) {
+        throw CliFailure(kServiceFailed, "the server's results download has a damaged row");
+      }
+      const size_t outcome = record.size() - kOutcomeColumns;
+      result.state = StateOfName(record[outcome]);
+      result.code = record[outcome + 1];
+      result.reasons = record[outcome + 2];
+    }
+    results.rows.push_back(std::move(result));
+  }
+}
+
+void AddUnsentPiece(const CSV& table, int32_t first_row, RunResults& results) {
+  if (results.header.empty()) results.header = HeaderValues(table);
+  for (int32_t row = 0; row < table.GetRows(); ++row) {
+    results.rows.push_back(
+        {first_row + row, RowValues(table, row), RowState::NotProcessed, "", ""});
+  }
+}
+
+bool DatabaseFailed(const RunResults& results) {
+  for (const RowResult& row : results.rows) {
+    if (row.state == RowState::DatabaseFailure) return true;
+  }
+  return false;
+}
+
+Tally Count(const RunResults& results) {
+  Tally tally;
+  for (const RowResult& row : results.rows) {
+    ++tally.rows;
+    switch (row.state) {
+      case RowState::Passed:
+        ++tally.passed;
+        break;
+      case RowState::Rejected:
+        ++tally.rejected;
+        break;
+      case RowState::DatabaseFailure:
+        ++tally.database_failures;
+        break;
+      case RowState::NotProcessed:
+        ++tally.not_processed;
+        break;
+    }
+  }
+  return tally;
+}
+
+ExitStatus StatusOf(const Tally& tally) {
+  if (tally.database_failures > 0 || tally.not_processed > 0) return kServiceFailed;
+  return tally.rejected > 0 ? kRowsRejected : kAllPassed;
+}
+
+}  // namespace quorax::cli

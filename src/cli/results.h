@@ -1,0 +1,62 @@
+#ifndef QUORAX_CLI_RESULTS_H_
+#define QUORAX_CLI_RESULTS_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/exit_status.h"
+#include "outcomes/row_state.h"
+#include "upload/csv.h"
+
+namespace quorax::cli {
+
+// What became of one data row of the file.
+struct RowResult {
+  int32_t row = 0;                  // the file's data row number, from 1
+  std::vector<std::string> values;  // the row's cells as the server reads them
+  RowState state = RowState::NotProcessed;
+  std::string code;     // the verdict number; empty when not processed
+  std::string reasons;  // the outcome's description, lines joined by "; "
+};
+
+// The outcomes of a whole file, in file order.
+struct RunResults {
+  std::vector<std::string> header;
+  std::vector<RowResult> rows;
+};
+
+// The number of rows in each state.
+struct Tally {
+  int32_t rows = 0;
+  int32_t passed = 0;
+  int32_t rejected = 0;
+  int32_t database_failures = 0;
+  int32_t not_processed = 0;
+};
+
+// The records of CSV `text`: fields quoted or not, lines ended by CR LF or LF.
+std::vector<std::vector<std::string>> ParseRecords(const std::string& text);
+
+// Adds the rows of a piece whose data rows `table` holds and whose first row
+// is the file's row `first_row`, with the outcomes the results download
+// `download` gives them. Rows the download does not hold are not processed.
+// Raises CliFailure (kServiceFailed) for a download it cannot understand.
+void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
+              RunResults& results);
+
+// Adds the rows of a piece that was never sent: each one not processed.
+void AddUnsentPiece(const CSV& table, int32_t first_row, RunResults& results);
+
+// True when some row of `results` met a database failure.
+bool DatabaseFailed(const RunResults& results);
+
+Tally Count(const RunResults& results);
+
+// kAllPassed, kRowsRejected or, after a database failure or with rows not
+// processed, kServiceFailed.
+ExitStatus StatusOf(const Tally& tally);
+
+}  // namespace quorax::cli
+
+#endif  // QUORAX_CLI_RESULTS_H_

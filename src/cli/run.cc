@@ -1,0 +1,152 @@
+#include "cli/run.h"
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "cli/exit_status.h"
+#include "cli/options.h"
+#include "cli/password.h"
+#include "cli/pieces.h"
+#include "cli/reports.h"
+#include "cli/results.h"
+#include "cli/server_client.h"
+
+namespace quorax::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Every row sends columns 0 to 8, so a file needs eight or nine columns.
+constexpr int kColumnsNeeded = 8;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string content{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (!file.is_open() || file.bad()) {
+    throw CliFailure(kBadUsage, "the file \"" + path + "\" cannot be read");
+  }
+  return content;
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary);
+  file << text;
+  file.close();
+  if (!file) throw CliFailure(kBadUsage, "the report \"" + path + "\" cannot be written");
+}
+
+// Each piece read as the server reads it. Raises CliFailure (kBadUsage) for
+// a piece the server could not read to its end, or too few columns.
+std::vector<std::unique_ptr<CSV>> ReadPieces(const std::vector<Piece>& pieces) {
+  std::vector<std::unique_ptr<CSV>> tables;
+  for (const Piece& piece : pieces) {
+    auto table = std::make_unique<CSV>();
+    if (table->ProcessCSV(piece.text) != 0 || table->GetRows() != piece.rows) {
+      throw CliFailure(kBadUsage, "the file cannot be read past data row " +
+                                      std::to_string(piece.first_row - 1 + table->GetRows()));
+    }
+    if (table->GetCols() < kColumnsNeeded) {
+      throw CliFailure(kBadUsage, "the file has " + std::to_string(table->GetCols()) +
+                                      " columns, but eight or nine are needed");
+    }
+    tables.push_back(std::move(table));
+  }
+  return tables;
+}
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Sends the pieces one after another and gathers their outcomes. After a
+// database failure, or when the server or network fails (its message goes
+// to `failure`), the rows not yet sent are not processed.
+RunResults SendPieces(ServerClient& server, const Options& options,
+                      const std::vector<Piece>& pieces,
+                      const std::vector<std::unique_ptr<CSV>>& tables, std::ostream& err,
+                      bool show_progress, std::string& failure) {
+  RunResults results;
+  const Clock::time_point start = Clock::now();
+  int32_t total = 0;
+  for (const Piece& piece : pieces) total += piece.rows;
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (!failure.empty() || DatabaseFailed(results)) {
+      AddUnsentPiece(*tables[i], pieces[i].first_row, results);
+      continue;
+    }
+    try {
+      const std::string download = server.Run(options.file, pieces[i].text, options.import);
+      AddPiece(*tables[i], pieces[i].first_row, download, results);
+    } catch (const CliFailure& e) {
+      if (e.status() != kServiceFailed) throw;
+      failure = e.what();
+      AddUnsentPiece(*tables[i], pieces[i].first_row, results);
+    }
+    if (show_progress) {
+      const double seconds = SecondsSince(start);
+      const auto done = static_cast<double>(results.rows.size());
+      err << "\rpiece " << i + 1 << "/" << pieces.size() << ", " << results.rows.size() << "/"
+          << total << " rows, " << static_cast<long>(seconds > 0 ? done / seconds : 0)
+          << " rows/s   " << std::flush;
+    }
+  }
+  if (show_progress && !pieces.empty()) err << "\n";
+  return results;
+}
+
+void WriteReports(const Options& options, const RunResults& results, double seconds) {
+  if (!options.errors_path.empty()) WriteFile(options.errors_path, ErrorsCsv(results));
+  if (!options.report_path.empty()) WriteFile(options.report_path, ReportCsv(results));
+  if (!options.junit_path.empty()) {
+    const std::string suite =
+        std::string(options.import ? "quorax import " : "quorax verify ") + options.file;
+    WriteFile(options.junit_path, JUnitXml(results, suite, seconds));
+  }
+}
+
+int Execute(const Options& options, std::ostream& out, std::ostream& err, bool show_progress) {
+  const Clock::time_point start = Clock::now();
+  const std::string content = ReadFile(options.file);
+  ServerClient server(options.url, options.ca_file);
+  const std::vector<Piece> pieces =
+      SplitIntoPieces(content, ServerClient::LargestFile(options.file));
+  const std::vector<std::unique_ptr<CSV>> tables = ReadPieces(pieces);
+  const std::string password = ReadPassword(options.user);
+  if (password.empty()) throw CliFailure(kBadUsage, "the password is empty");
+  server.SignIn(options.user, password);
+
+  std::string failure;
+  const RunResults results =
+      SendPieces(server, options, pieces, tables, err, show_progress, failure);
+  const double seconds = SecondsSince(start);
+  WriteReports(options, results, seconds);
+  if (!options.quiet) out << BadRowLines(results);
+  const Tally tally = Count(results);
+  out << SummaryLine(tally, seconds) << std::flush;
+  if (!failure.empty()) err << "quorax: " << failure << "\n";
+  err << DatabaseFailureLines(results);
+  return StatusOf(tally);
+}
+
+}  // namespace
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               bool show_progress) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    out << Usage();
+    return kAllPassed;
+  }
+  try {
+    return Execute(ParseOptions(args), out, err, show_progress);
+  } catch (const CliFailure& e) {
+    err << "quorax: " << e.what() << "\n";
+    return e.status();
+  } catch (const std::exception& e) {
+    err << "quorax: " << e.what() << "\n";
+    return kServiceFailed;
+  }
+}
+
+}  // namespace quorax::cli

@@ -1,0 +1,50 @@
+#ifndef QUORAX_CLI_SERVER_CLIENT_H_
+#define QUORAX_CLI_SERVER_CLIENT_H_
+
+#include <cstddef>
+#include <string>
+
+#include "cli/http_session.h"
+
+namespace quorax::cli {
+
+// The application's pages as a browser uses them, in one session: the start
+// page, the sign-in form, the upload form and the results download. Every
+// call raises CliFailure: kSignInRefused when the credentials are refused,
+// kServiceFailed when the server, the database or the network fails.
+class ServerClient {
+ public:
+  // `url` is the host page address. Raises CliFailure (kBadUsage) for a
+  // malformed address or certificate file.
+  ServerClient(const std::string& url, const std::string& ca_file);
+
+  // Opens a session at the start page and signs in.
+  void SignIn(const std::string& user, const std::string& password);
+
+  // Uploads `csv` as the file `file_name` for verification (or import) and
+  // returns the results download of that run.
+  // REQUIRES: signed in.
+  std::string Run(const std::string& file_name, const std::string& csv, bool import);
+
+  // The largest file whose upload request body stays within the server's
+  // limit of 32,767 bytes.
+  static size_t LargestFile(const std::string& file_name);
+
+ private:
+  // GETs `location` (a target or an address on this server), following
+  // redirects that stay on this server.
+  HttpReply Fetch(const std::string& location);
+  // The target of `location`. Raises CliFailure (kServiceFailed) for an
+  // address on another server.
+  std::string TargetOf(const std::string& location) const;
+  // The target of the host page with page item `item` ("?WCI=item&WCU=").
+  std::string ItemTarget(const std::string& item) const;
+
+  Address server_;
+  HttpSession http_;
+  bool ran_before_ = false;  // a run ended on the results page: back to the upload form first
+};
+
+}  // namespace quorax::cli
+
+#endif  // QUORAX_CLI_SERVER_CLIENT_H_

@@ -1,0 +1,88 @@
+#include "web/export_results.h"
+
+#include <array>
+#include <memory>
+
+#include "outcomes/outcome_name.h"
+#include "upload/general.h"
+
+namespace quorax {
+namespace {
+
+constexpr std::array<const char*, 3> kOutcomeColumns = {"Outcome", "Code", "Reasons"};
+constexpr char kLineEnd[] = "\r\n";
+
+// Appends `text` as one more quoted field of a line that holds fields already,
+// quoting as the table's own export does.
+void AppendField(std::string& line, const std::string& text) {
+  line += ",\"" + General::EscapeChars(text, "\"", "\"") + "\"";
+}
+
+// `line` without its closing line end.
+std::string WithoutLineEnd(std::string line) {
+  if (line.size() >= 2 && line.compare(line.size() - 2, 2, kLineEnd) == 0)
+    line.resize(line.size() - 2);
+  return line;
+}
+
+// The description lines of `outcome` after its "(code)" line, joined by "; ".
+std::string Reasons(const CSVRowError& outcome) {
+  const std::string description = outcome.GetDescription();
+  std::string reasons;
+  size_t start = 0;
+  bool first_line = true;
+  for (size_t end = description.find(kLineEnd); end != std::string::npos;
+       start = end + 2, end = description.find(kLineEnd, start)) {
+    const std::string line = description.substr(start, end - start);
+    const bool code_line = first_line && outcome.ErrorNumber < 0;
+    first_line = false;
+    if (code_line) continue;
+    if (!reasons.empty()) reasons += "; ";
+    reasons += line;
+  }
+  return reasons;
+}
+
+}  // namespace
+
+std::string ExportResultsText(const CSV& table, const CSVRowErrors& outcomes) {
+  std::string text = WithoutLineEnd(table.ExportHeaders());
+  for (const char* name : kOutcomeColumns) AppendField(text, name);
+  text += kLineEnd;
+  for (int32_t row = 1; row <= table.GetRows(); ++row) {
+    std::string line = WithoutLineEnd(table.ExportRow(static_cast<int16_t>(row - 1)));
+    const RowState state = StateOfRow(outcomes, row);
+    AppendField(line, OutcomeName(state));
+    if (state == RowState::NotProcessed) {
+      AppendField(line, "");
+      AppendField(line, "");
+    } else {
+      const std::shared_ptr<CSVRowError> outcome = outcomes.Errors(row);
+      AppendField(line, std::to_string(outcome->ErrorNumber));
+      AppendField(line, Reasons(*outcome));
+    }
+    text += line + kLineEnd;
+  }
+  return text;
+}
+
+void WriteExportResults(WebHost& host) {
+  const std::shared_ptr<CSV> table = host.session().GetObject<CSV>("CSVData");
+  const std::shared_ptr<CSVRowErrors> outcomes =
+      host.session().GetObject<CSVRowErrors>("CSVErrors");
+  if (table == nullptr || outcomes == nullptr) {
+    host.Write("<HTML><HEAD><TITLE></TITLE></HEAD><BODY>");
+    host.Write("<H1>There are no results to download</H1>");
+    host.Write("</BODY></HTML>");
+    host.End();
+    return;
+  }
+  const std::string text = ExportResultsText(*table, *outcomes);
+  host.SetContentType("text/csv");
+  host.AddHeader("Content-Disposition", "attachment; filename=results.csv");
+  // One byte per character: the length is the number of bytes sent.
+  host.AddHeader("Content-Length", std::to_string(text.size()));
+  host.Write(text);
+}
+
+}  // namespace quorax

@@ -1,0 +1,27 @@
+#ifndef QUORAX_WEB_EXPORT_RESULTS_H_
+#define QUORAX_WEB_EXPORT_RESULTS_H_
+
+#include <string>
+
+#include "host/web_host.h"
+#include "outcomes/csv_row_errors.h"
+#include "upload/csv.h"
+
+namespace quorax {
+
+// Every data row of `table` in file order with its outcome, as CSV with every
+// field quoted and CR LF line ends: the header line plus "Outcome", "Code"
+// and "Reasons", then each row's uploaded values plus its outcome ("ok",
+// "rejected", "database failure" or "not processed"), its code (empty when not
+// processed) and the lines of its description after the "(code)" line,
+// joined by "; ". Changes nothing.
+std::string ExportResultsText(const CSV& table, const CSVRowErrors& outcomes);
+
+// Sends the last run of the session as the download results.csv, or, when
+// the session holds no run, a short page saying there is nothing to download.
+// Neither checks nor changes the page order.
+void WriteExportResults(WebHost& host);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_EXPORT_RESULTS_H_
