@@ -3,8 +3,8 @@
 #include <array>
 #include <memory>
 
+#include "common/general.h"
 #include "outcomes/outcome_name.h"
-#include "upload/general.h"
 
 namespace quorax {
 namespace {
