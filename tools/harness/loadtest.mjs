@@ -2,9 +2,14 @@
 // and over against the real server and database on the loopback. Every
 // results page is checked against the tester's own file. Reports requests per
 // second, upload latency, errors and the server's memory; exits 1 on any error.
+// With --url the testers work against a server (or load balancer) started by
+// the caller: a tester sent back to the sign-in page, as after its server
+// went away, signs in again and goes on; that counts as a sign-out, not an
+// error. --report FILE writes each tester's session cookies and sign-outs.
 
+import fs from 'node:fs';
 import { parseArgs } from 'node:util';
-import { Session } from '../../tests/browser/harness/client.mjs';
+import { HOST_PAGE, Session } from '../../tests/browser/harness/client.mjs';
 import { goodRows } from '../../tests/browser/harness/csv.mjs';
 import { Stack } from '../../tests/browser/harness/stack.mjs';
 import { checkBadRows, quantile, testerFile } from './workload.mjs';
@@ -15,6 +20,8 @@ const { values: opts } = parseArgs({
     duration: { type: 'string', default: '60' },
     rows: { type: 'string', default: '100' },
     threads: { type: 'string' },
+    url: { type: 'string' },
+    report: { type: 'string' },
   },
 });
 const SESSIONS = Number(opts.sessions);
@@ -23,7 +30,8 @@ const ROWS = Number(opts.rows);
 const USER = process.env.QUORAX_DEMO_USER || 'demo';
 const PASSWORD = process.env.QUORAX_DEMO_PASSWORD || 'demo';
 
-const stats = { requests: 0, uploads: [], errors: [] };
+const stats = { requests: 0, uploads: [], errors: [], testers: [] };
+const SESSION_COOKIE = 'QuoraxSession';
 
 // Runs one step of `requests` requests and counts them.
 function step(requests, call) {
@@ -35,28 +43,54 @@ function fail(id, what) {
   stats.errors.push(`tester ${id}: ${what}`);
 }
 
+// Signs `session` in; returns null, or what went wrong. The start page must
+// be the sign-in form and the answer the upload form.
+async function signIn(session) {
+  try {
+    const answer = await step(2, () => session.signIn(USER, PASSWORD));
+    if (answer.status !== 200 || !answer.text.includes('name="csvfile"')) {
+      return `sign-in answered ${answer.status} ${answer.location}`;
+    }
+    return null;
+  } catch (error) {
+    return `sign-in: ${error.message}`;
+  }
+}
+
+// Whether `page` sends the tester back to the start page (its session is gone).
+const signedOut = (page) => page.status === 302 && new URL(page.location, 'http://x').pathname === HOST_PAGE;
+
 // One tester: signs in, then until the deadline returns to the upload form and
-// verifies its file, checking every results page.
+// verifies its file, checking every results page. Against --url, a tester
+// sent back to the start page signs in again.
 async function tester(id, baseUrl, good, deadline) {
   const session = new Session(baseUrl);
   const file = testerFile(id, ROWS, good);
-  try {
-    const signIn = await step(2, () => session.signIn(USER, PASSWORD));
-    if (signIn.status !== 200 || !signIn.text.includes('name="csvfile"')) {
-      return fail(id, `sign-in answered ${signIn.status} ${signIn.location}`);
-    }
-  } catch (error) {
-    return fail(id, `sign-in: ${error.message}`);
-  }
-  let first = true;
+  const record = { id, sessions: [], signOuts: 0 };
+  stats.testers.push(record);
+  const begin = async () => {
+    const problem = await signIn(session);
+    record.sessions.push(session.cookies.get(SESSION_COOKIE) || '');
+    if (problem) fail(id, problem);
+    return !problem;
+  };
+  if (!(await begin())) return;
+  let atForm = true; // a sign-in answers with the upload form
   while (Date.now() < deadline) {
     try {
-      if (!first) {
-        const form = await step(1, () => session.uploadForm());
-        if (form.status !== 200) fail(id, `upload form answered ${form.status}`);
+      const form = atForm ? null : await step(1, () => session.uploadForm());
+      const page = form && form.status !== 200 ? form : await step(1, () => session.upload(file.text));
+      atForm = false;
+      if (opts.url && signedOut(page)) {
+        record.signOuts += 1;
+        if (!(await begin())) return;
+        atForm = true;
+        continue;
       }
-      first = false;
-      const page = await step(1, () => session.upload(file.text));
+      if (page === form) {
+        fail(id, `upload form answered ${form.status}`);
+        continue;
+      }
       stats.uploads.push(page.ms);
       const problem = checkBadRows(page, file);
       if (problem) fail(id, problem);
@@ -66,22 +100,22 @@ async function tester(id, baseUrl, good, deadline) {
   }
 }
 
-const stack = await Stack.start({
-  ownCluster: true,
-  serverArgs: opts.threads ? ['--threads', opts.threads] : [],
-});
+const stack = opts.url
+  ? { url: opts.url, server: null, close: async () => {} }
+  : await Stack.start({ ownCluster: true, serverArgs: opts.threads ? ['--threads', opts.threads] : [] });
+const rss = () => stack.server?.rssKiB() ?? '-';
 let exitCode = 1;
 try {
   const good = goodRows();
-  const rssStart = stack.server.rssKiB();
+  const rssStart = rss();
   const started = performance.now();
   const deadline = Date.now() + DURATION_MS;
   let rssWarm = null;
-  const warm = setTimeout(() => (rssWarm = stack.server.rssKiB()), Math.min(10_000, DURATION_MS / 4));
+  const warm = setTimeout(() => (rssWarm = rss()), Math.min(10_000, DURATION_MS / 4));
   await Promise.all(Array.from({ length: SESSIONS }, (_, i) => tester(i + 1, stack.url, good, deadline)));
   clearTimeout(warm);
   const seconds = (performance.now() - started) / 1000;
-  const rssEnd = stack.server.rssKiB();
+  const rssEnd = rss();
   const uploads = [...stats.uploads].sort((a, b) => a - b);
   const size = testerFile(1, ROWS, good).text.length;
   console.log(`load: ${SESSIONS} testers, ${ROWS}-row files (${size} bytes), ${seconds.toFixed(1)} s`);
@@ -91,11 +125,15 @@ try {
       `${((uploads.length * ROWS) / seconds).toFixed(0)} rows/s); latency ms p50 ${quantile(uploads, 0.5).toFixed(1)}, ` +
       `p99 ${quantile(uploads, 0.99).toFixed(1)}, max ${uploads.at(-1)?.toFixed(1)}`,
   );
-  console.log(`server RSS KiB: start ${rssStart}, after warm-up ${rssWarm ?? '-'}, end ${rssEnd}`);
+  if (stack.server) console.log(`server RSS KiB: start ${rssStart}, after warm-up ${rssWarm ?? '-'}, end ${rssEnd}`);
+  const signOuts = stats.testers.reduce((sum, t) => sum + t.signOuts, 0);
+  if (opts.url) console.log(`sign-outs: ${signOuts} (${stats.testers.filter((t) => t.signOuts).length} testers)`);
   console.log(`errors: ${stats.errors.length}`);
   for (const error of stats.errors.slice(0, 10)) console.log(`  ${error}`);
-  if (!stack.server.alive()) console.log('the server is no longer running');
-  exitCode = stats.errors.length === 0 && uploads.length > 0 && stack.server.alive() ? 0 : 1;
+  if (opts.report) fs.writeFileSync(opts.report, JSON.stringify({ errors: stats.errors, testers: stats.testers }));
+  const alive = !stack.server || stack.server.alive();
+  if (!alive) console.log('the server is no longer running');
+  exitCode = stats.errors.length === 0 && uploads.length > 0 && alive ? 0 : 1;
 } finally {
   await stack.close();
 }
