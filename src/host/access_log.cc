@@ -15,11 +15,11 @@ std::string Printable(std::string_view text) {
 
 }  // namespace
 
-std::string AccessLogLine(std::string_view method, std::string_view target, unsigned status,
-                          size_t bytes, long long milliseconds) {
-  return Printable(method) + " " + Printable(target.substr(0, target.find('?'))) + " " +
-         std::to_string(status) + " " + std::to_string(bytes) + " " + std::to_string(milliseconds) +
-         "ms";
+std::string AccessLogLine(std::string_view client, std::string_view method, std::string_view target,
+                          unsigned status, size_t bytes, long long milliseconds) {
+  return Printable(client) + " " + Printable(method) + " " +
+         Printable(target.substr(0, target.find('?'))) + " " + std::to_string(status) + " " +
+         std::to_string(bytes) + " " + std::to_string(milliseconds) + "ms";
 }
 
 }  // namespace quorax

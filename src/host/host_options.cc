@@ -1,10 +1,12 @@
 #include "host/host_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <string_view>
 
 #include "common/errors.h"
+#include "host/forwarded.h"
 
 namespace quorax {
 
@@ -41,15 +43,30 @@ void AddressOption(const std::string& program, const std::string& name, const st
   }
 }
 
-constexpr std::string_view kOptionNames[] = {"listen",  "tls-listen",      "tls-cert",
-                                             "tls-key", "templates",       "public-address",
-                                             "threads", "session-timeout", "max-body"};
+constexpr std::string_view kOptionNames[] = {
+    "listen",  "tls-listen",      "tls-cert", "tls-key",        "templates",    "public-address",
+    "threads", "session-timeout", "max-body", "metrics-listen", "trusted-proxy"};
 
 bool IsOptionName(std::string_view name) {
   for (std::string_view known : kOptionNames) {
     if (name == known) return true;
   }
   return false;
+}
+
+void TrustedProxyOption(const std::string& program, const std::string& value,
+                        HostOptions& options) {
+  size_t start = 0;
+  while (start <= value.size()) {
+    size_t comma = std::min(value.find(',', start), value.size());
+    std::string address = CanonicalAddress(value.substr(start, comma - start));
+    if (address.empty()) {
+      Refuse(program,
+             "--trusted-proxy needs IP addresses separated by commas, not \"" + value + "\"");
+    }
+    options.trusted_proxies.push_back(address);
+    start = comma + 1;
+  }
 }
 
 // REQUIRES: IsOptionName(name).
@@ -77,6 +94,11 @@ void Apply(const std::string& program, const std::string& name, const std::strin
   } else if (name == "session-timeout") {
     options.session_timeout =
         std::chrono::seconds(NumberOption(program, name, value, 1, 7 * 24 * 3600));
+  } else if (name == "metrics-listen") {
+    AddressOption(program, name, value);
+    options.metrics_listen = value;
+  } else if (name == "trusted-proxy") {
+    TrustedProxyOption(program, value, options);
   } else {  // max-body
     options.max_body = static_cast<size_t>(NumberOption(program, name, value, 0, INT32_MAX));
   }
@@ -95,7 +117,9 @@ std::string HostUsage(const std::string& program) {
          "  --public-address HOST[:PORT] address the pages name instead of the local one\n"
          "  --threads N                 page handler threads (default 4)\n"
          "  --session-timeout SECONDS   idle time before a session ends (default 1200)\n"
-         "  --max-body BYTES            largest request body (default 1048576)\n";
+         "  --max-body BYTES            largest request body (default 1048576)\n"
+         "  --metrics-listen HOST:PORT  listener serving GET /metrics (default none)\n"
+         "  --trusted-proxy ADDR[,ADDR] proxies whose X-Forwarded-For/-Proto count\n";
 }
 
 void SplitHostPort(const std::string& text, std::string& host, uint16_t& port) {

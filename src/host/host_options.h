@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quorax {
 
@@ -22,6 +23,13 @@ struct HostOptions {
   std::string templates_dir;
   // Replaces the server variable "LOCAL_ADDR" when not empty ("HOST[:PORT]").
   std::string public_address;
+  // "HOST:PORT" of the listener that serves only GET /metrics; empty for none.
+  // Meant for loopback or an internal network: it needs no sign-in.
+  std::string metrics_listen;
+  // Canonical addresses of proxies whose X-Forwarded-For and
+  // X-Forwarded-Proto headers are believed; from any other peer they are
+  // ignored.
+  std::vector<std::string> trusted_proxies;
   int threads = 4;     // workers running page handlers
   int io_threads = 2;  // threads running network I/O
   std::chrono::milliseconds session_timeout = std::chrono::minutes(20);
@@ -43,8 +51,9 @@ struct HostOptions {
 std::string HostUsage(const std::string& program);
 
 // Reads --listen, --tls-listen, --tls-cert, --tls-key, --templates,
-// --public-address, --threads, --session-timeout (seconds) and --max-body
-// (bytes), each as "--name value" or "--name=value", over the defaults.
+// --public-address, --threads, --session-timeout (seconds), --max-body
+// (bytes), --metrics-listen and --trusted-proxy (ADDR[,ADDR...], adding to
+// those given before), each as "--name value" or "--name=value", over the defaults.
 // Raises InvalidArgument, whose message ends with the usage text, for an
 // unknown option, a missing or malformed value, or a TLS listener without
 // both PEM files.

@@ -17,6 +17,9 @@ struct Reply {
   unsigned status = 200;
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
+  // A probe (health check, metrics scrape), which a load balancer or monitor
+  // sends every few seconds: neither access-logged nor counted in metrics.
+  bool probe = false;
 };
 
 // The headers every response carries, whatever a handler added.

@@ -4,6 +4,8 @@
 #include <type_traits>
 
 #include "host/access_log.h"
+#include "host/forwarded.h"
+#include "metrics/metrics.h"
 
 namespace quorax {
 
@@ -27,6 +29,9 @@ void HttpConnection<Stream>::Run() {
   auto local = Tcp().socket().local_endpoint(error);
   local_addr_ = core_.options.public_address.empty() ? LocalAddress(local, kTls<Stream>)
                                                      : core_.options.public_address;
+  auto remote = Tcp().socket().remote_endpoint(error);
+  peer_addr_ = error ? std::string() : CanonicalAddress(remote.address().to_string());
+  client_addr_ = peer_addr_;
   if constexpr (kTls<Stream>) {
     Tcp().expires_after(core_.options.read_timeout);
     stream_.async_handshake(net::ssl::stream_base::server,
@@ -118,6 +123,8 @@ template <class Stream>
 void HttpConnection<Stream>::Dispatch() {
   auto& request = parser_->get();
   IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_);
+  ApplyOrigin(request, peer_addr_, core_.options.trusted_proxies, incoming);
+  client_addr_ = incoming.remote_addr;
   version_ = request.version();
   keep_alive_ = request.keep_alive();
   parser_.reset();
@@ -138,6 +145,7 @@ void HttpConnection<Stream>::Refuse(Reply reply) {
 
 template <class Stream>
 void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
+  probe_ = reply.probe;
   auto response = std::make_shared<HttpResponse>(
       Frame(std::move(reply), version_, keep_alive && !core_.stopping));
   Tcp().expires_after(core_.options.write_timeout);
@@ -149,8 +157,11 @@ void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
 template <class Stream>
 void HttpConnection<Stream>::OnWritten(beast::error_code error, const HttpResponse& response) {
   auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
-  core_.Log(AccessLogLine(method_, target_, response.result_int(), response.body().size(),
-                          elapsed.count()));
+  if (!probe_) {
+    core_.Log(AccessLogLine(client_addr_, method_, target_, response.result_int(),
+                            response.body().size(), elapsed.count()));
+    metrics::Response(response.result_int());
+  }
   if (counted_) {
     counted_ = false;
     core_.EndRequest();
@@ -159,6 +170,7 @@ void HttpConnection<Stream>::OnWritten(beast::error_code error, const HttpRespon
   if (!response.keep_alive()) return Close();
   method_.clear();
   target_.clear();
+  client_addr_ = peer_addr_;
   WaitForRequest(core_.options.idle_timeout);
 }
 

@@ -75,11 +75,14 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;  // the request being read
   std::string local_addr_;
-  std::string method_;  // of the request being served, for the access log
+  std::string peer_addr_;    // the connection's remote address
+  std::string client_addr_;  // of the request being served, for the access log
+  std::string method_;       // of the request being served, for the access log
   std::string target_;
   Clock::time_point started_ = Clock::now();  // when the request's first byte came
   unsigned version_ = 11;                     // HTTP version of the reply
   bool keep_alive_ = false;
+  bool probe_ = false;    // the reply being sent is a probe's (Reply::probe)
   bool counted_ = false;  // a request is in progress in the core's count
   char drain_[4096];
 };

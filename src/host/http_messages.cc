@@ -1,5 +1,6 @@
 #include "host/http_messages.h"
 
+#include "host/forwarded.h"
 #include "host/host_page.h"
 #include "host/response_headers.h"
 
@@ -73,6 +74,20 @@ IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& 
   incoming.https = https;
   incoming.local_addr = local_addr;
   return incoming;
+}
+
+void ApplyOrigin(const HttpRequest& request, const std::string& peer,
+                 const std::vector<std::string>& trusted_proxies, IncomingRequest& incoming) {
+  std::string forwarded_for;
+  for (const auto& field : request) {
+    if (!beast::iequals(field.name_string(), "X-Forwarded-For")) continue;
+    if (!forwarded_for.empty()) forwarded_for += ",";
+    forwarded_for += std::string(field.value());
+  }
+  ClientOrigin origin = OriginOf(peer, incoming.https, std::string(request["X-Forwarded-Proto"]),
+                                 forwarded_for, trusted_proxies);
+  incoming.https = origin.https;
+  incoming.remote_addr = std::move(origin.address);
 }
 
 HttpResponse Frame(Reply reply, unsigned version, bool keep_alive) {

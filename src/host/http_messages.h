@@ -9,6 +9,7 @@
 #include <boost/beast/http.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/host_pages.h"
 #include "host/request_router.h"
@@ -40,6 +41,13 @@ std::optional<Reply> ReadRefusal(const beast::error_code& error);
 
 // Returns what the router needs of `request`; its body is moved out.
 IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr);
+
+// Sets the request's https flag and remote_addr from the connection's
+// `peer` address and the forwarded headers, which count only from one of
+// `trusted_proxies` (OriginOf); several X-Forwarded-For fields count as one
+// list, in order.
+void ApplyOrigin(const HttpRequest& request, const std::string& peer,
+                 const std::vector<std::string>& trusted_proxies, IncomingRequest& incoming);
 
 // Frames `reply` as an HTTP/`version` response: the reply's headers with CR
 // and LF removed from values, then the standard headers, and the true

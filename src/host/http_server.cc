@@ -18,6 +18,7 @@
 
 #include "common/errors.h"
 #include "host/http_connection.h"
+#include "host/metrics_endpoint.h"
 #include "host/request_router.h"
 #include "host/server_core.h"
 #include "host/session_store.h"
@@ -69,15 +70,19 @@ class HttpServer::Impl {
         workers(static_cast<size_t>(options.threads)),
         sessions(options.session_timeout, options.max_sessions,
                  [this](SerialQueue::Job job) { net::post(workers, std::move(job)); }),
-        router(app, sessions, templates),
-        core(options, router) {}
+        router(app, sessions, templates,
+               [this](SerialQueue::Job job) { net::post(workers, std::move(job)); }),
+        core(options, router),
+        metrics_endpoint(sessions),
+        metrics_core(options, metrics_endpoint) {}
 
   void Start();
   void Stop();
   void Wait();
 
+  // Accepts connections on `acceptor` for the handler of `listener_core`.
   template <class Stream>
-  void Accept(Tcp::acceptor& acceptor);
+  void Accept(Tcp::acceptor& acceptor, ServerCore& listener_core);
 
   const HostOptions options;
   net::thread_pool workers;
@@ -85,16 +90,20 @@ class HttpServer::Impl {
   TemplateStore templates;
   RequestRouter router;
   ServerCore core;
+  MetricsEndpoint metrics_endpoint;
+  ServerCore metrics_core;  // of the metrics listener
   std::optional<net::ssl::context> tls;
   // Declared after everything connections use, so that connections still
   // pending in it are destroyed first.
   net::io_context io;
   std::optional<Tcp::acceptor> plain_acceptor;
   std::optional<Tcp::acceptor> tls_acceptor;
+  std::optional<Tcp::acceptor> metrics_acceptor;
   std::optional<net::executor_work_guard<net::io_context::executor_type>> work;
   std::vector<std::thread> io_threads;
   uint16_t plain_port = 0;
   uint16_t secure_port = 0;
+  uint16_t metrics_port = 0;
 
   std::mutex stop_run_mutex;  // held while a stop runs
   std::mutex state_mutex;
@@ -104,22 +113,24 @@ class HttpServer::Impl {
 };
 
 template <class Stream>
-void HttpServer::Impl::Accept(Tcp::acceptor& acceptor) {
-  acceptor.async_accept(net::make_strand(io), [this, &acceptor](beast::error_code error,
-                                                                Tcp::socket socket) {
+void HttpServer::Impl::Accept(Tcp::acceptor& acceptor, ServerCore& listener_core) {
+  acceptor.async_accept(net::make_strand(io), [this, &acceptor, &listener_core](
+                                                  beast::error_code error, Tcp::socket socket) {
     if (error == net::error::operation_aborted || !acceptor.is_open()) return;
     if (error) {
       // Out of descriptors, say: try again shortly rather than spin.
       auto timer = std::make_shared<net::steady_timer>(io, std::chrono::milliseconds(100));
-      timer->async_wait([this, &acceptor, timer](beast::error_code) { Accept<Stream>(acceptor); });
+      timer->async_wait([this, &acceptor, &listener_core, timer](beast::error_code) {
+        Accept<Stream>(acceptor, listener_core);
+      });
       return;
     }
     if constexpr (std::is_same_v<Stream, TlsStream>) {
-      std::make_shared<HttpConnection<Stream>>(core, std::move(socket), *tls)->Run();
+      std::make_shared<HttpConnection<Stream>>(listener_core, std::move(socket), *tls)->Run();
     } else {
-      std::make_shared<HttpConnection<Stream>>(core, std::move(socket))->Run();
+      std::make_shared<HttpConnection<Stream>>(listener_core, std::move(socket))->Run();
     }
-    Accept<Stream>(acceptor);
+    Accept<Stream>(acceptor, listener_core);
   });
 }
 
@@ -137,8 +148,13 @@ void HttpServer::Impl::Start() {
     tls_acceptor.emplace(OpenAcceptor(io, options.tls_listen));
     secure_port = tls_acceptor->local_endpoint().port();
   }
-  if (plain_acceptor) Accept<PlainStream>(*plain_acceptor);
-  if (tls_acceptor) Accept<TlsStream>(*tls_acceptor);
+  if (!options.metrics_listen.empty()) {
+    metrics_acceptor.emplace(OpenAcceptor(io, options.metrics_listen));
+    metrics_port = metrics_acceptor->local_endpoint().port();
+  }
+  if (plain_acceptor) Accept<PlainStream>(*plain_acceptor, core);
+  if (tls_acceptor) Accept<TlsStream>(*tls_acceptor, core);
+  if (metrics_acceptor) Accept<PlainStream>(*metrics_acceptor, metrics_core);
   work.emplace(io.get_executor());
   for (int i = 0; i < options.io_threads; ++i) io_threads.emplace_back([this] { io.run(); });
   std::lock_guard lock(state_mutex);
@@ -152,10 +168,12 @@ void HttpServer::Impl::Stop() {
     if (!running) return;
   }
   core.stopping = true;
+  metrics_core.stopping = true;
   net::post(io, [this] {
     beast::error_code error;
     if (plain_acceptor) plain_acceptor->close(error);
     if (tls_acceptor) tls_acceptor->close(error);
+    if (metrics_acceptor) metrics_acceptor->close(error);
   });
   core.WaitIdle(kStopGrace);
   work.reset();
@@ -197,6 +215,7 @@ HttpServer::~HttpServer() { Stop(); }
 void HttpServer::Start() { impl_->Start(); }
 uint16_t HttpServer::port() const { return impl_->plain_port; }
 uint16_t HttpServer::tls_port() const { return impl_->secure_port; }
+uint16_t HttpServer::metrics_port() const { return impl_->metrics_port; }
 void HttpServer::Stop() { impl_->Stop(); }
 void HttpServer::Wait() { impl_->Wait(); }
 

@@ -9,7 +9,8 @@
 
 namespace quorax {
 
-// The HTTP host: serves `app` on a plain listener, a TLS listener, or both.
+// The HTTP host: serves `app` on a plain listener, a TLS listener, or both,
+// and the process's metrics on a listener of their own when asked to.
 // Network I/O runs on a few threads with timeouts; page handlers run on a
 // worker pool, one request of a session at a time.
 class HttpServer {
@@ -31,6 +32,8 @@ class HttpServer {
   uint16_t port() const;
   // The bound port of the TLS listener (0 when there is none).
   uint16_t tls_port() const;
+  // The bound port of the metrics listener (0 when there is none).
+  uint16_t metrics_port() const;
 
   // Stops accepting, lets requests in progress finish (for a few seconds at
   // most), then stops every thread. Does nothing when not running.

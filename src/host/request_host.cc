@@ -25,6 +25,7 @@ std::string RequestHost::FormValue(const std::string& key) const {
 std::string RequestHost::ServerVariable(const std::string& name) const {
   if (EqualsIgnoreCase(name, "HTTPS")) return request_.https ? "on" : "off";
   if (EqualsIgnoreCase(name, "LOCAL_ADDR")) return request_.local_addr;
+  if (EqualsIgnoreCase(name, "REMOTE_ADDR")) return request_.remote_addr;
   return "";
 }
 

@@ -21,7 +21,8 @@ struct RequestData {
   UrlValues form;    // only for application/x-www-form-urlencoded bodies
   std::string body;  // raw bytes
   bool https = false;
-  std::string local_addr;  // host[:port] as the pages name this server
+  std::string local_addr;   // host[:port] as the pages name this server
+  std::string remote_addr;  // the client's address
 };
 
 // The WebHost of one HTTP request: reads `request`, builds the response in

@@ -1,9 +1,11 @@
 #include "host/request_router.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
 #include "common/text.h"
+#include "host/health_check.h"
 #include "host/host_page.h"
 
 namespace quorax {
@@ -74,6 +76,9 @@ bool IsHostPagePath(std::string_view path) {
 void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   std::string_view target = request.target;
   std::string path(target.substr(0, target.find('?')));
+  if (request.method == "GET" && path == kHealthPath) {
+    return ServeHealth(target.substr(std::min(target.size(), path.size() + 1)), done);
+  }
   if (std::optional<Reply> reply = HostReply(request.method, path)) return done(std::move(*reply));
 
   auto data = std::make_shared<RequestData>();
@@ -85,6 +90,7 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   data->body = std::move(request.body);
   data->https = request.https;
   data->local_addr = std::move(request.local_addr);
+  data->remote_addr = std::move(request.remote_addr);
   Serve(data, CookieValue(request.cookie, kSessionCookie), done);
 }
 

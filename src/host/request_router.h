@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "host/host_pages.h"
 #include "host/request_host.h"
@@ -25,25 +26,42 @@ struct IncomingRequest {
   std::string cookie;  // the Cookie header fields, joined by "; "
   std::string body;
   bool https = false;
-  std::string local_addr;  // host[:port] as the pages name this server
+  std::string local_addr;   // host[:port] as the pages name this server
+  std::string remote_addr;  // the client's address (ClientOrigin)
+};
+
+// Answers the requests that connections read. Thread-safe.
+class RequestHandler {
+ public:
+  using Done = std::function<void(Reply)>;
+
+  virtual ~RequestHandler() = default;
+
+  // Answers `request` by calling `done` exactly once, before returning or
+  // later on another thread.
+  virtual void Handle(IncomingRequest request, const Done& done) = 0;
 };
 
 // Decides the answer to each request: a redirect of "/", the application
 // for GET and POST to a path ending in "/" and the host page's name (any
-// case), a host page otherwise. Application requests run on their session's queue; every error
-// that leaves a handler becomes the host's error page.
-class RequestRouter {
+// case), the health check for GET /healthz, a host page otherwise.
+// Application requests run on their session's queue; every error that
+// leaves a handler becomes the host's error page.
+class RequestRouter : public RequestHandler {
  public:
-  using Done = std::function<void(Reply)>;
+  // `background` runs the health checks that may block (on the database).
+  RequestRouter(WebApplication& app, SessionStore& sessions, const TemplateStore& templates,
+                SerialQueue::Executor background)
+      : app_(app), sessions_(sessions), templates_(templates), background_(std::move(background)) {}
 
-  RequestRouter(WebApplication& app, SessionStore& sessions, const TemplateStore& templates)
-      : app_(app), sessions_(sessions), templates_(templates) {}
-
-  // Answers `request` by calling `done` exactly once: before returning for
-  // host pages, later on a worker thread for the application.
-  void Handle(IncomingRequest request, const Done& done);
+  // Calls `done` before returning for host pages and the plain health
+  // check, later on a worker thread for the application and the database
+  // health check.
+  void Handle(IncomingRequest request, const Done& done) override;
 
  private:
+  // Answers GET /healthz without a session; `query` is the target's query.
+  void ServeHealth(std::string_view query, const Done& done);
   // Runs the request on its session's queue.
   void Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
              const Done& done);
@@ -53,6 +71,7 @@ class RequestRouter {
   WebApplication& app_;
   SessionStore& sessions_;
   const TemplateStore& templates_;
+  const SerialQueue::Executor background_;
 };
 
 // Returns the value of cookie `name` in a Cookie header, or "" when absent.

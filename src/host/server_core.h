@@ -12,16 +12,16 @@
 
 namespace quorax {
 
-// What every connection of a running server shares: the options, the
-// router, the access log and the count of requests in progress (so that a
-// stop can wait for them). Thread-safe.
+// What every connection of a listener shares: the options, the request
+// handler (the router, or the metrics endpoint), the access log and the count of requests in
+// progress (so that a stop can wait for them). Thread-safe.
 class ServerCore {
  public:
-  ServerCore(const HostOptions& host_options, RequestRouter& request_router)
-      : options(host_options), router(request_router) {}
+  ServerCore(const HostOptions& host_options, RequestHandler& request_handler)
+      : options(host_options), router(request_handler) {}
 
   const HostOptions& options;
-  RequestRouter& router;
+  RequestHandler& router;
   // Set once the server stops: connections close after their current reply.
   std::atomic<bool> stopping{false};
 

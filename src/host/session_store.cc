@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "common/errors.h"
+#include "metrics/metrics.h"
 
 namespace quorax {
 
@@ -111,6 +112,7 @@ bool SessionStore::MakeRoom(Clock::time_point now, Dropped& dropped) {
   if (guests_.empty()) return false;
   ++visited_;
   Remove(*guests_.front(), dropped);
+  metrics::SessionEvicted();
   return true;
 }
 
@@ -166,7 +168,10 @@ void SessionStore::MarkSignedIn(const std::shared_ptr<SessionEntry>& entry,
   entry->user = user_name;
   Order& sessions = users_[user_name];
   entry->user_pos = sessions.insert(sessions.end(), entry.get());
-  if (sessions.size() > max_signed_in_per_user_) End(*sessions.front(), dropped);
+  if (sessions.size() > max_signed_in_per_user_) {
+    End(*sessions.front(), dropped);
+    metrics::SessionEvicted();
+  }
 }
 
 std::string SessionStore::Rotate(const std::shared_ptr<SessionEntry>& entry) {

@@ -19,6 +19,14 @@ class WebApplication {
   // Runs the Respond handler of page item `item` (compared without regard to
   // case). Returns false, having done nothing, when there is no such item.
   virtual bool Respond(const std::string& item, WebHost& host) = 0;
+
+  // Returns "" when the application can serve requests, else a one-line
+  // reason. With `check_database` it also asks its database, which may take
+  // a few seconds. Never raises; may run on several threads at once.
+  virtual std::string HealthProblem(bool check_database) {
+    (void)check_database;
+    return "";
+  }
 };
 
 // Runs one request: WebClass_Start when `item` is empty, else that item's

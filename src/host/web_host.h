@@ -26,7 +26,9 @@ class WebHost {
   // Request. Values are decoded to bytes; "" when absent.
   virtual std::string QueryValue(const std::string& key) const = 0;
   virtual std::string FormValue(const std::string& key) const = 0;
-  // "HTTPS" ("on" or "off") and "LOCAL_ADDR" (host[:port] of this server).
+  // "HTTPS" ("on" or "off"), "LOCAL_ADDR" (host[:port] of this server) and
+  // "REMOTE_ADDR" (the client's IP address; behind a trusted proxy, the
+  // address the proxy reports).
   virtual std::string ServerVariable(const std::string& name) const = 0;
   virtual int32_t TotalBytes() const = 0;
   // Returns up to `count` bytes of the raw request body.

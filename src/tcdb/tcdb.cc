@@ -10,6 +10,7 @@
 #include "common/general.h"
 #include "common/int16.h"
 #include "database/provider_error.h"
+#include "metrics/metrics.h"
 #include "tcdb/test_case_id.h"
 
 namespace quorax {
@@ -91,7 +92,9 @@ int16_t TCDB::Connect(const std::string& DSN, const std::string& User, const std
     Suppressed([&] { ProcCommand->SetActiveConnection(DbConnection.get()); });
     return 0;
   }
-  return db::CredentialsRefused(DbConnection->Errors()) ? -1 : -2;
+  if (db::CredentialsRefused(DbConnection->Errors())) return -1;
+  metrics::DatabaseConnectionFailure();
+  return -2;
 }
 
 void TCDB::Disconnect() { DbConnection->Close(); }

@@ -10,6 +10,7 @@
 #include "upload/csv.h"
 #include "upload/mpform.h"
 #include "web/main.h"
+#include "web/upload_record.h"
 
 namespace quorax {
 
@@ -154,6 +155,7 @@ void main::ImportCSV_Respond(WebHost& host) {
   session.SetBool("NoErrors", true);
   auto outcomes = std::make_shared<CSVRowErrors>();
   session.SetObject("CSVErrors", outcomes);
+  const UploadRecord record(import, *table, *outcomes);
 
   TCDB database;
   if (database.Connect(DataSourceName, session.GetText("User"), session.GetText("Pass")) < 0) {

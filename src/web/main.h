@@ -30,6 +30,9 @@ class main : public WebApplication {
   // "ImportDone", "Login" and "SubmitCSV" (any case) to their handlers.
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
+  // Without `check_database` always healthy; with it, asks the server that
+  // DataSourceName names (a problem when none is configured).
+  std::string HealthProblem(bool check_database) override;
 
   void Login_Respond(WebHost& host);
   void Login_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,

@@ -13,13 +13,15 @@
 
 namespace {
 
-// The start page address of a listener given as `listen`, bound to `port`.
-std::string Address(const std::string& scheme, const std::string& listen, uint16_t port) {
+// The address of `path` (by default the start page) on a listener given as
+// `listen`, bound to `port`.
+std::string Address(const std::string& scheme, const std::string& listen, uint16_t port,
+                    const std::string& path = quorax::kHostPageName) {
   std::string host;
   uint16_t ignored = 0;
   quorax::SplitHostPort(listen, host, ignored);
   if (host.find(':') != std::string::npos) host = "[" + host + "]";
-  return scheme + "://" + host + ":" + std::to_string(port) + "/" + quorax::kHostPageName;
+  return scheme + "://" + host + ":" + std::to_string(port) + "/" + path;
 }
 
 }  // namespace
@@ -44,6 +46,11 @@ int main(int argc, char** argv) {
     if (server.tls_port() != 0) {
       std::cout << "Quorax is listening on "
                 << Address("https", options.tls_listen, server.tls_port()) << std::endl;
+    }
+    if (server.metrics_port() != 0) {
+      std::cout << "Quorax serves metrics on "
+                << Address("http", options.metrics_listen, server.metrics_port(), "metrics")
+                << std::endl;
     }
     server.Wait();
   } catch (const std::exception& error) {

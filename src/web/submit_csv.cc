@@ -2,6 +2,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "metrics/metrics.h"
 #include "tcdb/tcdb.h"
 #include "web/main.h"
 
@@ -16,7 +17,10 @@ namespace {
 std::string CheckCredentials(const std::string& dsn, Session& session) {
   TCDB database;
   const int16_t connected = database.Connect(dsn, session.GetText("User"), session.GetText("Pass"));
-  if (connected == -1) return "1";
+  if (connected == -1) {
+    metrics::SignIn(metrics::SignInOutcome::kRefused);
+    return "1";
+  }
   if (connected < 0) {
     session.SetText("ErrorMsg", database.GetErrorString());
     return "2";
@@ -26,6 +30,7 @@ std::string CheckCredentials(const std::string& dsn, Session& session) {
   } catch (const std::exception&) {
     // The sign-in is decided; a failed close changes nothing for the user.
   }
+  metrics::SignIn(metrics::SignInOutcome::kAccepted);
   return "";
 }
 

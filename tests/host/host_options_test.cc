@@ -26,10 +26,26 @@ TEST(ParseHostOptionsTest, DefaultsWithoutArguments) {
 }
 
 TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
-  HostOptions options =
-      Parse({"--listen", "0.0.0.0:80", "--tls-listen=[::1]:8443", "--tls-cert", "c.pem",
-             "--tls-key=k.pem", "--templates", "/t", "--public-address", "example.org:8443",
-             "--threads=8", "--session-timeout", "60", "--max-body", "2048"});
+  HostOptions options = Parse({"--listen",
+                               "0.0.0.0:80",
+                               "--tls-listen=[::1]:8443",
+                               "--tls-cert",
+                               "c.pem",
+                               "--tls-key=k.pem",
+                               "--templates",
+                               "/t",
+                               "--public-address",
+                               "example.org:8443",
+                               "--threads=8",
+                               "--session-timeout",
+                               "60",
+                               "--max-body",
+                               "2048",
+                               "--metrics-listen",
+                               "127.0.0.1:9100",
+                               "--trusted-proxy",
+                               "10.0.0.1,::ffff:10.0.0.2",
+                               "--trusted-proxy=0:0::1"});
   EXPECT_EQ(options.listen, "0.0.0.0:80");
   EXPECT_EQ(options.tls_listen, "[::1]:8443");
   EXPECT_EQ(options.tls_cert, "c.pem");
@@ -39,6 +55,8 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(options.threads, 8);
   EXPECT_EQ(options.session_timeout, std::chrono::seconds(60));
   EXPECT_EQ(options.max_body, 2048u);
+  EXPECT_EQ(options.metrics_listen, "127.0.0.1:9100");
+  EXPECT_EQ(options.trusted_proxies, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "::1"}));
 }
 
 TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
@@ -53,7 +71,10 @@ TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
                                                      {"--max-body", "2147483648"},
                                                      {"--tls-listen", "h:443"},
                                                      {"stray"},
-                                                     {"--public-address", "a/b"}};
+                                                     {"--public-address", "a/b"},
+                                                     {"--metrics-listen", "9100"},
+                                                     {"--trusted-proxy", "10.0.0.1,"},
+                                                     {"--trusted-proxy", "proxy.local"}};
   for (const auto& args : bad) {
     try {
       Parse(args);

@@ -321,8 +321,8 @@ TEST_F(HttpServerTest, AccessLogNamesRequestsButNoValues) {
   Get("/nothing?pwd=hunter2");
   std::vector<std::string> lines = server_.LogLines();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].rfind("POST /Quorax.asp 200 ", 0), 0u) << lines[0];
-  EXPECT_EQ(lines[1].rfind("GET /nothing 404 ", 0), 0u) << lines[1];
+  EXPECT_EQ(lines[0].rfind("127.0.0.1 POST /Quorax.asp 200 ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1].rfind("127.0.0.1 GET /nothing 404 ", 0), 0u) << lines[1];
   for (const auto& line : lines) {
     EXPECT_EQ(line.find("topsecret"), std::string::npos);
     EXPECT_EQ(line.find("hunter2"), std::string::npos);

@@ -102,10 +102,10 @@ TEST(ResponseHeadersTest, KeepsWhatTheHostSendsAndDropsFraming) {
 }
 
 TEST(AccessLogLineTest, LeavesOutQueryAndControlCharacters) {
-  EXPECT_EQ(AccessLogLine("POST", "/Quorax.asp?WCI=SubmitCSV&pwd=secret", 302, 0, 12),
-            "POST /Quorax.asp 302 0 12ms");
-  EXPECT_EQ(AccessLogLine("GET", "/a\nFAKE b", 404, 10, 1), "GET /a?FAKE?b 404 10 1ms");
-  EXPECT_EQ(AccessLogLine("", "", 400, 5, 0), "- - 400 5 0ms");
+  EXPECT_EQ(AccessLogLine("10.1.2.3", "POST", "/Quorax.asp?WCI=SubmitCSV&pwd=secret", 302, 0, 12),
+            "10.1.2.3 POST /Quorax.asp 302 0 12ms");
+  EXPECT_EQ(AccessLogLine("::1", "GET", "/a\nFAKE b", 404, 10, 1), "::1 GET /a?FAKE?b 404 10 1ms");
+  EXPECT_EQ(AccessLogLine("", "", "", 400, 5, 0), "- - - 400 5 0ms");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "host/host_options.h"
 #include "host/http_server.h"
+#include "metrics/metric_value.h"
 #include "testing/web_browser.h"
 #include "web/main.h"
 #include "testing/settings_file.h"
@@ -73,6 +74,7 @@ class EndToEndTest : public ::testing::Test {
     options.listen = "127.0.0.1:0";
     options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
     options.access_log = [](const std::string&) {};
+    options.metrics_listen = "127.0.0.1:0";
     server_ = std::make_unique<HttpServer>(*app_, options);
     server_->Start();
     browser_ = std::make_unique<WebBrowser>(server_->port());
@@ -89,6 +91,8 @@ class EndToEndTest : public ::testing::Test {
     return browser_->Post(kUpload, std::string("multipart/form-data; boundary=") + kBoundary,
                           BrowserUploadBody(name, content));
   }
+
+  std::string Scrape() { return WebBrowser(server_->metrics_port()).Get("/metrics").body; }
 
   std::unique_ptr<SettingsFile> settings_;
   std::unique_ptr<quorax::main> app_;
@@ -191,6 +195,36 @@ TEST_F(EndToEndTest, WrongPasswordIsRefusedAndTheSessionCannotUpload) {
   const HttpResponse upload = UploadExample("good.csv");
   EXPECT_EQ(upload.status, 302);
   EXPECT_EQ(upload.Header("Location"), start);
+}
+
+TEST_F(EndToEndTest, HealthCheckReachesTheDatabaseAndMetricsCountSignInsAndUploads) {
+  const WebResponse health = WebBrowser(server_->port()).Get("/healthz?db=1");
+  EXPECT_EQ(health.status, 200);
+  EXPECT_EQ(health.body, "ok");
+
+  const std::string before = Scrape();
+  ASSERT_EQ(SignIn("not-the-password").status, 302);
+  ASSERT_EQ(SignIn("demo").status, 200);
+  ASSERT_EQ(UploadExample("mixed.csv").status, 200);
+  const std::string after = Scrape();
+  struct Expected {
+    const char* series;
+    double delta;
+  } expected[] = {
+      {"quorax_sign_ins_total{outcome=\"accepted\"}", 1},
+      {"quorax_sign_ins_total{outcome=\"refused\"}", 1},
+      {"quorax_uploads_total{mode=\"verify\"}", 1},
+      {"quorax_upload_duration_seconds_count{mode=\"verify\"}", 1},
+      {"quorax_upload_rows_total{outcome=\"passed\"}", 2},
+      {"quorax_upload_rows_total{outcome=\"rejected\"}", 9},
+      {"quorax_upload_rows_total{outcome=\"not_processed\"}", 0},
+      {"quorax_database_connection_failures_total", 0},
+      {"quorax_http_responses_total{class=\"3xx\"}", 1},
+  };
+  for (const auto& [series, delta] : expected) {
+    EXPECT_EQ(MetricValue(after, series) - MetricValue(before, series), delta) << series;
+  }
+  EXPECT_EQ(MetricValue(after, "quorax_sessions_live"), 1);
 }
 
 }  // namespace

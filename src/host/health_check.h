@@ -1,0 +1,24 @@
+#ifndef QUORAX_HOST_HEALTH_CHECK_H_
+#define QUORAX_HOST_HEALTH_CHECK_H_
+
+#include <string>
+#include <string_view>
+
+#include "host/host_pages.h"
+
+namespace quorax {
+
+// The path that load balancers probe. GET /healthz answers without a
+// session; GET /healthz?db=1 also asks the application's database.
+inline constexpr const char* kHealthPath = "/healthz";
+
+// True when the query (without "?") asks for the database check: db=1.
+bool WantsDatabaseCheck(std::string_view query);
+
+// The probe answer: 200 "ok" when `problem` is empty, else 503 with
+// `problem` as its one line. Plain text without a line end.
+Reply HealthReply(const std::string& problem);
+
+}  // namespace quorax
+
+#endif  // QUORAX_HOST_HEALTH_CHECK_H_
