@@ -4,12 +4,15 @@
 #include <vector>
 
 #include "host/forwarded.h"
-#include "http_client.h"
+#include "host/test_server.h"
 #include "metrics/metric_value.h"
-#include "test_server.h"
+#include "testing/http_client.h"
 
 namespace quorax {
 namespace {
+
+using testkit::HttpResponse;
+using testkit::Request;
 
 constexpr char kLiveSessions[] = "quorax_sessions_live";
 

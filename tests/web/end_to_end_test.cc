@@ -198,7 +198,7 @@ TEST_F(EndToEndTest, WrongPasswordIsRefusedAndTheSessionCannotUpload) {
 }
 
 TEST_F(EndToEndTest, HealthCheckReachesTheDatabaseAndMetricsCountSignInsAndUploads) {
-  const WebResponse health = WebBrowser(server_->port()).Get("/healthz?db=1");
+  const HttpResponse health = WebBrowser(server_->port()).Get("/healthz?db=1");
   EXPECT_EQ(health.status, 200);
   EXPECT_EQ(health.body, "ok");
 

@@ -3,17 +3,22 @@
 #include <string>
 
 #include "host/http_server.h"
+#include "testing/closed_port.h"
+#include "testing/settings_file.h"
+#include "testing/web_browser.h"
 #include "web/main.h"
-#include "web/settings_file.h"
-#include "web/web_browser.h"
 
 namespace quorax {
 namespace {
 
+using testkit::HttpResponse;
+using testkit::WebBrowser;
+
 // Without a reachable database the plain probe still passes (the server can
 // serve pages), and the database probe fails with a one-line reason.
 TEST(HealthCheckTest, DatabaseProbeFailsWhenNoDatabaseAnswers) {
-  for (const char* dsn : {"DSN=host=127.0.0.1 port=1 dbname=quorax connect_timeout=2", "DSN="}) {
+  for (const std::string& dsn :
+       {std::string("DSN=") + testkit::kClosedPortDsn, std::string("DSN=")}) {
     SettingsFile settings({"BaseDir=/", dsn});
     quorax::main app(settings.path());
     HostOptions options;
@@ -24,7 +29,7 @@ TEST(HealthCheckTest, DatabaseProbeFailsWhenNoDatabaseAnswers) {
     server.Start();
     WebBrowser probe(server.port());
     EXPECT_EQ(probe.Get("/healthz").status, 200) << dsn;
-    const WebResponse down = probe.Get("/healthz?db=1");
+    const HttpResponse down = probe.Get("/healthz?db=1");
     EXPECT_EQ(down.status, 503) << dsn;
     EXPECT_FALSE(down.body.empty());
     EXPECT_EQ(down.body.find('\n'), std::string::npos) << down.body;
