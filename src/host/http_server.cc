@@ -60,6 +60,13 @@ Tcp::acceptor OpenAcceptor(net::io_context& io, const std::string& address) {
   return acceptor;
 }
 
+// The client's address, the key of the per-address connection limit.
+std::string ClientAddress(const Tcp::socket& socket) {
+  beast::error_code error;
+  Tcp::endpoint remote = socket.remote_endpoint(error);
+  return error ? std::string() : remote.address().to_string();
+}
+
 }  // namespace
 
 class HttpServer::Impl {
@@ -78,6 +85,9 @@ class HttpServer::Impl {
 
   template <class Stream>
   void Accept(Tcp::acceptor& acceptor);
+  // Closes a connection over the limits at once; the access log says how
+  // many were refused, once a second at most.
+  void RefuseConnection(Tcp::socket& socket);
 
   const HostOptions options;
   net::thread_pool workers;
@@ -114,13 +124,25 @@ void HttpServer::Impl::Accept(Tcp::acceptor& acceptor) {
       timer->async_wait([this, &acceptor, timer](beast::error_code) { Accept<Stream>(acceptor); });
       return;
     }
-    if constexpr (std::is_same_v<Stream, TlsStream>) {
-      std::make_shared<HttpConnection<Stream>>(core, std::move(socket), *tls)->Run();
+    ConnectionLimits::Slot slot = core.limits.Admit(ClientAddress(socket));
+    if (!slot) {
+      RefuseConnection(socket);
+    } else if constexpr (std::is_same_v<Stream, TlsStream>) {
+      std::make_shared<HttpConnection<Stream>>(core, std::move(slot), std::move(socket), *tls)
+          ->Run();
     } else {
-      std::make_shared<HttpConnection<Stream>>(core, std::move(socket))->Run();
+      std::make_shared<HttpConnection<Stream>>(core, std::move(slot), std::move(socket))->Run();
     }
     Accept<Stream>(acceptor);
   });
+}
+
+void HttpServer::Impl::RefuseConnection(Tcp::socket& socket) {
+  beast::error_code error;
+  socket.close(error);
+  if (size_t refused = core.limits.TakeRefusalsToReport(ConnectionLimits::Clock::now())) {
+    core.Log("connection limit reached: refused " + std::to_string(refused) + " connection(s)");
+  }
 }
 
 void HttpServer::Impl::Start() {
@@ -136,6 +158,7 @@ void HttpServer::Impl::Start() {
     tls.emplace(MakeTlsContext(options.tls_cert, options.tls_key));
     tls_acceptor.emplace(OpenAcceptor(io, options.tls_listen));
     secure_port = tls_acceptor->local_endpoint().port();
+    core.tls_port = secure_port;
   }
   if (plain_acceptor) Accept<PlainStream>(*plain_acceptor);
   if (tls_acceptor) Accept<TlsStream>(*tls_acceptor);

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "host/host_page.h"
+#include "host/request_guard.h"
 
 namespace quorax {
 
@@ -83,7 +84,7 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   }
   if (IsFormBody(request.content_type)) data->form = ParseUrlEncoded(request.body);
   data->body = std::move(request.body);
-  data->https = request.https;
+  data->https = RequestIsSecure(request);
   data->local_addr = std::move(request.local_addr);
   Serve(data, CookieValue(request.cookie, kSessionCookie), done);
 }

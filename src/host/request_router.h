@@ -26,6 +26,11 @@ struct IncomingRequest {
   std::string body;
   bool https = false;
   std::string local_addr;  // host[:port] as the pages name this server
+  // host[:port] of this server's HTTPS listener as the pages name it.
+  std::string secure_addr;
+  std::string host;            // the Host header, "" when absent
+  std::string origin;          // the Origin header, "" when absent
+  std::string sec_fetch_site;  // the Sec-Fetch-Site header, "" when absent
 };
 
 // Decides the answer to each request: a redirect of "/", the application

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "host/connection_limits.h"
 #include "host/host_options.h"
 #include "host/request_router.h"
 
@@ -18,10 +19,16 @@ namespace quorax {
 class ServerCore {
  public:
   ServerCore(const HostOptions& host_options, RequestRouter& request_router)
-      : options(host_options), router(request_router) {}
+      : options(host_options),
+        router(request_router),
+        limits(options.max_connections, options.max_connections_per_address) {}
 
   const HostOptions& options;
   RequestRouter& router;
+  ConnectionLimits limits;
+  // The bound port of the TLS listener (0 when there is none); set before
+  // the first connection is accepted, read-only afterwards.
+  uint16_t tls_port = 0;
   // Set once the server stops: connections close after their current reply.
   std::atomic<bool> stopping{false};
 

@@ -22,14 +22,18 @@ TEST(ParseHostOptionsTest, DefaultsWithoutArguments) {
   EXPECT_EQ(options.listen, "127.0.0.1:8080");
   EXPECT_TRUE(options.tls_listen.empty());
   EXPECT_EQ(options.session_timeout, std::chrono::minutes(20));
-  EXPECT_EQ(options.max_body, 1024u * 1024u);
+  EXPECT_EQ(options.max_body, 65536u);
+  EXPECT_EQ(options.max_connections, 1000u);
+  EXPECT_EQ(options.max_connections_per_address, 50u);
+  EXPECT_FALSE(options.debug_mode);
 }
 
 TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   HostOptions options =
       Parse({"--listen", "0.0.0.0:80", "--tls-listen=[::1]:8443", "--tls-cert", "c.pem",
              "--tls-key=k.pem", "--templates", "/t", "--public-address", "example.org:8443",
-             "--threads=8", "--session-timeout", "60", "--max-body", "2048"});
+             "--threads=8", "--session-timeout", "60", "--max-body", "2048", "--max-connections=20",
+             "--max-connections-per-address", "2"});
   EXPECT_EQ(options.listen, "0.0.0.0:80");
   EXPECT_EQ(options.tls_listen, "[::1]:8443");
   EXPECT_EQ(options.tls_cert, "c.pem");
@@ -39,6 +43,8 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(options.threads, 8);
   EXPECT_EQ(options.session_timeout, std::chrono::seconds(60));
   EXPECT_EQ(options.max_body, 2048u);
+  EXPECT_EQ(options.max_connections, 20u);
+  EXPECT_EQ(options.max_connections_per_address, 2u);
 }
 
 TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
@@ -51,6 +57,8 @@ TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
                                                      {"--threads", "x"},
                                                      {"--max-body", "-1"},
                                                      {"--max-body", "2147483648"},
+                                                     {"--max-connections", "0"},
+                                                     {"--max-connections-per-address", "x"},
                                                      {"--tls-listen", "h:443"},
                                                      {"stray"},
                                                      {"--public-address", "a/b"}};
