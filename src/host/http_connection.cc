@@ -29,8 +29,10 @@ void HttpConnection<Stream>::Run() {
   auto local = Tcp().socket().local_endpoint(error);
   const std::string& public_address = core_.options.public_address;
   local_addr_ = public_address.empty() ? LocalAddress(local, kTls<Stream>) : public_address;
+  // Without a TLS listener here, HTTPS is expected on its standard port.
+  const uint16_t tls_port = core_.tls_port != 0 ? core_.tls_port : 443;
   secure_addr_ = public_address.empty()
-                     ? LocalAddress(net::ip::tcp::endpoint(local.address(), core_.tls_port), true)
+                     ? LocalAddress(net::ip::tcp::endpoint(local.address(), tls_port), true)
                      : public_address;
   if constexpr (kTls<Stream>) {
     Tcp().expires_after(core_.options.read_timeout);
