@@ -1,6 +1,7 @@
 #include "host/host_options.h"
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <climits>
 #include <string_view>
@@ -43,9 +44,19 @@ void AddressOption(const std::string& program, const std::string& name, const st
   }
 }
 
-constexpr std::string_view kOptionNames[] = {
-    "listen",  "tls-listen",      "tls-cert", "tls-key",        "templates",    "public-address",
-    "threads", "session-timeout", "max-body", "metrics-listen", "trusted-proxy"};
+constexpr std::string_view kOptionNames[] = {"listen",
+                                             "tls-listen",
+                                             "tls-cert",
+                                             "tls-key",
+                                             "templates",
+                                             "public-address",
+                                             "threads",
+                                             "session-timeout",
+                                             "max-body",
+                                             "metrics-listen",
+                                             "trusted-proxy",
+                                             "max-connections",
+                                             "max-connections-per-address"};
 
 bool IsOptionName(std::string_view name) {
   for (std::string_view known : kOptionNames) {
@@ -66,6 +77,18 @@ void TrustedProxyOption(const std::string& program, const std::string& value,
     }
     options.trusted_proxies.push_back(address);
     start = comma + 1;
+  }
+}
+
+// REQUIRES: name is "max-connections" or "max-connections-per-address".
+void ApplyConnectionLimit(const std::string& program, const std::string& name,
+                          const std::string& value, HostOptions& options) {
+  auto limit = static_cast<size_t>(NumberOption(program, name, value, 1, 1000000));
+  if (name == "max-connections") {
+    options.max_connections = limit;
+  } else {
+    assert(name == "max-connections-per-address");
+    options.max_connections_per_address = limit;
   }
 }
 
@@ -99,8 +122,10 @@ void Apply(const std::string& program, const std::string& name, const std::strin
     options.metrics_listen = value;
   } else if (name == "trusted-proxy") {
     TrustedProxyOption(program, value, options);
-  } else {  // max-body
+  } else if (name == "max-body") {
     options.max_body = static_cast<size_t>(NumberOption(program, name, value, 0, INT32_MAX));
+  } else {
+    ApplyConnectionLimit(program, name, value, options);
   }
 }
 
@@ -117,9 +142,11 @@ std::string HostUsage(const std::string& program) {
          "  --public-address HOST[:PORT] address the pages name instead of the local one\n"
          "  --threads N                 page handler threads (default 4)\n"
          "  --session-timeout SECONDS   idle time before a session ends (default 1200)\n"
-         "  --max-body BYTES            largest request body (default 1048576)\n"
+         "  --max-body BYTES            largest request body (default 65536)\n"
          "  --metrics-listen HOST:PORT  listener serving GET /metrics (default none)\n"
-         "  --trusted-proxy ADDR[,ADDR] proxies whose X-Forwarded-For/-Proto count\n";
+         "  --trusted-proxy ADDR[,ADDR] proxies whose X-Forwarded-For/-Proto count\n"
+         "  --max-connections N         open connections in all (default 1000)\n"
+         "  --max-connections-per-address N  open connections of one client (default 50)\n";
 }
 
 void SplitHostPort(const std::string& text, std::string& host, uint16_t& port) {

@@ -34,7 +34,9 @@ struct HostOptions {
   int io_threads = 2;  // threads running network I/O
   std::chrono::milliseconds session_timeout = std::chrono::minutes(20);
   size_t max_sessions = 10000;
-  size_t max_body = 1024 * 1024;
+  // No page takes more than an upload, which stops at 32,767 bytes; bodies
+  // between that and this limit still reach the application's own page.
+  size_t max_body = 64 * 1024;
   size_t header_limit = 16 * 1024;
   // Time allowed to receive one whole request once its first byte arrived
   // (and for a new connection's first byte).
@@ -42,6 +44,13 @@ struct HostOptions {
   // Time a kept-alive connection may wait for its next request.
   std::chrono::milliseconds idle_timeout = std::chrono::seconds(60);
   std::chrono::milliseconds write_timeout = std::chrono::seconds(30);
+  // Open connections allowed in all and from one client address; a new
+  // connection over either limit is closed at once.
+  size_t max_connections = 1000;
+  size_t max_connections_per_address = 50;
+  // The application's debug mode. Outside it the plain listener serves
+  // nothing but the redirect to the HTTPS start page.
+  bool debug_mode = false;
   // Receives one access-log line per request (without line end); when empty
   // the lines go to standard error.
   std::function<void(const std::string&)> access_log;
@@ -52,11 +61,12 @@ std::string HostUsage(const std::string& program);
 
 // Reads --listen, --tls-listen, --tls-cert, --tls-key, --templates,
 // --public-address, --threads, --session-timeout (seconds), --max-body
-// (bytes), --metrics-listen and --trusted-proxy (ADDR[,ADDR...], adding to
-// those given before), each as "--name value" or "--name=value", over the defaults.
-// Raises InvalidArgument, whose message ends with the usage text, for an
-// unknown option, a missing or malformed value, or a TLS listener without
-// both PEM files.
+// (bytes), --metrics-listen, --trusted-proxy (ADDR[,ADDR...], adding to
+// those given before), --max-connections and --max-connections-per-address,
+// each as "--name value" or "--name=value", over the defaults. Raises
+// InvalidArgument, whose message ends with the usage text, for an unknown
+// option, a missing or malformed value, or a TLS listener without both PEM
+// files.
 HostOptions ParseHostOptions(int argc, char** argv);
 
 // Splits "HOST:PORT" or "[IPV6]:PORT" into host (without brackets) and port.

@@ -7,7 +7,7 @@ namespace quorax {
 
 const std::vector<std::pair<std::string, std::string>>& StandardHeaders() {
   static const std::vector<std::pair<std::string, std::string>> headers = {
-      {"X-Content-Type-Options", "nosniff"}, {"Content-Security-Policy", "frame-ancestors 'none'"},
+      {"X-Content-Type-Options", "nosniff"}, {"Content-Security-Policy", kContentSecurityPolicy},
       {"X-Frame-Options", "DENY"},           {"Referrer-Policy", "same-origin"},
       {"Cache-Control", "no-store"},
   };

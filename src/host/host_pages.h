@@ -12,6 +12,12 @@ namespace quorax {
 // The content type of pages unless a handler sets another.
 inline constexpr const char* kPageContentType = "text/html; charset=windows-1252";
 
+// What the pages may load and do: their inline style sheets and forms
+// posted to this server, nothing else; no framing, no <base>.
+inline constexpr const char* kContentSecurityPolicy =
+    "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; "
+    "frame-ancestors 'none'; base-uri 'none'";
+
 // A response as the host sends it, before the headers every response carries.
 struct Reply {
   unsigned status = 200;

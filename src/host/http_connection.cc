@@ -5,6 +5,8 @@
 
 #include "host/access_log.h"
 #include "host/forwarded.h"
+#include "host/http_framing.h"
+#include "host/request_guard.h"
 #include "metrics/metrics.h"
 
 namespace quorax {
@@ -27,8 +29,13 @@ template <class Stream>
 void HttpConnection<Stream>::Run() {
   beast::error_code error;
   auto local = Tcp().socket().local_endpoint(error);
-  local_addr_ = core_.options.public_address.empty() ? LocalAddress(local, kTls<Stream>)
-                                                     : core_.options.public_address;
+  const std::string& public_address = core_.options.public_address;
+  local_addr_ = public_address.empty() ? LocalAddress(local, kTls<Stream>) : public_address;
+  // Without a TLS listener here, HTTPS is expected on its standard port.
+  const uint16_t tls_port = core_.tls_port != 0 ? core_.tls_port : 443;
+  secure_addr_ = public_address.empty()
+                     ? LocalAddress(net::ip::tcp::endpoint(local.address(), tls_port), true)
+                     : public_address;
   auto remote = Tcp().socket().remote_endpoint(error);
   peer_addr_ = error ? std::string() : CanonicalAddress(remote.address().to_string());
   client_addr_ = peer_addr_;
@@ -66,10 +73,39 @@ void HttpConnection<Stream>::OnFirstBytes(beast::error_code error, size_t bytes)
 template <class Stream>
 void HttpConnection<Stream>::ReadHeader() {
   started_ = Clock::now();
+  Tcp().expires_at(started_ + core_.options.read_timeout);
+  AwaitHeaderEnd();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::AwaitHeaderEnd() {
+  std::string_view bytes(static_cast<const char*>(buffer_.data().data()), buffer_.size());
+  size_t end = HeaderEnd(bytes);
+  if (end == std::string_view::npos && bytes.size() <= core_.options.header_limit) {
+    return stream_.async_read_some(
+        buffer_.prepare(kReadChunk),
+        beast::bind_front_handler(&HttpConnection::OnHeaderBytes, Self()));
+  }
+  if (end != std::string_view::npos && HasFoldedLine(bytes.substr(0, end))) {
+    return Refuse(AmbiguousRequest());
+  }
+  ParseHeader();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::OnHeaderBytes(beast::error_code error, size_t bytes) {
+  if (error) return Drop();
+  buffer_.commit(bytes);
+  AwaitHeaderEnd();
+}
+
+// The header is in the buffer (or over the limit), so parsing reads nothing
+// more from the stream unless it is over the limit.
+template <class Stream>
+void HttpConnection<Stream>::ParseHeader() {
   parser_.emplace();
   parser_->header_limit(static_cast<uint32_t>(core_.options.header_limit));
   parser_->body_limit(static_cast<uint64_t>(core_.options.max_body));
-  Tcp().expires_at(started_ + core_.options.read_timeout);
   http::async_read_header(stream_, buffer_, *parser_,
                           beast::bind_front_handler(&HttpConnection::OnHeader, Self()));
 }
@@ -80,6 +116,7 @@ void HttpConnection<Stream>::OnHeader(beast::error_code error, size_t) {
   auto& request = parser_->get();
   method_ = std::string(request.method_string());
   target_ = std::string(request.target());
+  if (std::optional<Reply> refusal = FramingRefusal(request)) return Refuse(std::move(*refusal));
   if (std::optional<Reply> refusal = EncodingRefusal(*parser_)) return Refuse(std::move(*refusal));
   if (parser_->is_done()) return Dispatch();
   if (beast::iequals(request[http::field::expect], "100-continue")) return SendContinue();
@@ -125,9 +162,16 @@ void HttpConnection<Stream>::Dispatch() {
   IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_);
   ApplyOrigin(request, peer_addr_, core_.options.trusted_proxies, incoming);
   client_addr_ = incoming.remote_addr;
+  incoming.secure_addr = secure_addr_;
   version_ = request.version();
   keep_alive_ = request.keep_alive();
   parser_.reset();
+  secure_ = RequestIsSecure(incoming);
+  if (core_.pages) {
+    if (std::optional<Reply> refusal = GuardRefusal(incoming, core_.options.debug_mode)) {
+      return Send(std::move(*refusal), keep_alive_);
+    }
+  }
   core_.BeginRequest();
   counted_ = true;
   core_.router.Handle(std::move(incoming), [self = Self()](Reply reply) {
@@ -146,6 +190,7 @@ void HttpConnection<Stream>::Refuse(Reply reply) {
 template <class Stream>
 void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
   probe_ = reply.probe;
+  if (secure_) reply.headers.emplace_back("Strict-Transport-Security", kStrictTransportSecurity);
   auto response = std::make_shared<HttpResponse>(
       Frame(std::move(reply), version_, keep_alive && !core_.stopping));
   Tcp().expires_after(core_.options.write_timeout);

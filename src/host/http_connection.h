@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "host/http_messages.h"
 #include "host/server_core.h"
@@ -30,9 +31,10 @@ template <class Stream>
 class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream>> {
  public:
   // `args` construct the stream: a connected socket, and for TLS the context.
+  // The connection holds `slot` while it lives.
   template <class... Args>
-  explicit HttpConnection(ServerCore& core, Args&&... args)
-      : stream_(std::forward<Args>(args)...), core_(core) {}
+  HttpConnection(ServerCore& core, ConnectionLimits::Slot slot, Args&&... args)
+      : stream_(std::forward<Args>(args)...), core_(core), slot_(std::move(slot)) {}
 
   // Ends the request in progress, if any, in the core's count.
   ~HttpConnection();
@@ -52,7 +54,11 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   void WaitForRequest(std::chrono::milliseconds wait);
   void OnFirstBytes(beast::error_code error, size_t bytes);
   // The whole request, header and body, must arrive within the read timeout.
+  // The raw header is examined (folded lines) before it is parsed.
   void ReadHeader();
+  void AwaitHeaderEnd();
+  void OnHeaderBytes(beast::error_code error, size_t bytes);
+  void ParseHeader();
   void OnHeader(beast::error_code error, size_t bytes);
   void SendContinue();
   void ReadBody();
@@ -72,10 +78,13 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
 
   Stream stream_;
   ServerCore& core_;
+  ConnectionLimits::Slot slot_;
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;  // the request being read
   std::string local_addr_;
-  std::string peer_addr_;    // the connection's remote address
+  std::string secure_addr_;                          // LOCAL_ADDR of this server's HTTPS listener
+  bool secure_ = std::is_same_v<Stream, TlsStream>;  // the last request came over HTTPS
+  std::string peer_addr_;                            // the connection's remote address
   std::string client_addr_;  // of the request being served, for the access log
   std::string method_;       // of the request being served, for the access log
   std::string target_;

@@ -65,6 +65,9 @@ IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& 
   incoming.method = std::string(request.method_string());
   incoming.target = std::string(request.target());
   incoming.content_type = std::string(request[http::field::content_type]);
+  incoming.host = std::string(request[http::field::host]);
+  incoming.origin = std::string(request[http::field::origin]);
+  incoming.sec_fetch_site = std::string(request["Sec-Fetch-Site"]);
   for (const auto& field : request) {
     if (field.name() != http::field::cookie) continue;
     if (!incoming.cookie.empty()) incoming.cookie += "; ";

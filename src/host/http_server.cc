@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "host/forwarded.h"
 #include "host/http_connection.h"
 #include "host/metrics_endpoint.h"
 #include "host/request_router.h"
@@ -61,6 +62,13 @@ Tcp::acceptor OpenAcceptor(net::io_context& io, const std::string& address) {
   return acceptor;
 }
 
+// The client's address, the key of the per-address connection limit.
+std::string ClientAddress(const Tcp::socket& socket) {
+  beast::error_code error;
+  Tcp::endpoint remote = socket.remote_endpoint(error);
+  return error ? std::string() : CanonicalAddress(remote.address().to_string());
+}
+
 }  // namespace
 
 class HttpServer::Impl {
@@ -74,7 +82,7 @@ class HttpServer::Impl {
                [this](SerialQueue::Job job) { net::post(workers, std::move(job)); }),
         core(options, router),
         metrics_endpoint(sessions),
-        metrics_core(options, metrics_endpoint) {}
+        metrics_core(options, metrics_endpoint, false) {}
 
   void Start();
   void Stop();
@@ -83,6 +91,9 @@ class HttpServer::Impl {
   // Accepts connections on `acceptor` for the handler of `listener_core`.
   template <class Stream>
   void Accept(Tcp::acceptor& acceptor, ServerCore& listener_core);
+  // Closes a connection over the limits at once; the access log says how
+  // many were refused, once a second at most.
+  void RefuseConnection(Tcp::socket& socket);
 
   const HostOptions options;
   net::thread_pool workers;
@@ -125,13 +136,27 @@ void HttpServer::Impl::Accept(Tcp::acceptor& acceptor, ServerCore& listener_core
       });
       return;
     }
-    if constexpr (std::is_same_v<Stream, TlsStream>) {
-      std::make_shared<HttpConnection<Stream>>(listener_core, std::move(socket), *tls)->Run();
+    ConnectionLimits::Slot slot = listener_core.limits.Admit(ClientAddress(socket));
+    if (!slot) {
+      RefuseConnection(socket);
+    } else if constexpr (std::is_same_v<Stream, TlsStream>) {
+      std::make_shared<HttpConnection<Stream>>(listener_core, std::move(slot), std::move(socket),
+                                               *tls)
+          ->Run();
     } else {
-      std::make_shared<HttpConnection<Stream>>(listener_core, std::move(socket))->Run();
+      std::make_shared<HttpConnection<Stream>>(listener_core, std::move(slot), std::move(socket))
+          ->Run();
     }
     Accept<Stream>(acceptor, listener_core);
   });
+}
+
+void HttpServer::Impl::RefuseConnection(Tcp::socket& socket) {
+  beast::error_code error;
+  socket.close(error);
+  if (size_t refused = core.limits.TakeRefusalsToReport(ConnectionLimits::Clock::now())) {
+    core.Log("connection limit reached: refused " + std::to_string(refused) + " connection(s)");
+  }
 }
 
 void HttpServer::Impl::Start() {
@@ -147,6 +172,7 @@ void HttpServer::Impl::Start() {
     tls.emplace(MakeTlsContext(options.tls_cert, options.tls_key));
     tls_acceptor.emplace(OpenAcceptor(io, options.tls_listen));
     secure_port = tls_acceptor->local_endpoint().port();
+    core.tls_port = secure_port;
   }
   if (!options.metrics_listen.empty()) {
     metrics_acceptor.emplace(OpenAcceptor(io, options.metrics_listen));

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "host/health_check.h"
 #include "host/host_page.h"
+#include "host/request_guard.h"
 
 namespace quorax {
 
@@ -88,7 +89,7 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   }
   if (IsFormBody(request.content_type)) data->form = ParseUrlEncoded(request.body);
   data->body = std::move(request.body);
-  data->https = request.https;
+  data->https = RequestIsSecure(request);
   data->local_addr = std::move(request.local_addr);
   data->remote_addr = std::move(request.remote_addr);
   Serve(data, CookieValue(request.cookie, kSessionCookie), done);

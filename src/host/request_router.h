@@ -28,6 +28,11 @@ struct IncomingRequest {
   bool https = false;
   std::string local_addr;   // host[:port] as the pages name this server
   std::string remote_addr;  // the client's address (ClientOrigin)
+  // host[:port] of this server's HTTPS listener as the pages name it.
+  std::string secure_addr;
+  std::string host;            // the Host header, "" when absent
+  std::string origin;          // the Origin header, "" when absent
+  std::string sec_fetch_site;  // the Sec-Fetch-Site header, "" when absent
 };
 
 // Answers the requests that connections read. Thread-safe.

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "host/connection_limits.h"
 #include "host/host_options.h"
 #include "host/request_router.h"
 
@@ -17,11 +18,23 @@ namespace quorax {
 // progress (so that a stop can wait for them). Thread-safe.
 class ServerCore {
  public:
-  ServerCore(const HostOptions& host_options, RequestHandler& request_handler)
-      : options(host_options), router(request_handler) {}
+  // `serves_pages` is false for a listener that serves no application pages
+  // (the metrics listener): the page rules of GuardRefusal do not apply there.
+  ServerCore(const HostOptions& host_options, RequestHandler& request_handler,
+             bool serves_pages = true)
+      : options(host_options),
+        router(request_handler),
+        pages(serves_pages),
+        limits(options.max_connections, options.max_connections_per_address,
+               options.trusted_proxies) {}
 
   const HostOptions& options;
   RequestHandler& router;
+  const bool pages;
+  ConnectionLimits limits;
+  // The bound port of the TLS listener (0 when there is none); set before
+  // the first connection is accepted, read-only afterwards.
+  uint16_t tls_port = 0;
   // Set once the server stops: connections close after their current reply.
   std::atomic<bool> stopping{false};
 

@@ -9,7 +9,8 @@
 
 namespace quorax {
 
-// Returns a server TLS context (TLS 1.2 or later) with the certificate
+// Returns a server TLS context (TLS 1.2 or later; TLS 1.2 only with ECDHE
+// and AEAD suites, chosen in the server's order) with the certificate
 // chain and private key of the given PEM files. Raises PlatformFailure when
 // a file cannot be read or the key does not match the certificate.
 boost::asio::ssl::context MakeTlsContext(const std::string& cert_file, const std::string& key_file);

@@ -31,7 +31,7 @@ void main::ExportCSV_Respond(WebHost& host) {
     text += table->ExportRow(static_cast<int16_t>(row - 1));
   }
   host.SetContentType("text/csv");
-  host.AddHeader("Content-Disposition", "filename=errors.csv");
+  host.AddHeader("Content-Disposition", "attachment; filename=errors.csv");
   // One byte per character: the length is the number of bytes sent.
   host.AddHeader("Content-Length", std::to_string(text.size()));
   host.Write(text);

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   if (options.templates_dir.empty()) options.templates_dir = QUORAX_TEMPLATES_DIR;
   try {
     quorax::main app;
+    options.debug_mode = app.DebugMode;
     quorax::HttpServer server(app, options);
     server.Start();
     if (server.port() != 0) {

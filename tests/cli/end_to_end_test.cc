@@ -75,6 +75,7 @@ class CommandLineTest : public ::testing::Test {
         << "Debug=Y\nBaseDir=/\nDSN=" << dsn << " application_name=" << ApplicationName() << "\n";
     app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
     HostOptions options;
+    options.debug_mode = app_->DebugMode;
     options.listen = "127.0.0.1:0";
     options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
     options.access_log = [](const std::string&) {};

@@ -56,11 +56,14 @@ inline std::string AdminQuery(const std::string& sql) {
   return output;
 }
 
-// Whether psql, signed in as `user`, runs `sql` without an error.
-inline bool RunsAs(const std::string& user, const std::string& password, const std::string& sql) {
+// Whether psql, signed in as `user` to the test database (or to `database`
+// of the same cluster), runs `sql` without an error.
+inline bool RunsAs(const std::string& user, const std::string& password, const std::string& sql,
+                   const std::string& database = "") {
   setenv("QUORAX_TEST_SQL", sql.c_str(), 1);
   const std::string command = "psql -X -q -v ON_ERROR_STOP=1 \"$QUORAX_TEST_DSN user=" + user +
                               " password=" + password +
+                              (database.empty() ? "" : " dbname=" + database) +
                               "\" -c \"$QUORAX_TEST_SQL\" >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }

@@ -22,7 +22,10 @@ TEST(ParseHostOptionsTest, DefaultsWithoutArguments) {
   EXPECT_EQ(options.listen, "127.0.0.1:8080");
   EXPECT_TRUE(options.tls_listen.empty());
   EXPECT_EQ(options.session_timeout, std::chrono::minutes(20));
-  EXPECT_EQ(options.max_body, 1024u * 1024u);
+  EXPECT_EQ(options.max_body, 65536u);
+  EXPECT_EQ(options.max_connections, 1000u);
+  EXPECT_EQ(options.max_connections_per_address, 50u);
+  EXPECT_FALSE(options.debug_mode);
 }
 
 TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
@@ -45,7 +48,10 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
                                "127.0.0.1:9100",
                                "--trusted-proxy",
                                "10.0.0.1,::ffff:10.0.0.2",
-                               "--trusted-proxy=0:0::1"});
+                               "--trusted-proxy=0:0::1",
+                               "--max-connections=20",
+                               "--max-connections-per-address",
+                               "2"});
   EXPECT_EQ(options.listen, "0.0.0.0:80");
   EXPECT_EQ(options.tls_listen, "[::1]:8443");
   EXPECT_EQ(options.tls_cert, "c.pem");
@@ -57,6 +63,8 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(options.max_body, 2048u);
   EXPECT_EQ(options.metrics_listen, "127.0.0.1:9100");
   EXPECT_EQ(options.trusted_proxies, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "::1"}));
+  EXPECT_EQ(options.max_connections, 20u);
+  EXPECT_EQ(options.max_connections_per_address, 2u);
 }
 
 TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
@@ -69,6 +77,8 @@ TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
                                                      {"--threads", "x"},
                                                      {"--max-body", "-1"},
                                                      {"--max-body", "2147483648"},
+                                                     {"--max-connections", "0"},
+                                                     {"--max-connections-per-address", "x"},
                                                      {"--tls-listen", "h:443"},
                                                      {"stray"},
                                                      {"--public-address", "a/b"},

@@ -80,6 +80,7 @@ HostOptions TestServer::DefaultOptions() {
   options.idle_timeout = std::chrono::milliseconds(500);
   options.write_timeout = std::chrono::milliseconds(2000);
   options.max_body = 1000;
+  options.debug_mode = true;
   options.header_limit = 2048;
   options.access_log = [this](const std::string& line) {
     std::lock_guard lock(log_mutex_);

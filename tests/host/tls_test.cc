@@ -87,19 +87,42 @@ std::string TlsExchange(uint16_t port, const std::string& request) {
   return received;
 }
 
+// The suite a TLS 1.2 handshake offering only `ciphers` agrees on, or ""
+// when the server refuses every one of them.
+std::string Tls12Suite(uint16_t port, const char* ciphers) {
+  Context context(SSL_CTX_new(TLS_client_method()));
+  SSL_CTX_set_max_proto_version(context.get(), TLS1_2_VERSION);
+  if (SSL_CTX_set_cipher_list(context.get(), ciphers) != 1) return "";
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string suite;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    Connection ssl(SSL_new(context.get()));
+    SSL_set_fd(ssl.get(), fd);
+    if (SSL_connect(ssl.get()) == 1) suite = SSL_get_cipher_name(ssl.get());
+  }
+  close(fd);
+  return suite;
+}
+
 class TlsServerTest : public ::testing::Test {
  protected:
   void SetUp() override { MakeSelfSigned(dir_.Path("cert.pem"), dir_.Path("key.pem")); }
+
+  void UseTls(HostOptions& options) {
+    options.tls_listen = "127.0.0.1:0";
+    options.tls_cert = dir_.Path("cert.pem");
+    options.tls_key = dir_.Path("key.pem");
+  }
 
   testkit::TempDir dir_;
 };
 
 TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
-  TestServer server([&](HostOptions& options) {
-    options.tls_listen = "127.0.0.1:0";
-    options.tls_cert = dir_.Path("cert.pem");
-    options.tls_key = dir_.Path("key.pem");
-  });
+  TestServer server([&](HostOptions& options) { UseTls(options); });
   ASSERT_NE(server.tls_port(), 0);
   HttpResponse secure = ParseResponse(TlsExchange(
       server.tls_port(),
@@ -108,9 +131,54 @@ TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
   EXPECT_NE(secure.body.find("|https=on|local=127.0.0.1:" + std::to_string(server.tls_port())),
             std::string::npos);
   EXPECT_NE(secure.Header("Set-Cookie").find("; Secure"), std::string::npos);
+  EXPECT_EQ(secure.Header("Strict-Transport-Security"), "max-age=31536000");
 
   HttpResponse plain = Request(server.port(), "GET", "/Quorax.asp?WCI=Echo&WCU=");
   EXPECT_NE(plain.body.find("|https=off|"), std::string::npos);
+  EXPECT_EQ(plain.CountHeader("Strict-Transport-Security"), 0);
+}
+
+TEST_F(TlsServerTest, PlainListenerOutsideDebugModeOnlyRedirectsToHttps) {
+  TestServer server([&](HostOptions& options) {
+    UseTls(options);
+    options.debug_mode = false;
+  });
+  const std::string secure = "https://127.0.0.1:" + std::to_string(server.tls_port());
+  struct Case {
+    const char* method;
+    const char* target;
+    std::string location;
+  };
+  for (const Case& c :
+       {Case{"GET", "/Quorax.asp?s=1", secure + "/Quorax.asp"},
+        Case{"POST", "/results/quorax.ASP?WCI=Echo&WCU=", secure + "/results/quorax.ASP"},
+        Case{"GET", "/", secure + "/Quorax.asp"},
+        Case{"PUT", "/nothing", secure + "/Quorax.asp"}}) {
+    HttpResponse response = Request(server.port(), c.method, c.target);
+    EXPECT_EQ(response.status, 302) << c.target;
+    EXPECT_EQ(response.Header("Location"), c.location);
+    EXPECT_EQ(response.CountHeader("Set-Cookie"), 0);
+  }
+  EXPECT_EQ(server.app().calls, 0);
+  HttpResponse served = ParseResponse(TlsExchange(
+      server.tls_port(), "GET /Quorax.asp HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
+  EXPECT_EQ(served.status, 200);
+  EXPECT_EQ(served.Header("Strict-Transport-Security"), "max-age=31536000");
+}
+
+TEST_F(TlsServerTest, Tls12OffersOnlyForwardSecretAeadSuitesInServerOrder) {
+  TestServer server([&](HostOptions& options) { UseTls(options); });
+  struct Case {
+    const char* offered;
+    const char* agreed;
+  };
+  for (const Case& c : {Case{"ECDHE-ECDSA-AES128-GCM-SHA256", "ECDHE-ECDSA-AES128-GCM-SHA256"},
+                        Case{"ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-ECDSA-AES128-GCM-SHA256",
+                             "ECDHE-ECDSA-AES128-GCM-SHA256"},
+                        Case{"ECDHE-ECDSA-AES128-SHA", ""}, Case{"ECDHE-ECDSA-AES256-SHA384", ""},
+                        Case{"AES128-SHA", ""}, Case{"AES128-GCM-SHA256", ""}}) {
+    EXPECT_EQ(Tls12Suite(server.tls_port(), c.offered), c.agreed) << c.offered;
+  }
 }
 
 TEST_F(TlsServerTest, UnusableKeyFailsAtStart) {

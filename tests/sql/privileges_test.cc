@@ -17,6 +17,7 @@ TEST(PrivilegesTest, TesterMayCallTheProceduresAndNothingElse) {
   EXPECT_FALSE(RunsAs("demo", "demo", "SELECT tcdb.undouble('x')"));
   EXPECT_FALSE(RunsAs("demo", "demo", "CREATE TABLE public.t (a int)"));
   EXPECT_FALSE(RunsAs("demo", "demo", "CREATE TEMP TABLE t (a int)"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "SELECT 1", "postgres"));
 }
 
 TEST(PrivilegesTest, LoginOutsideTheTestersGroupCannotCallTheProcedures) {

@@ -75,6 +75,7 @@ class EndToEndTest : public ::testing::Test {
     options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
     options.access_log = [](const std::string&) {};
     options.metrics_listen = "127.0.0.1:0";
+    options.debug_mode = app_->DebugMode;
     server_ = std::make_unique<HttpServer>(*app_, options);
     server_->Start();
     browser_ = std::make_unique<WebBrowser>(server_->port());
@@ -158,7 +159,7 @@ TEST_F(EndToEndTest, DownloadHoldsTheHeaderAndBadRowsAsUploaded) {
   const HttpResponse download = browser_->Get(downloads[0]);
   ASSERT_EQ(download.status, 200);
   EXPECT_EQ(download.Header("Content-Type"), "text/csv");
-  EXPECT_EQ(download.Header("Content-Disposition"), "filename=errors.csv");
+  EXPECT_EQ(download.Header("Content-Disposition"), "attachment; filename=errors.csv");
   EXPECT_EQ(download.CountHeader("Content-Length"), 1);
   EXPECT_EQ(download.Header("Content-Length"), std::to_string(download.body.size()));
   EXPECT_EQ(download.body,

@@ -31,7 +31,7 @@ TEST_F(ExportCSVTest, RejectedRowsFollowTheHeaderLineInFileOrder) {
       "\"TCID\",\"Result\"\r\n\"2\",\"X\"\r\n\"5\",\"say \"\"hi\"\", ok\"\r\n";
   EXPECT_EQ(Download(), expected);
   EXPECT_EQ(host_.ContentType(), "text/csv");
-  EXPECT_EQ(Header("Content-Disposition"), "filename=errors.csv");
+  EXPECT_EQ(Header("Content-Disposition"), "attachment; filename=errors.csv");
 }
 
 TEST_F(ExportCSVTest, RowsFromADatabaseFailureOnAreAllExported) {

@@ -56,8 +56,8 @@ function cases(ctx) {
       page: VERIFIED,
     },
     { name: `a body of ${LIMIT + 1} bytes`, upload: uploadOfSize(small, LIMIT + 1), status: [400], words: TOO_LARGE },
-    { name: 'a 1 MiB body', upload: uploadOfSize(small, 1 << 20), status: [400], words: TOO_LARGE },
-    { name: 'a body one byte past 1 MiB', upload: uploadOfSize(small, (1 << 20) + 1), status: [413] },
+    { name: 'a 64 KiB body', upload: uploadOfSize(small, 1 << 16), status: [400], words: TOO_LARGE },
+    { name: 'a body one byte past 64 KiB', upload: uploadOfSize(small, (1 << 16) + 1), status: [413] },
     { name: '3,000 tiny nameless parts before the file', upload: manyParts(3000, small, false), status: [200, 400] },
     { name: '500 tiny named parts before the file', upload: manyParts(500, small, true), status: [200], page: VERIFIED },
     {

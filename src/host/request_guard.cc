@@ -1,0 +1,102 @@
+#include "host/request_guard.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+#include "host/health_check.h"
+#include "host/host_page.h"
+#include "host/url_encoding.h"
+
+namespace quorax {
+
+namespace {
+
+// The host page a request to `path` belongs to: the path itself when it
+// names the host page, else the host page at the root.
+std::string HostPageFor(std::string_view path) {
+  return IsHostPagePath(path) ? StartLinkFor(path) : HostPageAtRoot();
+}
+
+Reply RedirectTo(const std::string& address) {
+  Reply reply;
+  reply.status = 302;
+  reply.headers.emplace_back("Location", address);
+  return reply;
+}
+
+// Splits "host[:port]" or "[v6][:port]" into a host and a port, filling in
+// `default_port`. Returns false for anything else (a path, user info, an
+// empty host or a port that is not a number).
+bool SplitAuthority(std::string_view authority, const char* default_port, std::string_view& host,
+                    std::string_view& port) {
+  if (authority.empty() || authority.find_first_of("/?#@ \t") != std::string_view::npos) {
+    return false;
+  }
+  size_t host_end = std::min(authority.find(':'), authority.size());
+  if (authority.front() == '[') {
+    size_t close = authority.find(']');
+    if (close == std::string_view::npos) return false;
+    host_end = close + 1;
+  }
+  host = authority.substr(0, host_end);
+  port = default_port;
+  if (host_end == authority.size()) return !host.empty();
+  if (authority[host_end] != ':') return false;
+  port = authority.substr(host_end + 1);
+  return !host.empty() && !port.empty() &&
+         port.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool IsCrossSite(const IncomingRequest& request) {
+  if (!request.origin.empty()) {
+    return !IsSameOrigin(request.origin, request.host, RequestIsSecure(request));
+  }
+  return !request.sec_fetch_site.empty() &&
+         !EqualsIgnoreCase(request.sec_fetch_site, "same-origin") &&
+         !EqualsIgnoreCase(request.sec_fetch_site, "none");
+}
+
+bool IsImportRequest(std::string_view target) {
+  size_t question = target.find('?');
+  if (question == std::string_view::npos) return false;
+  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), "WCI"), "ImportCSV");
+}
+
+}  // namespace
+
+bool RequestIsSecure(const IncomingRequest& request) { return request.https; }
+
+bool IsSameOrigin(std::string_view origin, std::string_view host, bool https) {
+  const std::string_view scheme = https ? "https://" : "http://";
+  const char* default_port = https ? "443" : "80";
+  if (host.empty() || origin.size() <= scheme.size() ||
+      !EqualsIgnoreCase(origin.substr(0, scheme.size()), scheme)) {
+    return false;
+  }
+  std::string_view origin_host, origin_port, own_host, own_port;
+  return SplitAuthority(origin.substr(scheme.size()), default_port, origin_host, origin_port) &&
+         SplitAuthority(host, default_port, own_host, own_port) &&
+         EqualsIgnoreCase(origin_host, own_host) && origin_port == own_port;
+}
+
+std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode) {
+  std::string_view target = request.target;
+  std::string_view path = target.substr(0, target.find('?'));
+  // A load balancer's health probe is no page and carries no session: it is
+  // answered on every listener, plain ones included.
+  if (request.method == "GET" && path == kHealthPath) return std::nullopt;
+  const bool secure = RequestIsSecure(request);
+  if (!debug_mode && !secure) {
+    return RedirectTo("https://" + request.secure_addr + HostPageFor(path));
+  }
+  if (request.method == "POST" && IsCrossSite(request)) {
+    return HostPage(403, "Cross-site request refused",
+                    "This server only accepts forms sent from its own pages.", HostPageFor(path));
+  }
+  if (request.method == "GET" && IsHostPagePath(path) && IsImportRequest(target)) {
+    return RedirectTo((secure ? "https://" : "http://") + request.local_addr + StartLinkFor(path));
+  }
+  return std::nullopt;
+}
+
+}  // namespace quorax

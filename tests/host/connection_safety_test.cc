@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/test_server.h"
+#include "testing/http_client.h"
+
+namespace quorax {
+namespace {
+
+using testkit::HttpResponse;
+using testkit::ParseResponse;
+using testkit::RawClient;
+using testkit::Request;
+
+using std::chrono::milliseconds;
+
+// Each request's framing could be read two ways by a proxy and this server:
+// it is refused with 400 before its body is read, and the connection closes.
+TEST(ConnectionSafetyTest, AmbiguousFramingIsRefusedAndClosed) {
+  TestServer server;
+  const std::string post = "POST /Quorax.asp?WCI=Echo&WCU= HTTP/1.1\r\nHost: a\r\n";
+  for (const std::string& bytes :
+       {post + "Transfer-Encoding: chunked, identity\r\n\r\n0\r\n\r\n",
+        post + "Transfer-Encoding: identity\r\n\r\n",
+        post + "Transfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n",
+        post + "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+        post + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+        post + "Content-Length:\r\n 4\r\n\r\nabcd", post + "Content-Length: 4\r\n\t\r\n\r\nabcd",
+        post + "Transfer-Encoding:\r\n chunked\r\n\r\n0\r\n\r\n",
+        std::string("POST /Quorax.asp?WCI=Echo&WCU= HTTP/1.0\r\nHost: a\r\n"
+                    "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n"),
+        std::string("GET /Quorax.asp HTTP/1.1\r\n\r\n"),
+        std::string("GET /Quorax.asp HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n")}) {
+    int calls = server.app().calls;
+    RawClient client(server.port());
+    client.Send(bytes);
+    std::string received = client.ReadAll();
+    EXPECT_EQ(received.substr(0, 13), "HTTP/1.1 400 ") << bytes;
+    EXPECT_EQ(ParseResponse(received).Header("Connection"), "close") << bytes;
+    EXPECT_EQ(server.app().calls, calls) << bytes;
+  }
+  EXPECT_EQ(Request(server.port(), "GET", "/Quorax.asp").status, 200);
+}
+
+TEST(ConnectionSafetyTest, ConnectionsOverTheLimitsAreClosedAtOnce) {
+  struct Case {
+    size_t total;
+    size_t per_address;
+  };
+  for (const Case& c : {Case{2, 50}, Case{100, 2}}) {
+    TestServer server([&](HostOptions& options) {
+      options.max_connections = c.total;
+      options.max_connections_per_address = c.per_address;
+      options.read_timeout = milliseconds(3000);
+    });
+    std::vector<std::unique_ptr<RawClient>> held;
+    for (int i = 0; i < 2; ++i) held.push_back(std::make_unique<RawClient>(server.port()));
+    for (int i = 0; i < 3; ++i) {
+      RawClient over(server.port());
+      EXPECT_TRUE(over.ClosedWithin(milliseconds(1000))) << c.total << "/" << c.per_address;
+    }
+    held[0]->Send("GET /Quorax.asp HTTP/1.1\r\nHost: a\r\n\r\n");
+    EXPECT_EQ(held[0]->ReadResponse().status, 200);
+    held.clear();
+    std::this_thread::sleep_for(milliseconds(200));
+    EXPECT_EQ(Request(server.port(), "GET", "/Quorax.asp").status, 200);
+    int reports = 0;
+    for (const std::string& line : server.LogLines()) {
+      reports += line.find("connection limit reached") != std::string::npos;
+    }
+    EXPECT_EQ(reports, 1);
+  }
+}
+
+}  // namespace
+}  // namespace quorax
