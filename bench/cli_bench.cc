@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -106,21 +107,29 @@ std::vector<std::string> UploadBodies(const std::string& file) {
   return bodies;
 }
 
-// Seconds per file over every run of one measurement, for the summary.
+// Seconds and CPU milliseconds per file over every run of one measurement,
+// for the summary: the median time, which a burst of load on the shared
+// machine moves least, and the mean CPU time.
 class Tally {
  public:
   void Add(double seconds, double cpu_ms) {
-    seconds_ += seconds;
+    seconds_.push_back(seconds);
     cpu_ms_ += cpu_ms;
-    ++count_;
   }
-  double Seconds() const { return count_ == 0 ? 0 : seconds_ / count_; }
-  double CpuMilliseconds() const { return count_ == 0 ? 0 : cpu_ms_ / count_; }
+  double Seconds() const {
+    if (seconds_.empty()) return 0;
+    std::vector<double> sorted = seconds_;
+    std::sort(sorted.begin(), sorted.end());
+    const size_t half = sorted.size() / 2;
+    return sorted.size() % 2 == 1 ? sorted[half] : (sorted[half - 1] + sorted[half]) / 2;
+  }
+  double CpuMilliseconds() const {
+    return seconds_.empty() ? 0 : cpu_ms_ / static_cast<double>(seconds_.size());
+  }
 
  private:
-  double seconds_ = 0;
+  std::vector<double> seconds_;
   double cpu_ms_ = 0;
-  int count_ = 0;
 };
 
 struct Bench {
@@ -257,8 +266,10 @@ void PrintRatio(const char* name, const Tally& numerator, const Tally& denominat
 }
 
 void PrintSummary() {
-  std::printf("\n%d rows in %zu uploads of at most %zu bytes, verified (mean per file):\n", kRows,
-              bench->bodies.size(), kBodySize);
+  std::printf(
+      "\n%d rows in %zu uploads of at most %zu bytes, verified (median time, mean CPU time per "
+      "file):\n",
+      kRows, bench->bodies.size(), kBodySize);
   PrintLine("bare client, upload only", bench->bare, "CPU of server and client");
   PrintLine("bare client, upload and download", bench->bare_download, "CPU of server and client");
   PrintLine("command line (quorax verify)", bench->command_line, "CPU of the command");
@@ -267,6 +278,12 @@ void PrintSummary() {
   PrintRatio("command line / bare upload only", bench->command_line, bench->bare);
   PrintRatio("command line / bare with download", bench->command_line, bench->bare_download);
   PrintRatio("bare with / without download", bench->bare_download, bench->bare);
+  // The command's own CPU time against the server's time: a floor of what it
+  // adds that the machine's load barely moves.
+  if (bench->bare.Seconds() > 0) {
+    std::printf("  %-34s %8.3f\n", "CPU of the command / bare upload",
+                bench->command_line.CpuMilliseconds() / 1e3 / bench->bare.Seconds());
+  }
 }
 
 }  // namespace
@@ -275,7 +292,7 @@ int main(int argc, char** argv) {
   // Repetitions of the measurements alternate at random, so that a change in
   // the machine's load falls on all of them alike. Flags on the command line
   // come later and override these.
-  char repetitions[] = "--benchmark_repetitions=4";
+  char repetitions[] = "--benchmark_repetitions=8";
   char interleaving[] = "--benchmark_enable_random_interleaving=true";
   std::vector<char*> args{argv[0], repetitions, interleaving};
   args.insert(args.end(), argv + 1, argv + argc);
