@@ -24,11 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "host/host_options.h"
-#include "host/http_server.h"
+#include "bench_server.h"
 #include "testing/web_browser.h"
-#include "web/main.h"
-#include "testing/settings_file.h"
 
 namespace {
 
@@ -119,10 +116,7 @@ const Upload& TheUpload() {
   return upload;
 }
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? "" : value;
-}
+using quorax::bench::Env;
 
 std::string TesterDsn() {
   return Env("QUORAX_TEST_DSN") + " user=" + kUser + " password=" + kPassword;
@@ -157,11 +151,7 @@ struct Tallies {
 // browser signed in as the demo tester.
 class ServedApplication {
  public:
-  ServedApplication()
-      : settings_({"Debug=Y", "BaseDir=/", "DSN=" + Env("QUORAX_TEST_DSN")}),
-        app_(settings_.path()),
-        server_(app_, Options()) {
-    server_.Start();
+  ServedApplication() {
     browser_ = std::make_unique<quorax::testkit::WebBrowser>(server_.port());
     browser_->Get("/Quorax.asp");
     const quorax::testkit::HttpResponse form =
@@ -188,17 +178,7 @@ class ServedApplication {
   }
 
  private:
-  static quorax::HostOptions Options() {
-    quorax::HostOptions options;
-    options.listen = "127.0.0.1:0";
-    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-    options.access_log = [](const std::string&) {};
-    return options;
-  }
-
-  quorax::SettingsFile settings_;
-  quorax::main app_;
-  quorax::HttpServer server_;
+  quorax::bench::BenchServer server_;
   std::unique_ptr<quorax::testkit::WebBrowser> browser_;
 };
 
