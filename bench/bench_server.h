@@ -35,6 +35,7 @@ class BenchServer {
  private:
   static HostOptions Options() {
     HostOptions options;
+    options.debug_mode = true;  // the settings say Debug=Y
     options.listen = "127.0.0.1:0";
     options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
     options.access_log = [](const std::string&) {};
