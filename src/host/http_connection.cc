@@ -27,6 +27,7 @@ void HttpConnection<Stream>::Run() {
   auto local = Tcp().socket().local_endpoint(error);
   local_addr_ = core_.options.public_address.empty() ? LocalAddress(local, kTls<Stream>)
                                                      : core_.options.public_address;
+  remote_addr_ = RemoteAddress(Tcp().socket().remote_endpoint(error));
   if constexpr (kTls<Stream>) {
     Tcp().expires_after(core_.options.read_timeout);
     stream_.async_handshake(net::ssl::stream_base::server,
@@ -117,7 +118,7 @@ void HttpConnection<Stream>::OnReadError(const beast::error_code& error) {
 template <class Stream>
 void HttpConnection<Stream>::Dispatch() {
   auto& request = parser_->get();
-  IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_);
+  IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_, remote_addr_);
   version_ = request.version();
   keep_alive_ = request.keep_alive();
   parser_.reset();

@@ -75,7 +75,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;  // the request being read
   std::string local_addr_;
-  std::string method_;  // of the request being served, for the access log
+  std::string remote_addr_;  // the client's address, for REMOTE_ADDR
+  std::string method_;       // of the request being served, for the access log
   std::string target_;
   Clock::time_point started_ = Clock::now();  // when the request's first byte came
   unsigned version_ = 11;                     // HTTP version of the reply

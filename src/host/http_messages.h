@@ -29,6 +29,10 @@ using HttpResponse = http::response<http::string_body>;
 // the scheme's default.
 std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls);
 
+// Returns the server variable REMOTE_ADDR for a connection from `remote`:
+// the address alone, an IPv4 client of an IPv6 socket in IPv4 form.
+std::string RemoteAddress(const net::ip::tcp::endpoint& remote);
+
 // Returns the host page answering a request whose header names a body
 // encoding other than identity, or nothing when the request is acceptable.
 std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_body>& parser);
@@ -39,7 +43,8 @@ std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_bod
 std::optional<Reply> ReadRefusal(const beast::error_code& error);
 
 // Returns what the router needs of `request`; its body is moved out.
-IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr);
+IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,
+                           const std::string& remote_addr);
 
 // Frames `reply` as an HTTP/`version` response: the reply's headers with CR
 // and LF removed from values, then the standard headers, and the true

@@ -25,7 +25,8 @@ struct IncomingRequest {
   std::string cookie;  // the Cookie header fields, joined by "; "
   std::string body;
   bool https = false;
-  std::string local_addr;  // host[:port] as the pages name this server
+  std::string local_addr;   // host[:port] as the pages name this server
+  std::string remote_addr;  // the client's address, without port
 };
 
 // Decides the answer to each request: a redirect of "/", the application
@@ -47,8 +48,7 @@ class RequestRouter {
   // Runs the request on its session's queue.
   void Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
              const Done& done);
-  Reply RunApplication(const RequestData& data, const std::shared_ptr<SessionEntry>& entry,
-                       bool& abandoned);
+  Reply RunApplication(const RequestData& data, RequestHost& host);
 
   WebApplication& app_;
   SessionStore& sessions_;

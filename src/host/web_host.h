@@ -26,7 +26,8 @@ class WebHost {
   // Request. Values are decoded to bytes; "" when absent.
   virtual std::string QueryValue(const std::string& key) const = 0;
   virtual std::string FormValue(const std::string& key) const = 0;
-  // "HTTPS" ("on" or "off") and "LOCAL_ADDR" (host[:port] of this server).
+  // "HTTPS" ("on" or "off"), "LOCAL_ADDR" (host[:port] of this server) and
+  // "REMOTE_ADDR" (the client's address, without port).
   virtual std::string ServerVariable(const std::string& name) const = 0;
   virtual int32_t TotalBytes() const = 0;
   // Returns up to `count` bytes of the raw request body.
@@ -47,6 +48,13 @@ class WebHost {
   // This user's session; AbandonSession discards it and all its values.
   virtual Session& session() = 0;
   virtual void AbandonSession() = 0;
+  // Records that `user_name` signed in to this session: the session gets a
+  // new id, the old id no longer reaches it, and the response carries the new
+  // id; values stay. A signed-in session is spared when the host must make
+  // room, and a user's oldest signed-in sessions end beyond the host's limit.
+  // Raises PlatformFailure when no new id can be drawn.
+  // REQUIRES: user_name is not empty.
+  virtual void SignedIn(const std::string& user_name) = 0;
 
   // Names the page item whose Respond handler runs after the current one.
   virtual void SetNextItem(const std::string& item) = 0;
