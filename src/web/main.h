@@ -26,7 +26,7 @@ class main : public WebApplication {
   // file is not an error: see the fields for what is then used. `clock`
   // times the sign-in throttle.
   explicit main(std::string settings_file = DefaultSettingsFile(),
-                SignInThrottle::Clock clock = std::chrono::steady_clock::now);
+                SignInThrottle::Clock clock = SignInThrottle::SteadyClock());
 
   static std::string DefaultSettingsFile();
 

@@ -23,6 +23,10 @@ namespace quorax {
 class SignInThrottle {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  // The clock of the running server.
+  static Clock SteadyClock() {
+    return [] { return std::chrono::steady_clock::now(); };
+  }
 
   static constexpr int kNameLimit = 5;
   static constexpr int kAddressLimit = 20;
@@ -30,7 +34,7 @@ class SignInThrottle {
   static constexpr std::chrono::seconds kFirstWait{60};
 
   // REQUIRES: max_keys >= 2 (the two counts of one sign-in).
-  explicit SignInThrottle(Clock clock = std::chrono::steady_clock::now, size_t max_keys = 10'000);
+  explicit SignInThrottle(Clock clock = SteadyClock(), size_t max_keys = 10'000);
   SignInThrottle(const SignInThrottle&) = delete;
   SignInThrottle& operator=(const SignInThrottle&) = delete;
 
