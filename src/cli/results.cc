@@ -18,7 +18,7 @@ RowState StateOfName(const std::string& name) {
 
 std::vector<std::string> RowValues(const CSV& table, int32_t row) {
   std::vector<std::string> values;
-  for (int32_t col = 0; col < table.GetCols(); ++col) values.push_back(table.Data(col, row));
+  for (int32_t col = 0; col < table.GetCols(); ++col) values.emplace_back(table.Data(col, row));
   return values;
 }
 

@@ -159,7 +159,7 @@ void HttpConnection<Stream>::OnReadError(const beast::error_code& error) {
 template <class Stream>
 void HttpConnection<Stream>::Dispatch() {
   auto& request = parser_->get();
-  IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_);
+  IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_, peer_addr_);
   ApplyOrigin(request, peer_addr_, core_.options.trusted_proxies, incoming);
   client_addr_ = incoming.remote_addr;
   incoming.secure_addr = secure_addr_;

@@ -17,14 +17,20 @@ Reply Refusal(unsigned status, const std::string& heading, const std::string& te
   return HostPage(status, heading, text, HostPageAtRoot());
 }
 
+// An IPv4 peer of a dual-stack socket shows as its IPv4 address.
+net::ip::address Unmapped(const net::ip::address& address) {
+  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+    return net::ip::make_address_v4(net::ip::v4_mapped, address.to_v6());
+  }
+  return address;
+}
+
 }  // namespace
 
 std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls) {
-  net::ip::address address = local.address();
+  const net::ip::address address = Unmapped(local.address());
   std::string text;
-  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
-    text = net::ip::make_address_v4(net::ip::v4_mapped, address.to_v6()).to_string();
-  } else if (address.is_v6()) {
+  if (address.is_v6()) {
     // Appended piecewise: GCC 12 at -O3 warns falsely on "[" + string&&.
     text.append("[").append(address.to_string()).append("]");
   } else {
@@ -60,7 +66,8 @@ std::optional<Reply> ReadRefusal(const beast::error_code& error) {
   return std::nullopt;
 }
 
-IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr) {
+IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,
+                           const std::string& remote_addr) {
   IncomingRequest incoming;
   incoming.method = std::string(request.method_string());
   incoming.target = std::string(request.target());
@@ -76,6 +83,7 @@ IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& 
   incoming.body = std::move(request.body());
   incoming.https = https;
   incoming.local_addr = local_addr;
+  incoming.remote_addr = remote_addr;
   return incoming;
 }
 

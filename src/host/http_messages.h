@@ -40,7 +40,8 @@ std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_bod
 std::optional<Reply> ReadRefusal(const beast::error_code& error);
 
 // Returns what the router needs of `request`; its body is moved out.
-IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr);
+IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,
+                           const std::string& remote_addr);
 
 // Sets the request's https flag and remote_addr from the connection's
 // `peer` address and the forwarded headers, which count only from one of

@@ -1,18 +1,16 @@
 #include "host/request_host.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "common/text.h"
 #include "host/template.h"
 
 namespace quorax {
 
-RequestHost::RequestHost(const RequestData& request, Session& session,
-                         const TemplateStore& templates, std::function<void()> on_abandon)
-    : request_(request),
-      session_(session),
-      templates_(templates),
-      on_abandon_(std::move(on_abandon)) {}
+RequestHost::RequestHost(const RequestData& request, std::shared_ptr<SessionEntry> entry,
+                         SessionStore& sessions, const TemplateStore& templates)
+    : request_(request), entry_(std::move(entry)), sessions_(sessions), templates_(templates) {}
 
 std::string RequestHost::QueryValue(const std::string& key) const {
   return LookUp(request_.query, key);
@@ -57,8 +55,16 @@ void RequestHost::Redirect(const std::string& address) {
 void RequestHost::End() { ended_ = true; }
 
 void RequestHost::AbandonSession() {
-  session_.Clear();
-  on_abandon_();
+  entry_->session.Clear();
+  sessions_.Abandon(entry_);
+  abandoned_ = true;
+}
+
+void RequestHost::SignedIn(const std::string& user_name) {
+  assert(!user_name.empty());
+  sessions_.Rotate(entry_);
+  renewed_ = true;
+  sessions_.MarkSignedIn(entry_, user_name);
 }
 
 void RequestHost::WriteTemplate(const std::string& template_name, const TagHandler& on_tag) {

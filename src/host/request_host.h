@@ -1,13 +1,14 @@
 #ifndef QUORAX_HOST_REQUEST_HOST_H_
 #define QUORAX_HOST_REQUEST_HOST_H_
 
-#include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "host/host_pages.h"
 #include "host/response_headers.h"
+#include "host/session_store.h"
 #include "host/template_store.h"
 #include "host/url_encoding.h"
 #include "host/web_host.h"
@@ -26,12 +27,13 @@ struct RequestData {
 };
 
 // The WebHost of one HTTP request: reads `request`, builds the response in
-// memory and serves `session`. Not thread-safe; lives for one request.
+// memory and serves the session of `entry`, forwarding abandon and sign-in
+// to `sessions`. Not thread-safe; lives for one request, inside a job of the
+// entry's queue.
 class RequestHost : public WebHost {
  public:
-  // `on_abandon` runs when a handler abandons the session.
-  RequestHost(const RequestData& request, Session& session, const TemplateStore& templates,
-              std::function<void()> on_abandon);
+  RequestHost(const RequestData& request, std::shared_ptr<SessionEntry> entry,
+              SessionStore& sessions, const TemplateStore& templates);
 
   std::string QueryValue(const std::string& key) const override;
   std::string FormValue(const std::string& key) const override;
@@ -48,8 +50,10 @@ class RequestHost : public WebHost {
   void Redirect(const std::string& address) override;
   void End() override;
 
-  Session& session() override { return session_; }
+  Session& session() override { return entry_->session; }
   void AbandonSession() override;
+  // Rotates the entry's id and marks it signed in.
+  void SignedIn(const std::string& user_name) override;
 
   void SetNextItem(const std::string& item) override { next_item_ = item; }
   std::string TakeNextItem() override { return std::exchange(next_item_, std::string()); }
@@ -60,17 +64,24 @@ class RequestHost : public WebHost {
   // Returns the response built so far (status 200 or 302).
   Reply TakeReply();
 
+  // Whether a handler abandoned the session / gave it a new id: the response
+  // must then remove / replace the session cookie.
+  bool abandoned() const { return abandoned_; }
+  bool renewed() const { return renewed_; }
+
  private:
   const RequestData& request_;
-  Session& session_;
+  const std::shared_ptr<SessionEntry> entry_;
+  SessionStore& sessions_;
   const TemplateStore& templates_;
-  std::function<void()> on_abandon_;
 
   unsigned status_ = 200;
   ResponseHeaders headers_{kPageContentType};
   std::string body_;
   std::string next_item_;
   bool ended_ = false;
+  bool abandoned_ = false;
+  bool renewed_ = false;
 };
 
 }  // namespace quorax

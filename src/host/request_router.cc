@@ -111,11 +111,11 @@ void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::s
     return done(std::move(reply));
   }
   acquired.entry->queue->Post([this, data, acquired, done] {
-    bool abandoned = false;
-    Reply reply = RunApplication(*data, acquired.entry, abandoned);
-    if (abandoned) {
+    RequestHost host(*data, acquired.entry, sessions_, templates_);
+    Reply reply = RunApplication(*data, host);
+    if (host.abandoned()) {
       reply.headers.emplace_back("Set-Cookie", SessionCookie("", data->https, true));
-    } else if (acquired.is_new) {
+    } else if (acquired.is_new || host.renewed()) {
       reply.headers.emplace_back("Set-Cookie",
                                  SessionCookie(acquired.entry->id, data->https, false));
     }
@@ -124,12 +124,7 @@ void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::s
   });
 }
 
-Reply RequestRouter::RunApplication(const RequestData& data,
-                                    const std::shared_ptr<SessionEntry>& entry, bool& abandoned) {
-  RequestHost host(data, entry->session, templates_, [&] {
-    abandoned = true;
-    sessions_.Abandon(entry);
-  });
+Reply RequestRouter::RunApplication(const RequestData& data, RequestHost& host) {
   try {
     if (data.query.count("WCI") == 0) {
       Dispatch(app_, host, "");

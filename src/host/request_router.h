@@ -70,8 +70,7 @@ class RequestRouter : public RequestHandler {
   // Runs the request on its session's queue.
   void Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
              const Done& done);
-  Reply RunApplication(const RequestData& data, const std::shared_ptr<SessionEntry>& entry,
-                       bool& abandoned);
+  Reply RunApplication(const RequestData& data, RequestHost& host);
 
   WebApplication& app_;
   SessionStore& sessions_;

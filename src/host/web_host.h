@@ -49,6 +49,13 @@ class WebHost {
   // This user's session; AbandonSession discards it and all its values.
   virtual Session& session() = 0;
   virtual void AbandonSession() = 0;
+  // Records that `user_name` signed in to this session: the session gets a
+  // new id, the old id no longer reaches it, and the response carries the new
+  // id; values stay. A signed-in session is spared when the host must make
+  // room, and a user's oldest signed-in sessions end beyond the host's limit.
+  // Raises PlatformFailure when no new id can be drawn.
+  // REQUIRES: user_name is not empty.
+  virtual void SignedIn(const std::string& user_name) = 0;
 
   // Names the page item whose Respond handler runs after the current one.
   virtual void SetNextItem(const std::string& item) = 0;

@@ -14,8 +14,12 @@ namespace quorax {
 
 int16_t CSV::ProcessCSV(const std::string& RawData) {
   RawText = RawData;
-  if (ParseHeaderLine() != 0) return -2;
-  return ParseRows() < 0 ? int16_t{-3} : int16_t{0};
+  const int16_t result = ParseHeaderLine() != 0 ? int16_t{-2}
+                         : ParseRows() < 0      ? int16_t{-3}
+                                                : int16_t{0};
+  // The table holds the cells; the text they came from is not kept.
+  std::string().swap(RawText);
+  return result;
 }
 
 int16_t CSV::ReadCSV(const std::string& Filename) {
@@ -74,13 +78,15 @@ int16_t CSV::ParseRows() {
   Data.Resize(columns, 2, false);
   FieldReader reader(RawText, LineEnd);
   Data.Reserve(RowsAtMost() + 2);
+  std::string field;
   int16_t pos = 1;
   for (;;) {
     if (pos >= reader.Length()) return RowCount;
     Data.Resize(columns, Add16(RowCount, 1, "the number of CSV rows") + 1, true);
     for (int16_t col = 0; col < ColCount; ++col) {
-      // Each field is read straight into its cell; a failed one leaves it empty.
-      int16_t used = reader.ParseField(pos, col == ColCount - 1, Data(col, RowCount));
+      // A failed field is empty, and so is its cell.
+      int16_t used = reader.ParseField(pos, col == ColCount - 1, field);
+      Data.Set(col, RowCount, field);
       if (used < 0) {
         Data.Resize(columns, RowCount + 1, true);
         return Sub16(-1, RowCount, "a CSV row code");

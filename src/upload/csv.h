@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorax {
@@ -28,12 +29,20 @@ class CSV {
   std::string ExportRow(int16_t RowNum) const;
   std::string ExportData() const;
 
-  // Cell access; reads outside the allocated ranges raise SubscriptOutOfRange.
+  // Cells held compactly: the text of every cell in one string and where
+  // each ends, so a table takes its text and two bytes a cell. The text of
+  // all cells is at most 65535 bytes, well above what a 16-bit file holds.
+  // Reads outside the allocated ranges raise SubscriptOutOfRange.
   class Table {
    public:
-    const std::string& operator()(int32_t col, int32_t row) const;
-    std::string& operator()(int32_t col, int32_t row);
-    // Reallocates or grows the table; `keep` preserves cells that still fit.
+    // The text of a cell; the view is valid until the table next changes.
+    std::string_view operator()(int32_t col, int32_t row) const;
+    // Sets a cell's text. Costs the number of cells after it, so a table
+    // filled in order costs the size of its text. Raises Overflow, changing
+    // nothing, when the table's text would pass the limit.
+    void Set(int32_t col, int32_t row, std::string_view value);
+    // Reallocates or grows the table; `keep` preserves cells that still fit,
+    // and new cells are empty.
     void Resize(int32_t cols, int32_t rows, bool keep);
     // Makes room for `rows` rows of the current width without reallocating.
     void Reserve(int32_t rows);
@@ -41,9 +50,14 @@ class CSV {
     int32_t Rows() const { return rows_; }
 
    private:
+    using End = uint16_t;
+    size_t Index(int32_t col, int32_t row) const;  // raises outside the ranges
+    size_t Start(size_t index) const { return index == 0 ? 0 : ends_[index - 1]; }
+
     int32_t cols_ = 2;
     int32_t rows_ = 2;
-    std::vector<std::string> cells_ = std::vector<std::string>(4);
+    std::string text_;                             // every cell's text, row after row
+    std::vector<End> ends_ = std::vector<End>(4);  // where each cell's text ends
   };
   class Names {
    public:

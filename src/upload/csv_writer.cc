@@ -1,16 +1,16 @@
 #include <string>
 
 #include "common/errors.h"
-#include "upload/csv.h"
 #include "common/general.h"
+#include "upload/csv.h"
 
 namespace quorax {
 namespace {
 
 // Appends `text` as one CSV field: between quotes, its own quotes doubled.
-void AppendQuoted(std::string& line, const std::string& text) {
+void AppendQuoted(std::string& line, std::string_view text) {
   line += '"';
-  line += General::EscapeChars(text, "\"", "\"");
+  line += General::EscapeChars(std::string(text), "\"", "\"");
   line += '"';
 }
 

@@ -1,8 +1,14 @@
+#include <exception>
+
+#include "common/int16.h"
 #include "common/text.h"
 #include "web/main.h"
 
 namespace quorax {
 
+// After the page is written, a session value "s" above 0 (set by log out)
+// ends the session: its credentials and results go, and the next request
+// starts afresh. A failure to end it changes nothing the user sees.
 void main::Login_Respond(WebHost& host) {
   if (!InPageOrder(host, {"WebClass_Start"})) return;
   host.session().SetText("Last", "Login_Respond");
@@ -10,6 +16,14 @@ void main::Login_Respond(WebHost& host) {
                      [&](const std::string& TagName, std::string& TagContents, bool& SendTags) {
                        Login_ProcessTag(host, TagName, TagContents, SendTags);
                      });
+  const std::string end = host.session().GetText("s");
+  if (end.empty() || ParseInt16(end, "the session value \"s\"") <= 0) return;
+  host.session().SetText("Last", "");
+  try {
+    host.AbandonSession();
+  } catch (const std::exception&) {
+    // The page is written; the session ends with its timeout instead.
+  }
 }
 
 // "WC@MESSAGE" is HTML-escaped: the status message can carry the database's

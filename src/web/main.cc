@@ -5,13 +5,14 @@
 
 namespace quorax {
 
-main::main(std::string settings_file)
+main::main(std::string settings_file, SignInThrottle::Clock clock)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
       DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
       BuildVersion(Settings != nullptr ? Settings->GetItem("BuildVer") : "{Error}"),
       BuildDateText(Settings != nullptr ? Settings->GetItem("BuildDate") : "{Error}"),
-      Addresses(Settings != nullptr ? PageAddressesFrom(*Settings) : PageAddresses{}) {}
+      Addresses(Settings != nullptr ? PageAddressesFrom(*Settings) : PageAddresses{}),
+      Throttle(std::move(clock)) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 

@@ -11,18 +11,22 @@
 #include "support/config.h"
 #include "web/named_table.h"
 #include "web/page_addresses.h"
+#include "web/sign_in_throttle.h"
 
 namespace quorax {
 
 // The application object. Its fields are read from the settings file once,
-// when it is created, and never change afterwards; everything that carries
-// from one request to the next lives in the session. Handlers may run at the
-// same time for different sessions.
+// when it is created, and never change afterwards, but for Throttle, which is
+// shared state of the whole server and thread-safe; everything else that
+// carries from one request to the next lives in the session. Handlers may
+// run at the same time for different sessions.
 class main : public WebApplication {
  public:
   // Reads `settings_file` (by default the path fixed at build time). A missing
-  // file is not an error: see the fields for what is then used.
-  explicit main(std::string settings_file = DefaultSettingsFile());
+  // file is not an error: see the fields for what is then used. `clock`
+  // times the sign-in throttle.
+  explicit main(std::string settings_file = DefaultSettingsFile(),
+                SignInThrottle::Clock clock = SignInThrottle::SteadyClock());
 
   static std::string DefaultSettingsFile();
 
@@ -60,6 +64,7 @@ class main : public WebApplication {
   const std::string BuildVersion;    // "BuildVer", or "{Error}" without a settings file
   const std::string BuildDateText;   // "BuildDate", or "{Error}" without a settings file
   const PageAddresses Addresses;     // every address empty without a settings file
+  SignInThrottle Throttle;           // failed sign-ins of every session, by client address
 
  private:
   // A tag of one page item and how its contents are filled.

@@ -15,7 +15,7 @@ constexpr const char* kRowEnd = "</TD></TR>\r\n";
 std::string DataCells(const CSV& table, int32_t row) {
   std::string html = "<TR>\r\n";
   for (int32_t col = 0; col < table.GetCols(); ++col) {
-    const std::string& value = table.Data(col, row - 1);
+    const std::string_view value = table.Data(col, row - 1);
     html += "<TD VALIGN=\"TOP\">";
     html += value.empty() ? std::string("&nbsp") : HtmlEscape(value);
     html += "</TD>\r\n";

@@ -10,6 +10,11 @@ namespace quorax {
 
 namespace {
 
+// The longest user name or password tried. The database client hashes a
+// password in time that grows with its length, so a longer one would hold a
+// worker for seconds; it is refused untried, as a wrong password is.
+constexpr size_t kMaxCredentialBytes = 1024;
+
 // Tries a connection with the session's "User" and "Pass" and closes it
 // again. Returns "" when the database accepts them, "1" when it refuses them
 // (or reports no reason), else "2" after setting session "ErrorMsg" to the
@@ -34,11 +39,33 @@ std::string CheckCredentials(const std::string& dsn, Session& session) {
   return "";
 }
 
+// Decides a posted sign-in as CheckCredentials does, after the throttle:
+// "6" while it refuses the client, without contacting the database. Every
+// sign-in not accepted counts as a failure; an accepted one renews the
+// session's id and marks it signed in.
+std::string SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& host) {
+  Session& session = host.session();
+  const std::string address = host.ServerVariable("REMOTE_ADDR");
+  const std::string user = session.GetText("User");
+  if (throttle.Refuses(address, user)) return "6";
+  const bool too_long =
+      user.size() > kMaxCredentialBytes || session.GetText("Pass").size() > kMaxCredentialBytes;
+  const std::string status = too_long ? "1" : CheckCredentials(dsn, session);
+  if (!status.empty()) {
+    throttle.Failed(address, user);
+    return status;
+  }
+  throttle.Succeeded(address, user);
+  host.SignedIn(user);
+  return "";
+}
+
 }  // namespace
 
 // A posted sign-in form (previous step "Login_Respond") is checked against the
 // database; a return from the results page only needs credentials still in
-// the session.
+// the session. A new session id on an accepted sign-in keeps an id planted
+// before it from reaching the signed-in session.
 void main::SubmitCSV_Respond(WebHost& host) {
   if (!InPageOrder(host, {"Login_Respond", "ImportDone_Respond"})) return;
   Session& session = host.session();
@@ -52,7 +79,7 @@ void main::SubmitCSV_Respond(WebHost& host) {
     return;
   }
   if (signing_in) {
-    const std::string status = CheckCredentials(DataSourceName, session);
+    const std::string status = SignIn(DataSourceName, Throttle, host);
     if (!status.empty()) {
       RedirectAndEnd(host, StartAddress(host, status));
       return;

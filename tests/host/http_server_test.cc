@@ -290,6 +290,22 @@ TEST_F(HttpServerTest, AbandonedSessionIsGoneAndItsCookieCleared) {
   EXPECT_FALSE(SessionCookieOf(after).empty());
 }
 
+TEST_F(HttpServerTest, SignInMovesTheSessionToANewIdAndCookie) {
+  const std::string old_cookie = NewSession();
+  Get("/Quorax.asp?WCI=Count&WCU=", CookieHeader(old_cookie));
+  HttpResponse sign_in = Get("/Quorax.asp?WCI=SignIn&WCU=", CookieHeader(old_cookie));
+  EXPECT_EQ(sign_in.body, "signed in from 127.0.0.1");
+  const std::string set_cookie = sign_in.Header("Set-Cookie");
+  const std::string new_cookie = SessionCookieOf(sign_in);
+  EXPECT_EQ(new_cookie.size(), old_cookie.size());
+  EXPECT_NE(new_cookie, old_cookie);
+  EXPECT_EQ(set_cookie.substr(new_cookie.size()), "; Path=/; HttpOnly; SameSite=Lax");
+  EXPECT_EQ(Get("/Quorax.asp?WCI=Count&WCU=", CookieHeader(new_cookie)).body,
+            "count=2|started=yes|kept=");
+  EXPECT_EQ(Get("/Quorax.asp?WCI=Count&WCU=", CookieHeader(old_cookie)).body,
+            "count=1|started=|kept=");
+}
+
 TEST(HttpServerSessionsTest, IdleSessionExpires) {
   TestServer server([](HostOptions& options) { options.session_timeout = milliseconds(200); });
   auto count = [&](const std::string& cookie) {

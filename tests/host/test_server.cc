@@ -62,6 +62,9 @@ bool TestApp::Respond(const std::string& item, WebHost& host) {
   } else if (EqualsIgnoreCase(item, "Abandon")) {
     host.AbandonSession();
     host.Write("bye");
+  } else if (EqualsIgnoreCase(item, "SignIn")) {
+    host.SignedIn("tester");
+    host.Write("signed in from " + host.ServerVariable("REMOTE_ADDR"));
   } else {
     --calls;
     return false;

@@ -27,6 +27,7 @@ void FakeHost::NewRequest() {
   headers_ = ResponseHeaders();
   ended_ = false;
   abandoned_ = false;
+  signed_in_as_.clear();
 }
 
 std::string FakeHost::BinaryRead(int32_t count) {

@@ -36,6 +36,8 @@ class FakeHost : public WebHost {
   const std::string& ContentType() const { return headers_.content_type(); }
   const ResponseHeaders::List& Headers() const { return headers_.list(); }
   bool Abandoned() const { return abandoned_; }
+  // The user name of this request's SignedIn, or "" when it made none.
+  const std::string& SignedInAs() const { return signed_in_as_; }
   std::string SessionText(const std::string& key) const { return session_.GetText(key); }
 
   // WebHost.
@@ -56,6 +58,7 @@ class FakeHost : public WebHost {
     session_.Clear();
     abandoned_ = true;
   }
+  void SignedIn(const std::string& user_name) override { signed_in_as_ = user_name; }
   void SetNextItem(const std::string& item) override { next_item_ = item; }
   std::string TakeNextItem() override { return std::exchange(next_item_, std::string()); }
   void WriteTemplate(const std::string& template_name, const TagHandler& on_tag) override;
@@ -66,7 +69,7 @@ class FakeHost : public WebHost {
 
   std::map<std::string, std::string> query_, form_, vars_, templates_;
   std::string body_;
-  std::string output_, redirect_, next_item_;
+  std::string output_, redirect_, next_item_, signed_in_as_;
   ResponseHeaders headers_;
   bool ended_ = false;
   bool abandoned_ = false;

@@ -23,6 +23,9 @@ class WebBrowser {
 
   // The value of cookie `name`, or "" when the browser holds none.
   std::string Cookie(const std::string& name) const;
+  // Sends cookie `name` with `value` from now on, as a replayed or planted
+  // cookie would be.
+  void SetCookie(const std::string& name, const std::string& value) { cookies_[name] = value; }
 
  private:
   HttpResponse Exchange(const std::string& method, const std::string& target,

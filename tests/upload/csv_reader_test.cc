@@ -14,7 +14,7 @@ std::vector<std::vector<std::string>> Rows(const CSV& csv) {
   std::vector<std::vector<std::string>> rows;
   for (int16_t r = 0; r < csv.GetRows(); ++r) {
     rows.emplace_back();
-    for (int16_t c = 0; c < csv.GetCols(); ++c) rows.back().push_back(csv.Data(c, r));
+    for (int16_t c = 0; c < csv.GetCols(); ++c) rows.back().emplace_back(csv.Data(c, r));
   }
   return rows;
 }
@@ -87,6 +87,28 @@ TEST(CSVReaderTest, EndOfTextCases) {
   EXPECT_EQ(Rows(single_column), (Table{{"1"}, {""}, {"2"}}));
 }
 
+// Cells share one text: changing one moves the cells after it, not their values.
+TEST(CSVReaderTest, CellsKeepTheirValuesWhenOthersChangeOrTheTableIsReshaped) {
+  CSV csv;
+  ASSERT_EQ(csv.ProcessCSV("a,b,c\r\n1,\"x,\"\"y\",3\r\n,,\r\n"), 0);
+  EXPECT_EQ(Rows(csv), (Table{{"1", "x,\"y", "3"}, {"", "", ""}}));
+  csv.Data.Set(1, 0, "longer text");
+  csv.Data.Set(0, 1, "z");
+  csv.Data.Set(0, 0, "");
+  EXPECT_EQ(Rows(csv), (Table{{"", "longer text", "3"}, {"z", "", ""}}));
+  csv.Data.Resize(2, 3, true);
+  EXPECT_EQ(csv.Data(1, 0), "longer text");
+  EXPECT_EQ(csv.Data(0, 1), "z");
+  EXPECT_EQ(csv.Data(1, 2), "");
+  csv.Data.Resize(2, 1, true);
+  EXPECT_EQ(csv.Data(1, 0), "longer text");
+  EXPECT_THROW(csv.Data(0, 1), SubscriptOutOfRange);
+
+  csv.Data.Set(0, 0, std::string(65535 - 11, 'x'));
+  EXPECT_THROW(csv.Data.Set(1, 0, "longer text!"), Overflow);
+  EXPECT_EQ(csv.Data(1, 0), "longer text");
+}
+
 TEST(CSVReaderTest, SpareColumnAndRowAreEmptyAndTheLimitOfReads) {
   CSV complete;
   ASSERT_EQ(complete.ProcessCSV("a,b\r\n1,2\r\n3,4\r\n"), 0);
@@ -104,7 +126,7 @@ TEST(CSVReaderTest, SpareColumnAndRowAreEmptyAndTheLimitOfReads) {
   CSV fresh;
   EXPECT_EQ(fresh.Data(1, 1), "");
   EXPECT_THROW(fresh.Data(2, 0), SubscriptOutOfRange);
-  fresh.Data(1, 1) = "set";
+  fresh.Data.Set(1, 1, "set");
   EXPECT_EQ(fresh.Data(1, 1), "set");
 }
 

@@ -11,9 +11,9 @@
 #include "host/host_options.h"
 #include "host/http_server.h"
 #include "metrics/metric_value.h"
+#include "testing/settings_file.h"
 #include "testing/web_browser.h"
 #include "web/main.h"
-#include "testing/settings_file.h"
 
 namespace quorax {
 namespace {
@@ -226,6 +226,38 @@ TEST_F(EndToEndTest, HealthCheckReachesTheDatabaseAndMetricsCountSignInsAndUploa
     EXPECT_EQ(MetricValue(after, series) - MetricValue(before, series), delta) << series;
   }
   EXPECT_EQ(MetricValue(after, "quorax_sessions_live"), 1);
+}
+
+TEST_F(EndToEndTest, LogOutEndsTheSessionAndTheDownloadOfItsBadRows) {
+  ASSERT_EQ(SignIn("demo").status, 200);
+  ASSERT_EQ(UploadExample("mixed.csv").status, 200);
+  const std::string cookie = browser_->Cookie("QuoraxSession");
+  const HttpResponse logged_out = browser_->Get("/Quorax.asp?s=5");
+  EXPECT_NE(logged_out.body.find("You have been logged out."), std::string::npos);
+  EXPECT_NE(logged_out.Header("Set-Cookie").find("Max-Age=0"), std::string::npos);
+
+  browser_->SetCookie("QuoraxSession", cookie);
+  const HttpResponse download = browser_->Get("/Quorax.asp?WCI=ExportCSV&WCU=&");
+  EXPECT_NE(download.status, 200);
+  EXPECT_EQ(download.Header("Content-Disposition"), "");
+  EXPECT_EQ(download.body.find("\"TCID\""), std::string::npos);
+}
+
+// The id a browser held before signing in (perhaps planted by someone else)
+// does not reach the signed-in session.
+TEST_F(EndToEndTest, AcceptedSignInGivesTheSessionANewId) {
+  ASSERT_EQ(browser_->Get("/Quorax.asp").status, 200);
+  const std::string before = browser_->Cookie("QuoraxSession");
+  ASSERT_EQ(
+      browser_->Post(kSignIn, "application/x-www-form-urlencoded", "uid=demo&pwd=demo").status,
+      200);
+  const std::string after = browser_->Cookie("QuoraxSession");
+  EXPECT_NE(after, before);
+  EXPECT_EQ(after.size(), before.size());
+  browser_->SetCookie("QuoraxSession", before);
+  EXPECT_EQ(UploadExample("good.csv").status, 302);
+  browser_->SetCookie("QuoraxSession", after);
+  EXPECT_EQ(UploadExample("good.csv").status, 200);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include "host/web_application.h"
 #include "testing/fake_host.h"
-#include "web/main.h"
 #include "testing/settings_file.h"
+#include "web/main.h"
 
 namespace quorax {
 namespace {
@@ -49,10 +49,17 @@ TEST_F(LoginTest, StartPageShowsTheSignInFormPostingToSubmitCSV) {
 TEST_F(LoginTest, StatusMessageReachesTheSignInPage) {
   StartPage("1");
   EXPECT_NE(host_.Output().find(">Authentication Failed. Access Denied.<"), std::string::npos);
-  StartPage("5");
-  EXPECT_NE(host_.Output().find(">You have been logged out.<"), std::string::npos);
+  EXPECT_FALSE(host_.Abandoned());
   StartPage();
   EXPECT_EQ(host_.Output().find("logged out"), std::string::npos);
+}
+
+TEST_F(LoginTest, LogOutShowsItsMessageThenEndsTheSession) {
+  host_.session().SetText("Pass", "demo");
+  StartPage("5");
+  EXPECT_NE(host_.Output().find(">You have been logged out.<"), std::string::npos);
+  EXPECT_TRUE(host_.Abandoned());
+  EXPECT_FALSE(host_.session().Contains("Pass"));
 }
 
 TEST_F(LoginTest, MessageIsHtmlEscaped) {

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 
 #include "host/web_application.h"
 #include "testing/closed_port.h"
 #include "testing/fake_host.h"
-#include "web/main.h"
 #include "testing/settings_file.h"
+#include "web/main.h"
 
 namespace quorax {
 namespace {
@@ -16,9 +17,11 @@ constexpr char kStart[] = "http://10.0.0.5:8080/Quorax.asp";
 class SubmitCSVTest : public ::testing::Test {
  protected:
   explicit SubmitCSVTest(const std::string& dsn = testkit::kClosedPortDsn)
-      : settings_({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}), app_(settings_.path()) {
+      : settings_({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}),
+        app_(settings_.path(), [this] { return now_; }) {
     host_.Variable("LOCAL_ADDR", "10.0.0.5:8080");
     host_.Variable("HTTPS", "on");
+    host_.Variable("REMOTE_ADDR", "10.0.0.9");
   }
 
   // Shows the sign-in page, then posts the sign-in form.
@@ -45,6 +48,14 @@ class SubmitCSVTest : public ::testing::Test {
     return host_.Output().find("name=\"csvfile\"") != std::string::npos;
   }
 
+  // Where a sign-in as `uid` went: the status of its redirect, "" when accepted.
+  std::string SignInStatus(const std::string& uid, const std::string& pwd) {
+    SignIn(uid, pwd);
+    const std::string& to = host_.RedirectedTo();
+    return to.empty() ? "" : to.substr(to.find("?s=") + 3);
+  }
+
+  std::chrono::steady_clock::time_point now_{};
   SettingsFile settings_;
   quorax::main app_;
   FakeHost host_;
@@ -91,6 +102,37 @@ TEST_F(SubmitCSVTest, UnreachableServerReturnsStatusTwoWithTheDatabaseErrorText)
   EXPECT_EQ(message.rfind("Unhandled Exception. (80004005:", 0), 0u) << message;
   EXPECT_EQ(message.substr(message.size() - 2), ").") << message;
   EXPECT_EQ(message.find('['), std::string::npos) << message;
+}
+
+// A connection attempt on the closed port would send status 2.
+TEST_F(SubmitCSVTest, OverlongCredentialIsRefusedAsWrongWithoutAConnection) {
+  const std::string at_limit(1024, 'x'), over_limit(1025, 'x');
+  const struct {
+    std::string uid, pwd, status;
+  } cases[] = {{at_limit, "demo", "2"},
+               {"demo", at_limit, "2"},
+               {over_limit, "demo", "1"},
+               {"demo", over_limit, "1"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SignInStatus(c.uid, c.pwd), c.status) << c.uid.size() << "/" << c.pwd.size();
+    EXPECT_EQ(host_.SignedInAs(), "");
+  }
+}
+
+// The sixth sign-in goes unchecked (status 6, not the closed port's 2) until
+// the wait has passed.
+TEST_F(SubmitCSVTest, FifthFailureFromAnAddressRefusesTheNameWithoutAConnection) {
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(SignInStatus("demo", "x"), "2");
+  host_.session().SetText("ErrorMsg", "kept");
+  EXPECT_EQ(SignInStatus("demo", "x"), "6");
+  EXPECT_EQ(host_.SessionText("ErrorMsg"), "kept");
+  EXPECT_EQ(SignInStatus("other", "x"), "2");
+  Request("", "6");
+  EXPECT_NE(
+      host_.Output().find(">Too many failed sign-ins. Please wait a few minutes and try again.<"),
+      std::string::npos);
+  now_ += std::chrono::minutes(2);
+  EXPECT_EQ(SignInStatus("demo", "x"), "2");
 }
 
 TEST_F(SubmitCSVTest, SecondPostAfterARejectedOneIsCheckedAgain) {
@@ -146,6 +188,7 @@ class SubmitCSVDatabaseTest : public SubmitCSVTest {
 TEST_F(SubmitCSVDatabaseTest, AcceptedSignInShowsTheUploadFormOnce) {
   SignIn("demo", "demo");
   EXPECT_EQ(host_.RedirectedTo(), "");
+  EXPECT_EQ(host_.SignedInAs(), "demo");
   EXPECT_TRUE(ShowsUploadForm());
   EXPECT_EQ(host_.SessionText("Last"), "SubmitCSV_Respond");
   EXPECT_EQ(host_.SessionText("Pass"), "demo");
@@ -165,6 +208,13 @@ TEST_F(SubmitCSVDatabaseTest, RejectedCredentialsReturnStatusOne) {
   }
   Request("", "1");
   EXPECT_NE(host_.Output().find("Authentication Failed. Access Denied."), std::string::npos);
+}
+
+TEST_F(SubmitCSVDatabaseTest, AcceptedSignInClearsTheFailuresOfItsName) {
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(SignInStatus("demo", "wrong"), "1");
+  EXPECT_EQ(SignInStatus("demo", "demo"), "");
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(SignInStatus("demo", "wrong"), "1");
+  EXPECT_EQ(SignInStatus("demo", "demo"), "");
 }
 
 class UnknownDatabaseTest : public SubmitCSVTest {

@@ -1,0 +1,91 @@
+#include "web/sign_in_throttle.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quorax {
+namespace {
+
+using std::chrono::seconds;
+
+class SignInThrottleTest : public ::testing::Test {
+ protected:
+  void Fail(int times, const std::string& user = "demo", const std::string& address = "10.0.0.1") {
+    for (int i = 0; i < times; ++i) throttle_.Failed(address, user);
+  }
+  bool Refuses(const std::string& user = "demo", const std::string& address = "10.0.0.1") {
+    return throttle_.Refuses(address, user);
+  }
+
+  std::chrono::steady_clock::time_point now_{};
+  SignInThrottle throttle_{[this] { return now_; }, 6};
+};
+
+TEST_F(SignInThrottleTest, FifthFailureForANameRefusesThatNameFromThatAddressOnly) {
+  Fail(4);
+  EXPECT_FALSE(Refuses());
+  Fail(1);
+  EXPECT_TRUE(Refuses());
+  EXPECT_FALSE(Refuses("other"));
+  EXPECT_FALSE(Refuses("demo", "10.0.0.2"));
+}
+
+// Each refusal doubles the wait from the time of the refusal, up to the window.
+TEST_F(SignInThrottleTest, WaitDoublesWithEachRefusalUpToFifteenMinutes) {
+  Fail(5);
+  now_ += seconds(59);
+  EXPECT_TRUE(Refuses());  // the wait is now two minutes
+  for (seconds wait : {seconds(120), seconds(240), seconds(480), seconds(900), seconds(900)}) {
+    now_ += wait - seconds(1);
+    EXPECT_TRUE(Refuses()) << wait.count();
+  }
+  now_ += seconds(900);
+  EXPECT_FALSE(Refuses());
+}
+
+TEST_F(SignInThrottleTest, FailureAfterTheWaitBlocksAgainForLonger) {
+  Fail(5);
+  now_ += seconds(60);
+  EXPECT_FALSE(Refuses());
+  Fail(1);
+  now_ += seconds(119);
+  EXPECT_TRUE(Refuses());
+}
+
+TEST_F(SignInThrottleTest, TwentyFailuresFromOneAddressRefuseEveryName) {
+  for (int i = 0; i < 19; ++i) Fail(1, "user" + std::to_string(i));
+  EXPECT_FALSE(Refuses("someone"));
+  Fail(1, "user19");
+  EXPECT_TRUE(Refuses("someone"));
+  EXPECT_FALSE(Refuses("someone", "10.0.0.2"));
+}
+
+TEST_F(SignInThrottleTest, AcceptedSignInClearsTheNamesCount) {
+  Fail(4);
+  throttle_.Succeeded("10.0.0.1", "demo");
+  Fail(4);
+  EXPECT_FALSE(Refuses());
+}
+
+TEST_F(SignInThrottleTest, CountLapsesFifteenMinutesAfterItsFirstFailure) {
+  Fail(4);
+  now_ += seconds(899);
+  Fail(1);
+  EXPECT_TRUE(Refuses());
+  throttle_.Succeeded("10.0.0.1", "demo");
+  Fail(4);
+  now_ += seconds(900);
+  Fail(1);
+  EXPECT_FALSE(Refuses());
+}
+
+TEST_F(SignInThrottleTest, HoldsAtMostItsLimitOfCountsDroppingTheLeastRecentlyUsed) {
+  Fail(5);
+  for (int i = 0; i < 3; ++i) Fail(1, "user", "10.0.1." + std::to_string(i));
+  EXPECT_EQ(throttle_.Count(), 6u);
+  EXPECT_FALSE(Refuses());
+}
+
+}  // namespace
+}  // namespace quorax
