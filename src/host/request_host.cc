@@ -55,9 +55,9 @@ void RequestHost::Redirect(const std::string& address) {
 void RequestHost::End() { ended_ = true; }
 
 void RequestHost::AbandonSession() {
+  sessions_.Renew(entry_);
   entry_->session.Clear();
-  sessions_.Abandon(entry_);
-  abandoned_ = true;
+  renewed_ = true;
 }
 
 void RequestHost::SignedIn(const std::string& user_name) {

@@ -64,9 +64,8 @@ class RequestHost : public WebHost {
   // Returns the response built so far (status 200 or 302).
   Reply TakeReply();
 
-  // Whether a handler abandoned the session / gave it a new id: the response
-  // must then remove / replace the session cookie.
-  bool abandoned() const { return abandoned_; }
+  // Whether a handler gave the session a new id (by signing in or abandoning
+  // it): the response must then carry the new session cookie.
   bool renewed() const { return renewed_; }
 
  private:
@@ -80,7 +79,6 @@ class RequestHost : public WebHost {
   std::string body_;
   std::string next_item_;
   bool ended_ = false;
-  bool abandoned_ = false;
   bool renewed_ = false;
 };
 

@@ -22,10 +22,9 @@ bool IsFormBody(std::string_view content_type) {
   return EqualsIgnoreCase(media, "application/x-www-form-urlencoded");
 }
 
-std::string SessionCookie(const std::string& value, bool https, bool remove) {
+std::string SessionCookie(const std::string& value, bool https) {
   std::string cookie =
       std::string(kSessionCookie) + "=" + value + "; Path=/; HttpOnly; SameSite=Lax";
-  if (remove) cookie += "; Max-Age=0";
   if (https) cookie += "; Secure";
   return cookie;
 }
@@ -113,11 +112,8 @@ void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::s
   acquired.entry->queue->Post([this, data, acquired, done] {
     RequestHost host(*data, acquired.entry, sessions_, templates_);
     Reply reply = RunApplication(*data, host);
-    if (host.abandoned()) {
-      reply.headers.emplace_back("Set-Cookie", SessionCookie("", data->https, true));
-    } else if (acquired.is_new || host.renewed()) {
-      reply.headers.emplace_back("Set-Cookie",
-                                 SessionCookie(acquired.entry->id, data->https, false));
+    if (acquired.is_new || host.renewed()) {
+      reply.headers.emplace_back("Set-Cookie", SessionCookie(acquired.entry->id, data->https));
     }
     sessions_.Release(acquired.entry, SessionStore::Clock::now());
     done(std::move(reply));

@@ -187,6 +187,14 @@ std::string SessionStore::Rotate(const std::shared_ptr<SessionEntry>& entry) {
   return entry->id;
 }
 
+std::string SessionStore::Renew(const std::shared_ptr<SessionEntry>& entry) {
+  std::string id = Rotate(entry);
+  std::lock_guard lock(mutex_);
+  UnlinkUser(*entry);
+  entry->user.clear();
+  return id;
+}
+
 size_t SessionStore::PurgeExpired(Clock::time_point now) {
   Dropped dropped;
   std::lock_guard lock(mutex_);

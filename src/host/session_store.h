@@ -94,6 +94,13 @@ class SessionStore {
   // REQUIRES: called from a job of the entry's queue.
   std::string Rotate(const std::shared_ptr<SessionEntry>& entry);
 
+  // Starts `entry` afresh as a guest session under a new random id, as
+  // Rotate does: the old id finds nothing and the entry no longer counts as
+  // signed in. Its values are the caller's to clear. Raises PlatformFailure,
+  // leaving the entry as it was, when no id can be drawn.
+  // REQUIRES: called from a job of the entry's queue.
+  std::string Renew(const std::shared_ptr<SessionEntry>& entry);
+
   // Removes every expired session; returns how many were removed.
   size_t PurgeExpired(Clock::time_point now);
 

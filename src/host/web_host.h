@@ -46,7 +46,11 @@ class WebHost {
   virtual void Redirect(const std::string& address) = 0;
   virtual void End() = 0;
 
-  // This user's session; AbandonSession discards it and all its values.
+  // This user's session. AbandonSession discards it and all its values: the
+  // id the browser held finds nothing any more, and the rest of the request
+  // and the browser's next requests go on in a fresh, empty session (the
+  // response carries its new id). Raises PlatformFailure when no new id can
+  // be drawn.
   virtual Session& session() = 0;
   virtual void AbandonSession() = 0;
   // Records that `user_name` signed in to this session: the session gets a

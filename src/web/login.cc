@@ -7,8 +7,10 @@
 namespace quorax {
 
 // After the page is written, a session value "s" above 0 (set by log out)
-// ends the session: its credentials and results go, and the next request
-// starts afresh. A failure to end it changes nothing the user sees.
+// ends the session: its credentials and results go, and the old cookie
+// reaches nothing. The sign-in form just written posts into the fresh
+// session that follows, so it counts as shown there. A failure to end the
+// session changes nothing the user sees.
 void main::Login_Respond(WebHost& host) {
   if (!InPageOrder(host, {"WebClass_Start"})) return;
   host.session().SetText("Last", "Login_Respond");
@@ -23,7 +25,9 @@ void main::Login_Respond(WebHost& host) {
     host.AbandonSession();
   } catch (const std::exception&) {
     // The page is written; the session ends with its timeout instead.
+    return;
   }
+  host.session().SetText("Last", "Login_Respond");
 }
 
 // "WC@MESSAGE" is HTML-escaped: the status message can carry the database's

@@ -60,6 +60,7 @@ TEST_F(LoginTest, LogOutShowsItsMessageThenEndsTheSession) {
   EXPECT_NE(host_.Output().find(">You have been logged out.<"), std::string::npos);
   EXPECT_TRUE(host_.Abandoned());
   EXPECT_FALSE(host_.session().Contains("Pass"));
+  EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");  // the form posts into the fresh session
 }
 
 TEST_F(LoginTest, MessageIsHtmlEscaped) {
