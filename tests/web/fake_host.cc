@@ -26,6 +26,7 @@ void FakeHost::NewRequest() {
   content_type_.clear();
   next_item_.clear();
   headers_.clear();
+  status_ = 200;
   ended_ = false;
   abandoned_ = false;
 }

@@ -31,6 +31,7 @@ class FakeHost : public WebHost {
   const std::string& Output() const { return output_; }
   const std::string& RedirectedTo() const { return redirect_; }
   bool Ended() const { return ended_; }
+  unsigned Status() const { return status_; }
   const std::string& ContentType() const { return content_type_; }
   const std::vector<std::pair<std::string, std::string>>& Headers() const { return headers_; }
   bool Abandoned() const { return abandoned_; }
@@ -49,6 +50,7 @@ class FakeHost : public WebHost {
   }
   void Redirect(const std::string& address) override { redirect_ = address; }
   void End() override { ended_ = true; }
+  void SetStatus(unsigned status) override { status_ = status; }
   Session& session() override { return session_; }
   void AbandonSession() override {
     session_.Clear();
@@ -66,6 +68,7 @@ class FakeHost : public WebHost {
   std::string body_;
   std::string output_, redirect_, content_type_, next_item_;
   std::vector<std::pair<std::string, std::string>> headers_;
+  unsigned status_ = 200;
   bool ended_ = false;
   bool abandoned_ = false;
   Session session_;
