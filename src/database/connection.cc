@@ -12,7 +12,7 @@
 #include "common/errors.h"
 #include "database/connection_impl.h"
 #include "database/provider_error.h"
-#include "database/windows1252.h"
+#include "common/windows1252.h"
 
 namespace quorax::db {
 namespace {

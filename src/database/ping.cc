@@ -2,7 +2,7 @@
 
 #include <libpq-fe.h>
 
-#include "database/windows1252.h"
+#include "common/windows1252.h"
 
 namespace quorax::db {
 

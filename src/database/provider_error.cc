@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "database/windows1252.h"
+#include "common/windows1252.h"
 
 namespace quorax::db {
 namespace {

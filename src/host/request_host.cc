@@ -54,6 +54,10 @@ void RequestHost::Redirect(const std::string& address) {
 
 void RequestHost::End() { ended_ = true; }
 
+void RequestHost::SetStatus(unsigned status) {
+  if (!ended_ && status_ != 302) status_ = status;
+}
+
 void RequestHost::AbandonSession() {
   sessions_.Renew(entry_);
   entry_->session.Clear();

@@ -49,6 +49,8 @@ class RequestHost : public WebHost {
   void AddHeader(const std::string& name, const std::string& value) override;
   void Redirect(const std::string& address) override;
   void End() override;
+  // Ignored after End and once the response is a redirect.
+  void SetStatus(unsigned status) override;
 
   Session& session() override { return entry_->session; }
   void AbandonSession() override;
@@ -61,7 +63,7 @@ class RequestHost : public WebHost {
   // Raises PlatformFailure when the template is not installed.
   void WriteTemplate(const std::string& template_name, const TagHandler& on_tag) override;
 
-  // Returns the response built so far (status 200 or 302).
+  // Returns the response built so far (status 200, 302 or the one set).
   Reply TakeReply();
 
   // Whether a handler gave the session a new id (by signing in or abandoning

@@ -45,6 +45,9 @@ class WebHost {
   virtual void AddHeader(const std::string& name, const std::string& value) = 0;
   virtual void Redirect(const std::string& address) = 0;
   virtual void End() = 0;
+  // Sets the status of a page that is not a redirect, for example 400 for a
+  // request the application refuses with a page of its own; 200 unless set.
+  virtual void SetStatus(unsigned status) = 0;
 
   // This user's session. AbandonSession discards it and all its values: the
   // id the browser held finds nothing any more, and the rest of the request

@@ -35,8 +35,11 @@ std::string_view FieldReader::Between(int16_t from, int16_t to) const {
 }
 
 int16_t FieldReader::ParseField(int16_t StartPos, bool IsLastField, std::string& FieldText) {
-  assert(StartPos >= 1 && StartPos <= length_);
+  assert(StartPos >= 1);
   FieldText.clear();
+  // A row can end its text right after a comma: no character is left for the
+  // next field, and so no line end follows it.
+  if (StartPos > length_) return -5;
   int16_t end = At(StartPos) == kQuote ? ParseQuoted(StartPos, IsLastField, FieldText)
                                        : ParseUnquoted(StartPos, IsLastField, FieldText);
   if (end < 0) return end;

@@ -38,8 +38,9 @@ class FieldReader {
   // Reads the field starting at StartPos, which ends in "," or, when
   // IsLastField, in the line end. Returns the number of characters used
   // (delimiter included) and sets FieldText to the decoded text, or returns
-  // a negative field code (-1..-8) with FieldText empty.
-  // REQUIRES: 1 <= StartPos <= Length().
+  // a negative field code (-1..-8) with FieldText empty; a StartPos past the
+  // end of the text is a field without a line end (-5).
+  // REQUIRES: StartPos >= 1.
   int16_t ParseField(int16_t StartPos, bool IsLastField, std::string& FieldText);
 
  private:

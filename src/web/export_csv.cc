@@ -1,6 +1,7 @@
 #include <string>
 
 #include "outcomes/row_state.h"
+#include "upload/upload_text.h"
 #include "web/main.h"
 #include "web/results_session.h"
 
@@ -8,7 +9,8 @@ namespace quorax {
 
 // Writes the uploaded header line and every bad row, in file order, as
 // errors.csv: the rows with a negative code and every row after a database
-// failure (never processed). Values are written as uploaded. Raises
+// failure (never processed). Values are written as uploaded, in the upload's
+// encoding (session "Encoding"; Windows-1252 when it is not UTF-8). Raises
 // MissingKey when the session holds no run and some row failed.
 void main::ExportCSV_Respond(WebHost& host) {
   if (host.session().GetBool("NoErrors")) {
@@ -30,11 +32,11 @@ void main::ExportCSV_Respond(WebHost& host) {
     }
     text += table->ExportRow(static_cast<int16_t>(row - 1));
   }
+  // The file goes back in the encoding the upload came in.
+  const std::string file = EncodeDownload(text, host.session().GetText("Encoding"));
   host.SetContentType("text/csv");
   host.AddHeader("Content-Disposition", "attachment; filename=errors.csv");
-  // One byte per character: the length is the number of bytes sent.
-  host.AddHeader("Content-Length", std::to_string(text.size()));
-  host.Write(text);
+  host.Write(file);
 }
 
 }  // namespace quorax

@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "web/main.h"
 #include "web/results_session.h"
+#include "web/results_summary.h"
 #include "web/results_views.h"
 
 namespace quorax {
@@ -46,6 +47,15 @@ void ParseNoteTag(const main&, WebHost& host, std::string& TagContents) {
   TagContents = note.empty() ? "" : "<P CLASS=\"note\">" + HtmlEscape(note) + "</P>";
 }
 
+// "WC@SUMMARY" sums up the session's run in one line above the table; it is
+// empty when the session holds no run.
+void SummaryTag(const main&, WebHost& host, std::string& TagContents) {
+  const Session& session = host.session();
+  TagContents = session.Contains("CSVData") && session.Contains("CSVErrors")
+                    ? DrawRunSummary(*RunTable(session), *RunOutcomes(session))
+                    : "";
+}
+
 }  // namespace
 
 void main::ImportDone_Respond(WebHost& host) {
@@ -66,6 +76,7 @@ void main::ImportDone_ProcessTag(WebHost& host, const std::string& TagName,
   static constexpr PageTag kImportDoneTags[] = {
       {"WC@RESULTS", ResultsTag},
       {"WC@PARSE_NOTE", ParseNoteTag},
+      {"WC@SUMMARY", SummaryTag},
   };
   ProcessPageTag(host, TagName, TagContents, SendTags, kImportDoneTags);
 }

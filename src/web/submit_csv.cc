@@ -18,8 +18,16 @@ constexpr size_t kMaxCredentialBytes = 1024;
 // Tries a connection with the session's "User" and "Pass" and closes it
 // again. Returns "" when the database accepts them, "1" when it refuses them
 // (or reports no reason), else "2" after setting session "ErrorMsg" to the
-// database error text. Never raises for a database failure.
+// database error text. An empty connection string is never tried: the
+// database client would fall back to its defaults and the environment, and
+// could sign the tester in to some other database. Never raises for a
+// database failure.
 std::string CheckCredentials(const std::string& dsn, Session& session) {
+  if (TrimSpaces(dsn).empty()) {
+    session.SetText("ErrorMsg",
+                    "The server has no database configured: its settings give no \"DSN\"");
+    return "2";
+  }
   TCDB database;
   const int16_t connected = database.Connect(dsn, session.GetText("User"), session.GetText("Pass"));
   if (connected == -1) {
@@ -63,11 +71,12 @@ std::string SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& ho
 }  // namespace
 
 // A posted sign-in form (previous step "Login_Respond") is checked against the
-// database; a return from the results page only needs credentials still in
-// the session. A new session id on an accepted sign-in keeps an id planted
-// before it from reaching the signed-in session.
+// database; a return from the results page, or from the page of an upload
+// the import refused ("Last" is then "ImportCSV_Respond"), only needs
+// credentials still in the session. A new session id on an accepted sign-in
+// keeps an id planted before it from reaching the signed-in session.
 void main::SubmitCSV_Respond(WebHost& host) {
-  if (!InPageOrder(host, {"Login_Respond", "ImportDone_Respond"})) return;
+  if (!InPageOrder(host, {"Login_Respond", "ImportDone_Respond", "ImportCSV_Respond"})) return;
   Session& session = host.session();
   const bool signing_in = EqualsIgnoreCase(session.GetText("Last"), "Login_Respond");
   if (signing_in) {

@@ -7,6 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
+import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
 import { openBrowser, readResultRows } from './harness/browser.mjs';
 import { HOST_PAGE } from './harness/client.mjs';
@@ -17,6 +18,15 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const artifacts = path.join(here, 'artifacts');
 const USER = process.env.QUORAX_DEMO_USER || 'demo';
 const PASSWORD = process.env.QUORAX_DEMO_PASSWORD || 'demo';
+
+const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// The accessibility findings of the page shown, one line per rule and element.
+async function accessibilityFindings(page) {
+  await page.addScriptTag({ content: AXE_SOURCE });
+  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
+  return result.violations.flatMap((v) => v.nodes.map((n) => `${v.id}: ${n.target.join(' ')}`));
+}
 
 const RED = 'rgb(221, 0, 0)';
 const GREEN = 'rgb(0, 221, 0)';
@@ -82,6 +92,7 @@ describe('a tester in the browser', () => {
     await screenshot('wrong-password');
     assert.match(await bodyText(), /Authentication Failed\. Access Denied\./);
     assert.equal(await page.locator('input[name="csvfile"]').count(), 0);
+    assert.deepEqual(await accessibilityFindings(page), [], 'sign-in page');
   });
 
   it('signs the demo user in and reaches the upload form', async () => {
@@ -92,6 +103,7 @@ describe('a tester in the browser', () => {
     await screenshot('upload-form');
     assert.equal(await page.getByRole('button', { name: 'Verify' }).count(), 1);
     assert.equal(await page.getByRole('button', { name: 'Import' }).count(), 1);
+    assert.deepEqual(await accessibilityFindings(page), [], 'upload form');
   });
 
   it('verifies the mixed example and shows its bad rows in red with their reasons', async () => {
@@ -112,6 +124,12 @@ describe('a tester in the browser', () => {
       });
     }
     state.badRows = rows.map((r) => r.cells);
+    assert.match(
+      text,
+      new RegExp(`${mixed.rows.length} rows read: ${mixed.rows.length - rows.length} passed, ${rows.length} rejected, 0 database failure, 0 not processed\\.`),
+    );
+    assert.equal(await page.locator('.bar span').count(), 2);
+    assert.deepEqual(await accessibilityFindings(page), [], 'results page');
   });
 
   it('shows every row in the all-rows view, the same rows as the file, each once', async () => {
@@ -232,6 +250,20 @@ describe('a tester in the browser', () => {
     assert.deepEqual(rows[1].cells, hostile);
     assert.equal(await page.locator('td script, td img').count(), 0);
     assert.deepEqual(dialogs, []);
+  });
+
+  it('refuses a file the database cannot store and leads back to the upload form', async () => {
+    const good = goodRows();
+    const row = freshRows(good, 1)[0];
+    row[8] = 'Zażółć';
+    const file = path.join(artifacts, 'polish.csv');
+    fs.writeFileSync(file, Buffer.from(csvLine(good.headers) + csvLine(row), 'utf8'));
+    await followLink('Return to Main Menu');
+    await submitFile(file, 'Verify');
+    await screenshot('refused-upload');
+    assert.match(await bodyText(), /cannot store in data row 1, column 9/);
+    await followLink('Back to the upload form');
+    await page.locator('input[name="csvfile"]').waitFor();
   });
 
   it('logs out with the logged-out message and keeps the results page closed', async () => {

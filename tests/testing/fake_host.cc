@@ -25,6 +25,7 @@ void FakeHost::NewRequest() {
   redirect_.clear();
   next_item_.clear();
   headers_ = ResponseHeaders();
+  status_ = 200;
   ended_ = false;
   abandoned_ = false;
   signed_in_as_.clear();

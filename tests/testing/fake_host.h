@@ -32,6 +32,7 @@ class FakeHost : public WebHost {
   const std::string& Output() const { return output_; }
   const std::string& RedirectedTo() const { return redirect_; }
   bool Ended() const { return ended_; }
+  unsigned Status() const { return status_; }
   // "" until a handler sets it.
   const std::string& ContentType() const { return headers_.content_type(); }
   const ResponseHeaders::List& Headers() const { return headers_.list(); }
@@ -53,6 +54,7 @@ class FakeHost : public WebHost {
   }
   void Redirect(const std::string& address) override { redirect_ = address; }
   void End() override { ended_ = true; }
+  void SetStatus(unsigned status) override { status_ = status; }
   Session& session() override { return session_; }
   void AbandonSession() override {
     session_.Clear();
@@ -71,6 +73,7 @@ class FakeHost : public WebHost {
   std::string body_;
   std::string output_, redirect_, next_item_, signed_in_as_;
   ResponseHeaders headers_;
+  unsigned status_ = 200;
   bool ended_ = false;
   bool abandoned_ = false;
   Session session_;

@@ -65,6 +65,7 @@ TEST(CSVReaderTest, EachFieldFaultStopsAtItsRowAndKeepsEarlierRows) {
       "1,\"2\"x\n",  // -3: last quoted field not followed by the line end
       "\"1\"x,2\n",  // -4: quoted field not followed by a comma
       "1,2",         // -5: no line end after the last field
+      "\"1\",",      // -5: the text ends where the last field would start
       "1,2,3\n",     // -6: more fields than columns
       "1\n",         // -7: no further comma at all
       "1\n2,3\n",    // -8: the line ends before the next comma

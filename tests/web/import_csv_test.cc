@@ -40,18 +40,19 @@ class ImportCSVRequestTest : public ImportFixture {
     EXPECT_EQ(host_.SessionText("ParseNote"), "earlier note");
   }
 
-  // Runs the upload of `body` in Import mode, expecting `Kind` to be raised,
-  // and returns its message.
-  template <class Kind>
+  // Runs the upload of `body` in Import mode, expecting the refusal page
+  // (status 400, a link back to the upload form), and returns that page.
   std::string RefusedUpload(const std::string& body) {
     PrepareUpload(body, "1");
-    try {
-      Dispatch(app_, host_, "ImportCSV");
-    } catch (const Kind& error) {
-      return error.what();
-    }
-    ADD_FAILURE() << "the upload was not refused";
-    return "";
+    EXPECT_NO_THROW(Dispatch(app_, host_, "ImportCSV"));
+    EXPECT_EQ(host_.Status(), 400u);
+    EXPECT_TRUE(host_.Ended());
+    EXPECT_NE(host_.Output().find("<a href=\"/Quorax.asp?WCI=SubmitCSV&amp;WCU=&amp;\">Back to "
+                                  "the upload form</a>"),
+              std::string::npos)
+        << host_.Output();
+    EXPECT_EQ(host_.SessionText("Last"), "ImportCSV_Respond");
+    return host_.Output();
   }
 
   std::shared_ptr<CSV> earlier_table_;
@@ -88,9 +89,8 @@ TEST_F(ImportCSVRequestTest, BodyOf32768BytesOverflowsAndKeepsTheEarlierRun) {
   StoreEarlierRun();
   std::string body = MultipartBody(kEightColumns);
   body.append(32768 - body.size(), ' ');
-  const std::string message = RefusedUpload<Overflow>(body);
+  const std::string message = RefusedUpload(body);
   EXPECT_NE(message.find("larger than 32,767 bytes"), std::string::npos) << message;
-  EXPECT_EQ(host_.SessionText("Last"), "ImportCSV_Respond");
   ExpectEarlierRunKept();
 }
 
@@ -105,28 +105,50 @@ TEST_F(ImportCSVRequestTest, BodyOf32767BytesIsAccepted) {
 
 TEST_F(ImportCSVRequestTest, UploadWithoutAFilePartIsRefusedClearly) {
   StoreEarlierRun();
-  const std::string message = RefusedUpload<MissingKey>(MultipartBody(kEightColumns, "other"));
-  EXPECT_NE(message.find("\"csvfile\""), std::string::npos) << message;
+  const std::string message = RefusedUpload(MultipartBody(kEightColumns, "other"));
+  EXPECT_NE(message.find("&quot;csvfile&quot;"), std::string::npos) << message;
   ExpectEarlierRunKept();
 
-  RefusedUpload<MissingKey>("not a multipart body at all");
-  RefusedUpload<MissingKey>("");
+  RefusedUpload("not a multipart body at all");
+  RefusedUpload("");
   ExpectEarlierRunKept();
 }
 
 TEST_F(ImportCSVRequestTest, MalformedPartHeadersAreRefused) {
   StoreEarlierRun();
-  RefusedUpload<InvalidArgument>(
-      "--b\r\nContent-Disposition: form-data; name=\r\n\r\nx\r\n--b--\r\n");
+  RefusedUpload("--b\r\nContent-Disposition: form-data; name=\r\n\r\nx\r\n--b--\r\n");
   ExpectEarlierRunKept();
 }
 
 TEST_F(ImportCSVRequestTest, FileWithSevenColumnsIsRefusedNamingItsColumnCount) {
   StoreEarlierRun();
-  const std::string message =
-      RefusedUpload<SubscriptOutOfRange>(MultipartBody("A,B,C,D,E,F,G\r\n1,2,3,4,5,6,7\r\n"));
+  const std::string message = RefusedUpload(MultipartBody("A,B,C,D,E,F,G\r\n1,2,3,4,5,6,7\r\n"));
   EXPECT_NE(message.find("7 columns"), std::string::npos) << message;
   EXPECT_NE(message.find("eight or nine"), std::string::npos) << message;
+  ExpectEarlierRunKept();
+}
+
+TEST_F(ImportCSVRequestTest, FilesInEncodingsTheDatabaseCannotTakeAreRefused) {
+  StoreEarlierRun();
+  const std::string row = "1,2024-01-01,2.0,Windows 11,Chrome,P,alice,";
+  const std::string refused[][2] = {
+      {std::string(kEightColumns) + row + "\xC5\x82\r\n", "data row 1, column 8"},
+      {"\xFF\xFE" + std::string(kEightColumns), "UTF-16"},
+  };
+  for (const auto& [file, reason] : refused) {
+    EXPECT_NE(RefusedUpload(MultipartBody(file)).find(reason), std::string::npos) << reason;
+    ExpectEarlierRunKept();
+  }
+}
+
+TEST_F(ImportCSVRequestTest, RefusedUploadLeadsBackToTheUploadFormWithoutSigningIn) {
+  StoreEarlierRun();
+  RefusedUpload(MultipartBody("A,B,C\r\n1,2,3\r\n"));
+  host_.NewRequest();
+  ASSERT_TRUE(Dispatch(app_, host_, "SubmitCSV"));
+  EXPECT_EQ(host_.RedirectedTo(), "");
+  EXPECT_NE(host_.Output().find("csvfile"), std::string::npos);
+  EXPECT_EQ(host_.SessionText("Last"), "SubmitCSV_Respond");
   ExpectEarlierRunKept();
 }
 

@@ -100,6 +100,20 @@ TEST_F(ImportDoneTest, GoodRowsViewStopsAtTheDatabaseFailure) {
                            "<!--- END DrawSuccessRowsTable --->\r\n");
 }
 
+TEST_F(ImportDoneTest, SummaryCountsEachKindOfRowWithABarOfThoseCounts) {
+  StoreFourRows();
+  host_.SetTemplate("importdone.htm", "<WC@SUMMARY>template text</WC@SUMMARY>");
+  host_.session().SetText("Last", "ImportCSV_Respond");
+  Request("ImportDone");
+  EXPECT_EQ(host_.Output(),
+            "<p class=\"summary\">4 rows read: 1 passed, 1 rejected, 1 database failure, 1 not "
+            "processed.</p>\r\n<div class=\"bar\" aria-hidden=\"true\">"
+            "<span class=\"passed\" style=\"flex-grow: 1\"></span>"
+            "<span class=\"rejected\" style=\"flex-grow: 1\"></span>"
+            "<span class=\"failure\" style=\"flex-grow: 1\"></span>"
+            "<span class=\"skipped\" style=\"flex-grow: 1\"></span></div>\r\n");
+}
+
 TEST_F(ImportDoneTest, CompleteSuccessNoticeNamesTheMode) {
   StoreRun("TCID\r\n1\r\n", {{0, "Imported successfully."}}, "Import");
   EXPECT_EQ(View("n"),

@@ -217,6 +217,22 @@ TEST_F(SubmitCSVDatabaseTest, AcceptedSignInClearsTheFailuresOfItsName) {
   EXPECT_EQ(SignInStatus("demo", "demo"), "");
 }
 
+// Without a connection string the database client would use its defaults
+// and the environment, which may reach some other database.
+class NoDatabaseConfiguredTest : public SubmitCSVTest {
+ protected:
+  NoDatabaseConfiguredTest() : SubmitCSVTest("") {}
+};
+
+TEST_F(NoDatabaseConfiguredTest, EmptyDsnIsStatusTwoWithoutTryingToConnect) {
+  SignIn("demo", "demo");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStart) + "?s=2");
+  Request("", "2");
+  EXPECT_EQ(host_.SessionText("Message"),
+            "Unhandled Exception. (The server has no database configured: its settings give no "
+            "\"DSN\").");
+}
+
 class UnknownDatabaseTest : public SubmitCSVTest {
  protected:
   UnknownDatabaseTest() : SubmitCSVTest(TestDsn() + " dbname=quorax_no_such_database") {}

@@ -1,10 +1,10 @@
-#include "database/windows1252.h"
+#include "common/windows1252.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace quorax::db {
+namespace quorax {
 namespace {
 
 TEST(Windows1252Test, EveryByteSurvivesTheRoundTrip) {
@@ -41,4 +41,4 @@ TEST(Windows1252Test, MalformedUtf8BecomesQuestionMarks) {
 }
 
 }  // namespace
-}  // namespace quorax::db
+}  // namespace quorax

@@ -1,9 +1,9 @@
-#include "database/windows1252.h"
+#include "common/windows1252.h"
 
 #include <array>
 #include <cstdint>
 
-namespace quorax::db {
+namespace quorax {
 namespace {
 
 // The characters of the bytes 0x80..0x9F; the undefined bytes keep their own
@@ -78,6 +78,12 @@ size_t DecodeUtf8(std::string_view text, size_t pos, char32_t& c) {
   return length;
 }
 
+// True when the sequence at text[pos], which used `length` bytes and gave
+// `c`, was malformed (as opposed to a U+FFFD written in the text).
+bool Malformed(std::string_view text, size_t pos, size_t length, char32_t c) {
+  return c == 0xFFFD && text.substr(pos, length) != "\xEF\xBF\xBD";
+}
+
 }  // namespace
 
 std::string Utf8FromWindows1252(std::string_view text) {
@@ -98,4 +104,32 @@ std::string Windows1252FromUtf8(std::string_view text) {
   return out;
 }
 
-}  // namespace quorax::db
+size_t ConvertUtf8ToWindows1252(std::string_view text, std::string& out, bool& malformed) {
+  out.reserve(out.size() + text.size());
+  for (size_t pos = 0; pos < text.size();) {
+    char32_t c = 0;
+    const size_t length = DecodeUtf8(text, pos, c);
+    const char byte = ByteOf(c);
+    if (byte == '?' && c != U'?') {
+      malformed = Malformed(text, pos, length, c);
+      return pos;
+    }
+    out += byte;
+    pos += length;
+  }
+  return std::string_view::npos;
+}
+
+bool IsUtf8BeyondAscii(std::string_view text) {
+  bool beyond_ascii = false;
+  for (size_t pos = 0; pos < text.size();) {
+    char32_t c = 0;
+    const size_t length = DecodeUtf8(text, pos, c);
+    if (Malformed(text, pos, length, c)) return false;
+    beyond_ascii = beyond_ascii || length > 1;
+    pos += length;
+  }
+  return beyond_ascii;
+}
+
+}  // namespace quorax

@@ -1,0 +1,41 @@
+#ifndef QUORAX_UPLOAD_UPLOAD_TEXT_H_
+#define QUORAX_UPLOAD_UPLOAD_TEXT_H_
+
+#include <string>
+#include <string_view>
+
+namespace quorax {
+
+// The encodings an uploaded file is accepted in, by the names kept in the
+// session (value "Encoding") for the download of its rows.
+inline constexpr const char* kUtf8Encoding = "UTF-8";
+inline constexpr const char* kWindows1252Encoding = "Windows-1252";
+
+// An uploaded file as Windows-1252 text, with the encoding it arrived in.
+struct UploadText {
+  std::string Text;
+  std::string Encoding;  // kUtf8Encoding or kWindows1252Encoding
+};
+
+// Decodes the bytes of an uploaded file. A file that starts with the UTF-8
+// byte-order mark, or that is well-formed UTF-8 holding a character beyond
+// ASCII, is UTF-8 and is converted (the mark dropped); any other file is
+// Windows-1252 and kept as it is. Raises InvalidArgument, naming the row and
+// column, for a character Windows-1252 cannot hold or malformed UTF-8 after
+// the mark, and for a file starting with a UTF-16 byte-order mark.
+UploadText DecodeUpload(std::string_view bytes);
+
+// Returns `text` ready for the CSV reader: lines after the last one holding
+// data that are empty or hold only spaces, tabs and line-end characters are
+// dropped, and a last line holding data gets the file's line end (CR LF when
+// the text holds one, else LF) when it has none. A text without any line end
+// is returned unchanged.
+std::string CompleteLastLine(std::string_view text);
+
+// Returns `text` (Windows-1252) as a file in `encoding`: UTF-8 with a
+// byte-order mark for kUtf8Encoding, else unchanged.
+std::string EncodeDownload(std::string_view text, std::string_view encoding);
+
+}  // namespace quorax
+
+#endif  // QUORAX_UPLOAD_UPLOAD_TEXT_H_

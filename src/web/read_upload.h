@@ -1,0 +1,34 @@
+#ifndef QUORAX_WEB_READ_UPLOAD_H_
+#define QUORAX_WEB_READ_UPLOAD_H_
+
+#include <memory>
+#include <string>
+
+#include "host/web_host.h"
+#include "upload/csv.h"
+
+namespace quorax {
+
+// An upload the import accepted: the table read from its file, the file's
+// encoding (kUtf8Encoding or kWindows1252Encoding) and the sentence the
+// results page shows about how far the file was read ("" when to its end).
+struct AcceptedUpload {
+  std::shared_ptr<CSV> Table;
+  std::string Encoding;
+  std::string ParseNote;
+};
+
+// Reads the request body, its part "csvfile" and the table in it; `import`
+// chooses the wording of the note. Raises, before anything is stored, for a
+// body of more than 32,767 bytes (Overflow), a body without the part
+// (MissingKey), a file the encodings refuse (InvalidArgument) and a table
+// with data rows and fewer than eight columns (SubscriptOutOfRange).
+AcceptedUpload ReadUpload(WebHost& host, bool import);
+
+// Answers a refused upload with status 400: a page giving `reason` and a link
+// back to the upload form at `form_address` (escaped for an attribute).
+void WriteRefusal(WebHost& host, const std::string& reason, const std::string& form_address);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_READ_UPLOAD_H_

@@ -1,0 +1,48 @@
+#include "web/results_summary.h"
+
+#include <array>
+
+#include "outcomes/row_state.h"
+
+namespace quorax {
+
+namespace {
+
+// One kind of row in the summary, in the order the line names them.
+struct SummaryPart {
+  RowState State;
+  const char* Words;     // follows the count in the sentence
+  const char* BarClass;  // the style sheet colours the bar segment by it
+};
+
+constexpr std::array<SummaryPart, 4> kSummaryParts = {{
+    {RowState::Passed, "passed", "passed"},
+    {RowState::Rejected, "rejected", "rejected"},
+    {RowState::DatabaseFailure, "database failure", "failure"},
+    {RowState::NotProcessed, "not processed", "skipped"},
+}};
+
+}  // namespace
+
+std::string DrawRunSummary(const CSV& table, const CSVRowErrors& outcomes) {
+  std::array<int32_t, kSummaryParts.size()> counts{};
+  for (int32_t row = 1; row <= table.GetRows(); ++row) {
+    const RowState state = StateOfRow(outcomes, row);
+    for (size_t i = 0; i < kSummaryParts.size(); ++i) counts[i] += kSummaryParts[i].State == state;
+  }
+  std::string line = "<p class=\"summary\">" + std::to_string(table.GetRows()) +
+                     (table.GetRows() == 1 ? " row read: " : " rows read: ");
+  std::string bar;
+  for (size_t i = 0; i < kSummaryParts.size(); ++i) {
+    line += (i == 0 ? "" : ", ") + std::to_string(counts[i]) + " " + kSummaryParts[i].Words;
+    if (counts[i] > 0) {
+      bar += "<span class=\"" + std::string(kSummaryParts[i].BarClass) +
+             "\" style=\"flex-grow: " + std::to_string(counts[i]) + "\"></span>";
+    }
+  }
+  line += ".</p>\r\n";
+  if (bar.empty()) return line;
+  return line + "<div class=\"bar\" aria-hidden=\"true\">" + bar + "</div>\r\n";
+}
+
+}  // namespace quorax

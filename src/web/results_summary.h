@@ -1,0 +1,19 @@
+#ifndef QUORAX_WEB_RESULTS_SUMMARY_H_
+#define QUORAX_WEB_RESULTS_SUMMARY_H_
+
+#include <string>
+
+#include "outcomes/csv_row_errors.h"
+#include "upload/csv.h"
+
+namespace quorax {
+
+// The line above the results table that sums up a run: the rows read and how
+// many passed, were rejected, met a database failure or were not processed,
+// then a bar whose segments are proportional to those counts. The bar is
+// hidden from screen readers; the sentence before it says the same.
+std::string DrawRunSummary(const CSV& table, const CSVRowErrors& outcomes);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_RESULTS_SUMMARY_H_
