@@ -1,12 +1,16 @@
 // Verifies a full-size upload (a 32,767-byte multipart body of valid rows)
 // through the real server: HTTP over loopback to an in-process server, a
-// signed-in session, the real database. In the same run it measures, for the
-// same rows, (a) a bare libpq client making the same prepared CALLs one after
-// the other, and (b) one server-side statement calling the procedure per row,
-// sent through psql. It prints all three times and the ratios.
+// signed-in session, the real database; verifying sends the rows pipelined.
+// Beside it, it imports a full-size upload through the server, which sends
+// one row at a time. In the same run it measures, for the verified rows, (a)
+// a bare libpq client making the same prepared CALLs one after the other, and
+// (b) one server-side statement calling the procedure per row, sent through
+// psql. It prints the times and the ratios.
 //
 // Needs QUORAX_TEST_DSN (the test-case database with the demo data and the
-// login demo/demo); without it the run is skipped with a message.
+// login demo/demo); without it the run is skipped with a message. The import
+// needs QUORAX_TEST_ADMIN_DSN as well, to remove the imported rows after each
+// upload; without it the import is skipped.
 
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
@@ -53,6 +57,8 @@ double ProcessCpuMilliseconds() {
 
 // One row that the demo data accepts: test cases 1 to 24 run on these
 // platform and browser pairs, and nothing is recorded on the date.
+// kImportDates: the dates of imported rows, one a day from kFirstImportDate
+// on, so that no two rows of a file record the same execution.
 struct Row {
   std::vector<std::string> cells;  // TCID, TestDate, Version, Platform, Browser,
                                    // Result, Tester, PR, Notes
@@ -64,7 +70,19 @@ struct Row {
   }
 };
 
-Row ValidRow(int n, size_t notes_length) {
+constexpr char kFirstImportDate[] = "1980-01-01";
+constexpr char kLastImportDate[] = "1982-12-31";
+
+std::string ImportDate(int n) {
+  using namespace std::chrono;
+  const year_month_day date{sys_days{1980y / 1 / 1} + days{n}};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+  return text;
+}
+
+Row ValidRow(int n, size_t notes_length, bool import) {
   static const char* const kPairs[][2] = {
       {"Windows 10", "Chrome"}, {"Windows 11", "Edge"}, {"Windows 11", "Firefox"},
       {"macOS 14", "Safari"},   {"macOS 14", "Chrome"}, {"Ubuntu 22.04", "Firefox"},
@@ -75,9 +93,9 @@ Row ValidRow(int n, size_t notes_length) {
   const auto& pair = kPairs[n % 6];
   std::string notes = "Run " + std::to_string(n) + " ";
   notes.resize(notes_length, 'n');
-  return Row{{std::to_string(n % 24 + 1), "2023-05-10", kVersions[n % 4], pair[0], pair[1],
-              kResults[n % 3], kTesters[n % 4], n % 5 == 0 ? "PR-" + std::to_string(n) : "",
-              notes}};
+  return Row{{std::to_string(n % 24 + 1), import ? ImportDate(n) : "2023-05-10", kVersions[n % 4],
+              pair[0], pair[1], kResults[n % 3], kTesters[n % 4],
+              n % 5 == 0 ? "PR-" + std::to_string(n) : "", notes}};
 }
 
 // The upload: a browser's multipart body of exactly kBodySize bytes, and the
@@ -87,7 +105,7 @@ struct Upload {
   std::vector<Row> rows;
 };
 
-Upload MakeUpload() {
+Upload MakeUpload(bool import) {
   constexpr size_t kNotesLength = 52;  // rows of about 99 bytes: some 330 of them
   const std::string prefix =
       std::string("--") + kBoundary +
@@ -99,14 +117,14 @@ Upload MakeUpload() {
   std::string file;
   for (int n = 0;; ++n) {
     const size_t used = prefix.size() + file.size() + suffix.size();
-    if (used + 2 * ValidRow(n, kNotesLength).Csv().size() > kBodySize) {
+    if (used + 2 * ValidRow(n, kNotesLength, import).Csv().size() > kBodySize) {
       // The last row's notes fill the body to the last byte.
-      const size_t room = kBodySize - used - ValidRow(n, 0).Csv().size();
-      upload.rows.push_back(ValidRow(n, room));
+      const size_t room = kBodySize - used - ValidRow(n, 0, import).Csv().size();
+      upload.rows.push_back(ValidRow(n, room, import));
       file += upload.rows.back().Csv();
       break;
     }
-    upload.rows.push_back(ValidRow(n, kNotesLength));
+    upload.rows.push_back(ValidRow(n, kNotesLength, import));
     file += upload.rows.back().Csv();
   }
   upload.body = prefix + file + suffix;
@@ -115,7 +133,12 @@ Upload MakeUpload() {
 }
 
 const Upload& TheUpload() {
-  static const Upload upload = MakeUpload();
+  static const Upload upload = MakeUpload(false);
+  return upload;
+}
+
+const Upload& TheImport() {
+  static const Upload upload = MakeUpload(true);
   return upload;
 }
 
@@ -146,6 +169,7 @@ class Tally {
 struct Tallies {
   Tally server;
   Tally server_cpu;  // CPU time of the whole process: server and browser
+  Tally import;
   Tally libpq;
   Tally libpq_calls;
   Tally libpq_cpu;
@@ -170,19 +194,23 @@ class ServedApplication {
     if (form.status != 200) throw std::runtime_error("the demo login was refused");
   }
 
-  // Posts the upload; returns an empty text when every row was verified, or
-  // what went wrong. The upload form is opened again afterwards, outside
-  // what the caller times, as a tester returning to the main menu does.
-  std::string VerifyUpload(Clock::duration& elapsed) {
+  // Posts the upload for verifying, or for importing when `import`; returns
+  // an empty text when every row passed, or what went wrong. The upload form
+  // is opened again afterwards, outside what the caller times, as a tester
+  // returning to the main menu does.
+  std::string Send(bool import, Clock::duration& elapsed) {
     const Clock::time_point start = Clock::now();
     const quorax::WebResponse page = browser_->Post(
-        "/Quorax.asp?WCI=ImportCSV&WCU=", std::string("multipart/form-data; boundary=") + kBoundary,
-        TheUpload().body);
+        import ? "/Quorax.asp?WCI=ImportCSV&WCU=&i=1" : "/Quorax.asp?WCI=ImportCSV&WCU=",
+        std::string("multipart/form-data; boundary=") + kBoundary,
+        import ? TheImport().body : TheUpload().body);
     elapsed = Clock::now() - start;
     browser_->Get("/Quorax.asp?WCI=SubmitCSV&WCU=");
     if (page.status != 200) return "status " + std::to_string(page.status) + ": " + page.body;
-    if (page.body.find("All rows have been verified and are Ok") == std::string::npos) {
-      return "not every row was verified: " + page.body.substr(0, 2000);
+    const char* passed = import ? "All rows have been imported successfully"
+                                : "All rows have been verified and are Ok";
+    if (page.body.find(passed) == std::string::npos) {
+      return "not every row passed: " + page.body.substr(0, 2000);
     }
     return "";
   }
@@ -209,7 +237,7 @@ void BM_ServerVerifiesUpload(benchmark::State& state) {
   const double cpu_start = ProcessCpuMilliseconds();
   for (auto _ : state) {
     Clock::duration elapsed{};
-    const std::string failure = served->VerifyUpload(elapsed);
+    const std::string failure = served->Send(false, elapsed);
     if (!failure.empty()) {
       state.SkipWithError(failure.c_str());
       return;
@@ -225,6 +253,29 @@ void BM_ServerVerifiesUpload(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(TheUpload().body.size());
 }
 
+void ImportedRowsRemoved();
+
+void BM_ServerImportsUpload(benchmark::State& state) {
+  if (Env("QUORAX_TEST_ADMIN_DSN").empty()) {
+    state.SkipWithError("QUORAX_TEST_ADMIN_DSN is not set: the imported rows cannot be removed");
+    return;
+  }
+  double total = 0;
+  for (auto _ : state) {
+    Clock::duration elapsed{};
+    ImportedRowsRemoved();
+    const std::string failure = served->Send(true, elapsed);
+    if (!failure.empty()) {
+      state.SkipWithError(failure.c_str());
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    total += Milliseconds(elapsed);
+  }
+  ImportedRowsRemoved();
+  tallies.import.Add(total, state.iterations());
+}
+
 struct PgFinish {
   void operator()(PGconn* conn) const { PQfinish(conn); }
 };
@@ -233,6 +284,18 @@ struct PgClear {
 };
 using PgConn = std::unique_ptr<PGconn, PgFinish>;
 using PgResult = std::unique_ptr<PGresult, PgClear>;
+
+// Removes the rows that importing TheImport() recorded.
+void ImportedRowsRemoved() {
+  PgConn conn(PQconnectdb(Env("QUORAX_TEST_ADMIN_DSN").c_str()));
+  const std::string sql = std::string("DELETE FROM tcdb.results WHERE test_date BETWEEN '") +
+                          kFirstImportDate + "' AND '" + kLastImportDate + "'";
+  PgResult result(PQexec(conn.get(), sql.c_str()));
+  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+    throw std::runtime_error("cannot remove the imported rows: " +
+                             std::string(PQerrorMessage(conn.get())));
+  }
+}
 
 // One file's work for a bare client: connect as the tester, prepare the call
 // the server makes, call it once per row in order, disconnect. Returns an
@@ -376,6 +439,7 @@ void BM_PsqlOneStatement(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ServerVerifiesUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_ServerImportsUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_LibpqCallPerRow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_PsqlOneStatement)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 
@@ -392,8 +456,10 @@ void PrintSummary() {
   const double statement = tallies.psql_statement.Mean();
   std::printf("\nOne upload of %zu bytes, %zu rows, verified (mean ms per upload):\n",
               TheUpload().body.size(), TheUpload().rows.size());
-  std::printf("  server over HTTP            %8.2f  (CPU time of the process %.2f)\n", server,
+  std::printf("  server over HTTP, pipelined %8.2f  (CPU time of the process %.2f)\n", server,
               tallies.server_cpu.Mean());
+  std::printf("  server import, row by row   %8.2f  (%zu rows, %zu bytes)\n", tallies.import.Mean(),
+              TheImport().rows.size(), TheImport().body.size());
   std::printf(
       "  (a) libpq, call per row     %8.2f  (connect and close %.2f, calls %.2f, CPU time %.2f)\n",
       libpq, libpq - calls, calls, tallies.libpq_cpu.Mean());
@@ -402,13 +468,14 @@ void PrintSummary() {
   PrintRatio("server / (a)", server, libpq);
   PrintRatio("server / (a) calls only", server, calls);
   PrintRatio("server / (b)", server, statement);
+  PrintRatio("server import / (b)", tallies.import.Mean(), statement);
   PrintRatio("(a) / (b)", libpq, statement);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Repetitions of the three measurements alternate at random, so that a
+  // Repetitions of the measurements alternate at random, so that a
   // change in the machine's load falls on all of them alike. Flags on the
   // command line come later and override these.
   char repetitions[] = "--benchmark_repetitions=6";

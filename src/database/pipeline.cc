@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "database/connection_impl.h"
@@ -57,13 +58,16 @@ class Pipeline {
 
  private:
   // Sends what may be sent and reads what has arrived; when nothing has,
-  // waits for the socket.
-  // Returns false when the connection failed.
+  // waits for the socket. Returns false when the connection failed.
   bool Step() {
     const size_t before = sent_;
-    while (!failed_ && sent_ < calls_.size() && sent_ < succeeded_ + kWindow) {
-      if (!Send(calls_[sent_])) return Lost();
-      ++sent_;
+    // The window is topped up once half of it has been answered, so that
+    // calls and flush requests go out in batches rather than one by one.
+    if (sent_ - succeeded_ <= kWindow / 2) {
+      while (!failed_ && sent_ < calls_.size() && sent_ < succeeded_ + kWindow) {
+        if (!Send(calls_[sent_])) return Lost();
+        ++sent_;
+      }
     }
     if (!synced_ && (failed_ || sent_ == calls_.size())) {
       if (PQpipelineSync(conn_) == 0) return Lost();
@@ -91,9 +95,8 @@ class Pipeline {
   }
 
   // Takes every complete answer that has arrived. Each statement gives one
-  // result and then a null one, taken at once: the library moves on to the
-  // next statement only then, and until it has, PQisBusy may report an answer
-  // ready that PQgetResult would wait for. The sync gives one result alone.
+  // result and then a null one, taken at once so that no null is left to
+  // stand between two statements; the sync gives one result alone.
   void ReadArrived() {
     const size_t expected = sent_ * kPartsPerCall + (synced_ ? 1 : 0);
     while (answered_ < expected && PQisBusy(conn_) == 0) {
