@@ -5,7 +5,8 @@
 // one row at a time. In the same run it measures, for the verified rows, (a)
 // a bare libpq client making the same prepared CALLs one after the other, and
 // (b) one server-side statement calling the procedure per row, sent through
-// psql. It prints the times and the ratios.
+// psql, and (c) the database layer's pipelined verify on its own, without
+// HTTP, with its connection set-up apart. It prints the times and the ratios.
 //
 // Needs QUORAX_TEST_DSN (the test-case database with the demo data and the
 // login demo/demo); without it the run is skipped with a message. The import
@@ -30,6 +31,7 @@
 
 #include "host/host_options.h"
 #include "host/http_server.h"
+#include "tcdb/tcdb.h"
 #include "web/main.h"
 #include "web/settings_file.h"
 #include "web/web_browser.h"
@@ -173,6 +175,8 @@ struct Tallies {
   Tally libpq;
   Tally libpq_calls;
   Tally libpq_cpu;
+  Tally tcdb;
+  Tally tcdb_calls;
   Tally psql_statement;
   Tally psql_process;  // the whole psql run: start, sign-in, statement
 } tallies;
@@ -352,6 +356,44 @@ void BM_LibpqCallPerRow(benchmark::State& state) {
   state.counters["connect_ms"] = (total - calls) / iterations;
 }
 
+// (c): the rows through the database layer as the server sends them, timed
+// apart from connecting and disconnecting.
+void BM_TcdbPipelined(benchmark::State& state) {
+  double total = 0;
+  double calls = 0;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    quorax::TCDB database;
+    if (database.Connect(Env("QUORAX_TEST_DSN"), kUser, kPassword) != 0) {
+      state.SkipWithError("the demo login was refused");
+      return;
+    }
+    std::vector<quorax::ResultRow> rows;
+    for (const Row& row : TheUpload().rows) {
+      quorax::ResultRow cells;
+      for (size_t i = 0; i < quorax::kResultColumns.size(); ++i) {
+        cells.*quorax::kResultColumns[i].Cell = row.cells[i];
+      }
+      rows.push_back(cells);
+    }
+    const Clock::time_point connected = Clock::now();
+    const std::vector<int16_t> codes = database.VerifyResults(rows);
+    const Clock::time_point called = Clock::now();
+    database.Disconnect();
+    const Clock::duration elapsed = Clock::now() - start;
+    if (codes != std::vector<int16_t>(rows.size(), 0)) {
+      state.SkipWithError(("not every row was verified: " + database.GetErrorString()).c_str());
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    total += Milliseconds(elapsed);
+    calls += Milliseconds(called - connected);
+  }
+  tallies.tcdb.Add(total, state.iterations());
+  tallies.tcdb_calls.Add(calls, state.iterations());
+  state.counters["calls_ms"] = calls / static_cast<double>(state.iterations());
+}
+
 std::string SqlLiteral(const std::string& text) {
   std::string literal = "'";
   for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
@@ -441,6 +483,7 @@ void BM_PsqlOneStatement(benchmark::State& state) {
 BENCHMARK(BM_ServerVerifiesUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_ServerImportsUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_LibpqCallPerRow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_TcdbPipelined)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_PsqlOneStatement)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 
 // A ratio line, when both measurements ran.
@@ -465,10 +508,15 @@ void PrintSummary() {
       libpq, libpq - calls, calls, tallies.libpq_cpu.Mean());
   std::printf("  (b) one statement via psql  %8.2f  (whole psql run %.2f)\n", statement,
               tallies.psql_process.Mean());
+  const double tcdb = tallies.tcdb.Mean();
+  const double tcdb_calls = tallies.tcdb_calls.Mean();
+  std::printf("  (c) database layer, pipelined %6.2f  (connect and close %.2f, calls %.2f)\n", tcdb,
+              tcdb - tcdb_calls, tcdb_calls);
   PrintRatio("server / (a)", server, libpq);
   PrintRatio("server / (a) calls only", server, calls);
   PrintRatio("server / (b)", server, statement);
   PrintRatio("server import / (b)", tallies.import.Mean(), statement);
+  PrintRatio("(c) calls only / (b)", tcdb_calls, statement);
   PrintRatio("(a) / (b)", libpq, statement);
 }
 
