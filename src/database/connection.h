@@ -103,8 +103,9 @@ class Command {
   // each list as Execute does. At the first call that fails the error list
   // is replaced by its error (the database's, or the client library's when
   // the connection was lost) and no later call is run. Returns the number of
-  // calls that succeeded: those before the failing one, or all. Raises as
-  // Execute does when nothing can be sent.
+  // calls that succeeded: those before the failing one, or all. A connection
+  // left in no state for further calls (it was lost mid-way) is closed.
+  // Raises as Execute does when nothing can be sent.
   size_t ExecuteEach(const std::vector<ParameterList>& calls);
 
  private:

@@ -1,5 +1,6 @@
 #include "tcdb/tcdb.h"
 
+#include <cassert>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -115,6 +116,7 @@ int16_t TCDB::VerifyResult(ResultRow& row) { return CallProcedure("verify_result
 int16_t TCDB::InsertResult(ResultRow& row) { return CallProcedure("insert_result", row); }
 
 bool TCDB::IsOpen() {
+  assert(DbConnection != nullptr);
   int32_t state = 0;
   return Suppressed([&] { state = DbConnection->State(); }) && state == 1;
 }

@@ -48,7 +48,7 @@ class TCDB {
   std::vector<int16_t> VerifyResults(std::vector<ResultRow>& rows);
 
  private:
-  // True when the connection exists and is open.
+  // True when the connection reads as open. REQUIRES: DbConnection is set.
   bool IsOpen();
   // Escapes `row` in place and returns the call's parameters for it: the
   // verdict's output parameter first, then one per column.
