@@ -1,12 +1,17 @@
 // Verifies a full-size upload (a 32,767-byte multipart body of valid rows)
 // through the real server: HTTP over loopback to an in-process server, a
-// signed-in session, the real database. In the same run it measures, for the
-// same rows, (a) a bare libpq client making the same prepared CALLs one after
-// the other, and (b) one server-side statement calling the procedure per row,
-// sent through psql. It prints all three times and the ratios.
+// signed-in session, the real database; verifying sends the rows pipelined.
+// Beside it, it imports a full-size upload through the server, which sends
+// one row at a time. In the same run it measures, for the verified rows, (a)
+// a bare libpq client making the same prepared CALLs one after the other, and
+// (b) one server-side statement calling the procedure per row, sent through
+// psql, and (c) the database layer's pipelined verify on its own, without
+// HTTP, with its connection set-up apart. It prints the times and the ratios.
 //
 // Needs QUORAX_TEST_DSN (the test-case database with the demo data and the
-// login demo/demo); without it the run is skipped with a message.
+// login demo/demo); without it the run is skipped with a message. The import
+// needs QUORAX_TEST_ADMIN_DSN as well, to remove the imported rows after each
+// upload; without it the import is skipped.
 
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
@@ -25,6 +30,7 @@
 #include <vector>
 
 #include "bench_server.h"
+#include "tcdb/tcdb.h"
 #include "testing/web_browser.h"
 
 namespace {
@@ -50,6 +56,8 @@ double ProcessCpuMilliseconds() {
 
 // One row that the demo data accepts: test cases 1 to 24 run on these
 // platform and browser pairs, and nothing is recorded on the date.
+// kImportDates: the dates of imported rows, one a day from kFirstImportDate
+// on, so that no two rows of a file record the same execution.
 struct Row {
   std::vector<std::string> cells;  // TCID, TestDate, Version, Platform, Browser,
                                    // Result, Tester, PR, Notes
@@ -61,7 +69,19 @@ struct Row {
   }
 };
 
-Row ValidRow(int n, size_t notes_length) {
+constexpr char kFirstImportDate[] = "1980-01-01";
+constexpr char kLastImportDate[] = "1982-12-31";
+
+std::string ImportDate(int n) {
+  using namespace std::chrono;
+  const year_month_day date{sys_days{1980y / 1 / 1} + days{n}};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+  return text;
+}
+
+Row ValidRow(int n, size_t notes_length, bool import) {
   static const char* const kPairs[][2] = {
       {"Windows 10", "Chrome"}, {"Windows 11", "Edge"}, {"Windows 11", "Firefox"},
       {"macOS 14", "Safari"},   {"macOS 14", "Chrome"}, {"Ubuntu 22.04", "Firefox"},
@@ -72,9 +92,9 @@ Row ValidRow(int n, size_t notes_length) {
   const auto& pair = kPairs[n % 6];
   std::string notes = "Run " + std::to_string(n) + " ";
   notes.resize(notes_length, 'n');
-  return Row{{std::to_string(n % 24 + 1), "2023-05-10", kVersions[n % 4], pair[0], pair[1],
-              kResults[n % 3], kTesters[n % 4], n % 5 == 0 ? "PR-" + std::to_string(n) : "",
-              notes}};
+  return Row{{std::to_string(n % 24 + 1), import ? ImportDate(n) : "2023-05-10", kVersions[n % 4],
+              pair[0], pair[1], kResults[n % 3], kTesters[n % 4],
+              n % 5 == 0 ? "PR-" + std::to_string(n) : "", notes}};
 }
 
 // The upload: a browser's multipart body of exactly kBodySize bytes, and the
@@ -84,7 +104,7 @@ struct Upload {
   std::vector<Row> rows;
 };
 
-Upload MakeUpload() {
+Upload MakeUpload(bool import) {
   constexpr size_t kNotesLength = 52;  // rows of about 99 bytes: some 330 of them
   const std::string prefix =
       std::string("--") + kBoundary +
@@ -96,14 +116,14 @@ Upload MakeUpload() {
   std::string file;
   for (int n = 0;; ++n) {
     const size_t used = prefix.size() + file.size() + suffix.size();
-    if (used + 2 * ValidRow(n, kNotesLength).Csv().size() > kBodySize) {
+    if (used + 2 * ValidRow(n, kNotesLength, import).Csv().size() > kBodySize) {
       // The last row's notes fill the body to the last byte.
-      const size_t room = kBodySize - used - ValidRow(n, 0).Csv().size();
-      upload.rows.push_back(ValidRow(n, room));
+      const size_t room = kBodySize - used - ValidRow(n, 0, import).Csv().size();
+      upload.rows.push_back(ValidRow(n, room, import));
       file += upload.rows.back().Csv();
       break;
     }
-    upload.rows.push_back(ValidRow(n, kNotesLength));
+    upload.rows.push_back(ValidRow(n, kNotesLength, import));
     file += upload.rows.back().Csv();
   }
   upload.body = prefix + file + suffix;
@@ -112,7 +132,12 @@ Upload MakeUpload() {
 }
 
 const Upload& TheUpload() {
-  static const Upload upload = MakeUpload();
+  static const Upload upload = MakeUpload(false);
+  return upload;
+}
+
+const Upload& TheImport() {
+  static const Upload upload = MakeUpload(true);
   return upload;
 }
 
@@ -140,9 +165,12 @@ class Tally {
 struct Tallies {
   Tally server;
   Tally server_cpu;  // CPU time of the whole process: server and browser
+  Tally import;
   Tally libpq;
   Tally libpq_calls;
   Tally libpq_cpu;
+  Tally tcdb;
+  Tally tcdb_calls;
   Tally psql_statement;
   Tally psql_process;  // the whole psql run: start, sign-in, statement
 } tallies;
@@ -160,19 +188,23 @@ class ServedApplication {
     if (form.status != 200) throw std::runtime_error("the demo login was refused");
   }
 
-  // Posts the upload; returns an empty text when every row was verified, or
-  // what went wrong. The upload form is opened again afterwards, outside
-  // what the caller times, as a tester returning to the main menu does.
-  std::string VerifyUpload(Clock::duration& elapsed) {
+  // Posts the upload for verifying, or for importing when `import`; returns
+  // an empty text when every row passed, or what went wrong. The upload form
+  // is opened again afterwards, outside what the caller times, as a tester
+  // returning to the main menu does.
+  std::string Send(bool import, Clock::duration& elapsed) {
     const Clock::time_point start = Clock::now();
     const quorax::testkit::HttpResponse page = browser_->Post(
-        "/Quorax.asp?WCI=ImportCSV&WCU=", std::string("multipart/form-data; boundary=") + kBoundary,
-        TheUpload().body);
+        import ? "/Quorax.asp?WCI=ImportCSV&WCU=&i=1" : "/Quorax.asp?WCI=ImportCSV&WCU=",
+        std::string("multipart/form-data; boundary=") + kBoundary,
+        import ? TheImport().body : TheUpload().body);
     elapsed = Clock::now() - start;
     browser_->Get("/Quorax.asp?WCI=SubmitCSV&WCU=");
     if (page.status != 200) return "status " + std::to_string(page.status) + ": " + page.body;
-    if (page.body.find("All rows have been verified and are Ok") == std::string::npos) {
-      return "not every row was verified: " + page.body.substr(0, 2000);
+    const char* passed = import ? "All rows have been imported successfully"
+                                : "All rows have been verified and are Ok";
+    if (page.body.find(passed) == std::string::npos) {
+      return "not every row passed: " + page.body.substr(0, 2000);
     }
     return "";
   }
@@ -189,7 +221,7 @@ void BM_ServerVerifiesUpload(benchmark::State& state) {
   const double cpu_start = ProcessCpuMilliseconds();
   for (auto _ : state) {
     Clock::duration elapsed{};
-    const std::string failure = served->VerifyUpload(elapsed);
+    const std::string failure = served->Send(false, elapsed);
     if (!failure.empty()) {
       state.SkipWithError(failure.c_str());
       return;
@@ -205,6 +237,29 @@ void BM_ServerVerifiesUpload(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(TheUpload().body.size());
 }
 
+void ImportedRowsRemoved();
+
+void BM_ServerImportsUpload(benchmark::State& state) {
+  if (Env("QUORAX_TEST_ADMIN_DSN").empty()) {
+    state.SkipWithError("QUORAX_TEST_ADMIN_DSN is not set: the imported rows cannot be removed");
+    return;
+  }
+  double total = 0;
+  for (auto _ : state) {
+    Clock::duration elapsed{};
+    ImportedRowsRemoved();
+    const std::string failure = served->Send(true, elapsed);
+    if (!failure.empty()) {
+      state.SkipWithError(failure.c_str());
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    total += Milliseconds(elapsed);
+  }
+  ImportedRowsRemoved();
+  tallies.import.Add(total, state.iterations());
+}
+
 struct PgFinish {
   void operator()(PGconn* conn) const { PQfinish(conn); }
 };
@@ -213,6 +268,18 @@ struct PgClear {
 };
 using PgConn = std::unique_ptr<PGconn, PgFinish>;
 using PgResult = std::unique_ptr<PGresult, PgClear>;
+
+// Removes the rows that importing TheImport() recorded.
+void ImportedRowsRemoved() {
+  PgConn conn(PQconnectdb(Env("QUORAX_TEST_ADMIN_DSN").c_str()));
+  const std::string sql = std::string("DELETE FROM tcdb.results WHERE test_date BETWEEN '") +
+                          kFirstImportDate + "' AND '" + kLastImportDate + "'";
+  PgResult result(PQexec(conn.get(), sql.c_str()));
+  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+    throw std::runtime_error("cannot remove the imported rows: " +
+                             std::string(PQerrorMessage(conn.get())));
+  }
+}
 
 // One file's work for a bare client: connect as the tester, prepare the call
 // the server makes, call it once per row in order, disconnect. Returns an
@@ -267,6 +334,44 @@ void BM_LibpqCallPerRow(benchmark::State& state) {
   state.counters["process_cpu_ms"] = cpu / iterations;
   state.counters["calls_ms"] = calls / iterations;
   state.counters["connect_ms"] = (total - calls) / iterations;
+}
+
+// (c): the rows through the database layer as the server sends them, timed
+// apart from connecting and disconnecting.
+void BM_TcdbPipelined(benchmark::State& state) {
+  double total = 0;
+  double calls = 0;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    quorax::TCDB database;
+    if (database.Connect(Env("QUORAX_TEST_DSN"), kUser, kPassword) != 0) {
+      state.SkipWithError("the demo login was refused");
+      return;
+    }
+    std::vector<quorax::ResultRow> rows;
+    for (const Row& row : TheUpload().rows) {
+      quorax::ResultRow cells;
+      for (size_t i = 0; i < quorax::kResultColumns.size(); ++i) {
+        cells.*quorax::kResultColumns[i].Cell = row.cells[i];
+      }
+      rows.push_back(cells);
+    }
+    const Clock::time_point connected = Clock::now();
+    const std::vector<int16_t> codes = database.VerifyResults(rows);
+    const Clock::time_point called = Clock::now();
+    database.Disconnect();
+    const Clock::duration elapsed = Clock::now() - start;
+    if (codes != std::vector<int16_t>(rows.size(), 0)) {
+      state.SkipWithError(("not every row was verified: " + database.GetErrorString()).c_str());
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    total += Milliseconds(elapsed);
+    calls += Milliseconds(called - connected);
+  }
+  tallies.tcdb.Add(total, state.iterations());
+  tallies.tcdb_calls.Add(calls, state.iterations());
+  state.counters["calls_ms"] = calls / static_cast<double>(state.iterations());
 }
 
 std::string SqlLiteral(const std::string& text) {
@@ -356,7 +461,9 @@ void BM_PsqlOneStatement(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ServerVerifiesUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_ServerImportsUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_LibpqCallPerRow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_TcdbPipelined)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_PsqlOneStatement)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 
 // A ratio line, when both measurements ran.
@@ -372,23 +479,31 @@ void PrintSummary() {
   const double statement = tallies.psql_statement.Mean();
   std::printf("\nOne upload of %zu bytes, %zu rows, verified (mean ms per upload):\n",
               TheUpload().body.size(), TheUpload().rows.size());
-  std::printf("  server over HTTP            %8.2f  (CPU time of the process %.2f)\n", server,
+  std::printf("  server over HTTP, pipelined %8.2f  (CPU time of the process %.2f)\n", server,
               tallies.server_cpu.Mean());
+  std::printf("  server import, row by row   %8.2f  (%zu rows, %zu bytes)\n", tallies.import.Mean(),
+              TheImport().rows.size(), TheImport().body.size());
   std::printf(
       "  (a) libpq, call per row     %8.2f  (connect and close %.2f, calls %.2f, CPU time %.2f)\n",
       libpq, libpq - calls, calls, tallies.libpq_cpu.Mean());
   std::printf("  (b) one statement via psql  %8.2f  (whole psql run %.2f)\n", statement,
               tallies.psql_process.Mean());
+  const double tcdb = tallies.tcdb.Mean();
+  const double tcdb_calls = tallies.tcdb_calls.Mean();
+  std::printf("  (c) database layer, pipelined %6.2f  (connect and close %.2f, calls %.2f)\n", tcdb,
+              tcdb - tcdb_calls, tcdb_calls);
   PrintRatio("server / (a)", server, libpq);
   PrintRatio("server / (a) calls only", server, calls);
   PrintRatio("server / (b)", server, statement);
+  PrintRatio("server import / (b)", tallies.import.Mean(), statement);
+  PrintRatio("(c) calls only / (b)", tcdb_calls, statement);
   PrintRatio("(a) / (b)", libpq, statement);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Repetitions of the three measurements alternate at random, so that a
+  // Repetitions of the measurements alternate at random, so that a
   // change in the machine's load falls on all of them alike. Flags on the
   // command line come later and override these.
   char repetitions[] = "--benchmark_repetitions=6";

@@ -12,11 +12,6 @@
 namespace quorax::db {
 namespace {
 
-struct ResultFree {
-  void operator()(PGresult* result) const { PQclear(result); }
-};
-using PgResult = std::unique_ptr<PGresult, ResultFree>;
-
 // Type OIDs of the server's built-in types.
 constexpr Oid kInt4Oid = 23;
 constexpr Oid kBpcharOid = 1042;
@@ -44,19 +39,6 @@ std::string CallStatement(const std::string& procedure, size_t count) {
   return sql + ")";
 }
 
-ProviderError ResultFailure(PGconn* conn, const PGresult* result) {
-  if (result == nullptr) return MakeProviderError("", PQerrorMessage(conn));
-  const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-  const char* message = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-  return MakeProviderError(sqlstate != nullptr ? sqlstate : "",
-                           message != nullptr ? message : PQresultErrorMessage(result));
-}
-
-bool Succeeded(const PGresult* result) {
-  const ExecStatusType status = PQresultStatus(result);
-  return result != nullptr && (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK);
-}
-
 // The value of an output column: NULL, an integer for an integer parameter
 // whose text is one, otherwise the text.
 Value ReadValue(const PGresult* result, int column, int type) {
@@ -73,34 +55,30 @@ Value ReadValue(const PGresult* result, int column, int type) {
 
 }  // namespace
 
-void Connection::Impl::Call(const std::string& procedure,
-                            const std::vector<std::shared_ptr<Parameter>>& parameters) {
-  const size_t count = parameters.size();
-  const std::string sql = CallStatement(procedure, count);
-  std::vector<Oid> types;
-  std::string key = sql;
-  for (const auto& p : parameters) {
-    types.push_back(TypeOid(p->Type));
-    key += " " + std::to_string(types.back());
-  }
+void ResultFree::operator()(pg_result* result) const { PQclear(result); }
 
-  auto found = prepared.find(key);
-  if (found == prepared.end()) {
-    const std::string name = "quorax_" + std::to_string(prepared.size() + 1);
-    PgResult result(
-        PQprepare(conn.get(), name.c_str(), sql.c_str(), static_cast<int>(count), types.data()));
-    if (!Succeeded(result.get())) Fail(ResultFailure(conn.get(), result.get()));
-    found = prepared.emplace(key, name).first;
-  }
+ProviderError ResultFailure(pg_conn* conn, const pg_result* result) {
+  if (result == nullptr) return MakeProviderError("", PQerrorMessage(conn));
+  const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  const char* message = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+  return MakeProviderError(sqlstate != nullptr ? sqlstate : "",
+                           message != nullptr ? message : PQresultErrorMessage(result));
+}
 
-  // Text goes in binary form, which for the server's text types is the bytes
-  // themselves with an explicit length: a NUL byte is then refused by the
-  // server instead of silently cutting the value short.
-  std::vector<std::string> texts(count);
-  std::vector<const char*> values(count, nullptr);
-  std::vector<int> lengths(count, 0);
-  std::vector<int> formats(count, 0);
-  for (size_t i = 0; i < count; ++i) {
+bool Succeeded(const pg_result* result) {
+  const ExecStatusType status = PQresultStatus(result);
+  return result != nullptr && (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK);
+}
+
+// Text goes in binary form, which for the server's text types is the bytes
+// themselves with an explicit length: a NUL byte is then refused by the
+// server instead of silently cutting the value short.
+BoundValues::BoundValues(const ParameterList& parameters)
+    : texts(parameters.size()),
+      values(parameters.size(), nullptr),
+      lengths(parameters.size(), 0),
+      formats(parameters.size(), 0) {
+  for (size_t i = 0; i < parameters.size(); ++i) {
     const Parameter& p = *parameters[i];
     if (p.Dir == kOutput) continue;
     if (const auto* number = std::get_if<int32_t>(&p.Val)) {
@@ -114,17 +92,45 @@ void Connection::Impl::Call(const std::string& procedure,
     lengths[i] = static_cast<int>(texts[i].size());
     formats[i] = p.Type == kInteger ? 0 : 1;
   }
+}
 
-  PgResult result(PQexecPrepared(conn.get(), found->second.c_str(), static_cast<int>(count),
-                                 values.data(), lengths.data(), formats.data(), 0));
-  if (!Succeeded(result.get())) Fail(ResultFailure(conn.get(), result.get()));
-
+void StoreOutputs(const pg_result* result, const ParameterList& parameters) {
   int column = 0;
   for (const auto& p : parameters) {
     if (p->Dir != kOutput) continue;
-    if (column >= PQnfields(result.get())) break;
-    p->Val = ReadValue(result.get(), column++, p->Type);
+    if (column >= PQnfields(result)) break;
+    p->Val = ReadValue(result, column++, p->Type);
   }
+}
+
+std::string Connection::Impl::Prepared(const std::string& procedure,
+                                       const ParameterList& parameters) {
+  const size_t count = parameters.size();
+  const std::string sql = CallStatement(procedure, count);
+  std::vector<Oid> types;
+  std::string key = sql;
+  for (const auto& p : parameters) {
+    types.push_back(TypeOid(p->Type));
+    key += " " + std::to_string(types.back());
+  }
+  auto found = prepared.find(key);
+  if (found == prepared.end()) {
+    const std::string name = "quorax_" + std::to_string(prepared.size() + 1);
+    PgResult result(
+        PQprepare(conn.get(), name.c_str(), sql.c_str(), static_cast<int>(count), types.data()));
+    if (!Succeeded(result.get())) Fail(ResultFailure(conn.get(), result.get()));
+    found = prepared.emplace(key, name).first;
+  }
+  return found->second;
+}
+
+void Connection::Impl::Call(const std::string& procedure, const ParameterList& parameters) {
+  const std::string statement = Prepared(procedure, parameters);
+  const BoundValues bound(parameters);
+  PgResult result(PQexecPrepared(conn.get(), statement.c_str(), bound.Count(), bound.values.data(),
+                                 bound.lengths.data(), bound.formats.data(), 0));
+  if (!Succeeded(result.get())) Fail(ResultFailure(conn.get(), result.get()));
+  StoreOutputs(result.get(), parameters);
 }
 
 }  // namespace quorax::db

@@ -42,7 +42,7 @@ void Command::DeleteParameter(int32_t index) {
   parameters_.erase(parameters_.begin() + index);
 }
 
-void Command::Execute() {
+Connection::Impl& Command::Ready() {
   if (connection_ == nullptr) throw PlatformFailure("The command has no connection.");
   if (connection_->State() != 1) {
     // Listed as well as raised: a caller that judges the call by the error
@@ -53,7 +53,15 @@ void Command::Execute() {
     throw InvalidArgument("only stored-procedure commands can be executed");
   }
   if (text_.empty()) throw InvalidArgument("the command names no stored procedure");
-  connection_->impl_->Call(text_, parameters_);
+  return *connection_->impl_;
+}
+
+void Command::Execute() { Ready().Call(text_, parameters_); }
+
+size_t Command::ExecuteEach(const std::vector<ParameterList>& calls) {
+  Connection::Impl& impl = Ready();
+  if (calls.empty()) return 0;
+  return impl.CallEach(impl.Prepared(text_, calls.front()), calls);
 }
 
 }  // namespace quorax::db

@@ -66,6 +66,9 @@ struct Parameter {
   Value Val;
 };
 
+// The parameters of one call, in the order the procedure binds them.
+using ParameterList = std::vector<std::shared_ptr<Parameter>>;
+
 // A stored-procedure call with typed, directed parameters bound by position.
 // Executing runs CALL name($1, ..., $N): output parameters are sent as NULL
 // and their values read back from the row the call returns.
@@ -94,11 +97,26 @@ class Command {
   // Raises PlatformFailure without a connection or when it is not open.
   void Execute();
 
+  // Runs the call once per entry of `calls`, each a parameter list of the
+  // same types, in order and each in a transaction of its own, sending calls
+  // ahead without waiting for earlier answers. Output values are stored in
+  // each list as Execute does. At the first call that fails the error list
+  // is replaced by its error (the database's, or the client library's when
+  // the connection was lost) and no later call is run. Returns the number of
+  // calls that succeeded: those before the failing one, or all. A connection
+  // left in no state for further calls (it was lost mid-way) is closed.
+  // Raises as Execute does when nothing can be sent.
+  size_t ExecuteEach(const std::vector<ParameterList>& calls);
+
  private:
+  // Returns the private state of the connection to call on. Raises as
+  // Execute does when the command cannot run.
+  Connection::Impl& Ready();
+
   Connection* connection_ = nullptr;
   std::string text_;
   int type_ = kStoredProcedure;
-  std::vector<std::shared_ptr<Parameter>> parameters_;
+  ParameterList parameters_;
 };
 
 }  // namespace quorax::db

@@ -8,9 +8,10 @@
 
 #include "database/connection.h"
 
-// The client library's connection type, declared here so that only the .cc
-// files of this folder include the library's header.
+// The client library's connection and result types, declared here so that
+// only the .cc files of this folder include the library's header.
 struct pg_conn;
+struct pg_result;
 
 namespace quorax::db {
 
@@ -18,6 +19,11 @@ struct ConnectionFree {
   void operator()(pg_conn* conn) const;
 };
 using PgConnection = std::unique_ptr<pg_conn, ConnectionFree>;
+
+struct ResultFree {
+  void operator()(pg_result* result) const;
+};
+using PgResult = std::unique_ptr<pg_result, ResultFree>;
 
 // The private state of a Connection.
 struct Connection::Impl {
@@ -30,13 +36,50 @@ struct Connection::Impl {
   // description.
   [[noreturn]] void Fail(ProviderError error);
 
+  // Returns the name of the statement CALL procedure($1, ..., $N) for
+  // parameters of the types of `parameters`, preparing it on first use.
+  // REQUIRES: the connection is open and not in pipeline mode. Raises
+  // PlatformFailure (after Fail) when the database refuses it.
+  std::string Prepared(const std::string& procedure, const ParameterList& parameters);
+
   // Runs CALL procedure($1, ..., $N) with `parameters` bound by position and
   // stores the returned values of the output parameters in them.
   // REQUIRES: the connection is open. Raises PlatformFailure (after Fail) when
   // the database reports an error.
-  void Call(const std::string& procedure,
-            const std::vector<std::shared_ptr<Parameter>>& parameters);
+  void Call(const std::string& procedure, const ParameterList& parameters);
+
+  // Runs the prepared call `statement` once per entry of `calls`, pipelined,
+  // as Command::ExecuteEach describes. Returns the number of calls that
+  // succeeded.
+  // REQUIRES: the connection is open.
+  size_t CallEach(const std::string& statement, const std::vector<ParameterList>& calls);
 };
+
+// The input values of a parameter list in the client library's form, bound
+// by position; output parameters and NULLs are sent as NULL. `values` points
+// into `texts`, so a BoundValues is moved, never copied.
+struct BoundValues {
+  explicit BoundValues(const ParameterList& parameters);
+  BoundValues(const BoundValues&) = delete;
+  BoundValues& operator=(const BoundValues&) = delete;
+  int Count() const { return static_cast<int>(values.size()); }
+
+  std::vector<std::string> texts;
+  std::vector<const char*> values;
+  std::vector<int> lengths;
+  std::vector<int> formats;
+};
+
+// True when `result` reports a completed command (with or without rows).
+bool Succeeded(const pg_result* result);
+
+// The error-list entry for a failed command: the server's SQLSTATE and
+// message, or the client library's message when there is no result.
+ProviderError ResultFailure(pg_conn* conn, const pg_result* result);
+
+// Stores the values of the row that a call returned in the output
+// parameters of `parameters`, in order.
+void StoreOutputs(const pg_result* result, const ParameterList& parameters);
 
 }  // namespace quorax::db
 

@@ -18,6 +18,8 @@ struct ResultRow {
   std::string Tester;
   std::string PR;
   std::string Notes;
+
+  bool operator==(const ResultRow&) const = default;
 };
 
 // How a column's value is bound as a procedure parameter.

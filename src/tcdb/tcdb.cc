@@ -1,5 +1,6 @@
 #include "tcdb/tcdb.h"
 
+#include <cassert>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -49,6 +50,14 @@ db::DataType DataTypeOf(ColumnType type) {
       break;
   }
   return db::kVarChar;
+}
+
+// The verdict in the output parameter `retval`; 0 when it is NULL or not a
+// 16-bit number.
+int16_t Verdict(const db::Parameter& retval) {
+  int16_t result = 0;
+  Suppressed([&] { result = ToResultCode(retval.Val); });
+  return result;
 }
 
 // Apostrophes are doubled in every cell but Result, which is cut to its
@@ -109,22 +118,32 @@ int16_t TCDB::VerifyResult(ResultRow& row) { return CallProcedure("verify_result
 
 int16_t TCDB::InsertResult(ResultRow& row) { return CallProcedure("insert_result", row); }
 
+bool TCDB::IsOpen() {
+  assert(DbConnection != nullptr);
+  int32_t state = 0;
+  return Suppressed([&] { state = DbConnection->State(); }) && state == 1;
+}
+
+db::ParameterList TCDB::ParametersFor(ResultRow& row) {
+  EscapeRow(row);
+  db::ParameterList parameters{
+      ProcCommand->CreateParameter("RetVal", db::kInteger, db::kOutput, 0)};
+  for (const ResultColumn& column : kResultColumns) {
+    parameters.push_back(ProcCommand->CreateParameter(column.Parameter, DataTypeOf(column.Type),
+                                                      db::kInput, column.Size,
+                                                      ValueOf(column, row.*column.Cell)));
+  }
+  return parameters;
+}
+
 int16_t TCDB::CallProcedure(const std::string& procedure, ResultRow& row) {
   // The connection object exists for the object's whole life; the check keeps
   // the documented code for a TCDB without one.
   if (DbConnection == nullptr) return -257;
-  int32_t state = 0;
-  if (!Suppressed([&] { state = DbConnection->State(); }) || state != 1) return -258;
+  if (!IsOpen()) return -258;
 
-  EscapeRow(row);
+  const db::ParameterList parameters = ParametersFor(row);
   db::Command& command = *ProcCommand;
-  std::vector<std::shared_ptr<db::Parameter>> parameters{
-      command.CreateParameter("RetVal", db::kInteger, db::kOutput, 0)};
-  for (const ResultColumn& column : kResultColumns) {
-    parameters.push_back(command.CreateParameter(column.Parameter, DataTypeOf(column.Type),
-                                                 db::kInput, column.Size,
-                                                 ValueOf(column, row.*column.Cell)));
-  }
   for (const auto& parameter : parameters) {
     Suppressed([&] { command.AppendParameter(parameter); });
   }
@@ -134,13 +153,32 @@ int16_t TCDB::CallProcedure(const std::string& procedure, ResultRow& row) {
   Suppressed([&] { command.Execute(); });
 
   if (!DbConnection->Errors().empty()) return -259;
-  int16_t result = 0;
-  Suppressed([&] { result = ToResultCode(parameters[0]->Val); });
+  const int16_t result = Verdict(*parameters[0]);
   const int32_t count = command.ParameterCount();
   for (int32_t i = 0; i < count; ++i) {
     Suppressed([&] { command.DeleteParameter(0); });
   }
   return result;
+}
+
+std::vector<int16_t> TCDB::VerifyResults(std::vector<ResultRow>& rows) {
+  if (rows.empty()) return {};
+  if (DbConnection == nullptr) return {-257};
+  if (!IsOpen()) return {-258};
+
+  std::vector<db::ParameterList> calls;
+  calls.reserve(rows.size());
+  for (ResultRow& row : rows) calls.push_back(ParametersFor(row));
+  DbConnection->ClearErrors();
+  ProcCommand->SetCommandText("verify_result");
+  ProcCommand->SetCommandType(db::kStoredProcedure);
+  size_t succeeded = 0;
+  Suppressed([&] { succeeded = ProcCommand->ExecuteEach(calls); });
+
+  std::vector<int16_t> codes;
+  for (size_t i = 0; i < succeeded; ++i) codes.push_back(Verdict(*calls[i][0]));
+  if (succeeded < rows.size()) codes.push_back(-259);
+  return codes;
 }
 
 }  // namespace quorax

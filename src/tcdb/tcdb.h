@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/connection.h"
 #include "tcdb/result_row.h"
@@ -38,7 +39,20 @@ class TCDB {
   int16_t VerifyResult(ResultRow& row);
   int16_t InsertResult(ResultRow& row);
 
+  // Sends every row to "verify_result" in order without waiting for one
+  // verdict before sending the next; each row is changed and judged as
+  // VerifyResult would, in a transaction of its own. Returns one code per row
+  // up to the first database failure (-257, -258, -259), which is the last
+  // code: the rows after it are not run, and GetErrorString describes it.
+  // Never raises.
+  std::vector<int16_t> VerifyResults(std::vector<ResultRow>& rows);
+
  private:
+  // True when the connection reads as open. REQUIRES: DbConnection is set.
+  bool IsOpen();
+  // Escapes `row` in place and returns the call's parameters for it: the
+  // verdict's output parameter first, then one per column.
+  db::ParameterList ParametersFor(ResultRow& row);
   // The steps shared by VerifyResult and InsertResult, calling `procedure`.
   int16_t CallProcedure(const std::string& procedure, ResultRow& row);
 

@@ -5,6 +5,7 @@
 
 #include "common/general.h"
 #include "outcomes/outcome_name.h"
+#include "upload/upload_text.h"
 
 namespace quorax {
 namespace {
@@ -77,12 +78,12 @@ void WriteExportResults(WebHost& host) {
     host.End();
     return;
   }
-  const std::string text = ExportResultsText(*table, *outcomes);
+  // The file goes back in the encoding the upload came in.
+  const std::string file =
+      EncodeDownload(ExportResultsText(*table, *outcomes), host.session().GetText("Encoding"));
   host.SetContentType("text/csv");
   host.AddHeader("Content-Disposition", "attachment; filename=results.csv");
-  // One byte per character: the length is the number of bytes sent.
-  host.AddHeader("Content-Length", std::to_string(text.size()));
-  host.Write(text);
+  host.Write(file);
 }
 
 }  // namespace quorax

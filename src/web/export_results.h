@@ -17,7 +17,8 @@ namespace quorax {
 // joined by "; ". Changes nothing.
 std::string ExportResultsText(const CSV& table, const CSVRowErrors& outcomes);
 
-// Sends the last run of the session as the download results.csv, or, when
+// Sends the last run of the session as the download results.csv, in the
+// upload's encoding (session "Encoding", as errors.csv), or, when
 // the session holds no run, a short page saying there is nothing to download.
 // Neither checks nor changes the page order.
 void WriteExportResults(WebHost& host);

@@ -4,56 +4,17 @@
 #include "common/errors.h"
 #include "common/text.h"
 #include "outcomes/csv_row_errors.h"
-#include "outcomes/row_state.h"
 #include "tcdb/result_row.h"
 #include "tcdb/tcdb.h"
 #include "upload/csv.h"
 #include "web/main.h"
 #include "web/read_upload.h"
+#include "web/send_rows.h"
 #include "web/upload_record.h"
 
 namespace quorax {
 
 namespace {
-
-// Sends data row `row` to the verify or insert procedure. The procedure gets
-// copies of the cells, so the table keeps the uploaded values.
-int16_t SendRow(TCDB& database, const CSV& table, int32_t row, bool import) {
-  ResultRow cells;
-  for (int32_t col = 0; col < kResultColumnCount; ++col) {
-    cells.*kResultColumns[static_cast<size_t>(col)].Cell = table.Data(col, row);
-  }
-  return import ? database.InsertResult(cells) : database.VerifyResult(cells);
-}
-
-// The database's own text for a failed row. A connection lost between two
-// rows leaves the provider's error list empty; the tester still gets a reason.
-std::string DatabaseFailureText(TCDB& database) {
-  std::string text = database.GetErrorString();
-  return text.empty() ? "The connection to the database was lost before this row was sent." : text;
-}
-
-// Sends every row in order, recording each outcome, and stops after the
-// first database failure. Returns true when that failure happened.
-bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outcomes,
-              Session& session) {
-  const char* success = import ? "Imported successfully." : "Verified successfully.";
-  for (int32_t row = 0; row < table.GetRows(); ++row) {
-    const int16_t rc = SendRow(database, table, row, import);
-    const auto number = static_cast<int16_t>(row + 1);
-    outcomes.Add(number, rc);
-    if (rc < 0) {
-      session.SetBool("NoErrors", false);
-      if (IsDatabaseFailure(rc)) {
-        outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database);
-        return true;
-      }
-    } else {
-      outcomes.Item(number)->ExtraInfo = success;
-    }
-  }
-  return false;
-}
 
 // Closes the connection. After a database failure the connection may be gone
 // already; the run's outcomes are in the session by then and are what the

@@ -20,7 +20,15 @@ ALTER ROLE quorax_test_bare SET search_path = quorax_test_nothing;
 CREATE SCHEMA IF NOT EXISTS quorax_test;
 GRANT USAGE ON SCHEMA quorax_test TO quorax_test;
 
+-- Calls of the shadowing verify_result that asked to be logged, in the order
+-- they ran and committed.
+CREATE TABLE IF NOT EXISTS quorax_test.call_log (id serial PRIMARY KEY, note varchar);
+GRANT INSERT, SELECT, DELETE ON quorax_test.call_log TO quorax_test;
+GRANT USAGE ON ALL SEQUENCES IN SCHEMA quorax_test TO quorax_test;
+
 -- Shadows the real verify_result for quorax_test; "Tester" chooses the answer.
+-- 'log' records "Notes" in call_log and verifies; 'log-fail' records it and
+-- then fails; 'log-die' records it and ends its own server process.
 CREATE OR REPLACE PROCEDURE quorax_test.verify_result(
   OUT "RetVal" integer, IN "TestCaseID" integer, IN "TestDate" varchar, IN "Version" varchar,
   IN "Platform" varchar, IN "Browser" varchar, IN "Result" varchar, IN "Tester" varchar,
@@ -32,6 +40,16 @@ BEGIN
     WHEN 'big-verdict' THEN "RetVal" := 40000;
     WHEN 'positive-verdict' THEN "RetVal" := 5;
     WHEN 'lowest-verdict' THEN "RetVal" := -32768;
+    WHEN 'log' THEN
+      INSERT INTO quorax_test.call_log (note) VALUES ("Notes");
+      "RetVal" := 0;
+    WHEN 'log-fail' THEN
+      INSERT INTO quorax_test.call_log (note) VALUES ("Notes");
+      RAISE EXCEPTION 'refused %', "Notes";
+    WHEN 'log-die' THEN
+      INSERT INTO quorax_test.call_log (note) VALUES ("Notes");
+      PERFORM pg_terminate_backend(pg_backend_pid());
+      PERFORM pg_sleep(5);
     ELSE
       -- Reports the values exactly as they arrived.
       RAISE EXCEPTION 'received %|%|%|%|%|%|%|%|%', coalesce("TestCaseID"::text, 'NULL'),

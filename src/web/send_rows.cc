@@ -1,0 +1,71 @@
+#include "web/send_rows.h"
+
+#include <string>
+#include <vector>
+
+#include "host/session.h"
+#include "outcomes/row_state.h"
+#include "tcdb/result_row.h"
+
+namespace quorax {
+namespace {
+
+// Copies of the cells of every data row: the database layer changes the
+// values it sends, and the table must keep the uploaded ones.
+std::vector<ResultRow> RowsOf(const CSV& table) {
+  std::vector<ResultRow> rows(static_cast<size_t>(table.GetRows()));
+  for (int32_t row = 0; row < table.GetRows(); ++row) {
+    for (int32_t col = 0; col < kResultColumnCount; ++col) {
+      rows[static_cast<size_t>(row)].*kResultColumns[static_cast<size_t>(col)].Cell =
+          table.Data(col, row);
+    }
+  }
+  return rows;
+}
+
+// One code per row up to the first database failure. Verifying has no
+// lasting effect, so its calls are sent without waiting for each verdict.
+// Inserting goes one row at a time: were the connection to break with
+// inserts in flight, rows could be recorded without the tester being told.
+std::vector<int16_t> Codes(TCDB& database, std::vector<ResultRow>& rows, bool import) {
+  if (!import) return database.VerifyResults(rows);
+  std::vector<int16_t> codes;
+  for (ResultRow& row : rows) {
+    codes.push_back(database.InsertResult(row));
+    if (IsDatabaseFailure(codes.back())) break;
+  }
+  return codes;
+}
+
+// The database's own text for a failed row. A connection lost between two
+// rows leaves the provider's error list empty; the tester still gets a reason.
+std::string DatabaseFailureText(TCDB& database) {
+  std::string text = database.GetErrorString();
+  return text.empty() ? "The connection to the database was lost before this row was sent." : text;
+}
+
+}  // namespace
+
+bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outcomes,
+              Session& session) {
+  const char* success = import ? "Imported successfully." : "Verified successfully.";
+  std::vector<ResultRow> rows = RowsOf(table);
+  const std::vector<int16_t> codes = Codes(database, rows, import);
+  for (size_t i = 0; i < codes.size(); ++i) {
+    const int16_t rc = codes[i];
+    const auto number = static_cast<int16_t>(i + 1);
+    outcomes.Add(number, rc);
+    if (rc < 0) {
+      session.SetBool("NoErrors", false);
+      if (IsDatabaseFailure(rc)) {
+        outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database);
+        return true;
+      }
+    } else {
+      outcomes.Item(number)->ExtraInfo = success;
+    }
+  }
+  return false;
+}
+
+}  // namespace quorax

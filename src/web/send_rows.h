@@ -1,0 +1,24 @@
+#ifndef QUORAX_WEB_SEND_ROWS_H_
+#define QUORAX_WEB_SEND_ROWS_H_
+
+#include "outcomes/csv_row_errors.h"
+#include "tcdb/tcdb.h"
+#include "upload/csv.h"
+
+namespace quorax {
+
+class Session;
+
+// Sends every data row of `table` to the verify procedure (or, when
+// `import`, the insert procedure) and records one outcome per row sent,
+// numbered from 1, with its description; a negative code sets the session's
+// "NoErrors" to false. Stops after the first database failure, whose outcome
+// carries the database's text; later rows get no outcome. The table keeps the
+// uploaded values. Returns true when a database failure stopped the run.
+// REQUIRES: `database` is connected.
+bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outcomes,
+              Session& session);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_SEND_ROWS_H_
