@@ -1,6 +1,6 @@
 #include "host/http_connection.h"
 
-#include <boost/asio/post.hpp>
+#include <boost/asio/dispatch.hpp>
 #include <type_traits>
 
 #include "host/access_log.h"
@@ -123,8 +123,10 @@ void HttpConnection<Stream>::Dispatch() {
   parser_.reset();
   core_.BeginRequest();
   counted_ = true;
+  // A reply given at once, on this strand, is sent at once; one from a
+  // worker thread comes back to the strand.
   core_.router.Handle(std::move(incoming), [self = Self()](Reply reply) {
-    net::post(self->stream_.get_executor(), [self, reply = std::move(reply)]() mutable {
+    net::dispatch(self->stream_.get_executor(), [self, reply = std::move(reply)]() mutable {
       self->Send(std::move(reply), self->keep_alive_);
     });
   });

@@ -30,8 +30,9 @@ struct IncomingRequest {
 
 // Decides the answer to each request: a redirect of "/", the application
 // for GET and POST to a path ending in "/" and the host page's name (any
-// case), a host page otherwise. Application requests run on their session's queue; every error
-// that leaves a handler becomes the host's error page.
+// case), a host page otherwise. Application requests run on their session's queue (at once on
+// the calling thread when the queue is idle and the application says the item never blocks);
+// every error that leaves a handler becomes the host's error page.
 class RequestRouter {
  public:
   using Done = std::function<void(Reply)>;
@@ -40,7 +41,8 @@ class RequestRouter {
       : app_(app), sessions_(sessions), templates_(templates) {}
 
   // Answers `request` by calling `done` exactly once: before returning for
-  // host pages, later on a worker thread for the application.
+  // host pages and for application items that never block when their
+  // session is idle, otherwise later on a worker thread.
   void Handle(IncomingRequest request, const Done& done);
 
  private:

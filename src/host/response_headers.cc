@@ -30,6 +30,7 @@ bool IsFraming(std::string_view name) {
 }  // namespace
 
 std::string WithoutLineBreaks(std::string_view value) {
+  if (value.find_first_of("\r\n") == std::string_view::npos) return std::string(value);
   std::string out;
   for (char c : value) {
     if (c != '\r' && c != '\n') out += c;

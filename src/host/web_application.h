@@ -19,6 +19,11 @@ class WebApplication {
   // Runs the Respond handler of page item `item` (compared without regard to
   // case). Returns false, having done nothing, when there is no such item.
   virtual bool Respond(const std::string& item, WebHost& host) = 0;
+
+  // True when a request for page item `item` ("" for WebClass_Start) and
+  // every next item its handlers name finish quickly without ever waiting
+  // (no database, no files): the host may then run it on a network thread.
+  virtual bool NeverBlocks(const std::string& /*item*/) const { return false; }
 };
 
 // Runs one request: WebClass_Start when `item` is empty, else that item's

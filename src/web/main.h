@@ -30,6 +30,9 @@ class main : public WebApplication {
   // "ImportDone", "Login" and "SubmitCSV" (any case) to their handlers.
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
+  // True for the start ("") and "Login" (any case): they read only the
+  // session, the query and the templates.
+  bool NeverBlocks(const std::string& item) const override;
 
   void Login_Respond(WebHost& host);
   void Login_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,
