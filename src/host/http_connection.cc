@@ -1,6 +1,8 @@
 #include "host/http_connection.h"
 
+#include <array>
 #include <boost/asio/dispatch.hpp>
+#include <boost/asio/write.hpp>
 #include <type_traits>
 
 #include "host/access_log.h"
@@ -142,10 +144,13 @@ template <class Stream>
 void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
   auto response = std::make_shared<HttpResponse>(
       Frame(std::move(reply), version_, keep_alive && !core_.stopping));
+  auto header = std::make_shared<const std::string>(SerializedHeader(*response));
   Tcp().expires_after(core_.options.write_timeout);
-  http::async_write(stream_, *response, [self = Self(), response](beast::error_code error, size_t) {
-    self->OnWritten(error, *response);
-  });
+  std::array<net::const_buffer, 2> bytes{net::buffer(*header), net::buffer(response->body())};
+  net::async_write(stream_, bytes,
+                   [self = Self(), response, header](beast::error_code error, size_t) {
+                     self->OnWritten(error, *response);
+                   });
 }
 
 template <class Stream>

@@ -46,6 +46,12 @@ IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& 
 // Content-Length of the body.
 HttpResponse Frame(Reply reply, unsigned version, bool keep_alive);
 
+// Returns the status line and header fields of `response`, with the blank
+// line that ends them, byte for byte as Beast's serializer writes them; the
+// body follows unchanged. Written in one piece, this costs far less than the
+// serializer's buffer sequences.
+std::string SerializedHeader(const HttpResponse& response);
+
 }  // namespace quorax
 
 #endif  // QUORAX_HOST_HTTP_MESSAGES_H_
