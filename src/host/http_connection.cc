@@ -1,6 +1,8 @@
 #include "host/http_connection.h"
 
-#include <boost/asio/post.hpp>
+#include <array>
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/write.hpp>
 #include <type_traits>
 
 #include "host/access_log.h"
@@ -174,8 +176,10 @@ void HttpConnection<Stream>::Dispatch() {
   }
   core_.BeginRequest();
   counted_ = true;
+  // A reply given at once, on this strand, is sent at once; one from a
+  // worker thread comes back to the strand.
   core_.router.Handle(std::move(incoming), [self = Self()](Reply reply) {
-    net::post(self->stream_.get_executor(), [self, reply = std::move(reply)]() mutable {
+    net::dispatch(self->stream_.get_executor(), [self, reply = std::move(reply)]() mutable {
       self->Send(std::move(reply), self->keep_alive_);
     });
   });
@@ -193,10 +197,13 @@ void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
   if (secure_) reply.headers.emplace_back("Strict-Transport-Security", kStrictTransportSecurity);
   auto response = std::make_shared<HttpResponse>(
       Frame(std::move(reply), version_, keep_alive && !core_.stopping));
+  auto header = std::make_shared<const std::string>(SerializedHeader(*response));
   Tcp().expires_after(core_.options.write_timeout);
-  http::async_write(stream_, *response, [self = Self(), response](beast::error_code error, size_t) {
-    self->OnWritten(error, *response);
-  });
+  std::array<net::const_buffer, 2> bytes{net::buffer(*header), net::buffer(response->body())};
+  net::async_write(stream_, bytes,
+                   [self = Self(), response, header](beast::error_code error, size_t) {
+                     self->OnWritten(error, *response);
+                   });
 }
 
 template <class Stream>

@@ -113,4 +113,30 @@ HttpResponse Frame(Reply reply, unsigned version, bool keep_alive) {
   return response;
 }
 
+std::string SerializedHeader(const HttpResponse& response) {
+  const unsigned version = response.version();
+  const unsigned status = response.result_int();
+  std::string out = "HTTP/";
+  out.reserve(512);
+  out += static_cast<char>('0' + version / 10);
+  out += '.';
+  out += static_cast<char>('0' + version % 10);
+  out += ' ';
+  out += static_cast<char>('0' + status / 100);
+  out += static_cast<char>('0' + status / 10 % 10);
+  out += static_cast<char>('0' + status % 10);
+  out += ' ';
+  auto append = [&out](beast::string_view text) { out.append(text.data(), text.size()); };
+  append(response.reason());
+  out += "\r\n";
+  for (const auto& field : response) {
+    append(field.name_string());
+    out += ": ";
+    append(field.value());
+    out += "\r\n";
+  }
+  out += "\r\n";
+  return out;
+}
+
 }  // namespace quorax

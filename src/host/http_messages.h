@@ -55,6 +55,12 @@ void ApplyOrigin(const HttpRequest& request, const std::string& peer,
 // Content-Length of the body.
 HttpResponse Frame(Reply reply, unsigned version, bool keep_alive);
 
+// Returns the status line and header fields of `response`, with the blank
+// line that ends them, byte for byte as Beast's serializer writes them; the
+// body follows unchanged. Written in one piece, this costs far less than the
+// serializer's buffer sequences.
+std::string SerializedHeader(const HttpResponse& response);
+
 }  // namespace quorax
 
 #endif  // QUORAX_HOST_HTTP_MESSAGES_H_

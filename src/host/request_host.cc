@@ -72,7 +72,13 @@ void RequestHost::SignedIn(const std::string& user_name) {
 }
 
 void RequestHost::WriteTemplate(const std::string& template_name, const TagHandler& on_tag) {
-  Write(RenderTemplate(templates_.Get(template_name), on_tag));
+  std::string page = templates_.Get(template_name).Render(on_tag);
+  // The first text written is taken over rather than copied.
+  if (body_.empty() && !ended_) {
+    body_ = std::move(page);
+  } else {
+    Write(page);
+  }
 }
 
 Reply RequestHost::TakeReply() {

@@ -51,6 +51,9 @@ std::optional<Reply> HostReply(const std::string& method, const std::string& pat
   return std::nullopt;
 }
 
+// The page item a request names: the value of "WCI", or "" without one.
+std::string RequestedItem(const RequestData& data) { return LookUp(data.query, "WCI"); }
+
 }  // namespace
 
 std::string CookieValue(std::string_view header, std::string_view name) {
@@ -109,7 +112,7 @@ void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::s
     reply.headers.emplace_back("Retry-After", "120");
     return done(std::move(reply));
   }
-  acquired.entry->queue->Post([this, data, acquired, done] {
+  auto job = [this, data, acquired, done] {
     RequestHost host(*data, acquired.entry, sessions_, templates_);
     Reply reply = RunApplication(*data, host);
     if (acquired.is_new || host.renewed()) {
@@ -117,7 +120,12 @@ void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::s
     }
     sessions_.Release(acquired.entry, SessionStore::Clock::now());
     done(std::move(reply));
-  });
+  };
+  if (app_.NeverBlocks(RequestedItem(*data))) {
+    acquired.entry->queue->RunOrPost(std::move(job));
+  } else {
+    acquired.entry->queue->Post(std::move(job));
+  }
 }
 
 Reply RequestRouter::RunApplication(const RequestData& data, RequestHost& host) {
@@ -126,7 +134,7 @@ Reply RequestRouter::RunApplication(const RequestData& data, RequestHost& host) 
       Dispatch(app_, host, "");
       return host.TakeReply();
     }
-    std::string item = LookUp(data.query, "WCI");
+    std::string item = RequestedItem(data);
     if (item.empty() || !LookUp(data.query, "WCU").empty() || !Dispatch(app_, host, item)) {
       return NotFound(StartLinkFor(data.path));
     }

@@ -50,8 +50,9 @@ class RequestHandler {
 // Decides the answer to each request: a redirect of "/", the application
 // for GET and POST to a path ending in "/" and the host page's name (any
 // case), the health check for GET /healthz, a host page otherwise.
-// Application requests run on their session's queue; every error that
-// leaves a handler becomes the host's error page.
+// Application requests run on their session's queue (at once on the calling
+// thread when the queue is idle and the application says the item never
+// blocks); every error that leaves a handler becomes the host's error page.
 class RequestRouter : public RequestHandler {
  public:
   // `background` runs the health checks that may block (on the database).
@@ -59,9 +60,10 @@ class RequestRouter : public RequestHandler {
                 SerialQueue::Executor background)
       : app_(app), sessions_(sessions), templates_(templates), background_(std::move(background)) {}
 
-  // Calls `done` before returning for host pages and the plain health
-  // check, later on a worker thread for the application and the database
-  // health check.
+  // Calls `done` before returning for host pages, the plain health check
+  // and application items that never block when their session is idle;
+  // later on a worker thread for other application requests and the
+  // database health check.
   void Handle(IncomingRequest request, const Done& done) override;
 
  private:

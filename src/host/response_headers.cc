@@ -30,6 +30,11 @@ bool IsFraming(std::string_view name) {
 }  // namespace
 
 std::string WithoutLineBreaks(std::string_view value) {
+  // Two plain searches: far quicker than find_first_of on the common value
+  // that has neither.
+  if (value.find('\r') == std::string_view::npos && value.find('\n') == std::string_view::npos) {
+    return std::string(value);
+  }
   std::string out;
   for (char c : value) {
     if (c != '\r' && c != '\n') out += c;

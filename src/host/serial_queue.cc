@@ -20,6 +20,23 @@ void SerialQueue::RunNext() {
     jobs_.pop_front();
   }
   job();
+  Continue();
+}
+
+void SerialQueue::RunOrPost(Job job) {
+  {
+    std::lock_guard lock(mutex_);
+    if (running_) {
+      jobs_.push_back(std::move(job));
+      return;
+    }
+    running_ = true;
+  }
+  job();
+  Continue();
+}
+
+void SerialQueue::Continue() {
   {
     std::lock_guard lock(mutex_);
     if (jobs_.empty()) {

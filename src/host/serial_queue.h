@@ -25,8 +25,15 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
   // REQUIRES: the queue is owned by a shared_ptr; `job` does not throw.
   void Post(Job job);
 
+  // Like Post, but when no job is queued or running, runs `job` at once on
+  // the calling thread instead of handing it to the executor.
+  // REQUIRES: as Post; `job` is quick and never waits.
+  void RunOrPost(Job job);
+
  private:
   void RunNext();
+  // Hands the next job to the executor, or marks the queue idle.
+  void Continue();
 
   Executor executor_;
   std::mutex mutex_;

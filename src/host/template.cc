@@ -1,5 +1,6 @@
 #include "host/template.h"
 
+#include <cassert>
 #include <cctype>
 
 #include "common/text.h"
@@ -17,8 +18,14 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
 
 // Returns the position of the first occurrence of `needle` in `text` at or
 // after `from`, letters compared without regard to case; npos when absent.
+// Candidates are found by a plain search for the first character, which has
+// no case.
+// REQUIRES: `needle` starts with '<'.
 size_t FindIgnoreCase(std::string_view text, std::string_view needle, size_t from) {
-  for (size_t at = from; at + needle.size() <= text.size(); ++at) {
+  assert(!needle.empty() && needle.front() == '<');
+  for (size_t at = text.find('<', from); at != std::string_view::npos;
+       at = text.find('<', at + 1)) {
+    if (at + needle.size() > text.size()) break;
     if (StartsWithIgnoreCase(text.substr(at), needle)) return at;
   }
   return std::string_view::npos;
@@ -58,9 +65,7 @@ bool MatchTag(std::string_view text, size_t at, TagMatch& match) {
 
 }  // namespace
 
-std::string RenderTemplate(std::string_view text, const TagHandler& on_tag) {
-  std::string out;
-  out.reserve(text.size());
+PageTemplate::PageTemplate(std::string_view text) {
   size_t copied = 0;
   size_t at = FindIgnoreCase(text, kOpenPrefix, 0);
   while (at != std::string_view::npos) {
@@ -69,18 +74,33 @@ std::string RenderTemplate(std::string_view text, const TagHandler& on_tag) {
       at = FindIgnoreCase(text, kOpenPrefix, at + 1);
       continue;
     }
-    out.append(text.substr(copied, match.begin - copied));
-    std::string contents(match.contents);
-    bool send_tags = false;
-    on_tag(match.name, contents, send_tags);
-    if (send_tags) out += "<" + match.name + ">";
-    out += contents;
-    if (send_tags) out += "</" + match.name + ">";
+    tags_.push_back({std::string(text.substr(copied, match.begin - copied)), std::move(match.name),
+                     std::string(match.contents)});
     copied = match.end;
     at = FindIgnoreCase(text, kOpenPrefix, copied);
   }
-  out.append(text.substr(copied));
+  tail_ = text.substr(copied);
+  size_ = text.size();
+}
+
+std::string PageTemplate::Render(const TagHandler& on_tag) const {
+  std::string out;
+  out.reserve(size_);
+  for (const Tag& tag : tags_) {
+    out += tag.before;
+    std::string contents = tag.contents;
+    bool send_tags = false;
+    on_tag(tag.name, contents, send_tags);
+    if (send_tags) out.append("<").append(tag.name).append(">");
+    out += contents;
+    if (send_tags) out.append("</").append(tag.name).append(">");
+  }
+  out += tail_;
   return out;
+}
+
+std::string RenderTemplate(std::string_view text, const TagHandler& on_tag) {
+  return PageTemplate(text).Render(on_tag);
 }
 
 }  // namespace quorax

@@ -35,10 +35,10 @@ TemplateStore TemplateStore::Load(const std::string& dir) {
 }
 
 void TemplateStore::Add(const std::string& name, std::string text) {
-  templates_[ToUpper(name)] = std::move(text);
+  templates_.insert_or_assign(ToUpper(name), PageTemplate(text));
 }
 
-const std::string& TemplateStore::Get(const std::string& name) const {
+const PageTemplate& TemplateStore::Get(const std::string& name) const {
   auto it = templates_.find(ToUpper(name));
   if (it == templates_.end()) {
     throw PlatformFailure("the page template \"" + name + "\" is not installed on the server");

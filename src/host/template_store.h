@@ -4,6 +4,8 @@
 #include <map>
 #include <string>
 
+#include "host/template.h"
+
 namespace quorax {
 
 // The page templates, read once when the host starts and only read after.
@@ -15,14 +17,14 @@ class TemplateStore {
 
   void Add(const std::string& name, std::string text);
 
-  // Returns the text of template `name` (file name, any case). Raises
-  // PlatformFailure when there is no such template.
-  const std::string& Get(const std::string& name) const;
+  // Returns template `name` (file name, any case). Raises PlatformFailure
+  // when there is no such template.
+  const PageTemplate& Get(const std::string& name) const;
 
   size_t Count() const { return templates_.size(); }
 
  private:
-  std::map<std::string, std::string> templates_;  // by upper-cased name
+  std::map<std::string, PageTemplate> templates_;  // by upper-cased name
 };
 
 }  // namespace quorax

@@ -27,6 +27,11 @@ class WebApplication {
     (void)check_database;
     return "";
   }
+
+  // True when a request for page item `item` ("" for WebClass_Start) and
+  // every next item its handlers name finish quickly without ever waiting
+  // (no database, no files): the host may then run it on a network thread.
+  virtual bool NeverBlocks(const std::string& /*item*/) const { return false; }
 };
 
 // Runs one request: WebClass_Start when `item` is empty, else that item's

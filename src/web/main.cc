@@ -36,4 +36,8 @@ bool main::Respond(const std::string& item, WebHost& host) {
   return true;
 }
 
+bool main::NeverBlocks(const std::string& item) const {
+  return item.empty() || EqualsIgnoreCase(item, "Login");
+}
+
 }  // namespace quorax

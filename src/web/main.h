@@ -37,6 +37,9 @@ class main : public WebApplication {
   // Without `check_database` always healthy; with it, asks the server that
   // DataSourceName names (a problem when none is configured).
   std::string HealthProblem(bool check_database) override;
+  // True for the start ("") and "Login" (any case): they read only the
+  // session, the query and the templates.
+  bool NeverBlocks(const std::string& item) const override;
 
   void Login_Respond(WebHost& host);
   void Login_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,

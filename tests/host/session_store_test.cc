@@ -257,5 +257,24 @@ TEST(SerialQueueTest, RunsJobsOneAtATimeInOrder) {
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
+TEST(SerialQueueTest, RunOrPostRunsHereOnlyWhenNothingIsQueuedOrRunning) {
+  std::vector<SerialQueue::Job> handed;  // jobs given to the executor, not yet run
+  auto queue = std::make_shared<SerialQueue>(
+      [&](SerialQueue::Job job) { handed.push_back(std::move(job)); });
+  std::vector<int> order;
+  queue->RunOrPost([&] { order.push_back(1); });
+  EXPECT_EQ(order, std::vector<int>{1});
+  EXPECT_TRUE(handed.empty());
+  queue->Post([&] { order.push_back(2); });
+  queue->RunOrPost([&] { order.push_back(3); });
+  ASSERT_EQ(handed.size(), 1u);
+  EXPECT_EQ(order, std::vector<int>{1});
+  for (size_t next = 0; next < handed.size(); ++next) {
+    SerialQueue::Job job = std::move(handed[next]);
+    job();
+  }
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
 }  // namespace
 }  // namespace quorax

@@ -277,5 +277,15 @@ TEST(CommonTagsTest, MissingSettingsShowErrorsAndABareLogoutAddress) {
   EXPECT_EQ(CommonTag(app, host, "WC@LOGOUT_URL"), "10.0.0.5?s=5");
 }
 
+// Only the start page and Login may run on a network thread: every other
+// item may wait on the database.
+TEST(MainNeverBlocksTest, OnlyStartAndLogin) {
+  const main app("");
+  for (const char* item : {"", "Login", "LOGIN"}) EXPECT_TRUE(app.NeverBlocks(item)) << item;
+  for (const char* item : {"SubmitCSV", "ImportCSV", "ImportDone", "ExportCSV", "ExportResults"}) {
+    EXPECT_FALSE(app.NeverBlocks(item)) << item;
+  }
+}
+
 }  // namespace
 }  // namespace quorax
