@@ -30,10 +30,7 @@ std::string CheckCredentials(const std::string& dsn, Session& session) {
   }
   TCDB database;
   const int16_t connected = database.Connect(dsn, session.GetText("User"), session.GetText("Pass"));
-  if (connected == -1) {
-    metrics::SignIn(metrics::SignInOutcome::kRefused);
-    return "1";
-  }
+  if (connected == -1) return "1";
   if (connected < 0) {
     session.SetText("ErrorMsg", database.GetErrorString());
     return "2";
@@ -43,26 +40,31 @@ std::string CheckCredentials(const std::string& dsn, Session& session) {
   } catch (const std::exception&) {
     // The sign-in is decided; a failed close changes nothing for the user.
   }
-  metrics::SignIn(metrics::SignInOutcome::kAccepted);
   return "";
 }
 
 // Decides a posted sign-in as CheckCredentials does, after the throttle:
 // "6" while it refuses the client, without contacting the database. Every
 // sign-in not accepted counts as a failure; an accepted one renews the
-// session's id and marks it signed in.
+// session's id and marks it signed in. Counts the outcome in the metrics (a
+// database that cannot be reached counts as a connection failure instead).
 std::string SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& host) {
   Session& session = host.session();
   const std::string address = host.ServerVariable("REMOTE_ADDR");
   const std::string user = session.GetText("User");
-  if (throttle.Refuses(address, user)) return "6";
+  if (throttle.Refuses(address, user)) {
+    metrics::SignIn(metrics::SignInOutcome::kThrottled);
+    return "6";
+  }
   const bool too_long =
       user.size() > kMaxCredentialBytes || session.GetText("Pass").size() > kMaxCredentialBytes;
   const std::string status = too_long ? "1" : CheckCredentials(dsn, session);
   if (!status.empty()) {
+    if (status == "1") metrics::SignIn(metrics::SignInOutcome::kRefused);
     throttle.Failed(address, user);
     return status;
   }
+  metrics::SignIn(metrics::SignInOutcome::kAccepted);
   throttle.Succeeded(address, user);
   host.SignedIn(user);
   return "";
