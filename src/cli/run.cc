@@ -12,14 +12,12 @@
 #include "cli/reports.h"
 #include "cli/results.h"
 #include "cli/server_client.h"
+#include "tcdb/result_row.h"
 
 namespace quorax::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Every row sends columns 0 to 8, so a file needs eight or nine columns.
-constexpr int kColumnsNeeded = 8;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -47,9 +45,8 @@ std::vector<std::unique_ptr<CSV>> ReadPieces(const std::vector<Piece>& pieces) {
       throw CliFailure(kBadUsage, "the file cannot be read past data row " +
                                       std::to_string(piece.first_row - 1 + table->GetRows()));
     }
-    if (table->GetCols() < kColumnsNeeded) {
-      throw CliFailure(kBadUsage, "the file has " + std::to_string(table->GetCols()) +
-                                      " columns, but eight or nine are needed");
+    if (table->GetCols() < kResultColumnsNeeded) {
+      throw CliFailure(kBadUsage, TooFewColumnsMessage(table->GetCols()));
     }
     tables.push_back(std::move(table));
   }

@@ -50,6 +50,24 @@ inline constexpr std::array<ResultColumn, 9> kResultColumns{{
 
 inline constexpr int32_t kResultColumnCount = static_cast<int32_t>(kResultColumns.size());
 
+// The fewest columns an upload may have: a table has a spare empty column,
+// so the last column (Notes) may be left out and is then sent empty.
+inline constexpr int32_t kResultColumnsNeeded = kResultColumnCount - 1;
+
+// The tester's message for a file of `columns` columns, too few to send,
+// naming the columns in order. Header-only, so that the command line can use
+// it without the database layer.
+inline std::string TooFewColumnsMessage(int32_t columns) {
+  std::string names;
+  for (int32_t i = 0; i < kResultColumnCount; ++i) {
+    if (i > 0) names += i + 1 == kResultColumnCount ? " and optionally " : ", ";
+    names += kResultColumns[static_cast<size_t>(i)].Heading;
+  }
+  return "the file has " + std::to_string(columns) + (columns == 1 ? " column" : " columns") +
+         ", but " + std::to_string(kResultColumnsNeeded) + " or " +
+         std::to_string(kResultColumnCount) + " are needed (" + names + ")";
+}
+
 }  // namespace quorax
 
 #endif  // QUORAX_TCDB_RESULT_ROW_H_

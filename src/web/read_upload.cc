@@ -12,7 +12,6 @@ namespace {
 
 // Every upload column is sent to the database; a table has one spare empty
 // column, so one column fewer suffices and the last (Notes) is then empty.
-constexpr int32_t kColumnsNeeded = kResultColumnCount - 1;
 constexpr int32_t kLargestBody = 32767;
 
 // Returns the request body, one character per byte. Raises Overflow for a
@@ -70,13 +69,10 @@ std::string ParseNote(int16_t parsed, const CSV& table, const std::string& text,
 }
 
 // Raises SubscriptOutOfRange for a table with data rows and fewer than
-// kColumnsNeeded columns: every row sends all upload columns.
+// kResultColumnsNeeded columns: every row sends all upload columns.
 void RequireColumns(const CSV& table) {
-  if (table.GetRows() > 0 && table.GetCols() < kColumnsNeeded) {
-    throw SubscriptOutOfRange("the file has " + std::to_string(table.GetCols()) +
-                              (table.GetCols() == 1 ? " column" : " columns") +
-                              ", but eight or nine are needed (TCID, Test Date, Version, "
-                              "Platform, Browser, Result, Tester, PR and optionally Notes)");
+  if (table.GetRows() > 0 && table.GetCols() < kResultColumnsNeeded) {
+    throw SubscriptOutOfRange(TooFewColumnsMessage(table.GetCols()));
   }
 }
 
