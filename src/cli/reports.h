@@ -8,7 +8,8 @@
 namespace quorax::cli {
 
 // The header line and every row that did not pass, values as uploaded, every
-// field quoted, CR LF ended: the bad-row download of the web pages.
+// field quoted, CR LF ended: the bad-row download of the web pages, as
+// Windows-1252 text (EncodeDownload gives it the file's encoding).
 std::string ErrorsCsv(const RunResults& results);
 
 // The header line plus "Outcome", "Code" and "Reasons", then every row with
