@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
 
 namespace quorax::cli {
@@ -48,12 +49,15 @@ std::string XmlEscape(const std::string& text) {
   return out;
 }
 
-// `text` with each line break made a space, for one console line per row.
+// `text` (Windows-1252) as UTF-8 fit for an XML attribute or element.
+std::string XmlValue(const std::string& text) { return XmlEscape(Utf8FromWindows1252(text)); }
+
+// `text` (Windows-1252) as one UTF-8 console line: each line break a space.
 std::string OneLine(std::string text) {
   for (char& c : text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
-  return text;
+  return Utf8FromWindows1252(text);
 }
 
 std::string TestCaseId(const RowResult& row) {
@@ -69,9 +73,9 @@ std::string Seconds(double seconds) {
 // The testcase element of `row`.
 std::string TestCaseXml(const RowResult& row, const std::string& class_name) {
   std::string xml = "  <testcase classname=\"" + XmlEscape(class_name) + "\" name=\"" +
-                    XmlEscape("row " + std::to_string(row.row) + ": " + TestCaseId(row)) + "\"";
-  const std::string reasons = XmlEscape(row.reasons);
-  const std::string code = XmlEscape(row.code);
+                    XmlValue("row " + std::to_string(row.row) + ": " + TestCaseId(row)) + "\"";
+  const std::string reasons = XmlValue(row.reasons);
+  const std::string code = XmlValue(row.code);
   switch (row.state) {
     case RowState::Passed:
       return xml + "/>\n";
@@ -115,8 +119,7 @@ std::string JUnitXml(const RunResults& results, const std::string& suite_name, d
       " tests=\"" + std::to_string(tally.rows) + "\" failures=\"" + std::to_string(tally.rejected) +
       "\" errors=\"" + std::to_string(tally.database_failures) + "\" skipped=\"" +
       std::to_string(tally.not_processed) + "\" time=\"" + Seconds(seconds) + "\"";
-  // The values are Windows-1252 bytes as uploaded; the declaration says so.
-  std::string xml = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<testsuites" + counts +
+  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites" + counts +
                     ">\n<testsuite name=\"" + XmlEscape(suite_name) + "\"" + counts + ">\n";
   for (const RowResult& row : results.rows) xml += TestCaseXml(row, suite_name);
   return xml + "</testsuite>\n</testsuites>\n";

@@ -3,7 +3,9 @@
 #include <optional>
 #include <utility>
 
+#include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
+#include "upload/upload_text.h"
 
 namespace quorax::cli {
 namespace {
@@ -26,6 +28,13 @@ std::vector<std::string> HeaderValues(const CSV& table) {
   std::vector<std::string> names;
   for (int32_t col = 0; col < table.GetCols(); ++col) names.push_back(table.Headers(col));
   return names;
+}
+
+// The results download as Windows-1252 text, like the rows the file's
+// pieces are read into: a download in UTF-8 starts with the byte-order mark.
+std::string DownloadText(const std::string& download) {
+  if (!download.starts_with(kUtf8ByteOrderMark)) return download;
+  return Windows1252FromUtf8(std::string_view(download).substr(kUtf8ByteOrderMark.size()));
 }
 
 }  // namespace
@@ -71,7 +80,7 @@ std::vector<std::vector<std::string>> ParseRecords(const std::string& text) {
 
 void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
               RunResults& results) {
-  const std::vector<std::vector<std::string>> records = ParseRecords(download);
+  const std::vector<std::vector<std::string>> records = ParseRecords(DownloadText(download));
   if (records.empty() || records.front().size() < kOutcomeColumns) {
     throw CliFailure(kServiceFailed, "the server's results download is empty or damaged");
   }

@@ -14,13 +14,13 @@ namespace quorax::cli {
 // What became of one data row of the file.
 struct RowResult {
   int32_t row = 0;                  // the file's data row number, from 1
-  std::vector<std::string> values;  // the row's cells as the server reads them
+  std::vector<std::string> values;  // the row's cells as the server reads them (Windows-1252)
   RowState state = RowState::NotProcessed;
   std::string code;     // the verdict number; empty when not processed
   std::string reasons;  // the outcome's description, lines joined by "; "
 };
 
-// The outcomes of a whole file, in file order.
+// The outcomes of a whole file, in file order; all text in Windows-1252.
 struct RunResults {
   std::vector<std::string> header;
   std::vector<RowResult> rows;
@@ -40,8 +40,9 @@ std::vector<std::vector<std::string>> ParseRecords(const std::string& text);
 
 // Adds the rows of a piece whose data rows `table` holds and whose first row
 // is the file's row `first_row`, with the outcomes the results download
-// `download` gives them. Rows the download does not hold are not processed.
-// Raises CliFailure (kServiceFailed) for a download it cannot understand.
+// `download` (Windows-1252, or UTF-8 after a byte-order mark) gives them. Rows the download does
+// not hold are not processed. Raises CliFailure (kServiceFailed) for a download it cannot
+// understand.
 void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
               RunResults& results);
 

@@ -4,8 +4,10 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 #include "cli/exit_status.h"
+#include "cli/file_text.h"
 #include "cli/options.h"
 #include "cli/password.h"
 #include "cli/pieces.h"
@@ -13,6 +15,7 @@
 #include "cli/results.h"
 #include "cli/server_client.h"
 #include "tcdb/result_row.h"
+#include "upload/upload_text.h"
 
 namespace quorax::cli {
 namespace {
@@ -36,12 +39,14 @@ void WriteFile(const std::string& path, const std::string& text) {
 }
 
 // Each piece read as the server reads it. Raises CliFailure (kBadUsage) for
-// a piece the server could not read to its end, or too few columns.
+// a piece the server would refuse or could not read to its end, or too few
+// columns.
 std::vector<std::unique_ptr<CSV>> ReadPieces(const std::vector<Piece>& pieces) {
   std::vector<std::unique_ptr<CSV>> tables;
   for (const Piece& piece : pieces) {
     auto table = std::make_unique<CSV>();
-    if (table->ProcessCSV(piece.text) != 0 || table->GetRows() != piece.rows) {
+    if (table->ProcessCSV(DecodePiece(piece.text, piece.first_row)) != 0 ||
+        table->GetRows() != piece.rows) {
       throw CliFailure(kBadUsage, "the file cannot be read past data row " +
                                       std::to_string(piece.first_row - 1 + table->GetRows()));
     }
@@ -58,18 +63,19 @@ double SecondsSince(Clock::time_point start) {
 }
 
 // Sends the pieces one after another and gathers their outcomes. After a
-// database failure, or when the server or network fails (its message goes
-// to `failure`), the rows not yet sent are not processed.
+// database failure, or when the server refuses a piece or the server or
+// network fails (that goes to `failure`), the rows not yet sent are not
+// processed.
 RunResults SendPieces(ServerClient& server, const Options& options,
                       const std::vector<Piece>& pieces,
                       const std::vector<std::unique_ptr<CSV>>& tables, std::ostream& err,
-                      bool show_progress, std::string& failure) {
+                      bool show_progress, std::optional<CliFailure>& failure) {
   RunResults results;
   const Clock::time_point start = Clock::now();
   int32_t total = 0;
   for (const Piece& piece : pieces) total += piece.rows;
   for (size_t i = 0; i < pieces.size(); ++i) {
-    if (!failure.empty() || DatabaseFailed(results)) {
+    if (failure || DatabaseFailed(results)) {
       AddUnsentPiece(*tables[i], pieces[i].first_row, results);
       continue;
     }
@@ -77,8 +83,8 @@ RunResults SendPieces(ServerClient& server, const Options& options,
       const std::string download = server.Run(options.file, pieces[i].text, options.import);
       AddPiece(*tables[i], pieces[i].first_row, download, results);
     } catch (const CliFailure& e) {
-      if (e.status() != kServiceFailed) throw;
-      failure = e.what();
+      if (e.status() != kServiceFailed && e.status() != kBadUsage) throw;
+      failure.emplace(e.status(), FileRowsIn(e.what(), pieces[i].first_row));
       AddUnsentPiece(*tables[i], pieces[i].first_row, results);
     }
     if (show_progress) {
@@ -93,9 +99,15 @@ RunResults SendPieces(ServerClient& server, const Options& options,
   return results;
 }
 
-void WriteReports(const Options& options, const RunResults& results, double seconds) {
-  if (!options.errors_path.empty()) WriteFile(options.errors_path, ErrorsCsv(results));
-  if (!options.report_path.empty()) WriteFile(options.report_path, ReportCsv(results));
+// Writes the CSV reports in `encoding`, the file's own, and JUnit in UTF-8.
+void WriteReports(const Options& options, const RunResults& results, const std::string& encoding,
+                  double seconds) {
+  if (!options.errors_path.empty()) {
+    WriteFile(options.errors_path, EncodeDownload(ErrorsCsv(results), encoding));
+  }
+  if (!options.report_path.empty()) {
+    WriteFile(options.report_path, EncodeDownload(ReportCsv(results), encoding));
+  }
   if (!options.junit_path.empty()) {
     const std::string suite =
         std::string(options.import ? "quorax import " : "quorax verify ") + options.file;
@@ -105,26 +117,26 @@ void WriteReports(const Options& options, const RunResults& results, double seco
 
 int Execute(const Options& options, std::ostream& out, std::ostream& err, bool show_progress) {
   const Clock::time_point start = Clock::now();
-  const std::string content = ReadFile(options.file);
+  const FileText file = PrepareFile(ReadFile(options.file));
   ServerClient server(options.url, options.ca_file);
   const std::vector<Piece> pieces =
-      SplitIntoPieces(content, ServerClient::LargestFile(options.file));
+      SplitIntoPieces(file.bytes, ServerClient::LargestFile(options.file));
   const std::vector<std::unique_ptr<CSV>> tables = ReadPieces(pieces);
   const std::string password = ReadPassword(options.user);
   if (password.empty()) throw CliFailure(kBadUsage, "the password is empty");
   server.SignIn(options.user, password);
 
-  std::string failure;
+  std::optional<CliFailure> failure;
   const RunResults results =
       SendPieces(server, options, pieces, tables, err, show_progress, failure);
   const double seconds = SecondsSince(start);
-  WriteReports(options, results, seconds);
+  WriteReports(options, results, file.encoding, seconds);
   if (!options.quiet) out << BadRowLines(results);
   const Tally tally = Count(results);
   out << SummaryLine(tally, seconds) << std::flush;
-  if (!failure.empty()) err << "quorax: " << failure << "\n";
+  if (failure) err << "quorax: " << failure->what() << "\n";
   err << DatabaseFailureLines(results);
-  return StatusOf(tally);
+  return failure ? failure->status() : StatusOf(tally);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "cli/exit_status.h"
+#include "common/windows1252.h"
 
 namespace quorax::cli {
 namespace {
@@ -37,8 +38,9 @@ std::string MultipartBody(const std::string& file_name, const std::string& conte
 }
 
 // The text between the first `open` and the next "</p>", without markup
-// (a debug server writes its tag markers) and with the common entities
-// undone; "" when there is none.
+// (a debug server writes its tag markers), with the common entities undone
+// and in UTF-8 for the terminal (pages are Windows-1252); "" when there is
+// none.
 std::string PageText(const std::string& page, const std::string& open) {
   const size_t start = page.find(open);
   if (start == std::string::npos) return "";
@@ -61,7 +63,7 @@ std::string PageText(const std::string& page, const std::string& open) {
       text.replace(at, entity.size(), plain);
     }
   }
-  return text;
+  return Utf8FromWindows1252(text);
 }
 
 // Raises the failure a reply other than `expected` stands for.
@@ -132,6 +134,9 @@ std::string ServerClient::Run(const std::string& file_name, const std::string& c
   const HttpReply uploaded =
       http_.Post(ItemTarget("ImportCSV") + (import ? "&i=1" : ""),
                  std::string("multipart/form-data; boundary=") + kBoundary, body);
+  if (uploaded.status == 400) {
+    throw CliFailure(kBadUsage, "the server refused the file: " + PageText(uploaded.body, "<p>"));
+  }
   Expect(uploaded, 200, "uploading the file");
   ran_before_ = true;
   const HttpReply download = http_.Get(ItemTarget("ExportResults"));

@@ -22,7 +22,8 @@ class ServerClient {
   void SignIn(const std::string& user, const std::string& password);
 
   // Uploads `csv` as the file `file_name` for verification (or import) and
-  // returns the results download of that run.
+  // returns the results download of that run. Raises CliFailure (kBadUsage)
+  // with the server's reason when it refuses the file.
   // REQUIRES: signed in.
   std::string Run(const std::string& file_name, const std::string& csv, bool import);
 

@@ -6,7 +6,6 @@
 namespace quorax {
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kBlank = " \t\r\n";
 
 // The line end the CSV reader will find in `text`: CR LF when it holds one,
@@ -65,8 +64,8 @@ UploadText DecodeUpload(std::string_view bytes) {
         "The file is saved as UTF-16 (Unicode text), which cannot be read. Save it as CSV "
         "(UTF-8 or Windows-1252) and upload it again.");
   }
-  if (bytes.starts_with(kUtf8Mark)) {
-    return {FromUtf8(bytes.substr(kUtf8Mark.size())), kUtf8Encoding};
+  if (bytes.starts_with(kUtf8ByteOrderMark)) {
+    return {FromUtf8(bytes.substr(kUtf8ByteOrderMark.size())), kUtf8Encoding};
   }
   if (IsUtf8BeyondAscii(bytes)) return {FromUtf8(bytes), kUtf8Encoding};
   return {std::string(bytes), kWindows1252Encoding};
@@ -86,7 +85,7 @@ std::string CompleteLastLine(std::string_view text) {
 
 std::string EncodeDownload(std::string_view text, std::string_view encoding) {
   if (encoding != kUtf8Encoding) return std::string(text);
-  return std::string(kUtf8Mark) + Utf8FromWindows1252(text);
+  return std::string(kUtf8ByteOrderMark) + Utf8FromWindows1252(text);
 }
 
 }  // namespace quorax

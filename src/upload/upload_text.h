@@ -11,6 +11,9 @@ namespace quorax {
 inline constexpr const char* kUtf8Encoding = "UTF-8";
 inline constexpr const char* kWindows1252Encoding = "Windows-1252";
 
+// The bytes a UTF-8 file starts with to say it is UTF-8 (the byte-order mark).
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // An uploaded file as Windows-1252 text, with the encoding it arrived in.
 struct UploadText {
   std::string Text;

@@ -19,6 +19,7 @@
 #include "cli/http_session.h"
 #include "cli/results.h"
 #include "cli/run.h"
+#include "common/windows1252.h"
 #include "host/host_options.h"
 #include "host/http_server.h"
 #include "web/main.h"
@@ -149,6 +150,44 @@ TEST_F(CommandLineTest, VerifyReportsTheBadRowsOfEveryPieceByTheirFileRowNumber)
   const std::string report = ReadFile(Path("report.csv"));
   EXPECT_NE(report.find("\"two\r\nlines\",\"ok\",\"0\",\"Verified successfully.\"\r\n"),
             std::string::npos);
+}
+
+// A UTF-8 file with the byte-order mark, every note accented, rows 7 and
+// 1999 naming no tester and row 1250 test case "café": it is sent in pieces
+// and reported in UTF-8. Then a "ł" (no Windows-1252 byte) in row 1501.
+TEST_F(CommandLineTest, AUtf8FileIsReportedInUtf8AndACharacterTheDatabaseCannotStoreIsNamed) {
+  const std::vector<int> bad = {7, 1999};
+  const std::string mark = "\xEF\xBB\xBF";
+  std::string rows;  // Windows-1252
+  std::string errors = kHeader;
+  for (int row = 1; row <= kRows; ++row) {
+    std::string line = Row(row, first_day_, bad);
+    if (line.find(",run ") != std::string::npos) line.replace(line.find(",run "), 5, ",caf\xE9 ");
+    if (row == 1250) line.replace(0, line.find(','), "caf\xE9");
+    rows += line;
+    if (row == 1250 || row == 7 || row == 1999) errors += line;
+  }
+  const std::string utf8 = mark + Utf8FromWindows1252(kHeader + rows);
+  std::ofstream(Path("utf8.csv"), std::ios::binary) << utf8;
+  ASSERT_GT(utf8.size(), 2u * 32767u);
+  EXPECT_EQ(
+      Run({"verify", Path("utf8.csv"), "--errors", Path("errors.csv"), "--junit", Path("j.xml")}),
+      1)
+      << err_.str();
+  EXPECT_NE(out_.str().find("row 1250, test case caf\xC3\xA9: rejected"), std::string::npos);
+  EXPECT_NE(out_.str().find("2000 rows: 1997 passed, 3 rejected"), std::string::npos);
+  const std::string written = ReadFile(Path("errors.csv"));
+  EXPECT_EQ(written.substr(0, 3), mark);
+  EXPECT_EQ(ParseRecords(written.substr(3)), ParseRecords(Utf8FromWindows1252(errors)));
+  const std::string xml = ReadFile(Path("j.xml"));
+  EXPECT_EQ(xml.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), 0u);
+  EXPECT_NE(xml.find("name=\"row 1250: caf\xC3\xA9\""), std::string::npos);
+
+  std::string refused = utf8;
+  refused.insert(refused.find("caf\xC3\xA9 1501"), "\xC5\x82");
+  std::ofstream(Path("refused.csv"), std::ios::binary) << refused;
+  EXPECT_EQ(Run({"verify", Path("refused.csv")}), 2);
+  EXPECT_NE(err_.str().find("data row 1501, column 9."), std::string::npos) << err_.str();
 }
 
 TEST_F(CommandLineTest, ASecondImportOfTheSameRowsFindsEachAlreadyRecorded) {
