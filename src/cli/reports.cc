@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/text.h"
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
 
@@ -17,36 +18,6 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     line += '"';
   }
   return line + "\r\n";
-}
-
-// `text` fit for an XML attribute or element. Control characters that XML
-// does not allow become "?".
-std::string XmlEscape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        const bool allowed =
-            static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r';
-        out += allowed ? c : '?';
-    }
-  }
-  return out;
 }
 
 // `text` (Windows-1252) as UTF-8 fit for an XML attribute or element.

@@ -28,28 +28,49 @@ std::string_view TrimSpaces(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-std::string HtmlEscape(std::string_view text) {
+namespace {
+
+// Appends `c` to `out` as markup text: &, <, > and " as entities; for XML
+// also the apostrophe, and control characters that XML does not allow as "?".
+void AppendEscaped(char c, bool xml, std::string& out) {
+  switch (c) {
+    case '&':
+      out += "&amp;";
+      return;
+    case '<':
+      out += "&lt;";
+      return;
+    case '>':
+      out += "&gt;";
+      return;
+    case '"':
+      out += "&quot;";
+      return;
+    default:
+      break;
+  }
+  if (!xml) {
+    out += c;
+  } else if (c == '\'') {
+    out += "&apos;";
+  } else {
+    const bool allowed =
+        static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r';
+    out += allowed ? c : '?';
+  }
+}
+
+std::string Escaped(std::string_view text, bool xml) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  for (char c : text) AppendEscaped(c, xml, out);
   return out;
 }
+
+}  // namespace
+
+std::string HtmlEscape(std::string_view text) { return Escaped(text, false); }
+
+std::string XmlEscape(std::string_view text) { return Escaped(text, true); }
 
 }  // namespace quorax

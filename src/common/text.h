@@ -21,6 +21,10 @@ std::string_view TrimSpaces(std::string_view text);
 // Escapes &, <, > and " for insertion into HTML text or attribute values.
 std::string HtmlEscape(std::string_view text);
 
+// Escapes as HtmlEscape does and also the apostrophe, for XML text or
+// attribute values; control characters that XML does not allow become "?".
+std::string XmlEscape(std::string_view text);
+
 }  // namespace quorax
 
 #endif  // QUORAX_COMMON_TEXT_H_
