@@ -56,7 +56,8 @@ constexpr std::string_view kOptionNames[] = {"listen",
                                              "metrics-listen",
                                              "trusted-proxy",
                                              "max-connections",
-                                             "max-connections-per-address"};
+                                             "max-connections-per-address",
+                                             "max-sessions-per-user"};
 
 bool IsOptionName(std::string_view name) {
   for (std::string_view known : kOptionNames) {
@@ -80,15 +81,18 @@ void TrustedProxyOption(const std::string& program, const std::string& value,
   }
 }
 
-// REQUIRES: name is "max-connections" or "max-connections-per-address".
-void ApplyConnectionLimit(const std::string& program, const std::string& name,
-                          const std::string& value, HostOptions& options) {
+// REQUIRES: name is "max-connections", "max-connections-per-address" or
+// "max-sessions-per-user".
+void ApplyLimit(const std::string& program, const std::string& name, const std::string& value,
+                HostOptions& options) {
   auto limit = static_cast<size_t>(NumberOption(program, name, value, 1, 1000000));
   if (name == "max-connections") {
     options.max_connections = limit;
-  } else {
-    assert(name == "max-connections-per-address");
+  } else if (name == "max-connections-per-address") {
     options.max_connections_per_address = limit;
+  } else {
+    assert(name == "max-sessions-per-user");
+    options.max_sessions_per_user = limit;
   }
 }
 
@@ -125,7 +129,7 @@ void Apply(const std::string& program, const std::string& name, const std::strin
   } else if (name == "max-body") {
     options.max_body = static_cast<size_t>(NumberOption(program, name, value, 0, INT32_MAX));
   } else {
-    ApplyConnectionLimit(program, name, value, options);
+    ApplyLimit(program, name, value, options);
   }
 }
 
@@ -146,7 +150,8 @@ std::string HostUsage(const std::string& program) {
          "  --metrics-listen HOST:PORT  listener serving GET /metrics (default none)\n"
          "  --trusted-proxy ADDR[,ADDR] proxies whose X-Forwarded-For/-Proto count\n"
          "  --max-connections N         open connections in all (default 1000)\n"
-         "  --max-connections-per-address N  open connections of one client (default 50)\n";
+         "  --max-connections-per-address N  open connections of one client (default 50)\n"
+         "  --max-sessions-per-user N   signed-in sessions of one user name (default 20)\n";
 }
 
 void SplitHostPort(const std::string& text, std::string& host, uint16_t& port) {

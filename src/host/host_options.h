@@ -34,6 +34,8 @@ struct HostOptions {
   int io_threads = 2;  // threads running network I/O
   std::chrono::milliseconds session_timeout = std::chrono::minutes(20);
   size_t max_sessions = 10000;
+  // Signed-in sessions of one user name; signing in once more ends the oldest.
+  size_t max_sessions_per_user = 20;
   // No page takes more than an upload, which stops at 32,767 bytes; bodies
   // between that and this limit still reach the application's own page.
   size_t max_body = 64 * 1024;
@@ -62,7 +64,8 @@ std::string HostUsage(const std::string& program);
 // Reads --listen, --tls-listen, --tls-cert, --tls-key, --templates,
 // --public-address, --threads, --session-timeout (seconds), --max-body
 // (bytes), --metrics-listen, --trusted-proxy (ADDR[,ADDR...], adding to
-// those given before), --max-connections and --max-connections-per-address,
+// those given before), --max-connections, --max-connections-per-address and
+// --max-sessions-per-user,
 // each as "--name value" or "--name=value", over the defaults. Raises
 // InvalidArgument, whose message ends with the usage text, for an unknown
 // option, a missing or malformed value, or a TLS listener without both PEM

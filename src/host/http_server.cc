@@ -76,8 +76,10 @@ class HttpServer::Impl {
   Impl(WebApplication& app, HostOptions host_options)
       : options(std::move(host_options)),
         workers(static_cast<size_t>(options.threads)),
-        sessions(options.session_timeout, options.max_sessions,
-                 [this](SerialQueue::Job job) { net::post(workers, std::move(job)); }),
+        sessions(
+            options.session_timeout, options.max_sessions,
+            [this](SerialQueue::Job job) { net::post(workers, std::move(job)); },
+            options.max_sessions_per_user),
         router(app, sessions, templates,
                [this](SerialQueue::Job job) { net::post(workers, std::move(job)); }),
         core(options, router),

@@ -51,7 +51,9 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
                                "--trusted-proxy=0:0::1",
                                "--max-connections=20",
                                "--max-connections-per-address",
-                               "2"});
+                               "2",
+                               "--max-sessions-per-user",
+                               "3"});
   EXPECT_EQ(options.listen, "0.0.0.0:80");
   EXPECT_EQ(options.tls_listen, "[::1]:8443");
   EXPECT_EQ(options.tls_cert, "c.pem");
@@ -65,6 +67,7 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(options.trusted_proxies, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "::1"}));
   EXPECT_EQ(options.max_connections, 20u);
   EXPECT_EQ(options.max_connections_per_address, 2u);
+  EXPECT_EQ(options.max_sessions_per_user, 3u);
 }
 
 TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {

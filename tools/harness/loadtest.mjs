@@ -102,7 +102,11 @@ async function tester(id, baseUrl, good, deadline) {
 
 const stack = opts.url
   ? { url: opts.url, server: null, close: async () => {} }
-  : await Stack.start({ ownCluster: true, serverArgs: opts.threads ? ['--threads', opts.threads] : [] });
+  : await Stack.start({ ownCluster: true, serverArgs: [
+      // Every tester signs in as the one demo user.
+      '--max-sessions-per-user', '1000',
+      ...(opts.threads ? ['--threads', opts.threads] : []),
+    ] });
 const rss = () => stack.server?.rssKiB() ?? '-';
 let exitCode = 1;
 try {
