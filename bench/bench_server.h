@@ -1,9 +1,14 @@
 #ifndef QUORAX_BENCH_BENCH_SERVER_H_
 #define QUORAX_BENCH_BENCH_SERVER_H_
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/host_options.h"
 #include "host/http_server.h"
@@ -16,6 +21,31 @@ namespace quorax::bench {
 inline std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? "" : value;
+}
+
+// Initializes Google Benchmark for `program` with `repetitions`
+// repetitions that alternate at random, so that a change in the machine's
+// load falls on all measurements alike; flags on the command line come later
+// and override these. Returns the exit status when the benchmarks are not to
+// run: 1 for an unknown flag, 0 (after saying so) without QUORAX_TEST_DSN.
+inline std::optional<int> InitializeBenchmarks(const char* program, int argc, char** argv,
+                                               int repetitions) {
+  std::string repeat = "--benchmark_repetitions=" + std::to_string(repetitions);
+  char interleaving[] = "--benchmark_enable_random_interleaving=true";
+  std::vector<char*> args{argv[0], repeat.data(), interleaving};
+  args.insert(args.end(), argv + 1, argv + argc);
+  int count = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+  if (Env("QUORAX_TEST_DSN").empty()) {
+    std::printf(
+        "%s: skipped, QUORAX_TEST_DSN is not set (run scripts/db init and eval the output of "
+        "scripts/db test-env)\n",
+        program);
+    return 0;
+  }
+  return std::nullopt;
 }
 
 // The real server and application, running in this process on a free

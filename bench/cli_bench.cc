@@ -289,22 +289,8 @@ void PrintSummary() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Repetitions of the measurements alternate at random, so that a change in
-  // the machine's load falls on all of them alike. Flags on the command line
-  // come later and override these.
-  char repetitions[] = "--benchmark_repetitions=8";
-  char interleaving[] = "--benchmark_enable_random_interleaving=true";
-  std::vector<char*> args{argv[0], repetitions, interleaving};
-  args.insert(args.end(), argv + 1, argv + argc);
-  int count = static_cast<int>(args.size());
-  args.push_back(nullptr);
-  benchmark::Initialize(&count, args.data());
-  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
-  if (Env("QUORAX_TEST_DSN").empty()) {
-    std::printf(
-        "cli_bench: skipped, QUORAX_TEST_DSN is not set (run scripts/db init and eval the "
-        "output of scripts/db test-env)\n");
-    return 0;
+  if (const auto status = quorax::bench::InitializeBenchmarks("cli_bench", argc, argv, 8)) {
+    return *status;
   }
   setenv("QUORAX_PASSWORD", "demo", 1);
   Bench state;

@@ -22,10 +22,13 @@
 #include "common/windows1252.h"
 #include "host/host_options.h"
 #include "host/http_server.h"
+#include "testing/admin_connection.h"
 #include "web/main.h"
 
 namespace quorax::cli {
 namespace {
+
+using testkit::AdminConnection;
 
 constexpr int kRows = 2000;
 constexpr char kHeader[] = "TCID,TestDate,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
@@ -222,23 +225,6 @@ TEST_F(CommandLineTest, TheExampleHasNineBadRowsAndANewSessionHasNoResults) {
   EXPECT_NE(reply.body.find("There are no results to download"), std::string::npos);
 }
 
-// An administrator's connection, for holding a lock and ending a session.
-class AdminConnection {
- public:
-  explicit AdminConnection(const std::string& dsn) : conn_(PQconnectdb(dsn.c_str()), PQfinish) {}
-  bool ok() const { return PQstatus(conn_.get()) == CONNECTION_OK; }
-
-  // Runs `sql`; returns the first field of the first row ("" when none).
-  std::string Query(const std::string& sql) {
-    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn_.get(), sql.c_str()), PQclear);
-    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) == 0) return "";
-    return PQgetvalue(result.get(), 0, 0);
-  }
-
- private:
-  std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;
-};
-
 // Row 900 (in the second piece) waits for a lock on the very row it inserts,
 // held by the administrator, who then ends the server's database session.
 TEST_F(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed) {
@@ -259,17 +245,9 @@ TEST_F(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed)
       row[0][2] + "' AND p.name = '" + row[0][3] + "' AND b.name = '" + row[0][4] +
       "' AND t.name = '" + row[0][6] + "'");
   std::thread terminate([&] {
-    const std::string waiting = "SELECT pid FROM pg_stat_activity WHERE application_name = '" +
-                                ApplicationName() + "' AND wait_event_type = 'Lock'";
-    for (int attempt = 0; attempt < 600; ++attempt) {
-      const std::string pid = killer.Query(waiting);
-      if (!pid.empty()) {
-        killer.Query("SELECT pg_terminate_backend(" + pid + ")");
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!killer.TerminateWhenWaitingForLock(ApplicationName(), 600)) {
+      ADD_FAILURE() << "row 900 never waited for the lock";
     }
-    ADD_FAILURE() << "row 900 never waited for the lock";
   });
   const int status = Run({"import", file, "--quiet", "--junit", Path("j.xml")});
   terminate.join();

@@ -10,10 +10,13 @@
 #include <string>
 #include <thread>
 
+#include "testing/admin_connection.h"
 #include "web/import_fixture.h"
 
 namespace quorax {
 namespace {
+
+using testkit::AdminConnection;
 
 // Environment: QUORAX_TEST_DSN reaches the test-case database holding the
 // demo data and the login demo/demo; QUORAX_TEST_ADMIN_DSN (optional) reaches
@@ -43,27 +46,6 @@ std::string ValidRow(int id, const std::string& date) {
 }
 
 constexpr char kHeader[] = "TCID,Date,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
-
-// An administrator's connection for what a tester cannot do: looking at the
-// rows stored and at other sessions.
-class AdminConnection {
- public:
-  explicit AdminConnection(const std::string& dsn) : conn_(PQconnectdb(dsn.c_str()), PQfinish) {}
-  bool ok() const { return PQstatus(conn_.get()) == CONNECTION_OK; }
-
-  // Runs `sql`; returns the first field of the first row ("" when none).
-  std::string Query(const std::string& sql) {
-    std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn_.get(), sql.c_str()), PQclear);
-    const ExecStatusType status = PQresultStatus(result.get());
-    EXPECT_TRUE(status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
-        << sql << ": " << PQerrorMessage(conn_.get());
-    if (status != PGRES_TUPLES_OK || PQntuples(result.get()) == 0) return "";
-    return PQgetvalue(result.get(), 0, 0);
-  }
-
- private:
-  std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;
-};
 
 class ImportCSVDatabaseTest : public ImportFixture {
  protected:
@@ -232,17 +214,9 @@ TEST_F(ImportCSVDatabaseTest, ConnectionEndedOnRow5Of10) {
       "'Windows 11' AND b.name = 'Chrome' AND t.name = 'alice'");
 
   std::thread terminate([&] {
-    const std::string waiting = "SELECT pid FROM pg_stat_activity WHERE application_name = '" +
-                                ApplicationName() + "' AND wait_event_type = 'Lock'";
-    for (int attempt = 0; attempt < 400; ++attempt) {
-      const std::string pid = killer.Query(waiting);
-      if (!pid.empty()) {
-        killer.Query("SELECT pg_terminate_backend(" + pid + ")");
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!killer.TerminateWhenWaitingForLock(ApplicationName(), 400)) {
+      ADD_FAILURE() << "row 5 never waited for the lock";
     }
-    ADD_FAILURE() << "row 5 never waited for the lock";
   });
   Upload(kHeader + ValidRows(1, 10), "1");
   terminate.join();
