@@ -85,7 +85,7 @@ std::string ReportCsv(const RunResults& results) {
 }
 
 std::string JUnitXml(const RunResults& results, const std::string& suite_name, double seconds) {
-  const Tally tally = Count(results);
+  const RowTally tally = Count(results);
   const std::string counts =
       " tests=\"" + std::to_string(tally.rows) + "\" failures=\"" + std::to_string(tally.rejected) +
       "\" errors=\"" + std::to_string(tally.database_failures) + "\" skipped=\"" +
@@ -118,7 +118,7 @@ std::string DatabaseFailureLines(const RunResults& results) {
   return text;
 }
 
-std::string SummaryLine(const Tally& tally, double seconds) {
+std::string SummaryLine(const RowTally& tally, double seconds) {
   char time[32];
   std::snprintf(time, sizeof time, "%.1f", seconds);
   return std::to_string(tally.rows) + " rows: " + std::to_string(tally.passed) + " passed, " +

@@ -32,7 +32,7 @@ std::string DatabaseFailureLines(const RunResults& results);
 
 // The summary line: rows, passed, rejected, database failure, not processed
 // and seconds.
-std::string SummaryLine(const Tally& tally, double seconds);
+std::string SummaryLine(const RowTally& tally, double seconds);
 
 }  // namespace quorax::cli
 

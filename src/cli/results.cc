@@ -116,29 +116,13 @@ bool DatabaseFailed(const RunResults& results) {
   return false;
 }
 
-Tally Count(const RunResults& results) {
-  Tally tally;
-  for (const RowResult& row : results.rows) {
-    ++tally.rows;
-    switch (row.state) {
-      case RowState::Passed:
-        ++tally.passed;
-        break;
-      case RowState::Rejected:
-        ++tally.rejected;
-        break;
-      case RowState::DatabaseFailure:
-        ++tally.database_failures;
-        break;
-      case RowState::NotProcessed:
-        ++tally.not_processed;
-        break;
-    }
-  }
+RowTally Count(const RunResults& results) {
+  RowTally tally;
+  for (const RowResult& row : results.rows) tally.Add(row.state);
   return tally;
 }
 
-ExitStatus StatusOf(const Tally& tally) {
+ExitStatus StatusOf(const RowTally& tally) {
   if (tally.database_failures > 0 || tally.not_processed > 0) return kServiceFailed;
   return tally.rejected > 0 ? kRowsRejected : kAllPassed;
 }

@@ -26,15 +26,6 @@ struct RunResults {
   std::vector<RowResult> rows;
 };
 
-// The number of rows in each state.
-struct Tally {
-  int32_t rows = 0;
-  int32_t passed = 0;
-  int32_t rejected = 0;
-  int32_t database_failures = 0;
-  int32_t not_processed = 0;
-};
-
 // The records of CSV `text`: fields quoted or not, lines ended by CR LF or LF.
 std::vector<std::vector<std::string>> ParseRecords(const std::string& text);
 
@@ -52,11 +43,12 @@ void AddUnsentPiece(const CSV& table, int32_t first_row, RunResults& results);
 // True when some row of `results` met a database failure.
 bool DatabaseFailed(const RunResults& results);
 
-Tally Count(const RunResults& results);
+// The number of rows of `results` in each state.
+RowTally Count(const RunResults& results);
 
 // kAllPassed, kRowsRejected or, after a database failure or with rows not
 // processed, kServiceFailed.
-ExitStatus StatusOf(const Tally& tally);
+ExitStatus StatusOf(const RowTally& tally);
 
 }  // namespace quorax::cli
 

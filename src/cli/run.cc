@@ -132,7 +132,7 @@ int Execute(const Options& options, std::ostream& out, std::ostream& err, bool s
   const double seconds = SecondsSince(start);
   WriteReports(options, results, file.encoding, seconds);
   if (!options.quiet) out << BadRowLines(results);
-  const Tally tally = Count(results);
+  const RowTally tally = Count(results);
   out << SummaryLine(tally, seconds) << std::flush;
   if (failure) err << "quorax: " << failure->what() << "\n";
   err << DatabaseFailureLines(results);

@@ -27,6 +27,23 @@ RowState StateOfRow(const CSVRowErrors& outcomes, int32_t row);
 // The state of a row whose outcome code is `code`.
 RowState StateOfCode(int16_t code);
 
+// How many rows of a run are in each state.
+struct RowTally {
+  int32_t rows = 0;
+  int32_t passed = 0;
+  int32_t rejected = 0;
+  int32_t database_failures = 0;
+  int32_t not_processed = 0;
+
+  // Counts one more row in `state`.
+  void Add(RowState state);
+  // The rows counted in `state`.
+  int32_t Of(RowState state) const;
+};
+
+// The tally of data rows 1 to `rows` of a run whose outcomes are `outcomes`.
+RowTally TallyRows(const CSVRowErrors& outcomes, int32_t rows);
+
 }  // namespace quorax
 
 #endif  // QUORAX_OUTCOMES_ROW_STATE_H_

@@ -25,19 +25,16 @@ constexpr std::array<SummaryPart, 4> kSummaryParts = {{
 }  // namespace
 
 std::string DrawRunSummary(const CSV& table, const CSVRowErrors& outcomes) {
-  std::array<int32_t, kSummaryParts.size()> counts{};
-  for (int32_t row = 1; row <= table.GetRows(); ++row) {
-    const RowState state = StateOfRow(outcomes, row);
-    for (size_t i = 0; i < kSummaryParts.size(); ++i) counts[i] += kSummaryParts[i].State == state;
-  }
+  const RowTally tally = TallyRows(outcomes, table.GetRows());
   std::string line = "<p class=\"summary\">" + std::to_string(table.GetRows()) +
                      (table.GetRows() == 1 ? " row read: " : " rows read: ");
   std::string bar;
   for (size_t i = 0; i < kSummaryParts.size(); ++i) {
-    line += (i == 0 ? "" : ", ") + std::to_string(counts[i]) + " " + kSummaryParts[i].Words;
-    if (counts[i] > 0) {
+    const int32_t count = tally.Of(kSummaryParts[i].State);
+    line += (i == 0 ? "" : ", ") + std::to_string(count) + " " + kSummaryParts[i].Words;
+    if (count > 0) {
       bar += "<span class=\"" + std::string(kSummaryParts[i].BarClass) +
-             "\" style=\"flex-grow: " + std::to_string(counts[i]) + "\"></span>";
+             "\" style=\"flex-grow: " + std::to_string(count) + "\"></span>";
     }
   }
   line += ".</p>\r\n";

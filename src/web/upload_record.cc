@@ -6,23 +6,12 @@
 namespace quorax {
 
 UploadRecord::~UploadRecord() {
+  const RowTally tally = TallyRows(outcomes_, table_.GetRows());
   metrics::RowCounts rows;
-  for (int32_t row = 1; row <= table_.GetRows(); ++row) {
-    switch (StateOfRow(outcomes_, row)) {
-      case RowState::Passed:
-        ++rows.passed;
-        break;
-      case RowState::Rejected:
-        ++rows.rejected;
-        break;
-      case RowState::DatabaseFailure:
-        ++rows.database_failure;
-        break;
-      case RowState::NotProcessed:
-        ++rows.not_processed;
-        break;
-    }
-  }
+  rows.passed = static_cast<uint64_t>(tally.passed);
+  rows.rejected = static_cast<uint64_t>(tally.rejected);
+  rows.database_failure = static_cast<uint64_t>(tally.database_failures);
+  rows.not_processed = static_cast<uint64_t>(tally.not_processed);
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started_;
   metrics::Upload(import_ ? metrics::UploadMode::kImport : metrics::UploadMode::kVerify,
                   seconds.count(), rows);
