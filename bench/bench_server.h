@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,27 @@ namespace quorax::bench {
 inline std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? "" : value;
+}
+
+// `text` as one word for the shell, in single quotes.
+inline std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Runs `command` through the shell; returns its output and exit status.
+inline std::string RunCommand(const std::string& command, int& status) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (pipe == nullptr) {
+    status = -1;
+    return "";
+  }
+  std::string output;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, n);
+  status = pclose(pipe.release());
+  return output;
 }
 
 // Initializes Google Benchmark for `program` with `repetitions`

@@ -30,6 +30,9 @@
 
 namespace {
 
+using quorax::bench::RunCommand;
+using quorax::bench::ShellQuoted;
+
 using Clock = std::chrono::steady_clock;
 using quorax::bench::Env;
 
@@ -191,26 +194,6 @@ void BM_BareClient(benchmark::State& state) {
   state.counters["rows_per_s"] = kRows / seconds;
   state.counters["pieces"] = static_cast<double>(bench->bodies.size());
   state.counters["process_cpu_ms"] = cpu;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs `command` through the shell; returns its output and exit status.
-std::string RunCommand(const std::string& command, int& status) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (pipe == nullptr) {
-    status = -1;
-    return "";
-  }
-  std::string output;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, n);
-  status = pclose(pipe.release());
-  return output;
 }
 
 void BM_CommandLine(benchmark::State& state) {

@@ -35,6 +35,9 @@
 
 namespace {
 
+using quorax::bench::RunCommand;
+using quorax::bench::ShellQuoted;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kBodySize = 32767;
@@ -406,26 +409,6 @@ std::string OneStatementScript() {
          "  END LOOP;\n"
          "  RAISE NOTICE 'rows not verified: %', bad;\n"
          "END $$;\n";
-}
-
-// Runs `command` through the shell; returns its output and exit status.
-std::string RunCommand(const std::string& command, int& status) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  if (pipe == nullptr) {
-    status = -1;
-    return "";
-  }
-  std::string output;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, n);
-  status = pclose(pipe.release());
-  return output;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 void BM_PsqlOneStatement(benchmark::State& state) {
