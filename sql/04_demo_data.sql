@@ -57,6 +57,6 @@ BEGIN
   IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'demo') THEN
     CREATE ROLE demo LOGIN;
   END IF;
-  ALTER ROLE demo LOGIN PASSWORD 'demo';
+  ALTER ROLE demo LOGIN PASSWORD 'demo' CONNECTION LIMIT 20;
 END $$;
 GRANT quorax_testers TO demo;

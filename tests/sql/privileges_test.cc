@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/errors.h"
+#include "database/connection.h"
 #include "database/test_database.h"
 
 namespace quorax {
 namespace {
 
-// A tester reaches the data only through the two procedures.
+// A tester reaches the data only through the two procedures; large objects,
+// which no schema grant covers, cannot be created by any route.
 TEST(PrivilegesTest, TesterMayCallTheProceduresAndNothingElse) {
   QUORAX_REQUIRE_DATABASE();
   using testdb::RunsAs;
@@ -18,6 +25,31 @@ TEST(PrivilegesTest, TesterMayCallTheProceduresAndNothingElse) {
   EXPECT_FALSE(RunsAs("demo", "demo", "CREATE TABLE public.t (a int)"));
   EXPECT_FALSE(RunsAs("demo", "demo", "CREATE TEMP TABLE t (a int)"));
   EXPECT_FALSE(RunsAs("demo", "demo", "SELECT 1", "postgres"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "SELECT lo_create(0)"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "SELECT lo_from_bytea(0, 'x')"));
+  EXPECT_FALSE(RunsAs("demo", "demo", "\\lo_import " QUORAX_SOURCE_DIR "/README.md"));
+}
+
+// The demo login's limit, the server's default cap of sessions per user.
+constexpr size_t kTesterConnectionLimit = 20;
+
+// One login cannot take every connection of the cluster from the others: the
+// connection past its limit is refused (earlier when other tests hold some).
+TEST(PrivilegesTest, TesterConnectionsPastTheLoginsLimitAreRefused) {
+  QUORAX_REQUIRE_DATABASE();
+  std::vector<std::unique_ptr<db::Connection>> held;
+  std::string refusal;
+  while (refusal.empty() && held.size() <= kTesterConnectionLimit) {
+    auto connection = std::make_unique<db::Connection>();
+    try {
+      connection->Open(testdb::Dsn(), testdb::kDemoUser, testdb::kDemoPassword);
+      held.push_back(std::move(connection));
+    } catch (const PlatformFailure&) {
+      refusal = connection->Errors().back().Description;
+    }
+  }
+  EXPECT_NE(refusal.find("too many connections for role"), std::string::npos)
+      << held.size() << " connections opened; " << refusal;
 }
 
 TEST(PrivilegesTest, LoginOutsideTheTestersGroupCannotCallTheProcedures) {
