@@ -1,6 +1,7 @@
 #ifndef QUORAX_CLI_HTTP_SESSION_H_
 #define QUORAX_CLI_HTTP_SESSION_H_
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,7 +34,8 @@ Address ParseAddress(const std::string& url);
 // A browser-like HTTP client for one server: each request goes over its own
 // connection, and the cookies the server sets are sent back with every later
 // request (a cookie set with "Max-Age=0" is dropped). Raises CliFailure
-// (kServiceFailed) when the server cannot be reached or the exchange fails.
+// (kServiceFailed) when the server cannot be reached or the exchange fails,
+// and when a reply's body would pass `body_limit` bytes: reading stops there.
 class HttpSession {
  public:
   // `server` gives scheme, host and port; `ca_file`, when not empty, is a PEM
@@ -43,14 +45,14 @@ class HttpSession {
   HttpSession(const HttpSession&) = delete;
   HttpSession& operator=(const HttpSession&) = delete;
 
-  HttpReply Get(const std::string& target);
+  HttpReply Get(const std::string& target, uint64_t body_limit);
   HttpReply Post(const std::string& target, const std::string& content_type,
-                 const std::string& body);
+                 const std::string& body, uint64_t body_limit);
 
  private:
   class Tls;
   HttpReply Exchange(const std::string& method, const std::string& target,
-                     const std::string& content_type, const std::string& body);
+                     const std::string& content_type, const std::string& body, uint64_t body_limit);
   void KeepCookies(const HttpReply& reply);
 
   Address server_;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/terminal_text.h"
 #include "common/text.h"
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
@@ -23,12 +24,13 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 // `text` (Windows-1252) as UTF-8 fit for an XML attribute or element.
 std::string XmlValue(const std::string& text) { return XmlEscape(Utf8FromWindows1252(text)); }
 
-// `text` (Windows-1252) as one UTF-8 console line: each line break a space.
+// `text` (Windows-1252) as one UTF-8 console line: each line break a space,
+// other control characters (the server's words among them) removed.
 std::string OneLine(std::string text) {
   for (char& c : text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
-  return Utf8FromWindows1252(text);
+  return TerminalText(Utf8FromWindows1252(text));
 }
 
 std::string TestCaseId(const RowResult& row) {

@@ -14,6 +14,7 @@
 #include "cli/reports.h"
 #include "cli/results.h"
 #include "cli/server_client.h"
+#include "cli/terminal_text.h"
 #include "tcdb/result_row.h"
 #include "upload/upload_text.h"
 
@@ -58,6 +59,16 @@ std::vector<std::unique_ptr<CSV>> ReadPieces(const std::vector<Piece>& pieces) {
   return tables;
 }
 
+// Writes the one line about a failure to `err`. The message may quote the
+// server, so it is made safe for a terminal and kept to one line.
+void PrintFailure(std::ostream& err, const std::string& message) {
+  std::string line = TerminalText(message);
+  for (char& c : line) {
+    if (c == '\n') c = ' ';
+  }
+  err << "quorax: " << line << "\n";
+}
+
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -80,7 +91,7 @@ RunResults SendPieces(ServerClient& server, const Options& options,
       continue;
     }
     try {
-      const std::string download = server.Run(options.file, pieces[i].text, options.import);
+      const std::string download = server.Run(options.file, pieces[i], options.import);
       AddPiece(*tables[i], pieces[i].first_row, download, results);
     } catch (const CliFailure& e) {
       if (e.status() != kServiceFailed && e.status() != kBadUsage) throw;
@@ -134,7 +145,7 @@ int Execute(const Options& options, std::ostream& out, std::ostream& err, bool s
   if (!options.quiet) out << BadRowLines(results);
   const RowTally tally = Count(results);
   out << SummaryLine(tally, seconds) << std::flush;
-  if (failure) err << "quorax: " << failure->what() << "\n";
+  if (failure) PrintFailure(err, failure->what());
   err << DatabaseFailureLines(results);
   return failure ? failure->status() : StatusOf(tally);
 }
@@ -150,10 +161,10 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
   try {
     return Execute(ParseOptions(args), out, err, show_progress);
   } catch (const CliFailure& e) {
-    err << "quorax: " << e.what() << "\n";
+    PrintFailure(err, e.what());
     return e.status();
   } catch (const std::exception& e) {
-    err << "quorax: " << e.what() << "\n";
+    PrintFailure(err, e.what());
     return kServiceFailed;
   }
 }

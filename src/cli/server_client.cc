@@ -12,6 +12,28 @@ constexpr size_t kLargestBody = 32767;
 constexpr int kMostRedirects = 5;
 constexpr char kBoundary[] = "----QuoraxCommandLine7Hq2xVb04LmZ";
 
+// The most any answer may hold: a page (about 2 KiB, more with a debug
+// server's markers), a redirect, or a database failure's message.
+constexpr uint64_t kLargestPage = 64 * 1024;
+
+// How much an answer may grow for each byte and each row of an uploaded
+// piece. The results page puts every value, HTML-escaped, in a table cell:
+// an empty value, one byte of the file with its comma, becomes a 29-byte
+// cell, and a row's outcome (all eight messages) stays under 1 KiB. The
+// results download quotes every value, so an empty one triples its comma,
+// and adds three columns that stay under 512 bytes a row.
+struct Growth {
+  uint64_t per_byte;
+  uint64_t per_row;
+};
+constexpr Growth kResultsPage{32, 1024};
+constexpr Growth kResultsDownload{4, 512};
+
+uint64_t ReplyLimit(const Piece& piece, Growth growth) {
+  return kLargestPage + growth.per_byte * piece.text.size() +
+         growth.per_row * static_cast<uint64_t>(piece.rows);
+}
+
 std::string FormEncode(const std::string& value) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
@@ -107,17 +129,18 @@ std::string ServerClient::TargetOf(const std::string& location) const {
 }
 
 HttpReply ServerClient::Fetch(const std::string& location) {
-  HttpReply reply = http_.Get(TargetOf(location));
+  HttpReply reply = http_.Get(TargetOf(location), kLargestPage);
   for (int hop = 0; hop < kMostRedirects && reply.status >= 300 && reply.status <= 399; ++hop) {
-    reply = http_.Get(TargetOf(reply.Header("Location")));
+    reply = http_.Get(TargetOf(reply.Header("Location")), kLargestPage);
   }
   return reply;
 }
 
 void ServerClient::SignIn(const std::string& user, const std::string& password) {
   Expect(Fetch(server_.target.substr(0, server_.target.find('?'))), 200, "opening the start page");
-  const HttpReply reply = http_.Post(ItemTarget("SubmitCSV"), "application/x-www-form-urlencoded",
-                                     "uid=" + FormEncode(user) + "&pwd=" + FormEncode(password));
+  const HttpReply reply =
+      http_.Post(ItemTarget("SubmitCSV"), "application/x-www-form-urlencoded",
+                 "uid=" + FormEncode(user) + "&pwd=" + FormEncode(password), kLargestPage);
   const std::string location = reply.Header("Location");
   if (reply.status == 302 &&
       (location.find("?s=1") != std::string::npos || location.find("?s=2") != std::string::npos)) {
@@ -128,18 +151,21 @@ void ServerClient::SignIn(const std::string& user, const std::string& password) 
   Expect(reply, 200, "signing in");
 }
 
-std::string ServerClient::Run(const std::string& file_name, const std::string& csv, bool import) {
-  if (ran_before_) Expect(http_.Get(ItemTarget("SubmitCSV")), 200, "opening the upload form");
-  const std::string body = MultipartBody(file_name, csv);
-  const HttpReply uploaded =
-      http_.Post(ItemTarget("ImportCSV") + (import ? "&i=1" : ""),
-                 std::string("multipart/form-data; boundary=") + kBoundary, body);
+std::string ServerClient::Run(const std::string& file_name, const Piece& piece, bool import) {
+  if (ran_before_) {
+    Expect(http_.Get(ItemTarget("SubmitCSV"), kLargestPage), 200, "opening the upload form");
+  }
+  const std::string body = MultipartBody(file_name, piece.text);
+  const HttpReply uploaded = http_.Post(ItemTarget("ImportCSV") + (import ? "&i=1" : ""),
+                                        std::string("multipart/form-data; boundary=") + kBoundary,
+                                        body, ReplyLimit(piece, kResultsPage));
   if (uploaded.status == 400) {
     throw CliFailure(kBadUsage, "the server refused the file: " + PageText(uploaded.body, "<p>"));
   }
   Expect(uploaded, 200, "uploading the file");
   ran_before_ = true;
-  const HttpReply download = http_.Get(ItemTarget("ExportResults"));
+  const HttpReply download =
+      http_.Get(ItemTarget("ExportResults"), ReplyLimit(piece, kResultsDownload));
   Expect(download, 200, "downloading the results");
   if (download.Header("Content-Type").rfind("text/csv", 0) != 0) {
     throw CliFailure(kServiceFailed, "the server offers no results download (is it up to date?)");

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/http_session.h"
+#include "cli/pieces.h"
 
 namespace quorax::cli {
 
@@ -21,11 +22,13 @@ class ServerClient {
   // Opens a session at the start page and signs in.
   void SignIn(const std::string& user, const std::string& password);
 
-  // Uploads `csv` as the file `file_name` for verification (or import) and
+  // Uploads `piece` as the file `file_name` for verification (or import) and
   // returns the results download of that run. Raises CliFailure (kBadUsage)
-  // with the server's reason when it refuses the file.
+  // with the server's reason when it refuses the file, (kServiceFailed) when
+  // an answer is larger than a page plus what the piece's bytes and rows can
+  // account for.
   // REQUIRES: signed in.
-  std::string Run(const std::string& file_name, const std::string& csv, bool import);
+  std::string Run(const std::string& file_name, const Piece& piece, bool import);
 
   // The largest file whose upload request body stays within the server's
   // limit of 32,767 bytes.

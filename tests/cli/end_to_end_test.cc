@@ -220,7 +220,7 @@ TEST_F(CommandLineTest, TheExampleHasNineBadRowsAndANewSessionHasNoResults) {
   EXPECT_EQ(Run({"verify", std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv", "--quiet"}), 1);
   EXPECT_EQ(out_.str().find("11 rows: 2 passed, 9 rejected"), 0u) << out_.str();
   HttpSession browser(ParseAddress(Url()), "");
-  const HttpReply reply = browser.Get("/Quorax.asp?WCI=ExportResults&WCU=");
+  const HttpReply reply = browser.Get("/Quorax.asp?WCI=ExportResults&WCU=", 64 * 1024);
   EXPECT_EQ(reply.status, 200);
   EXPECT_NE(reply.body.find("There are no results to download"), std::string::npos);
 }
