@@ -37,12 +37,16 @@ if(QUORAX_PACKAGE_LAYOUT)
     message(FATAL_ERROR "QUORAX_PACKAGE_LAYOUT needs -DCMAKE_INSTALL_PREFIX=/usr")
   endif()
   # The package owns the settings file as a conffile: dpkg keeps the site's
-  # edited copy on upgrade.
+  # edited copy on upgrade. Folder and file are root's alone (0700, 0600)
+  # from unpacking on; postinst, once it has created the group quorax, gives
+  # them to root:quorax as 0750 and 0640 so that the service can read them.
   get_filename_component(quorax_settings_dir ${QUORAX_SETTINGS_FILE} DIRECTORY)
   get_filename_component(quorax_settings_name ${QUORAX_SETTINGS_FILE} NAME)
+  install(DIRECTORY DESTINATION ${quorax_settings_dir}
+          DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE COMPONENT runtime)
   install(FILES ${PROJECT_SOURCE_DIR}/deploy/Quorax.cfg.sample
           DESTINATION ${quorax_settings_dir} RENAME ${quorax_settings_name}
-          COMPONENT runtime)
+          PERMISSIONS OWNER_READ OWNER_WRITE COMPONENT runtime)
   install(FILES ${PROJECT_BINARY_DIR}/deploy/quorax.service DESTINATION /lib/systemd/system
           COMPONENT runtime)
   # Debian wants the changelog compressed reproducibly (no name, no time).
