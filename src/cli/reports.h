@@ -23,11 +23,12 @@ std::string ReportCsv(const RunResults& results);
 std::string JUnitXml(const RunResults& results, const std::string& suite_name, double seconds);
 
 // One UTF-8 line per row that did not pass ("row N, test case ID: outcome:
-// reasons"); line breaks within a value become spaces.
+// reasons"); line breaks within a value become spaces and other control
+// characters are removed (TerminalText).
 std::string BadRowLines(const RunResults& results);
 
 // The UTF-8 line for standard error about the row at which the database
-// failed (none when it did not).
+// failed (none when it did not), made one line like BadRowLines.
 std::string DatabaseFailureLines(const RunResults& results);
 
 // The summary line: rows, passed, rejected, database failure, not processed
