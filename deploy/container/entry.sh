@@ -61,7 +61,7 @@ for ((i = 1; i <= $#; i++)); do
 done
 case "$listen" in
   0.0.0.0:*) listen=127.0.0.1:${listen##*:} ;;
-  \[::\]:*) listen=[::1]:${listen##*:} ;;
+  \[::\]:*) listen="[::1]:${listen##*:}" ;;
 esac
 echo "$listen" >"$settings_dir/health-address"
 
