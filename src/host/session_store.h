@@ -52,10 +52,10 @@ struct SessionEntry {
 // At most `max_sessions` live at once. When that many are live, a new
 // session takes the place of an expired one, else of the least recently
 // used idle guest (a session nobody signed in to); when every idle session
-// is signed in, there is no room. One client holds at most
-// `max_guests_per_client` guests: beyond that its new guest takes the place
-// of its own least recently used idle guest, so that one client's flood
-// cannot push out another's guest waiting to sign in. So a flood of
+// is signed in, there is no room. A client that holds
+// `max_guests_per_client` guests gets a new one only in place of its own
+// least recently used idle guest, so that one client's flood cannot push
+// out another's guest waiting to sign in. So a flood of
 // cookie-less clients neither exhausts memory nor locks signed-in users out.
 // Every call costs O(1) amortised: expired sessions are removed a few per
 // Acquire, and PurgeExpired lets a timer remove the rest. Thread-safe.
@@ -71,7 +71,7 @@ class SessionStore {
                size_t max_guests_per_client = SIZE_MAX);
 
   struct Acquired {
-    std::shared_ptr<SessionEntry> entry;  // nullptr: the store is full
+    std::shared_ptr<SessionEntry> entry;  // nullptr: no room for a new session
     bool is_new = false;
   };
 

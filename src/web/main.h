@@ -67,7 +67,7 @@ class main : public WebApplication {
   const std::string BuildVersion;    // "BuildVer", or "{Error}" without a settings file
   const std::string BuildDateText;   // "BuildDate", or "{Error}" without a settings file
   const PageAddresses Addresses;     // every address empty without a settings file
-  SignInThrottle Throttle;           // failed sign-ins of every session, by client address
+  SignInThrottle Throttle;           // failed sign-ins of every session, by address and name
 
  private:
   // A tag of one page item and how its contents are filled.
