@@ -8,11 +8,7 @@
 
 namespace quorax {
 
-namespace {
-
-// The application's answer; a handler that breaks its promise not to raise
-// still gets a reason rather than a hung probe.
-std::string AskApplication(WebApplication& app, bool check_database) {
+std::string ApplicationHealth(WebApplication& app, bool check_database) {
   try {
     return app.HealthProblem(check_database);
   } catch (const std::exception& error) {
@@ -21,8 +17,6 @@ std::string AskApplication(WebApplication& app, bool check_database) {
     return "the health check failed";
   }
 }
-
-}  // namespace
 
 bool WantsDatabaseCheck(std::string_view query) {
   return LookUp(ParseUrlEncoded(query), "db") == "1";
@@ -38,8 +32,8 @@ Reply HealthReply(const std::string& problem) {
 }
 
 void RequestRouter::ServeHealth(std::string_view query, const Done& done) {
-  if (!WantsDatabaseCheck(query)) return done(HealthReply(AskApplication(app_, false)));
-  background_([this, done] { done(HealthReply(AskApplication(app_, true))); });
+  if (!WantsDatabaseCheck(query)) return done(HealthReply(ApplicationHealth(app_, false)));
+  database_check_.Ask([done](const std::string& problem) { done(HealthReply(problem)); });
 }
 
 }  // namespace quorax

@@ -1,16 +1,26 @@
 #ifndef QUORAX_HOST_HEALTH_CHECK_H_
 #define QUORAX_HOST_HEALTH_CHECK_H_
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
 #include "host/host_pages.h"
+#include "host/web_application.h"
 
 namespace quorax {
 
 // The path that load balancers probe. GET /healthz answers without a
 // session; GET /healthz?db=1 also asks the application's database.
 inline constexpr const char* kHealthPath = "/healthz";
+
+// How long one database check answers every probe: however often load
+// balancers probe, the database sees one connection a second at most.
+inline constexpr std::chrono::seconds kDatabaseCheckFreshFor{1};
+
+// The application's HealthProblem; an application that breaks its promise
+// not to raise still gives a reason rather than a hung probe.
+std::string ApplicationHealth(WebApplication& app, bool check_database);
 
 // True when the query (without "?") asks for the database check: db=1.
 bool WantsDatabaseCheck(std::string_view query);

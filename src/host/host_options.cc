@@ -57,7 +57,8 @@ constexpr std::string_view kOptionNames[] = {"listen",
                                              "trusted-proxy",
                                              "max-connections",
                                              "max-connections-per-address",
-                                             "max-sessions-per-user"};
+                                             "max-sessions-per-user",
+                                             "max-guests-per-address"};
 
 bool IsOptionName(std::string_view name) {
   for (std::string_view known : kOptionNames) {
@@ -81,8 +82,8 @@ void TrustedProxyOption(const std::string& program, const std::string& value,
   }
 }
 
-// REQUIRES: name is "max-connections", "max-connections-per-address" or
-// "max-sessions-per-user".
+// REQUIRES: name is "max-connections", "max-connections-per-address",
+// "max-sessions-per-user" or "max-guests-per-address".
 void ApplyLimit(const std::string& program, const std::string& name, const std::string& value,
                 HostOptions& options) {
   auto limit = static_cast<size_t>(NumberOption(program, name, value, 1, 1000000));
@@ -90,9 +91,11 @@ void ApplyLimit(const std::string& program, const std::string& name, const std::
     options.max_connections = limit;
   } else if (name == "max-connections-per-address") {
     options.max_connections_per_address = limit;
-  } else {
-    assert(name == "max-sessions-per-user");
+  } else if (name == "max-sessions-per-user") {
     options.max_sessions_per_user = limit;
+  } else {
+    assert(name == "max-guests-per-address");
+    options.max_guests_per_address = limit;
   }
 }
 
@@ -151,7 +154,8 @@ std::string HostUsage(const std::string& program) {
          "  --trusted-proxy ADDR[,ADDR] proxies whose X-Forwarded-For/-Proto count\n"
          "  --max-connections N         open connections in all (default 1000)\n"
          "  --max-connections-per-address N  open connections of one client (default 50)\n"
-         "  --max-sessions-per-user N   signed-in sessions of one user name (default 20)\n";
+         "  --max-sessions-per-user N   signed-in sessions of one user name (default 20)\n"
+         "  --max-guests-per-address N  sessions not signed in of one client (default 100)\n";
 }
 
 void SplitHostPort(const std::string& text, std::string& host, uint16_t& port) {

@@ -36,6 +36,9 @@ struct HostOptions {
   size_t max_sessions = 10000;
   // Signed-in sessions of one user name; signing in once more ends the oldest.
   size_t max_sessions_per_user = 20;
+  // Guest sessions (nobody signed in) of one client address; a new one
+  // beyond it replaces that address's least recently used idle guest.
+  size_t max_guests_per_address = 100;
   // No page takes more than an upload, which stops at 32,767 bytes; bodies
   // between that and this limit still reach the application's own page.
   size_t max_body = 64 * 1024;
@@ -64,10 +67,9 @@ std::string HostUsage(const std::string& program);
 // Reads --listen, --tls-listen, --tls-cert, --tls-key, --templates,
 // --public-address, --threads, --session-timeout (seconds), --max-body
 // (bytes), --metrics-listen, --trusted-proxy (ADDR[,ADDR...], adding to
-// those given before), --max-connections, --max-connections-per-address and
-// --max-sessions-per-user,
-// each as "--name value" or "--name=value", over the defaults. Raises
-// InvalidArgument, whose message ends with the usage text, for an unknown
+// those given before), --max-connections, --max-connections-per-address,
+// --max-sessions-per-user and --max-guests-per-address, each as "--name value" or "--name=value",
+// over the defaults. Raises InvalidArgument, whose message ends with the usage text, for an unknown
 // option, a missing or malformed value, or a TLS listener without both PEM
 // files.
 HostOptions ParseHostOptions(int argc, char** argv);

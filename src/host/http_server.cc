@@ -79,7 +79,7 @@ class HttpServer::Impl {
         sessions(
             options.session_timeout, options.max_sessions,
             [this](SerialQueue::Job job) { net::post(workers, std::move(job)); },
-            options.max_sessions_per_user),
+            options.max_sessions_per_user, options.max_guests_per_address),
         router(app, sessions, templates,
                [this](SerialQueue::Job job) { net::post(workers, std::move(job)); }),
         core(options, router),

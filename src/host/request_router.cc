@@ -70,11 +70,21 @@ std::string CookieValue(std::string_view header, std::string_view name) {
   return "";
 }
 
+std::string SessionClientKey(const IncomingRequest& request) { return request.remote_addr; }
+
 bool IsHostPagePath(std::string_view path) {
   const std::string page = HostPageAtRoot();
   return path.size() >= page.size() &&
          EqualsIgnoreCase(path.substr(path.size() - page.size()), page);
 }
+
+RequestRouter::RequestRouter(WebApplication& app, SessionStore& sessions,
+                             const TemplateStore& templates, SerialQueue::Executor background)
+    : app_(app),
+      sessions_(sessions),
+      templates_(templates),
+      database_check_([&app] { return ApplicationHealth(app, true); }, std::move(background),
+                      kDatabaseCheckFreshFor, [] { return std::chrono::steady_clock::now(); }) {}
 
 void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   std::string_view target = request.target;
@@ -84,6 +94,7 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   }
   if (std::optional<Reply> reply = HostReply(request.method, path)) return done(std::move(*reply));
 
+  const std::string client = SessionClientKey(request);
   auto data = std::make_shared<RequestData>();
   data->path = path;
   if (size_t question = target.find('?'); question != std::string_view::npos) {
@@ -94,14 +105,14 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   data->https = RequestIsSecure(request);
   data->local_addr = std::move(request.local_addr);
   data->remote_addr = std::move(request.remote_addr);
-  Serve(data, CookieValue(request.cookie, kSessionCookie), done);
+  Serve(data, CookieValue(request.cookie, kSessionCookie), client, done);
 }
 
 void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
-                          const Done& done) {
+                          const std::string& client, const Done& done) {
   SessionStore::Acquired acquired;
   try {
-    acquired = sessions_.Acquire(session_id, SessionStore::Clock::now());
+    acquired = sessions_.Acquire(session_id, SessionStore::Clock::now(), client);
   } catch (...) {
     return done(ErrorPage(std::current_exception(), StartLinkFor(data->path)));
   }

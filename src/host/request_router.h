@@ -10,6 +10,7 @@
 #include "host/host_pages.h"
 #include "host/request_host.h"
 #include "host/session_store.h"
+#include "host/shared_check.h"
 #include "host/template_store.h"
 #include "host/web_application.h"
 
@@ -55,33 +56,38 @@ class RequestHandler {
 // blocks); every error that leaves a handler becomes the host's error page.
 class RequestRouter : public RequestHandler {
  public:
-  // `background` runs the health checks that may block (on the database).
+  // `background` runs the database health checks, one at a time and at
+  // most one per kDatabaseCheckFreshFor; probes meanwhile share the result.
   RequestRouter(WebApplication& app, SessionStore& sessions, const TemplateStore& templates,
-                SerialQueue::Executor background)
-      : app_(app), sessions_(sessions), templates_(templates), background_(std::move(background)) {}
+                SerialQueue::Executor background);
 
   // Calls `done` before returning for host pages, the plain health check
   // and application items that never block when their session is idle;
   // later on a worker thread for other application requests and the
-  // database health check.
+  // database health check (unless a fresh result answers it).
   void Handle(IncomingRequest request, const Done& done) override;
 
  private:
   // Answers GET /healthz without a session; `query` is the target's query.
   void ServeHealth(std::string_view query, const Done& done);
-  // Runs the request on its session's queue.
+  // Runs the request on its session's queue; a new session is a guest of
+  // `client` (a SessionClientKey).
   void Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
-             const Done& done);
+             const std::string& client, const Done& done);
   Reply RunApplication(const RequestData& data, RequestHost& host);
 
   WebApplication& app_;
   SessionStore& sessions_;
   const TemplateStore& templates_;
-  const SerialQueue::Executor background_;
+  SharedCheck database_check_;
 };
 
 // Returns the value of cookie `name` in a Cookie header, or "" when absent.
 std::string CookieValue(std::string_view header, std::string_view name);
+
+// The key under which the session store counts a client's guest sessions:
+// the client's address as the request reports it.
+std::string SessionClientKey(const IncomingRequest& request);
 
 // True when `path` ends in "/" and the host page's name (kHostPageName),
 // without regard to case.

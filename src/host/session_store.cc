@@ -1,11 +1,8 @@
 #include "host/session_store.h"
 
-#include <openssl/rand.h>
-
 #include <cassert>
 #include <iterator>
 
-#include "common/errors.h"
 #include "metrics/metrics.h"
 
 namespace quorax {
@@ -16,41 +13,17 @@ namespace {
 // outpaces creation and idle memory does not linger until the store is full.
 constexpr size_t kPurgePerAcquire = 2;
 
-// Session ids each draw from the random source provides.
-constexpr size_t kIdsPerDraw = 64;
-
 }  // namespace
 
-std::string NewSessionId() {
-  constexpr size_t kIdBytes = 16;
-  // Drawn in batches per thread: one call of the generator costs far more
-  // than its output, and every visitor without a cookie needs a new id.
-  thread_local unsigned char pool[kIdBytes * kIdsPerDraw];
-  thread_local size_t used = sizeof pool;
-  if (used == sizeof pool) {
-    if (RAND_bytes(pool, sizeof pool) != 1) {
-      throw PlatformFailure("the server could not draw a random session id");
-    }
-    used = 0;
-  }
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string id(2 * kIdBytes, '0');
-  for (size_t i = 0; i < kIdBytes; ++i) {
-    unsigned char byte = pool[used + i];
-    id[2 * i] = kHex[byte >> 4];
-    id[2 * i + 1] = kHex[byte & 15];
-  }
-  used += kIdBytes;
-  return id;
-}
-
 SessionStore::SessionStore(std::chrono::milliseconds timeout, size_t max_sessions,
-                           SerialQueue::Executor executor, size_t max_signed_in_per_user)
+                           SerialQueue::Executor executor, size_t max_signed_in_per_user,
+                           size_t max_guests_per_client)
     : timeout_(timeout),
       max_sessions_(max_sessions),
       executor_(std::move(executor)),
-      max_signed_in_per_user_(max_signed_in_per_user) {
-  assert(max_signed_in_per_user >= 1);
+      max_signed_in_per_user_(max_signed_in_per_user),
+      max_guests_per_client_(max_guests_per_client) {
+  assert(max_signed_in_per_user >= 1 && max_guests_per_client >= 1);
 }
 
 bool SessionStore::Expired(const SessionEntry& entry, Clock::time_point now) const {
@@ -61,23 +34,41 @@ SessionStore::Order& SessionStore::IdleOrderOf(const SessionEntry& entry) {
   return entry.user.empty() ? guests_ : members_;
 }
 
-void SessionStore::LinkIdle(SessionEntry& entry) {
+SessionStore::Order::iterator SessionStore::InsertByLastUsed(Order& order, SessionEntry& entry) {
   // Releases arrive in time order but for races between threads, so the
   // place is found from the back in a step or two.
-  Order& order = IdleOrderOf(entry);
   auto place = order.end();
   while (place != order.begin() && (*std::prev(place))->last_used > entry.last_used) {
     --place;
     ++visited_;
   }
-  entry.idle_pos = order.insert(place, &entry);
+  return order.insert(place, &entry);
+}
+
+void SessionStore::LinkIdle(SessionEntry& entry) {
+  entry.idle_pos = InsertByLastUsed(IdleOrderOf(entry), entry);
+  if (entry.user.empty()) entry.client_pos = InsertByLastUsed(clients_[entry.client].idle, entry);
   entry.idle = true;
 }
 
 void SessionStore::UnlinkIdle(SessionEntry& entry) {
   if (!entry.idle) return;
   IdleOrderOf(entry).erase(entry.idle_pos);
+  if (entry.user.empty()) clients_.find(entry.client)->second.idle.erase(entry.client_pos);
   entry.idle = false;
+}
+
+void SessionStore::CountGuest(SessionEntry& entry) {
+  assert(!entry.counted && entry.user.empty());
+  entry.counted = true;
+  ++clients_[entry.client].count;
+}
+
+void SessionStore::UncountGuest(SessionEntry& entry) {
+  if (!entry.counted) return;
+  entry.counted = false;
+  auto client = clients_.find(entry.client);
+  if (--client->second.count == 0) clients_.erase(client);
 }
 
 void SessionStore::UnlinkUser(SessionEntry& entry) {
@@ -90,6 +81,7 @@ void SessionStore::UnlinkUser(SessionEntry& entry) {
 void SessionStore::Remove(SessionEntry& entry, Dropped& dropped) {
   UnlinkIdle(entry);
   UnlinkUser(entry);
+  UncountGuest(entry);
   entry.user.clear();
   auto it = entries_.find(entry.id);
   if (it != entries_.end() && it->second.get() == &entry) {
@@ -103,6 +95,7 @@ void SessionStore::End(SessionEntry& entry, Dropped& dropped) {
   if (entry.in_use == 0) return Remove(entry, dropped);
   // In use: it stays until Release, but no longer counts as signed in.
   UnlinkUser(entry);
+  UncountGuest(entry);
   entry.user.clear();
 }
 
@@ -128,7 +121,18 @@ bool SessionStore::MakeRoom(Clock::time_point now, Dropped& dropped) {
   return true;
 }
 
-SessionStore::Acquired SessionStore::Acquire(const std::string& id, Clock::time_point now) {
+bool SessionStore::MakeRoomFor(const std::string& client, Dropped& dropped) {
+  auto guests = clients_.find(client);
+  if (guests == clients_.end() || guests->second.count < max_guests_per_client_) return true;
+  if (guests->second.idle.empty()) return false;
+  ++visited_;
+  Remove(*guests->second.idle.front(), dropped);
+  metrics::SessionEvicted();
+  return true;
+}
+
+SessionStore::Acquired SessionStore::Acquire(const std::string& id, Clock::time_point now,
+                                             const std::string& client) {
   Dropped dropped;  // declared before the lock, so destroyed after it is released
   std::lock_guard lock(mutex_);
   visited_ = 0;
@@ -143,11 +147,14 @@ SessionStore::Acquired SessionStore::Acquire(const std::string& id, Clock::time_
     }
     if (entry.in_use == 0) Remove(entry, dropped);
   }
+  if (!MakeRoomFor(client, dropped)) return {nullptr, false};
   if (entries_.size() >= max_sessions_ && !MakeRoom(now, dropped)) return {nullptr, false};
   std::string new_id = NewSessionId();
   auto entry = std::make_shared<SessionEntry>(new_id, executor_);
   entry->in_use = 1;
   entry->last_used = now;
+  entry->client = client;
+  CountGuest(*entry);
   entries_.emplace(std::move(new_id), entry);
   return {entry, true};
 }
@@ -176,6 +183,7 @@ void SessionStore::MarkSignedIn(const std::shared_ptr<SessionEntry>& entry,
   std::lock_guard lock(mutex_);
   assert(entry->in_use > 0);
   if (entry->abandoned || entry->user == user_name) return;
+  UncountGuest(*entry);
   UnlinkUser(*entry);
   entry->user = user_name;
   Order& sessions = users_[user_name];
@@ -204,6 +212,7 @@ std::string SessionStore::Renew(const std::shared_ptr<SessionEntry>& entry) {
   std::lock_guard lock(mutex_);
   UnlinkUser(*entry);
   entry->user.clear();
+  if (!entry->abandoned && !entry->counted) CountGuest(*entry);
   return id;
 }
 

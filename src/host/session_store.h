@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 
 #include "host/serial_queue.h"
 #include "host/session.h"
+#include "host/session_id.h"
 
 namespace quorax {
 
@@ -36,10 +38,13 @@ struct SessionEntry {
   std::chrono::steady_clock::time_point last_used;
   int in_use = 0;  // requests between Acquire and Release
   bool abandoned = false;
-  std::string user;   // the signed-in user's name; empty for a guest
-  bool idle = false;  // linked at idle_pos in the store's idle order
-  Position idle_pos;  // of the guest or the member order, as `user` says
-  Position user_pos;  // in the order of `user`'s sessions, when signed in
+  std::string user;      // the signed-in user's name; empty for a guest
+  std::string client;    // the key of the client that made the session
+  bool counted = false;  // among the guests of `client`
+  bool idle = false;     // linked at idle_pos in the store's idle order
+  Position idle_pos;     // of the guest or the member order, as `user` says
+  Position client_pos;   // in the idle guests of `client`, when idle and a guest
+  Position user_pos;     // in the order of `user`'s sessions, when signed in
 };
 
 // The host's sessions, keyed by a 128-bit random id. A session ends when it
@@ -47,30 +52,35 @@ struct SessionEntry {
 // At most `max_sessions` live at once. When that many are live, a new
 // session takes the place of an expired one, else of the least recently
 // used idle guest (a session nobody signed in to); when every idle session
-// is signed in, there is no room. So a flood of cookie-less clients neither
-// exhausts memory nor locks signed-in users out. Every call costs O(1)
-// amortised: expired sessions are removed a few per Acquire, and
-// PurgeExpired lets a timer remove the rest. Thread-safe.
+// is signed in, there is no room. A client that holds
+// `max_guests_per_client` guests gets a new one only in place of its own
+// least recently used idle guest, so that one client's flood cannot push
+// out another's guest waiting to sign in. So a flood of
+// cookie-less clients neither exhausts memory nor locks signed-in users out.
+// Every call costs O(1) amortised: expired sessions are removed a few per
+// Acquire, and PurgeExpired lets a timer remove the rest. Thread-safe.
 class SessionStore {
  public:
   using Clock = std::chrono::steady_clock;
 
   // `executor` runs the requests of every session's queue. A user may hold
   // at most `max_signed_in_per_user` signed-in sessions.
-  // REQUIRES: max_signed_in_per_user >= 1.
+  // REQUIRES: max_signed_in_per_user >= 1, max_guests_per_client >= 1.
   SessionStore(std::chrono::milliseconds timeout, size_t max_sessions,
-               SerialQueue::Executor executor, size_t max_signed_in_per_user = 20);
+               SerialQueue::Executor executor, size_t max_signed_in_per_user = 20,
+               size_t max_guests_per_client = SIZE_MAX);
 
   struct Acquired {
-    std::shared_ptr<SessionEntry> entry;  // nullptr: the store is full
+    std::shared_ptr<SessionEntry> entry;  // nullptr: no room for a new session
     bool is_new = false;
   };
 
   // Returns the live session named `id` and marks it in use until Release.
-  // An empty, unknown, expired or abandoned id gets a new session (is_new),
-  // or no entry when the store is full and no session may make room.
-  // Raises PlatformFailure when no random id can be drawn.
-  Acquired Acquire(const std::string& id, Clock::time_point now);
+  // An empty, unknown, expired or abandoned id gets a new guest session of
+  // `client` (is_new), or no entry when `client` holds its limit of guests
+  // and none of them is idle, or the store is full and no session may make
+  // room. Raises PlatformFailure when no random id can be drawn.
+  Acquired Acquire(const std::string& id, Clock::time_point now, const std::string& client = "");
 
   // Ends one use of `entry`; its idle time counts from `now`. An abandoned
   // session is removed once no request uses it.
@@ -119,9 +129,14 @@ class SessionStore {
 
   bool Expired(const SessionEntry& entry, Clock::time_point now) const;
   Order& IdleOrderOf(const SessionEntry& entry);
+  // Inserts `entry` into `order`, which is kept sorted by last_used.
+  Order::iterator InsertByLastUsed(Order& order, SessionEntry& entry);
   void LinkIdle(SessionEntry& entry);
   void UnlinkIdle(SessionEntry& entry);
   void UnlinkUser(SessionEntry& entry);
+  // Counts `entry` among its client's guests, or stops counting it.
+  void CountGuest(SessionEntry& entry);
+  void UncountGuest(SessionEntry& entry);
   void Remove(SessionEntry& entry, Dropped& dropped);
   void End(SessionEntry& entry, Dropped& dropped);
   // Removes up to `limit` expired sessions; returns how many it removed.
@@ -129,22 +144,28 @@ class SessionStore {
   // Removes an expired session or else the oldest idle guest; false when
   // there is none.
   bool MakeRoom(Clock::time_point now, Dropped& dropped);
+  // Removes the least recently used idle guest of `client` when it holds
+  // its limit of guests; false when it does and none of them is idle.
+  bool MakeRoomFor(const std::string& client, Dropped& dropped);
 
   const std::chrono::milliseconds timeout_;
   const size_t max_sessions_;
   const SerialQueue::Executor executor_;
   const size_t max_signed_in_per_user_;
+  const size_t max_guests_per_client_;
   mutable std::mutex mutex_;
   Entries entries_;                               // by id; abandoned ones only while in use
   Order guests_;                                  // idle sessions nobody signed in to, by last_used
   Order members_;                                 // idle signed-in sessions, by last_used
   std::unordered_map<std::string, Order> users_;  // signed-in sessions, oldest first
+  // The guests each client holds, and its idle ones by last_used.
+  struct Guests {
+    size_t count = 0;
+    Order idle;
+  };
+  std::unordered_map<std::string, Guests> clients_;
   size_t visited_ = 0;
 };
-
-// Returns a new session id: 32 lower-case hexadecimal digits from a
-// cryptographic random source. Raises PlatformFailure when it fails.
-std::string NewSessionId();
 
 }  // namespace quorax
 

@@ -67,7 +67,7 @@ class main : public WebApplication {
   const std::string BuildVersion;    // "BuildVer", or "{Error}" without a settings file
   const std::string BuildDateText;   // "BuildDate", or "{Error}" without a settings file
   const PageAddresses Addresses;     // every address empty without a settings file
-  SignInThrottle Throttle;           // failed sign-ins of every session, by client address
+  SignInThrottle Throttle;           // failed sign-ins of every session, by address and name
 
  private:
   // A tag of one page item and how its contents are filled.
@@ -88,8 +88,8 @@ class main : public WebApplication {
   std::string StartAddress(WebHost& host, const std::string& status = "") const;
 
   // The page-order rule: true when session "Last" equals one of `accepted`
-  // (without regard to case); otherwise redirects to the start address, ends
-  // the response and returns false.
+  // (without regard to case; an absent value equals ""); otherwise redirects to the start address,
+  // ends the response and returns false.
   bool InPageOrder(WebHost& host, std::initializer_list<const char*> accepted) const;
 
   // Redirects to `address` and ends the response.

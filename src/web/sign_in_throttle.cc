@@ -2,35 +2,43 @@
 
 #include <algorithm>
 #include <cassert>
+#include <vector>
 
 namespace quorax {
 
 SignInThrottle::SignInThrottle(Clock clock, size_t max_keys)
     : clock_(std::move(clock)), max_keys_(max_keys) {
-  assert(max_keys >= 2);
+  assert(max_keys >= 3);
 }
 
-// An address holds no "\n", so the two kinds of key never meet.
+// An address holds no "\n": an address key has none, a name key one and a
+// user key two, so the kinds of key never meet.
 std::string SignInThrottle::AddressKey(const std::string& address) { return address; }
 
 std::string SignInThrottle::NameKey(const std::string& address, const std::string& user_name) {
   return address + "\n" + std::to_string(std::hash<std::string>{}(user_name));
 }
 
-SignInThrottle::Record* SignInThrottle::Find(const std::string& key, bool create, Time now) {
-  auto it = records_.find(key);
-  if (it != records_.end()) {
-    order_.splice(order_.begin(), order_, it->second);
+std::string SignInThrottle::UserKey(const std::string& user_name) {
+  return "\n" + NameKey("", user_name);
+}
+
+SignInThrottle::Record* SignInThrottle::Find(Table& table, const std::string& key, bool create,
+                                             Time now) {
+  Order& order = table.order;
+  auto it = table.records.find(key);
+  if (it != table.records.end()) {
+    order.splice(order.begin(), order, it->second);
   } else {
     if (!create) return nullptr;
-    if (order_.size() >= max_keys_) {
-      records_.erase(order_.back().key);
-      order_.pop_back();
+    if (order.size() >= max_keys_) {
+      table.records.erase(order.back().key);
+      order.pop_back();
     }
-    order_.push_front(Record{key});
-    records_.emplace(order_.front().key, order_.begin());
+    order.push_front(Record{key});
+    table.records.emplace(order.front().key, order.begin());
   }
-  Record& record = order_.front();
+  Record& record = order.front();
   const Time since = record.wait == Wait::zero() ? record.first : record.last;
   if (record.failures > 0 && now - since >= kWindow) {
     record.failures = 0;
@@ -53,12 +61,19 @@ void SignInThrottle::Fail(Record& record, int limit, Time now) {
   if (record.failures >= limit) Lengthen(record, now);
 }
 
+bool SignInThrottle::Known(const std::string& address, const std::string& user_name, Time now) {
+  const Record* known = Find(known_, NameKey(address, user_name), false, now);
+  return known != nullptr && now - known->last < kKnownFor;
+}
+
 bool SignInThrottle::Refuses(const std::string& address, const std::string& user_name) {
   const Time now = clock_();
   std::lock_guard lock(mutex_);
+  std::vector<std::string> keys = {AddressKey(address), NameKey(address, user_name)};
+  if (!Known(address, user_name, now)) keys.push_back(UserKey(user_name));
   bool refused = false;
-  for (const std::string& key : {AddressKey(address), NameKey(address, user_name)}) {
-    Record* record = Find(key, false, now);
+  for (const std::string& key : keys) {
+    Record* record = Find(counts_, key, false, now);
     if (record == nullptr || record->wait == Wait::zero() || now >= record->blocked_until) continue;
     Lengthen(*record, now);
     refused = true;
@@ -69,22 +84,26 @@ bool SignInThrottle::Refuses(const std::string& address, const std::string& user
 void SignInThrottle::Failed(const std::string& address, const std::string& user_name) {
   const Time now = clock_();
   std::lock_guard lock(mutex_);
-  Fail(*Find(AddressKey(address), true, now), kAddressLimit, now);
-  Fail(*Find(NameKey(address, user_name), true, now), kNameLimit, now);
+  Fail(*Find(counts_, AddressKey(address), true, now), kAddressLimit, now);
+  Fail(*Find(counts_, NameKey(address, user_name), true, now), kNameLimit, now);
+  Fail(*Find(counts_, UserKey(user_name), true, now), kUserLimit, now);
 }
 
 void SignInThrottle::Succeeded(const std::string& address, const std::string& user_name) {
+  const Time now = clock_();
+  const std::string key = NameKey(address, user_name);
   std::lock_guard lock(mutex_);
-  auto it = records_.find(NameKey(address, user_name));
-  if (it == records_.end()) return;
+  Find(known_, key, true, now)->last = now;
+  auto it = counts_.records.find(key);
+  if (it == counts_.records.end()) return;
   const Order::iterator record = it->second;
-  records_.erase(it);
-  order_.erase(record);
+  counts_.records.erase(it);
+  counts_.order.erase(record);
 }
 
 size_t SignInThrottle::Count() const {
   std::lock_guard lock(mutex_);
-  return order_.size();
+  return counts_.order.size();
 }
 
 }  // namespace quorax

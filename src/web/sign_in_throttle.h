@@ -12,14 +12,17 @@
 
 namespace quorax {
 
-// Slows password guessing. Failed sign-ins are counted per client address
-// and per address and user name. After kNameLimit failures for one name, or
-// kAddressLimit for any names, from one address within kWindow, sign-ins
-// from that address (for that name) are refused until a wait has passed:
-// kFirstWait at first, doubled by each further refusal or failure, at most
-// kWindow. A count lapses kWindow after its first failure, or once blocked,
-// kWindow after its last failure or refusal. At most `max_keys` counts are
-// kept; the least recently used goes first. Thread-safe.
+// Slows password guessing. Failed sign-ins are counted per client address,
+// per address and user name, and per user name from any address. After
+// kNameLimit failures for one name, or kAddressLimit for any names, from one
+// address within kWindow, sign-ins from that address (for that name) are
+// refused until a wait has passed; so are sign-ins for a name after
+// kUserLimit failures for it from any addresses, but from addresses that
+// signed in as that name within kKnownFor. A wait is kFirstWait at first,
+// doubled by each further refusal or failure, at most kWindow. A count lapses
+// kWindow after its first failure, or once blocked, kWindow after its last
+// failure or refusal. At most `max_keys` counts, and as many addresses known
+// to a name, are kept; the least recently used goes first. Thread-safe.
 class SignInThrottle {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
@@ -30,10 +33,12 @@ class SignInThrottle {
 
   static constexpr int kNameLimit = 5;
   static constexpr int kAddressLimit = 20;
+  static constexpr int kUserLimit = 20;
   static constexpr std::chrono::seconds kWindow{15 * 60};
   static constexpr std::chrono::seconds kFirstWait{60};
+  static constexpr std::chrono::hours kKnownFor{24};
 
-  // REQUIRES: max_keys >= 2 (the two counts of one sign-in).
+  // REQUIRES: max_keys >= 3 (the three counts of one sign-in).
   explicit SignInThrottle(Clock clock = SteadyClock(), size_t max_keys = 10'000);
   SignInThrottle(const SignInThrottle&) = delete;
   SignInThrottle& operator=(const SignInThrottle&) = delete;
@@ -43,7 +48,8 @@ class SignInThrottle {
   bool Refuses(const std::string& address, const std::string& user_name);
   // Records a sign-in that did not succeed, for whatever reason.
   void Failed(const std::string& address, const std::string& user_name);
-  // Records an accepted sign-in: the name's count from `address` is cleared.
+  // Records an accepted sign-in: the name's count from `address` is cleared,
+  // and `address` is known to the name for kKnownFor.
   void Succeeded(const std::string& address, const std::string& user_name);
 
   // Counts held, for tests.
@@ -62,24 +68,32 @@ class SignInThrottle {
     Wait wait{};           // the wait last imposed; zero while under the limit
   };
   using Order = std::list<Record>;  // most recently used first
+  // Records by key, at most `max_keys` of them.
+  struct Table {
+    Order order;
+    std::unordered_map<std::string_view, Order::iterator> records;  // views of Record::key
+  };
 
-  // The address's key and the key of the name from that address. A name is
-  // known by its hash, so a key's size does not grow with the name; names
-  // that collide only share a count from one address.
+  // The address's key, the key of the name from that address and the key of
+  // the name from any address. A name is known by its hash, so a key's size
+  // does not grow with the name; names that collide share a count.
   static std::string AddressKey(const std::string& address);
   static std::string NameKey(const std::string& address, const std::string& user_name);
+  static std::string UserKey(const std::string& user_name);
 
-  // The live record of `key`, moved to the front; a new one when `create`,
-  // else nullptr when there is none. A lapsed count reads as zero.
-  Record* Find(const std::string& key, bool create, Time now);
+  // The live record of `key` in `table`, moved to the front; a new one when
+  // `create`, else nullptr when there is none. A lapsed count reads as zero.
+  Record* Find(Table& table, const std::string& key, bool create, Time now);
+  // True when `address` signed in as `user_name` within kKnownFor.
+  bool Known(const std::string& address, const std::string& user_name, Time now);
   void Lengthen(Record& record, Time now);
   void Fail(Record& record, int limit, Time now);
 
   const Clock clock_;
   const size_t max_keys_;
   mutable std::mutex mutex_;
-  Order order_;
-  std::unordered_map<std::string_view, Order::iterator> records_;  // views of Record::key
+  Table counts_;
+  Table known_;  // by NameKey; `last` is the time of the accepted sign-in
 };
 
 }  // namespace quorax

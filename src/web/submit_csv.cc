@@ -75,12 +75,17 @@ std::string SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& ho
 // A posted sign-in form (previous step "Login_Respond") is checked against the
 // database; a return from the results page, or from the page of an upload
 // the import refused ("Last" is then "ImportCSV_Respond"), only needs
-// credentials still in the session. A new session id on an accepted sign-in
-// keeps an id planted before it from reaching the signed-in session.
+// credentials still in the session. A form posted into a session that has
+// seen no page (the one the sign-in page was shown in ended meanwhile) is a
+// sign-in too: it carries no more than a form posted without a cookie, and
+// cross-site posts never reach the application. A new session id on an
+// accepted sign-in keeps an id planted before it from reaching the
+// signed-in session.
 void main::SubmitCSV_Respond(WebHost& host) {
-  if (!InPageOrder(host, {"Login_Respond", "ImportDone_Respond", "ImportCSV_Respond"})) return;
+  if (!InPageOrder(host, {"Login_Respond", "", "ImportDone_Respond", "ImportCSV_Respond"})) return;
   Session& session = host.session();
-  const bool signing_in = EqualsIgnoreCase(session.GetText("Last"), "Login_Respond");
+  const std::string last = session.GetText("Last");
+  const bool signing_in = last.empty() || EqualsIgnoreCase(last, "Login_Respond");
   if (signing_in) {
     session.SetText("User", host.FormValue("uid"));
     session.SetText("Pass", host.FormValue("pwd"));

@@ -53,7 +53,8 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
                                "--max-connections-per-address",
                                "2",
                                "--max-sessions-per-user",
-                               "3"});
+                               "3",
+                               "--max-guests-per-address=7"});
   EXPECT_EQ(options.listen, "0.0.0.0:80");
   EXPECT_EQ(options.tls_listen, "[::1]:8443");
   EXPECT_EQ(options.tls_cert, "c.pem");
@@ -68,6 +69,7 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(options.max_connections, 20u);
   EXPECT_EQ(options.max_connections_per_address, 2u);
   EXPECT_EQ(options.max_sessions_per_user, 3u);
+  EXPECT_EQ(options.max_guests_per_address, 7u);
 }
 
 TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {

@@ -138,6 +138,59 @@ TEST_F(SessionStoreTest, FullStoreEvictsExpiredThenOldestGuestElseRefuses) {
   }
 }
 
+// A client's new guest beyond its limit takes the place of that client's
+// least recently used idle guest; no other client's session, no signed-in
+// one and no busy one.
+TEST_F(SessionStoreTest, ClientAtItsGuestLimitReplacesItsOwnOldestIdleGuest) {
+  struct Visit {
+    std::string client;
+    int created_ms;
+    int returned_ms = -1;  // -1: never came back
+    std::string user = "";
+    bool held = false;
+  };
+  constexpr int kNone = -1, kRefused = -2;
+  const struct {
+    std::string name;
+    std::vector<Visit> visits;
+    int evicted;  // index into visits, kNone or kRefused
+  } cases[] = {
+      {"oldest own guest, others kept", {{"a", 100}, {"b", 150}, {"a", 200}}, 0},
+      {"least recently used", {{"a", 100, 300}, {"b", 150}, {"a", 200}}, 2},
+      {"signed-in sessions do not count", {{"a", 100, -1, "ann"}, {"a", 200}}, kNone},
+      {"busy guest kept", {{"a", 100, -1, "", true}, {"a", 200}}, 1},
+      {"every guest busy", {{"a", 100, -1, "", true}, {"a", 200, -1, "", true}}, kRefused},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Room for 10 sessions, 2 guests per client.
+    SessionStore store(milliseconds(1000), 10, InlineExecutor(), 20, 2);
+    auto finds = [&](const std::shared_ptr<SessionEntry>& entry, int ms) {
+      auto acquired = store.Acquire(entry->id, At(ms), "probe");
+      if (acquired.entry != nullptr) store.Release(acquired.entry, At(ms));
+      return acquired.entry == entry;
+    };
+    std::vector<std::shared_ptr<SessionEntry>> entries;
+    for (const Visit& v : c.visits) {
+      entries.push_back(store.Acquire("", At(v.created_ms), v.client).entry);
+      if (!v.user.empty()) store.MarkSignedIn(entries.back(), v.user);
+      if (!v.held) store.Release(entries.back(), At(v.created_ms));
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (c.visits[i].returned_ms >= 0) {
+        EXPECT_TRUE(finds(entries[i], c.visits[i].returned_ms));
+      }
+    }
+    auto fresh = store.Acquire("", At(500), "a");
+    EXPECT_EQ(fresh.entry == nullptr, c.evicted == kRefused);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (!c.visits[i].held) {
+        EXPECT_EQ(finds(entries[i], 600), static_cast<int>(i) != c.evicted) << i;
+      }
+    }
+  }
+}
+
 TEST_F(SessionStoreTest, FullStoreServesStreamOfNewVisitorsInBoundedWork) {
   SessionStore store(milliseconds(1000), 1000, InlineExecutor());
   std::vector<std::string> members;

@@ -61,6 +61,32 @@ TEST_F(SignInThrottleTest, TwentyFailuresFromOneAddressRefuseEveryName) {
   EXPECT_FALSE(Refuses("someone", "10.0.0.2"));
 }
 
+// Twenty failures for a name from twenty addresses refuse the name from any
+// address but those that signed in as it within a day.
+TEST_F(SignInThrottleTest, TwentyFailuresForANameFromAnyAddressesRefuseItElsewhere) {
+  SignInThrottle throttle([this] { return now_; }, 100);
+  throttle.Succeeded("10.0.9.1", "demo");
+  now_ += seconds(1);
+  throttle.Succeeded("10.0.9.2", "demo");
+  now_ += std::chrono::hours(24) - seconds(1);  // 10.0.9.1 is known no longer
+  for (int i = 0; i < 20; ++i) {
+    const std::string address = "10.0.1." + std::to_string(i);
+    EXPECT_FALSE(throttle.Refuses(address, "demo")) << i;
+    throttle.Failed(address, "demo");
+  }
+  const struct {
+    const char* address;
+    const char* user;
+    bool refused;
+  } cases[] = {
+      {"10.0.2.1", "demo", true},  {"10.0.1.0", "demo", true},   {"10.0.9.1", "demo", true},
+      {"10.0.9.2", "demo", false}, {"10.0.2.1", "other", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(throttle.Refuses(c.address, c.user), c.refused) << c.address << " " << c.user;
+  }
+}
+
 TEST_F(SignInThrottleTest, AcceptedSignInClearsTheNamesCount) {
   Fail(4);
   throttle_.Succeeded("10.0.0.1", "demo");
