@@ -30,6 +30,12 @@ HttpConnection<Stream>::~HttpConnection() {
 
 template <class Stream>
 void HttpConnection<Stream>::Run() {
+  // From the first step on, on the strand, where a shed connection's drop runs too.
+  net::dispatch(stream_.get_executor(), beast::bind_front_handler(&HttpConnection::Serve, Self()));
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Serve() {
   beast::error_code error;
   auto local = Tcp().socket().local_endpoint(error);
   const std::string& public_address = core_.options.public_address;

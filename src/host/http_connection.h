@@ -49,6 +49,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   std::shared_ptr<HttpConnection> Self() { return this->shared_from_this(); }
   beast::tcp_stream& Tcp() { return beast::get_lowest_layer(stream_); }
 
+  // Run's work, on the strand.
+  void Serve();
   // Counts the connection idle from now until its first request's first
   // byte (for TLS, the handshake too); a newcomer at a connection limit may
   // shed it while idle, which drops it on its strand.
