@@ -153,7 +153,7 @@ std::string HostUsage(const std::string& program) {
          "  --metrics-listen HOST:PORT  listener serving GET /metrics (default none)\n"
          "  --trusted-proxy ADDR[,ADDR] proxies whose X-Forwarded-For/-Proto count\n"
          "  --max-connections N         open connections in all (default 1000)\n"
-         "  --max-connections-per-address N  open connections of one client (default 50)\n"
+         "  --max-connections-per-address N  of one address, IPv6 per /64 (default 600)\n"
          "  --max-sessions-per-user N   signed-in sessions of one user name (default 20)\n"
          "  --max-guests-per-address N  sessions not signed in of one client (default 100)\n";
 }

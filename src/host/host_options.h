@@ -49,10 +49,12 @@ struct HostOptions {
   // Time a kept-alive connection may wait for its next request.
   std::chrono::milliseconds idle_timeout = std::chrono::seconds(60);
   std::chrono::milliseconds write_timeout = std::chrono::seconds(30);
-  // Open connections allowed in all and from one client address; a new
-  // connection over either limit is closed at once.
+  // Open connections allowed in all and from one client (an IPv4 address or
+  // an IPv6 /64). At a limit a new connection sheds the oldest idle one that
+  // counts there, or is closed at once when all of those are busy. Per client:
+  // 100 testers behind one NAT, with a browser's 6 connections each.
   size_t max_connections = 1000;
-  size_t max_connections_per_address = 50;
+  size_t max_connections_per_address = 600;
   // The application's debug mode. Outside it the plain listener serves
   // nothing but the redirect to the HTTPS start page.
   bool debug_mode = false;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <boost/asio/dispatch.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <type_traits>
 
@@ -29,6 +30,12 @@ HttpConnection<Stream>::~HttpConnection() {
 
 template <class Stream>
 void HttpConnection<Stream>::Run() {
+  // From the first step on, on the strand, where a shed connection's drop runs too.
+  net::dispatch(stream_.get_executor(), beast::bind_front_handler(&HttpConnection::Serve, Self()));
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Serve() {
   beast::error_code error;
   auto local = Tcp().socket().local_endpoint(error);
   const std::string& public_address = core_.options.public_address;
@@ -41,6 +48,7 @@ void HttpConnection<Stream>::Run() {
   auto remote = Tcp().socket().remote_endpoint(error);
   peer_addr_ = error ? std::string() : CanonicalAddress(remote.address().to_string());
   client_addr_ = peer_addr_;
+  AllowShedding();
   if constexpr (kTls<Stream>) {
     Tcp().expires_after(core_.options.read_timeout);
     stream_.async_handshake(net::ssl::stream_base::server,
@@ -48,6 +56,16 @@ void HttpConnection<Stream>::Run() {
   } else {
     WaitForRequest(core_.options.read_timeout);
   }
+}
+
+template <class Stream>
+void HttpConnection<Stream>::AllowShedding() {
+  slot_.OnShed([weak = this->weak_from_this(), executor = stream_.get_executor()] {
+    net::post(executor, [weak] {
+      if (auto self = weak.lock()) self->Drop();
+    });
+  });
+  slot_.Idle();
 }
 
 template <class Stream>
@@ -61,13 +79,14 @@ void HttpConnection<Stream>::WaitForRequest(std::chrono::milliseconds wait) {
   if (buffer_.size() > 0) return ReadHeader();
   if (core_.stopping) return Close();
   Tcp().expires_after(wait);
+  slot_.Idle();
   stream_.async_read_some(buffer_.prepare(kReadChunk),
                           beast::bind_front_handler(&HttpConnection::OnFirstBytes, Self()));
 }
 
 template <class Stream>
 void HttpConnection<Stream>::OnFirstBytes(beast::error_code error, size_t bytes) {
-  if (error) return Drop();
+  if (!slot_.Busy() || error) return Drop();
   buffer_.commit(bytes);
   ReadHeader();
 }

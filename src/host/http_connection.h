@@ -49,8 +49,15 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   std::shared_ptr<HttpConnection> Self() { return this->shared_from_this(); }
   beast::tcp_stream& Tcp() { return beast::get_lowest_layer(stream_); }
 
+  // Run's work, on the strand.
+  void Serve();
+  // Counts the connection idle from now until its first request's first
+  // byte (for TLS, the handshake too); a newcomer at a connection limit may
+  // shed it while idle, which drops it on its strand.
+  void AllowShedding();
   void OnHandshake(beast::error_code error);
-  // Waits up to `wait` for the first byte of the next request.
+  // Waits up to `wait` for the first byte of the next request, idle in the
+  // connection limits until it comes.
   void WaitForRequest(std::chrono::milliseconds wait);
   void OnFirstBytes(beast::error_code error, size_t bytes);
   // The whole request, header and body, must arrive within the read timeout.
@@ -78,7 +85,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
 
   Stream stream_;
   ServerCore& core_;
-  ConnectionLimits::Slot slot_;
+  ConnectionLimits::Slot slot_;  // idle while waiting for a request's first byte
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;  // the request being read
   std::string local_addr_;

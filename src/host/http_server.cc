@@ -93,8 +93,8 @@ class HttpServer::Impl {
   // Accepts connections on `acceptor` for the handler of `listener_core`.
   template <class Stream>
   void Accept(Tcp::acceptor& acceptor, ServerCore& listener_core);
-  // Closes a connection over the limits at once; the access log says how
-  // many were refused, once a second at most.
+  // Closes at once a connection the limits refused (all that count are
+  // busy); the access log says how many were refused, once a second at most.
   void RefuseConnection(Tcp::socket& socket);
 
   const HostOptions options;

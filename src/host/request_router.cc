@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "host/health_check.h"
 #include "host/host_page.h"
+#include "host/limit_key.h"
 #include "host/request_guard.h"
 
 namespace quorax {
@@ -70,7 +71,9 @@ std::string CookieValue(std::string_view header, std::string_view name) {
   return "";
 }
 
-std::string SessionClientKey(const IncomingRequest& request) { return request.remote_addr; }
+std::string SessionClientKey(const IncomingRequest& request) {
+  return LimitKey(request.remote_addr);
+}
 
 bool IsHostPagePath(std::string_view path) {
   const std::string page = HostPageAtRoot();

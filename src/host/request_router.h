@@ -86,7 +86,8 @@ class RequestRouter : public RequestHandler {
 std::string CookieValue(std::string_view header, std::string_view name);
 
 // The key under which the session store counts a client's guest sessions:
-// the client's address as the request reports it.
+// the client's address as the request reports it, grouped as the
+// connection limits group it (LimitKey: IPv6 per /64).
 std::string SessionClientKey(const IncomingRequest& request);
 
 // True when `path` ends in "/" and the host page's name (kHostPageName),

@@ -24,7 +24,7 @@ TEST(ParseHostOptionsTest, DefaultsWithoutArguments) {
   EXPECT_EQ(options.session_timeout, std::chrono::minutes(20));
   EXPECT_EQ(options.max_body, 65536u);
   EXPECT_EQ(options.max_connections, 1000u);
-  EXPECT_EQ(options.max_connections_per_address, 50u);
+  EXPECT_EQ(options.max_connections_per_address, 600u);
   EXPECT_FALSE(options.debug_mode);
 }
 
