@@ -1,8 +1,9 @@
 // Starts what an end-to-end run needs on the loopback: a PostgreSQL cluster
 // (its own, or the caller's when QUORAX_PGPORT and QUORAX_PGDATA are set), the
-// settings file the server was built to read, and the server on a free port.
-// Everything started here is stopped by Stack.close(); a settings file that
-// existed before is put back.
+// settings file the server was built to read, and the server on a free port,
+// with a TLS listener on another one when asked (a throw-away self-signed
+// certificate made by openssl). Everything started here is stopped by
+// Stack.close(); a settings file that existed before is put back.
 
 import { execFile, spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -125,14 +126,35 @@ function writeSettings(file, dsn) {
   return () => (previous === null ? fs.rmSync(file, { force: true }) : fs.writeFileSync(file, previous));
 }
 
-// The server process on 127.0.0.1:port; its standard error goes to logFile.
+// Makes a self-signed certificate for 127.0.0.1 in a new temporary folder;
+// returns { dir, cert, key }.
+function selfSigned() {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quorax-tls.'));
+  const cert = path.join(dir, 'cert.pem');
+  const key = path.join(dir, 'key.pem');
+  const made = spawnSync(
+    'openssl',
+    ['req', '-x509', '-newkey', 'ec', '-pkeyopt', 'ec_paramgen_curve:P-256', '-nodes', '-days', '1',
+      '-subj', '/CN=127.0.0.1', '-addext', 'subjectAltName=IP:127.0.0.1', '-keyout', key, '-out', cert],
+    { encoding: 'utf8' },
+  );
+  if (made.status !== 0) throw new Error(`openssl could not make a certificate: ${made.stderr}`);
+  return { dir, cert, key };
+}
+
+// The server process on 127.0.0.1:port, and with TLS on tlsPort when given;
+// its standard error goes to logFile.
 export class Server {
-  constructor({ binary, port, logFile, args = [] }) {
+  constructor({ binary, port, tlsPort, certificate, logFile, args = [] }) {
     this.binary = binary;
     this.port = port;
+    this.tlsPort = tlsPort;
     this.logFile = logFile;
-    this.args = args;
+    this.args = tlsPort
+      ? [...args, '--tls-listen', `127.0.0.1:${tlsPort}`, '--tls-cert', certificate.cert, '--tls-key', certificate.key]
+      : args;
     this.url = `http://127.0.0.1:${port}`;
+    this.secureUrl = tlsPort ? `https://127.0.0.1:${tlsPort}` : null;
   }
 
   async start() {
@@ -197,9 +219,11 @@ function builtSettingsPath(binary) {
   return line ? line[1] : path.join(repoRoot, 'var/test/Quorax.cfg');
 }
 
-// Database, settings file and server together.
+// Database, settings file and server together. With `tls` the server also
+// listens with TLS (secureUrl), and this process's HTTPS clients accept the
+// throw-away certificate.
 export class Stack {
-  static async start({ ownCluster = false, serverArgs = [], logDir } = {}) {
+  static async start({ ownCluster = false, serverArgs = [], logDir, tls = false } = {}) {
     const stack = new Stack();
     const binary = process.env.QUORAX_SERVER || path.join(repoRoot, 'build/src/web/quorax-server');
     const settings = process.env.QUORAX_SETTINGS_FILE || builtSettingsPath(binary);
@@ -208,9 +232,16 @@ export class Stack {
     try {
       stack.db = await Database.open({ ownCluster });
       stack.restoreSettings = writeSettings(settings, stack.db.dsn());
+      if (tls) {
+        stack.certificate = selfSigned();
+        // This process talks only to the loopback server it started.
+        process.env.NODE_TLS_REJECT_UNAUTHORIZED = '0';
+      }
       stack.server = new Server({
         binary,
         port: await freePort(),
+        tlsPort: tls ? await freePort() : undefined,
+        certificate: stack.certificate,
         logFile: path.join(dir, `server-${process.pid}.log`),
         args: serverArgs,
       });
@@ -229,9 +260,14 @@ export class Stack {
     return this.server.url;
   }
 
+  get secureUrl() {
+    return this.server.secureUrl;
+  }
+
   async close() {
     if (this.server) await this.server.stop();
     if (this.restoreSettings) this.restoreSettings();
     if (this.db) this.db.destroy();
+    if (this.certificate) fs.rmSync(this.certificate.dir, { recursive: true, force: true });
   }
 }
