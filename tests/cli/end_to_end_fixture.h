@@ -61,9 +61,10 @@ inline std::string Row(int row, std::chrono::sys_days first_day, const std::vect
 }
 
 // The real server and application on free loopback ports, plain and TLS
-// (a self-signed certificate for "localhost"), with the test-case database
-// that QUORAX_TEST_DSN reaches (demo data, login demo/demo); the command runs
-// in this process against the listener Tls() names.
+// (a self-signed certificate), with the test-case database that
+// QUORAX_TEST_DSN reaches (demo data, login demo/demo); the command runs in
+// this process against it: in debug mode over plain HTTP, or as deployed
+// (Tls(): debug mode off, https addresses) over TLS.
 class CommandLineFixture : public ::testing::Test {
  protected:
   virtual bool Tls() const { return false; }
@@ -75,14 +76,15 @@ class CommandLineFixture : public ::testing::Test {
            ("quorax-cli-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
     std::ofstream(dir_ / "Quorax.cfg")
-        << "Debug=Y\nBaseDir=/\nDSN=" << dsn << " application_name=" << ApplicationName() << "\n";
+        << (Tls() ? "Secure=Y" : "Debug=Y") << "\nBaseDir=/\nDSN=" << dsn
+        << " application_name=" << ApplicationName() << "\n";
     app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
     HostOptions options;
     options.debug_mode = app_->DebugMode;
     options.listen = "127.0.0.1:0";
     options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
     options.access_log = [](const std::string&) {};
-    testkit::MakeSelfSigned(Path("cert.pem"), Path("key.pem"), "localhost");
+    testkit::MakeSelfSigned(Path("cert.pem"), Path("key.pem"));
     options.tls_listen = "127.0.0.1:0";
     options.tls_cert = Path("cert.pem");
     options.tls_key = Path("key.pem");
@@ -116,7 +118,7 @@ class CommandLineFixture : public ::testing::Test {
   static std::string ApplicationName() { return "quorax-cli-test-" + std::to_string(getpid()); }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   std::string Url() const {
-    return Tls() ? "https://localhost:" + std::to_string(server_->tls_port()) + "/Quorax.asp"
+    return Tls() ? "https://127.0.0.1:" + std::to_string(server_->tls_port()) + "/Quorax.asp"
                  : "http://127.0.0.1:" + std::to_string(server_->port()) + "/Quorax.asp";
   }
   std::string CaFile() const { return Tls() ? Path("cert.pem") : ""; }

@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <cstdio>
 #include <memory>
@@ -41,6 +42,15 @@ void MakeSelfSigned(const std::filesystem::path& cert_file, const std::filesyste
   X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
                              reinterpret_cast<const unsigned char*>(host_name.c_str()), -1, -1, 0);
   X509_set_issuer_name(cert.get(), name);
+  const bool address = host_name.find_first_not_of("0123456789.") == std::string::npos;
+  const std::string alt_name = (address ? "IP:" : "DNS:") + host_name;
+  X509_EXTENSION* extension =
+      X509V3_EXT_conf_nid(nullptr, nullptr, NID_subject_alt_name, alt_name.c_str());
+  if (extension == nullptr || X509_add_ext(cert.get(), extension, -1) != 1) {
+    X509_EXTENSION_free(extension);
+    throw std::runtime_error("cannot name " + host_name + " in a certificate");
+  }
+  X509_EXTENSION_free(extension);
   X509_set_pubkey(cert.get(), key.get());
   if (X509_sign(cert.get(), key.get(), EVP_sha256()) <= 0) {
     throw std::runtime_error("cannot sign a certificate");
