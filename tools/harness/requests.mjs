@@ -122,7 +122,7 @@ const headThenGet = (target, statuses) => async (stack, secure) => {
   connection.close();
   return {
     ok: statuses.includes(head?.status) && next?.status === 200 && next.body === 'ok',
-    detail: `HEAD ${head?.status ?? 'no answer'}, then ${next ? `${next.status} ${next.head}` : 'nothing'}`,
+    detail: `HEAD ${head?.status ?? 'no answer'}, then ${next ? `${next.status} ${next.head.split('\r\n')[0]}` : 'nothing'}`,
   };
 };
 
