@@ -1,5 +1,5 @@
 // A tester's whole job in headless Chromium against the real server and
-// database, over plain HTTP and over TLS: sign in, verify a mixed file, read
+// database, in debug mode over plain HTTP and as deployed over TLS: sign in, verify a mixed file, read
 // the bad rows and their reasons, switch views, download errors.csv, upload
 // the corrected rows, import them, and log out. A screenshot of every page
 // goes to artifacts/.
@@ -81,7 +81,7 @@ for (const tls of [false, true]) describe(`a tester in the browser over ${tls ? 
 
   before(async () => {
     fs.mkdirSync(artifacts, { recursive: true });
-    stack = await Stack.start({ logDir: artifacts, tls });
+    stack = await Stack.start({ logDir: artifacts, tls, deployed: tls });
     origin = tls ? stack.secureUrl : stack.url;
     browser = await openBrowser();
     page = await browser.context.newPage();
@@ -258,6 +258,20 @@ for (const tls of [false, true]) describe(`a tester in the browser over ${tls ? 
     assert.deepEqual(rows[1].cells, hostile);
     assert.equal(await page.locator('td script, td img').count(), 0);
     assert.deepEqual(dialogs, []);
+  });
+
+  it('shows all 300 rows of a larger file, its results page well over 16 KB', async () => {
+    const good = goodRows();
+    const rows = freshRows(good, 300).map((row, i) => (i % 10 ? row : Object.assign(row, { 5: 'X' })));
+    const file = uploadFile('large.csv', csvLine(good.headers) + rows.map(csvLine).join(''));
+    await followLink('Return to Main Menu');
+    await submitFile(file, 'Verify');
+    await followLink('Display All Rows');
+    assert.ok((await page.content()).length > 64 * 1024);
+    assert.deepEqual(
+      (await readResultRows(page)).map((r) => r.cells),
+      rows.map((r) => r.slice(0, good.headers.length)),
+    );
   });
 
   it('refuses a file the database cannot store and leads back to the upload form', async () => {

@@ -6,7 +6,7 @@
 // the caller: a tester sent back to the sign-in page, as after its server
 // went away, signs in again and goes on; that counts as a sign-out, not an
 // error. --report FILE writes each tester's session cookies and sign-outs.
-// --tls drives the server's TLS listener (a throw-away certificate).
+// --tls drives the server as deployed, over TLS (a throw-away certificate).
 
 import fs from 'node:fs';
 import { parseArgs } from 'node:util';
@@ -104,7 +104,7 @@ async function tester(id, baseUrl, good, deadline) {
 
 const stack = opts.url
   ? { url: opts.url, server: null, close: async () => {} }
-  : await Stack.start({ ownCluster: true, tls: opts.tls, serverArgs: [
+  : await Stack.start({ ownCluster: true, tls: opts.tls, deployed: opts.tls, serverArgs: [
       // Every tester signs in as the one demo user.
       '--max-sessions-per-user', '1000',
       ...(opts.threads ? ['--threads', opts.threads] : []),

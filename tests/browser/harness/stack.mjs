@@ -106,9 +106,10 @@ export class Database {
   }
 }
 
-// Writes the settings file for a debug-mode server on plain HTTP and returns
-// a function that restores what was there before.
-function writeSettings(file, dsn) {
+// Writes the settings file for a debug-mode server on plain HTTP, or for one
+// as deployed (https addresses, the plain listener only redirects), and
+// returns a function that restores what was there before.
+function writeSettings(file, dsn, deployed) {
   const previous = fs.existsSync(file) ? fs.readFileSync(file) : null;
   fs.mkdirSync(path.dirname(file), { recursive: true });
   fs.writeFileSync(
@@ -116,7 +117,7 @@ function writeSettings(file, dsn) {
     [
       '# Written by the end-to-end harness for one run.',
       'BaseDir=/',
-      'Debug=Y',
+      deployed ? 'Secure=Y' : 'Debug=Y',
       `DSN=${dsn}`,
       'BuildVer=e2e',
       'BuildDate=01/01/2024',
@@ -221,9 +222,10 @@ function builtSettingsPath(binary) {
 
 // Database, settings file and server together. With `tls` the server also
 // listens with TLS (secureUrl), and this process's HTTPS clients accept the
-// throw-away certificate.
+// throw-away certificate; `deployed` (with `tls`) turns debug mode off, so
+// that only the TLS listener serves pages.
 export class Stack {
-  static async start({ ownCluster = false, serverArgs = [], logDir, tls = false } = {}) {
+  static async start({ ownCluster = false, serverArgs = [], logDir, tls = false, deployed = false } = {}) {
     const stack = new Stack();
     const binary = process.env.QUORAX_SERVER || path.join(repoRoot, 'build/src/web/quorax-server');
     const settings = process.env.QUORAX_SETTINGS_FILE || builtSettingsPath(binary);
@@ -231,7 +233,7 @@ export class Stack {
     fs.mkdirSync(dir, { recursive: true });
     try {
       stack.db = await Database.open({ ownCluster });
-      stack.restoreSettings = writeSettings(settings, stack.db.dsn());
+      stack.restoreSettings = writeSettings(settings, stack.db.dsn(), deployed);
       if (tls) {
         stack.certificate = selfSigned();
         // This process talks only to the loopback server it started.
