@@ -48,7 +48,13 @@ const headThenGet = (target, statuses) => async (stack, secure) => {
 async function extensionFlood(stack, secure) {
   const before = stack.server.rssKiB();
   let peak = before;
-  const sampler = setInterval(() => (peak = Math.max(peak, stack.server.alive() ? stack.server.rssKiB() : 0)), 100);
+  const sampler = setInterval(() => {
+    try {
+      peak = Math.max(peak, stack.server.rssKiB());
+    } catch {
+      // the process is gone; the case reports that
+    }
+  }, 100);
   const block = Buffer.alloc(MiB, 'e');
   await Promise.all(
     [1, 2, 3].map(async () => {
@@ -124,18 +130,23 @@ async function probeStorm(stack, secure) {
   const received = () => (fs.readFileSync(log, 'latin1').match(/connection received: host=/g) || []).length;
   await stack.db.runAsync('psql', '-tAc', 'ALTER SYSTEM SET log_connections = on');
   await stack.db.runAsync('psql', '-tAc', 'SELECT pg_reload_conf()');
-  await sleep(500);
-  const before = received();
-  const statuses = await crowd(stack, secure, {
-    addresses: ['127.0.0.9'],
-    connections: 20,
-    total: 1000,
-    request: get('/healthz?db=1'),
-  });
-  await sleep(500);
-  const opened = received() - before;
-  await stack.db.runAsync('psql', '-tAc', 'ALTER SYSTEM RESET log_connections');
-  await stack.db.runAsync('psql', '-tAc', 'SELECT pg_reload_conf()');
+  let statuses;
+  let opened;
+  try {
+    await sleep(500);
+    const before = received();
+    statuses = await crowd(stack, secure, {
+      addresses: ['127.0.0.9'],
+      connections: 20,
+      total: 1000,
+      request: get('/healthz?db=1'),
+    });
+    await sleep(500);
+    opened = received() - before;
+  } finally {
+    await stack.db.runAsync('psql', '-tAc', 'ALTER SYSTEM RESET log_connections');
+    await stack.db.runAsync('psql', '-tAc', 'SELECT pg_reload_conf()');
+  }
   const answered = (statuses[200] || 0) + (statuses[503] || 0);
   return {
     ok: answered === 1000 && opened <= 50,
