@@ -1,7 +1,8 @@
 // A tester's whole job in headless Chromium against the real server and
-// database: sign in, verify a mixed file, read the bad rows and their reasons,
-// switch views, download errors.csv, upload the corrected rows, import them,
-// and log out. A screenshot of every page goes to artifacts/.
+// database, in debug mode over plain HTTP and as deployed over TLS: sign in, verify a mixed file, read
+// the bad rows and their reasons, switch views, download errors.csv, upload
+// the corrected rows, import them, and log out. A screenshot of every page
+// goes to artifacts/.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -43,8 +44,9 @@ const FLAG_MESSAGES = [
   'Entry possibly exists. Manual verification and entry required.',
 ];
 
-describe('a tester in the browser', () => {
+for (const tls of [false, true]) describe(`a tester in the browser over ${tls ? 'TLS' : 'plain HTTP'}`, () => {
   let stack;
+  let origin;
   let browser;
   let page;
   let shot = 0;
@@ -52,7 +54,10 @@ describe('a tester in the browser', () => {
   const state = {};
 
   const screenshot = (name) =>
-    page.screenshot({ path: path.join(artifacts, `${String(++shot).padStart(2, '0')}-${name}.png`), fullPage: true });
+    page.screenshot({
+      path: path.join(artifacts, `${tls ? 'tls' : 'plain'}-${String(++shot).padStart(2, '0')}-${name}.png`),
+      fullPage: true,
+    });
 
   // Every file handed to the upload form is written here first.
   const uploadFile = (name, text) => {
@@ -76,7 +81,8 @@ describe('a tester in the browser', () => {
 
   before(async () => {
     fs.mkdirSync(artifacts, { recursive: true });
-    stack = await Stack.start({ logDir: artifacts });
+    stack = await Stack.start({ logDir: artifacts, tls, deployed: tls });
+    origin = tls ? stack.secureUrl : stack.url;
     browser = await openBrowser();
     page = await browser.context.newPage();
   });
@@ -87,7 +93,7 @@ describe('a tester in the browser', () => {
   });
 
   it('shows the refusal on the sign-in page for a wrong password', async () => {
-    await page.goto(stack.url + HOST_PAGE);
+    await page.goto(origin + HOST_PAGE);
     await page.locator('#uid').fill(USER);
     await page.locator('#pwd').fill(`${PASSWORD}-wrong`);
     await Promise.all([page.waitForURL(/[?&]s=1$/), page.getByRole('button', { name: 'Sign in' }).click()]);
@@ -254,6 +260,20 @@ describe('a tester in the browser', () => {
     assert.deepEqual(dialogs, []);
   });
 
+  it('shows all 300 rows of a larger file, its results page well over 16 KB', async () => {
+    const good = goodRows();
+    const rows = freshRows(good, 300).map((row, i) => (i % 10 ? row : Object.assign(row, { 5: 'X' })));
+    const file = uploadFile('large.csv', csvLine(good.headers) + rows.map(csvLine).join(''));
+    await followLink('Return to Main Menu');
+    await submitFile(file, 'Verify');
+    await followLink('Display All Rows');
+    assert.ok((await page.content()).length > 64 * 1024);
+    assert.deepEqual(
+      (await readResultRows(page)).map((r) => r.cells),
+      rows.map((r) => r.slice(0, good.headers.length)),
+    );
+  });
+
   it('refuses a file the database cannot store and leads back to the upload form', async () => {
     const good = goodRows();
     const row = freshRows(good, 1)[0];
@@ -272,7 +292,7 @@ describe('a tester in the browser', () => {
     await Promise.all([page.waitForURL(/[?&]s=5$/), page.getByRole('link', { name: 'Log out' }).click()]);
     await screenshot('logged-out');
     assert.match(await bodyText(), /You have been logged out\./);
-    await page.goto(`${stack.url}${HOST_PAGE}?WCI=ImportDone&WCU=&d=a`);
+    await page.goto(`${origin}${HOST_PAGE}?WCI=ImportDone&WCU=&d=a`);
     assert.equal(await page.locator('#uid').count(), 1, 'the results page sends back to the sign-in page');
     assert.equal((await readResultRows(page)).length, 0);
   });

@@ -1,132 +1,33 @@
 #include <gtest/gtest.h>
-#include <postgresql/libpq-fe.h>
 #include <stdlib.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "cli/end_to_end_fixture.h"
 #include "cli/http_session.h"
 #include "cli/results.h"
-#include "cli/run.h"
 #include "common/windows1252.h"
-#include "host/host_options.h"
-#include "host/http_server.h"
 #include "testing/admin_connection.h"
-#include "web/main.h"
 
 namespace quorax::cli {
 namespace {
 
 using testkit::AdminConnection;
 
-constexpr int kRows = 2000;
-constexpr char kHeader[] = "TCID,TestDate,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
-const char* const kTesters[] = {"alice", "bob", "carol", "dave"};
-const char* const kBrowsers[] = {"Chrome", "Firefox", "Edge"};
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// A day in the past that no earlier run is likely to have used: the rows of
-// one file span 14 days from it.
-std::chrono::sys_days UnusedPastDay() {
-  std::random_device seed;
-  std::uniform_int_distribution<int> day(0, 10950);
-  return std::chrono::sys_days{std::chrono::year{1990} / 1 / 1} + std::chrono::days{day(seed)};
-}
-
-// Data row `row` (from 1) of a file of valid rows from `first_day` on, every
-// one distinct; the rows in `bad_rows` name a tester who does not exist. Some
-// notes hold a line break inside quotes.
-std::string Row(int row, std::chrono::sys_days first_day, const std::vector<int>& bad_rows) {
-  const int n = row - 1;
-  const std::chrono::year_month_day date{first_day + std::chrono::days{n / 144}};
-  char day[16];
-  std::snprintf(day, sizeof day, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-  const bool bad = std::find(bad_rows.begin(), bad_rows.end(), row) != bad_rows.end();
-  const std::string tester = bad ? "zoe" : kTesters[(n / 12) % 4];
-  const std::string notes = row % 50 == 0 ? "\"two\r\nlines\"" : "run " + std::to_string(row);
-  return std::to_string(n % 12 + 1) + "," + day + ",2.1,Windows 11," + kBrowsers[(n / 48) % 3] +
-         ",P," + tester + ",," + notes + "\r\n";
-}
-
-// The real server and application on a free loopback port with the test-case
-// database that QUORAX_TEST_DSN reaches (demo data, login demo/demo); the
-// command runs in this process against it.
-class CommandLineTest : public ::testing::Test {
+// Every test runs against the plain and the TLS listener.
+class CommandLineTest : public CommandLineFixture, public ::testing::WithParamInterface<bool> {
  protected:
-  void SetUp() override {
-    const char* dsn = std::getenv("QUORAX_TEST_DSN");
-    if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
-    dir_ = std::filesystem::temp_directory_path() /
-           ("quorax-cli-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir_);
-    std::ofstream(dir_ / "Quorax.cfg")
-        << "Debug=Y\nBaseDir=/\nDSN=" << dsn << " application_name=" << ApplicationName() << "\n";
-    app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
-    HostOptions options;
-    options.debug_mode = app_->DebugMode;
-    options.listen = "127.0.0.1:0";
-    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-    options.access_log = [](const std::string&) {};
-    AddListeners(options);
-    server_ = std::make_unique<HttpServer>(*app_, options);
-    server_->Start();
-    setenv("QUORAX_PASSWORD", "demo", 1);
-  }
-  void TearDown() override {
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
-  }
-  // Lets a fixture open more listeners before the server starts.
-  virtual void AddListeners(HostOptions&) {}
-
-  // Writes the file `name` with kHeader and kRows generated rows.
-  std::string WriteRows(const std::string& name, const std::vector<int>& bad_rows) {
-    std::string content = kHeader;
-    for (int row = 1; row <= kRows; ++row) content += Row(row, first_day_, bad_rows);
-    std::ofstream(dir_ / name, std::ios::binary) << content;
-    return (dir_ / name).string();
-  }
-
-  // Runs the command with `args` followed by the server's address (`url`
-  // when given) and user.
-  int Run(std::vector<std::string> args, const std::string& url = "") {
-    args.insert(args.end(), {"--url", url.empty() ? Url() : url, "--user", "demo"});
-    out_.str("");
-    err_.str("");
-    return RunCommand(args, out_, err_, false);
-  }
-
-  // Marks the server's database connections, so that the administrator finds them.
-  static std::string ApplicationName() { return "quorax-cli-test-" + std::to_string(getpid()); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  std::string Url() const {
-    return "http://127.0.0.1:" + std::to_string(server_->port()) + "/Quorax.asp";
-  }
-
-  std::unique_ptr<quorax::main> app_;
-  std::unique_ptr<HttpServer> server_;
-  std::filesystem::path dir_;
-  const std::chrono::sys_days first_day_ = UnusedPastDay();
-  std::ostringstream out_;
-  std::ostringstream err_;
+  bool Tls() const override { return GetParam(); }
 };
 
-TEST_F(CommandLineTest, VerifyReportsTheBadRowsOfEveryPieceByTheirFileRowNumber) {
+INSTANTIATE_TEST_SUITE_P(Listeners, CommandLineTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& listener) {
+                           return listener.param ? "Tls" : "Plain";
+                         });
+
+TEST_P(CommandLineTest, VerifyReportsTheBadRowsOfEveryPieceByTheirFileRowNumber) {
   const std::vector<int> bad = {7, 600, 1250, 1999};
   const std::string file = WriteRows("bad.csv", bad);
   ASSERT_GT(ReadFile(file).size(), 3u * 32767u);
@@ -158,7 +59,7 @@ TEST_F(CommandLineTest, VerifyReportsTheBadRowsOfEveryPieceByTheirFileRowNumber)
 // A UTF-8 file with the byte-order mark, every note accented, rows 7 and
 // 1999 naming no tester and row 1250 test case "café": it is sent in pieces
 // and reported in UTF-8. Then a "ł" (no Windows-1252 byte) in row 1501.
-TEST_F(CommandLineTest, AUtf8FileIsReportedInUtf8AndACharacterTheDatabaseCannotStoreIsNamed) {
+TEST_P(CommandLineTest, AUtf8FileIsReportedInUtf8AndACharacterTheDatabaseCannotStoreIsNamed) {
   const std::vector<int> bad = {7, 1999};
   const std::string mark = "\xEF\xBB\xBF";
   std::string rows;  // Windows-1252
@@ -193,7 +94,7 @@ TEST_F(CommandLineTest, AUtf8FileIsReportedInUtf8AndACharacterTheDatabaseCannotS
   EXPECT_NE(err_.str().find("data row 1501, column 9."), std::string::npos) << err_.str();
 }
 
-TEST_F(CommandLineTest, ASecondImportOfTheSameRowsFindsEachAlreadyRecorded) {
+TEST_P(CommandLineTest, ASecondImportOfTheSameRowsFindsEachAlreadyRecorded) {
   const std::string file = WriteRows("good.csv", {});
   EXPECT_EQ(Run({"import", file, "--quiet"}), 0) << err_.str();
   EXPECT_EQ(out_.str().find("2000 rows: 2000 passed"), 0u) << out_.str();
@@ -205,7 +106,7 @@ TEST_F(CommandLineTest, ASecondImportOfTheSameRowsFindsEachAlreadyRecorded) {
             std::string::npos);
 }
 
-TEST_F(CommandLineTest, FailuresEndWithTheirOwnStatusAndOneLine) {
+TEST_P(CommandLineTest, FailuresEndWithTheirOwnStatusAndOneLine) {
   const std::string file = std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv";
   setenv("QUORAX_PASSWORD", "wrong", 1);
   EXPECT_EQ(Run({"verify", file}), 3);
@@ -216,10 +117,10 @@ TEST_F(CommandLineTest, FailuresEndWithTheirOwnStatusAndOneLine) {
   EXPECT_EQ(Run({"verify", file, "--colour"}), 2);
 }
 
-TEST_F(CommandLineTest, TheExampleHasNineBadRowsAndANewSessionHasNoResults) {
+TEST_P(CommandLineTest, TheExampleHasNineBadRowsAndANewSessionHasNoResults) {
   EXPECT_EQ(Run({"verify", std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv", "--quiet"}), 1);
   EXPECT_EQ(out_.str().find("11 rows: 2 passed, 9 rejected"), 0u) << out_.str();
-  HttpSession browser(ParseAddress(Url()), "");
+  HttpSession browser(ParseAddress(Url()), CaFile());
   const HttpReply reply = browser.Get("/Quorax.asp?WCI=ExportResults&WCU=", 64 * 1024);
   EXPECT_EQ(reply.status, 200);
   EXPECT_NE(reply.body.find("There are no results to download"), std::string::npos);
@@ -227,7 +128,7 @@ TEST_F(CommandLineTest, TheExampleHasNineBadRowsAndANewSessionHasNoResults) {
 
 // Row 900 (in the second piece) waits for a lock on the very row it inserts,
 // held by the administrator, who then ends the server's database session.
-TEST_F(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed) {
+TEST_P(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed) {
   const char* admin_dsn = std::getenv("QUORAX_TEST_ADMIN_DSN");
   if (admin_dsn == nullptr || *admin_dsn == '\0') GTEST_SKIP() << "no QUORAX_TEST_ADMIN_DSN";
   const std::string file = WriteRows("import.csv", {});
@@ -261,29 +162,17 @@ TEST_F(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed)
   EXPECT_NE(ReadFile(Path("j.xml")).find("errors=\"1\" skipped=\"1100\""), std::string::npos);
 }
 
-// The server also listens with TLS, its certificate made for "localhost".
-class CommandLineTlsTest : public CommandLineTest {
+class CommandLineTlsTest : public CommandLineFixture {
  protected:
-  void AddListeners(HostOptions& options) override {
-    const std::string command =
-        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
-        "/CN=localhost -keyout " +
-        Path("key.pem") + " -out " + Path("cert.pem") + " 2>/dev/null";
-    if (std::system(command.c_str()) != 0) return;
-    options.tls_listen = "127.0.0.1:0";
-    options.tls_cert = Path("cert.pem");
-    options.tls_key = Path("key.pem");
-  }
+  bool Tls() const override { return true; }
 };
 
-TEST_F(CommandLineTlsTest, HttpsNeedsTheServersCertificateToBeTrusted) {
-  if (server_->tls_port() == 0) GTEST_SKIP() << "no openssl command to make a certificate";
-  const std::string url =
-      "https://localhost:" + std::to_string(server_->tls_port()) + "/Quorax.asp";
-  const std::string file = std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv";
-  EXPECT_EQ(Run({"verify", file, "--quiet", "--ca-file", Path("cert.pem")}, url), 1) << err_.str();
-  EXPECT_EQ(out_.str().find("11 rows: 2 passed, 9 rejected"), 0u) << out_.str();
-  EXPECT_EQ(Run({"verify", file}, url), 4);
+// Pieces of a large all-good file, each a full-size upload and results page.
+TEST_F(CommandLineTlsTest, AGoodFileOf3000RowsPassesAndAnUntrustedCertificateIsRefused) {
+  const std::string file = WriteRows("good.csv", {}, 3000);
+  EXPECT_EQ(Run({"verify", file, "--quiet"}), 0) << err_.str();
+  EXPECT_EQ(out_.str().find("3000 rows: 3000 passed, 0 rejected"), 0u) << out_.str();
+  EXPECT_EQ(Run({"verify", file}, Url()), 4);
   EXPECT_NE(err_.str().find("certificate verify failed"), std::string::npos) << err_.str();
 }
 

@@ -2,10 +2,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <openssl/err.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
 #include <openssl/ssl.h>
-#include <openssl/x509.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,75 +14,22 @@
 #include "common/errors.h"
 #include "host/test_server.h"
 #include "testing/http_client.h"
+#include "testing/self_signed.h"
 #include "testing/temp_dir.h"
 
 namespace quorax {
 namespace {
 
 using testkit::HttpResponse;
-using testkit::ParseResponse;
+using testkit::MakeSelfSigned;
 using testkit::Request;
 
 template <class T, void (*Free)(T*)>
 struct Deleter {
   void operator()(T* p) const { Free(p); }
 };
-using Key = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
-using Cert = std::unique_ptr<X509, Deleter<X509, X509_free>>;
 using Context = std::unique_ptr<SSL_CTX, Deleter<SSL_CTX, SSL_CTX_free>>;
 using Connection = std::unique_ptr<SSL, Deleter<SSL, SSL_free>>;
-
-void WritePem(const std::filesystem::path& path, EVP_PKEY* key, X509* cert) {
-  std::FILE* file = std::fopen(path.c_str(), "w");
-  ASSERT_NE(file, nullptr);
-  if (key != nullptr) PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr);
-  if (cert != nullptr) PEM_write_X509(file, cert);
-  std::fclose(file);
-}
-
-// Writes a self-signed certificate for 127.0.0.1 and its key.
-void MakeSelfSigned(const std::filesystem::path& cert_file, const std::filesystem::path& key_file) {
-  Key key(EVP_EC_gen("P-256"));
-  ASSERT_NE(key, nullptr);
-  Cert cert(X509_new());
-  X509_set_version(cert.get(), 2);
-  ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 1);
-  X509_gmtime_adj(X509_getm_notBefore(cert.get()), 0);
-  X509_gmtime_adj(X509_getm_notAfter(cert.get()), 3600);
-  X509_NAME* name = X509_get_subject_name(cert.get());
-  X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                             reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
-  X509_set_issuer_name(cert.get(), name);
-  X509_set_pubkey(cert.get(), key.get());
-  ASSERT_GT(X509_sign(cert.get(), key.get(), EVP_sha256()), 0);
-  WritePem(cert_file, nullptr, cert.get());
-  WritePem(key_file, key.get(), nullptr);
-}
-
-// Sends `request` over TLS to 127.0.0.1:`port` and returns all the server
-// sends until it closes. The certificate is not verified: it is our own.
-std::string TlsExchange(uint16_t port, const std::string& request) {
-  Context context(SSL_CTX_new(TLS_client_method()));
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::string received;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    Connection ssl(SSL_new(context.get()));
-    SSL_set_fd(ssl.get(), fd);
-    if (SSL_connect(ssl.get()) == 1 &&
-        SSL_write(ssl.get(), request.data(), static_cast<int>(request.size())) > 0) {
-      char chunk[4096];
-      for (int n; (n = SSL_read(ssl.get(), chunk, sizeof chunk)) > 0;) {
-        received.append(chunk, static_cast<size_t>(n));
-      }
-    }
-  }
-  close(fd);
-  return received;
-}
 
 // The suite a TLS 1.2 handshake offering only `ciphers` agrees on, or ""
 // when the server refuses every one of them.
@@ -124,9 +68,7 @@ class TlsServerTest : public ::testing::Test {
 TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
   TestServer server([&](HostOptions& options) { UseTls(options); });
   ASSERT_NE(server.tls_port(), 0);
-  HttpResponse secure = ParseResponse(TlsExchange(
-      server.tls_port(),
-      "GET /Quorax.asp?WCI=Echo&WCU= HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
+  HttpResponse secure = Request({server.tls_port(), true}, "GET", "/Quorax.asp?WCI=Echo&WCU=");
   EXPECT_EQ(secure.status, 200);
   EXPECT_NE(secure.body.find("|https=on|local=127.0.0.1:" + std::to_string(server.tls_port())),
             std::string::npos);
@@ -160,8 +102,7 @@ TEST_F(TlsServerTest, PlainListenerOutsideDebugModeOnlyRedirectsToHttps) {
     EXPECT_EQ(response.CountHeader("Set-Cookie"), 0);
   }
   EXPECT_EQ(server.app().calls, 0);
-  HttpResponse served = ParseResponse(TlsExchange(
-      server.tls_port(), "GET /Quorax.asp HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
+  HttpResponse served = Request({server.tls_port(), true}, "GET", "/Quorax.asp");
   EXPECT_EQ(served.status, 200);
   EXPECT_EQ(served.Header("Strict-Transport-Security"), "max-age=31536000");
 }

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,7 +16,18 @@ namespace {
 
 constexpr int kReadTimeoutMs = 20000;
 
+struct SslFree {
+  void operator()(SSL* ssl) const { SSL_free(ssl); }
+  void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+};
+
 }  // namespace
+
+// The TLS session over the client's socket.
+struct RawClient::Tls {
+  std::unique_ptr<SSL_CTX, SslFree> context{SSL_CTX_new(TLS_client_method())};
+  std::unique_ptr<SSL, SslFree> ssl{SSL_new(context.get())};
+};
 
 std::string HttpResponse::Header(const std::string& name) const {
   for (const auto& [key, value] : headers) {
@@ -30,14 +42,24 @@ int HttpResponse::CountHeader(const std::string& name) const {
   return count;
 }
 
-RawClient::RawClient(uint16_t port) {
+RawClient::RawClient(Endpoint endpoint) {
+  const std::string name = "127.0.0.1:" + std::to_string(endpoint.port);
   fd_ = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_port = htons(port);
+  address.sin_port = htons(endpoint.port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   if (fd_ < 0 || connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    throw std::runtime_error("cannot connect to 127.0.0.1:" + std::to_string(port));
+    if (fd_ >= 0) close(fd_);
+    throw std::runtime_error("cannot connect to " + name);
+  }
+  if (!endpoint.tls) return;
+  tls_ = std::make_unique<Tls>();
+  if (tls_->ssl == nullptr || SSL_set_fd(tls_->ssl.get(), fd_) != 1 ||
+      SSL_connect(tls_->ssl.get()) != 1) {
+    tls_.reset();
+    close(fd_);
+    throw std::runtime_error("no TLS handshake with " + name);
   }
 }
 
@@ -48,18 +70,26 @@ RawClient::~RawClient() {
 bool RawClient::Send(const std::string& bytes) {
   size_t sent = 0;
   while (sent < bytes.size()) {
-    ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    const size_t left = bytes.size() - sent;
+    ssize_t n = tls_ ? SSL_write(tls_->ssl.get(), bytes.data() + sent, static_cast<int>(left))
+                     : send(fd_, bytes.data() + sent, left, MSG_NOSIGNAL);
     if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
   return true;
 }
 
-bool RawClient::Fill() {
+bool RawClient::Readable(int ms) const {
+  if (tls_ && SSL_pending(tls_->ssl.get()) > 0) return true;
   pollfd ready{fd_, POLLIN, 0};
-  if (poll(&ready, 1, kReadTimeoutMs) <= 0) return false;
-  char chunk[8192];
-  ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+  return poll(&ready, 1, ms) > 0;
+}
+
+bool RawClient::Fill() {
+  if (!Readable(kReadTimeoutMs)) return false;
+  char chunk[16384];
+  ssize_t n =
+      tls_ ? SSL_read(tls_->ssl.get(), chunk, sizeof chunk) : recv(fd_, chunk, sizeof chunk, 0);
   if (n <= 0) return false;
   pending_.append(chunk, static_cast<size_t>(n));
   return true;
@@ -86,10 +116,9 @@ std::string RawClient::ReadAll() {
 }
 
 bool RawClient::ClosedWithin(std::chrono::milliseconds limit) {
-  pollfd ready{fd_, POLLIN, 0};
-  if (poll(&ready, 1, static_cast<int>(limit.count())) <= 0) return false;
+  if (!Readable(static_cast<int>(limit.count()))) return false;
   char byte;
-  return recv(fd_, &byte, 1, 0) <= 0;
+  return (tls_ ? SSL_read(tls_->ssl.get(), &byte, 1) : recv(fd_, &byte, 1, 0)) <= 0;
 }
 
 HttpResponse ParseResponse(const std::string& text) {
@@ -110,11 +139,11 @@ HttpResponse ParseResponse(const std::string& text) {
   return response;
 }
 
-HttpResponse Request(uint16_t port, const std::string& method, const std::string& target,
+HttpResponse Request(Endpoint endpoint, const std::string& method, const std::string& target,
                      const std::string& extra_headers, const std::string& body) {
-  RawClient client(port);
+  RawClient client(endpoint);
   std::string request = method + " " + target +
-                        " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" +
+                        " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(endpoint.port) + "\r\n" +
                         "Connection: close\r\n" + extra_headers;
   if (!body.empty() || method == "POST") {
     request += "Content-Length: " + std::to_string(body.size()) + "\r\n";

@@ -23,7 +23,7 @@ HttpResponse WebBrowser::Exchange(const std::string& method, const std::string& 
     cookie_line += (cookie_line.empty() ? "" : "; ") + name + "=" + value;
   }
   if (!cookie_line.empty()) extra_headers += "Cookie: " + cookie_line + "\r\n";
-  HttpResponse response = Request(port_, method, target, extra_headers, body);
+  HttpResponse response = Request(endpoint_, method, target, extra_headers, body);
   KeepCookies(response);
   return response;
 }

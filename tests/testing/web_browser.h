@@ -10,12 +10,12 @@
 namespace quorax::testkit {
 
 // A minimal browser for end-to-end tests: sends each request with Request()
-// to 127.0.0.1:`port` and keeps the cookies the server sets (a cookie with
+// to the endpoint (plain or TLS) and keeps the cookies the server sets (a cookie with
 // "Max-Age=0" is dropped), sending them back as a browser does.
 // Raises std::runtime_error when the server cannot be reached.
 class WebBrowser {
  public:
-  explicit WebBrowser(uint16_t port) : port_(port) {}
+  explicit WebBrowser(Endpoint endpoint) : endpoint_(endpoint) {}
 
   HttpResponse Get(const std::string& target);
   HttpResponse Post(const std::string& target, const std::string& content_type,
@@ -32,7 +32,7 @@ class WebBrowser {
                         std::string extra_headers, const std::string& body);
   void KeepCookies(const HttpResponse& response);
 
-  uint16_t port_;
+  Endpoint endpoint_;
   std::map<std::string, std::string> cookies_;
 };
 

@@ -1,107 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
-#include "host/host_options.h"
-#include "host/http_server.h"
 #include "metrics/metric_value.h"
-#include "testing/settings_file.h"
-#include "testing/web_browser.h"
-#include "web/main.h"
+#include "web/end_to_end_fixture.h"
 
 namespace quorax {
 namespace {
 
-using testkit::HttpResponse;
-using testkit::WebBrowser;
-
-constexpr char kSignIn[] = "/Quorax.asp?WCI=SubmitCSV&WCU=";
-constexpr char kUpload[] = "/Quorax.asp?WCI=ImportCSV&WCU=";
-constexpr char kBoundary[] = "----WebKitFormBoundaryq3ZbT0xn9Lk2fWcA";
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// The body a browser sends for the upload form with `file` chosen.
-std::string BrowserUploadBody(const std::string& file_name, const std::string& content) {
-  return std::string("--") + kBoundary +
-         "\r\nContent-Disposition: form-data; name=\"csvfile\"; filename=\"" + file_name +
-         "\"\r\nContent-Type: text/csv\r\n\r\n" + content + "\r\n--" + kBoundary + "--\r\n";
-}
-
-int Occurrences(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
-
-// The targets of the page's links whose address holds `item`, with the
-// attribute escaping undone, in page order.
-std::vector<std::string> LinksTo(const std::string& page, const std::string& item) {
-  static const std::regex link("HREF=\"([^\"]*)\"", std::regex::icase);
-  std::vector<std::string> targets;
-  for (auto it = std::sregex_iterator(page.begin(), page.end(), link); it != std::sregex_iterator();
-       ++it) {
-    std::string target = (*it)[1];
-    if (target.find(item) == std::string::npos) continue;
-    for (size_t at = target.find("&amp;"); at != std::string::npos; at = target.find("&amp;", at))
-      target.replace(at, 5, "&");
-    targets.push_back(target);
-  }
-  return targets;
-}
-
-// The real server and application on a free loopback port, using the
-// repository's templates and the test-case database that QUORAX_TEST_DSN
-// reaches (holding the demo data and the login demo/demo).
-class EndToEndTest : public ::testing::Test {
+// Every test runs in debug mode over plain HTTP and as deployed over TLS.
+class EndToEndTest : public EndToEndFixture, public ::testing::WithParamInterface<bool> {
  protected:
-  void SetUp() override {
-    const char* dsn = std::getenv("QUORAX_TEST_DSN");
-    if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
-    settings_ = std::make_unique<SettingsFile>(
-        std::initializer_list<std::string>{"Debug=Y", "BaseDir=/", std::string("DSN=") + dsn});
-    app_ = std::make_unique<quorax::main>(settings_->path());
-    HostOptions options;
-    options.listen = "127.0.0.1:0";
-    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-    options.access_log = [](const std::string&) {};
-    options.metrics_listen = "127.0.0.1:0";
-    options.debug_mode = app_->DebugMode;
-    server_ = std::make_unique<HttpServer>(*app_, options);
-    server_->Start();
-    browser_ = std::make_unique<WebBrowser>(server_->port());
-  }
-
-  HttpResponse SignIn(const std::string& password) {
-    EXPECT_EQ(browser_->Get("/Quorax.asp").status, 200);
-    return browser_->Post(kSignIn, "application/x-www-form-urlencoded", "uid=demo&pwd=" + password);
-  }
-
-  HttpResponse UploadExample(const std::string& name) {
-    const std::string content = ReadFile(std::string(QUORAX_SOURCE_DIR) + "/examples/" + name);
-    EXPECT_FALSE(content.empty()) << name;
-    return browser_->Post(kUpload, std::string("multipart/form-data; boundary=") + kBoundary,
-                          BrowserUploadBody(name, content));
-  }
-
-  std::string Scrape() { return WebBrowser(server_->metrics_port()).Get("/metrics").body; }
-
-  std::unique_ptr<SettingsFile> settings_;
-  std::unique_ptr<quorax::main> app_;
-  std::unique_ptr<HttpServer> server_;
-  std::unique_ptr<WebBrowser> browser_;
+  bool Tls() const override { return GetParam(); }
 };
 
-TEST_F(EndToEndTest, VerifyShowsEachBadRowWithItsReasonsAndEveryViewLinkWorks) {
+INSTANTIATE_TEST_SUITE_P(Listeners, EndToEndTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& listener) {
+                           return listener.param ? "Tls" : "Plain";
+                         });
+
+TEST_P(EndToEndTest, VerifyShowsEachBadRowWithItsReasonsAndEveryViewLinkWorks) {
   ASSERT_EQ(SignIn("demo").status, 200);
   const HttpResponse results = UploadExample("mixed.csv");
   ASSERT_EQ(results.status, 200) << results.body;
@@ -149,7 +68,7 @@ TEST_F(EndToEndTest, VerifyShowsEachBadRowWithItsReasonsAndEveryViewLinkWorks) {
   EXPECT_NE(good.find("<TD VALIGN=\"TOP\">o'brien</TD>"), std::string::npos);
 }
 
-TEST_F(EndToEndTest, DownloadHoldsTheHeaderAndBadRowsAsUploaded) {
+TEST_P(EndToEndTest, DownloadHoldsTheHeaderAndBadRowsAsUploaded) {
   ASSERT_EQ(SignIn("demo").status, 200);
   const HttpResponse results = UploadExample("mixed.csv");
   ASSERT_EQ(results.status, 200);
@@ -185,10 +104,10 @@ TEST_F(EndToEndTest, DownloadHoldsTheHeaderAndBadRowsAsUploaded) {
             "\"several faults\"\r\n");
 }
 
-TEST_F(EndToEndTest, WrongPasswordIsRefusedAndTheSessionCannotUpload) {
+TEST_P(EndToEndTest, WrongPasswordIsRefusedAndTheSessionCannotUpload) {
   const HttpResponse refused = SignIn("not-the-password");
   ASSERT_EQ(refused.status, 302);
-  const std::string start = "http://127.0.0.1:" + std::to_string(server_->port()) + "/Quorax.asp";
+  const std::string start = Origin() + "/Quorax.asp";
   EXPECT_EQ(refused.Header("Location"), start + "?s=1");
   EXPECT_NE(browser_->Get("/Quorax.asp?s=1").body.find("Authentication Failed. Access Denied."),
             std::string::npos);
@@ -198,8 +117,8 @@ TEST_F(EndToEndTest, WrongPasswordIsRefusedAndTheSessionCannotUpload) {
   EXPECT_EQ(upload.Header("Location"), start);
 }
 
-TEST_F(EndToEndTest, HealthCheckReachesTheDatabaseAndMetricsCountSignInsAndUploads) {
-  const HttpResponse health = WebBrowser(server_->port()).Get("/healthz?db=1");
+TEST_P(EndToEndTest, HealthCheckReachesTheDatabaseAndMetricsCountSignInsAndUploads) {
+  const HttpResponse health = WebBrowser(Listener(Tls())).Get("/healthz?db=1");
   EXPECT_EQ(health.status, 200);
   EXPECT_EQ(health.body, "ok");
 
@@ -228,7 +147,7 @@ TEST_F(EndToEndTest, HealthCheckReachesTheDatabaseAndMetricsCountSignInsAndUploa
   EXPECT_EQ(MetricValue(after, "quorax_sessions_live"), 1);
 }
 
-TEST_F(EndToEndTest, LogOutEndsTheSessionAndTheDownloadOfItsBadRows) {
+TEST_P(EndToEndTest, LogOutEndsTheSessionAndTheDownloadOfItsBadRows) {
   ASSERT_EQ(SignIn("demo").status, 200);
   ASSERT_EQ(UploadExample("mixed.csv").status, 200);
   const std::string cookie = browser_->Cookie("QuoraxSession");
@@ -249,7 +168,7 @@ TEST_F(EndToEndTest, LogOutEndsTheSessionAndTheDownloadOfItsBadRows) {
 
 // The id a browser held before signing in (perhaps planted by someone else)
 // does not reach the signed-in session.
-TEST_F(EndToEndTest, AcceptedSignInGivesTheSessionANewId) {
+TEST_P(EndToEndTest, AcceptedSignInGivesTheSessionANewId) {
   ASSERT_EQ(browser_->Get("/Quorax.asp").status, 200);
   const std::string before = browser_->Cookie("QuoraxSession");
   ASSERT_EQ(
@@ -262,6 +181,37 @@ TEST_F(EndToEndTest, AcceptedSignInGivesTheSessionANewId) {
   EXPECT_EQ(UploadExample("good.csv").status, 302);
   browser_->SetCookie("QuoraxSession", after);
   EXPECT_EQ(UploadExample("good.csv").status, 200);
+}
+
+// 3,000 rows of empty cells, each rejected with its reasons, make an all-rows
+// page of over a megabyte: the TLS listener must send it as the plain one does.
+TEST_F(EndToEndFixture, ALargeResultsPageArrivesWholeOverTlsAsOverPlainHttp) {
+  ASSERT_EQ(SignIn("demo").status, 200);
+  std::string rows = "TCID,TestDate,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
+  for (int row = 0; row < 3000; ++row) rows += ",,,,,,,,\r\n";
+  ASSERT_EQ(browser_
+                ->Post(kUpload, std::string("multipart/form-data; boundary=") + kBoundary,
+                       BrowserUploadBody("many.csv", rows))
+                .status,
+            200);
+  WebBrowser secure(Listener(true));
+  secure.SetCookie("QuoraxSession", browser_->Cookie("QuoraxSession"));
+  const HttpResponse plain = browser_->Get("/Quorax.asp?WCI=ImportDone&WCU=&d=a");
+  const HttpResponse tls = secure.Get("/Quorax.asp?WCI=ImportDone&WCU=&d=a");
+  ASSERT_EQ(plain.status, 200);
+  ASSERT_GT(plain.body.size(), 1u << 20);
+  EXPECT_EQ(Occurrences(plain.body, "<TD BGCOLOR=#DD0000"), 3000);
+  EXPECT_EQ(tls.status, 200);
+  EXPECT_EQ(tls.Header("Content-Length"), std::to_string(tls.body.size()));
+  // Absolute addresses on the page name the listener that served it.
+  std::string same = tls.body;
+  const std::string tls_host = "127.0.0.1:" + std::to_string(server_->tls_port());
+  const std::string plain_host = "127.0.0.1:" + std::to_string(server_->port());
+  for (size_t at = same.find(tls_host); at != std::string::npos; at = same.find(tls_host, at)) {
+    same.replace(at, tls_host.size(), plain_host);
+  }
+  EXPECT_EQ(same.size(), plain.body.size());
+  EXPECT_TRUE(same == plain.body);
 }
 
 }  // namespace

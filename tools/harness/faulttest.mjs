@@ -1,13 +1,15 @@
-// Fault test against the real server and a throw-away database on the
-// loopback: hostile uploads, clients that send their body one byte per
-// second, and PostgreSQL stopped in the middle of imports. Prints what each
-// check saw; exits 1 when any check fails.
+// Fault test against the real server (plain and TLS listeners) and a
+// throw-away database on the loopback: hostile uploads, hostile requests and
+// crowds below the application (requests.mjs), clients that send their body
+// one byte per second, and PostgreSQL stopped in the middle of imports.
+// Prints what each check saw; exits 1 when any check fails.
 
 import { parseArgs } from 'node:util';
 import { HOST_PAGE, Session } from '../../tests/browser/harness/client.mjs';
 import { goodRows } from '../../tests/browser/harness/csv.mjs';
 import { Stack } from '../../tests/browser/harness/stack.mjs';
 import { hostileUploads } from './hostile.mjs';
+import { hostileRequests } from './requests.mjs';
 import { slowClient } from './slow_client.mjs';
 import { databaseStopped } from './stopped_database.mjs';
 import { checkBadRows, pageWords, quantile, testerFile } from './workload.mjs';
@@ -60,9 +62,9 @@ const context = {
   password: PASSWORD,
 };
 
-const stack = await Stack.start({ ownCluster: true });
+const stack = await Stack.start({ ownCluster: true, tls: true });
 try {
-  const phases = { hostile: hostileUploads, slow: slowClient, database: databaseStopped };
+  const phases = { hostile: hostileUploads, requests: hostileRequests, slow: slowClient, database: databaseStopped };
   for (const [name, phase] of Object.entries(phases)) {
     if (opts.only && opts.only !== name) continue;
     console.log(`-- ${name}`);

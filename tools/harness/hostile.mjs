@@ -75,12 +75,8 @@ function cases(ctx) {
       page: (results, html) =>
         results.successNotice !== null && /could not be read past data row 2;/.test(html) && !results.rows.length,
     },
-    {
-      name: `${LIMIT} one-character lines`,
-      upload: multipartUpload('x\n'.repeat(LIMIT)),
-      status: [400],
-      words: TOO_LARGE,
-    },
+    // Twice the upload limit is past the host's body limit too.
+    { name: `${LIMIT} one-character lines`, upload: multipartUpload('x\n'.repeat(LIMIT)), status: [413] },
     {
       name: `one-character lines filling ${LIMIT} bytes`,
       upload: uploadOfSize('x\n'.repeat(16_000), LIMIT),

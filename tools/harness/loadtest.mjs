@@ -6,6 +6,7 @@
 // the caller: a tester sent back to the sign-in page, as after its server
 // went away, signs in again and goes on; that counts as a sign-out, not an
 // error. --report FILE writes each tester's session cookies and sign-outs.
+// --tls drives the server as deployed, over TLS (a throw-away certificate).
 
 import fs from 'node:fs';
 import { parseArgs } from 'node:util';
@@ -22,6 +23,7 @@ const { values: opts } = parseArgs({
     threads: { type: 'string' },
     url: { type: 'string' },
     report: { type: 'string' },
+    tls: { type: 'boolean', default: false },
   },
 });
 const SESSIONS = Number(opts.sessions);
@@ -102,7 +104,7 @@ async function tester(id, baseUrl, good, deadline) {
 
 const stack = opts.url
   ? { url: opts.url, server: null, close: async () => {} }
-  : await Stack.start({ ownCluster: true, serverArgs: [
+  : await Stack.start({ ownCluster: true, tls: opts.tls, deployed: opts.tls, serverArgs: [
       // Every tester signs in as the one demo user.
       '--max-sessions-per-user', '1000',
       ...(opts.threads ? ['--threads', opts.threads] : []),
@@ -116,13 +118,14 @@ try {
   const deadline = Date.now() + DURATION_MS;
   let rssWarm = null;
   const warm = setTimeout(() => (rssWarm = rss()), Math.min(10_000, DURATION_MS / 4));
-  await Promise.all(Array.from({ length: SESSIONS }, (_, i) => tester(i + 1, stack.url, good, deadline)));
+  const baseUrl = opts.tls && !opts.url ? stack.secureUrl : stack.url;
+  await Promise.all(Array.from({ length: SESSIONS }, (_, i) => tester(i + 1, baseUrl, good, deadline)));
   clearTimeout(warm);
   const seconds = (performance.now() - started) / 1000;
   const rssEnd = rss();
   const uploads = [...stats.uploads].sort((a, b) => a - b);
   const size = testerFile(1, ROWS, good).text.length;
-  console.log(`load: ${SESSIONS} testers, ${ROWS}-row files (${size} bytes), ${seconds.toFixed(1)} s`);
+  console.log(`load: ${SESSIONS} testers, ${ROWS}-row files (${size} bytes), ${seconds.toFixed(1)} s, ${new URL(baseUrl).protocol}`);
   console.log(`requests: ${stats.requests} (${(stats.requests / seconds).toFixed(1)}/s)`);
   console.log(
     `uploads: ${uploads.length} (${(uploads.length / seconds).toFixed(1)}/s, ` +

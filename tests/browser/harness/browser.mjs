@@ -17,7 +17,8 @@ const FLAGS = [
   '--disable-quic',
 ];
 
-// Returns { context, close } for a new browser profile.
+// Returns { context, close } for a new browser profile; it accepts the
+// server's self-signed certificate.
 export async function openBrowser() {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorax-chromium.'));
   const context = await chromium.launchPersistentContext(profile, {
@@ -25,6 +26,7 @@ export async function openBrowser() {
     headless: true,
     args: FLAGS,
     acceptDownloads: true,
+    ignoreHTTPSErrors: true,
     viewport: { width: 1366, height: 768 },
   });
   context.setDefaultTimeout(15_000);

@@ -1,8 +1,9 @@
 // Starts what an end-to-end run needs on the loopback: a PostgreSQL cluster
 // (its own, or the caller's when QUORAX_PGPORT and QUORAX_PGDATA are set), the
-// settings file the server was built to read, and the server on a free port.
-// Everything started here is stopped by Stack.close(); a settings file that
-// existed before is put back.
+// settings file the server was built to read, and the server on a free port,
+// with a TLS listener on another one when asked (a throw-away self-signed
+// certificate made by openssl). Everything started here is stopped by
+// Stack.close(); a settings file that existed before is put back.
 
 import { execFile, spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -10,6 +11,7 @@ import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { selfSigned, writeSettings } from './server_files.mjs';
 
 export const repoRoot = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 
@@ -105,34 +107,19 @@ export class Database {
   }
 }
 
-// Writes the settings file for a debug-mode server on plain HTTP and returns
-// a function that restores what was there before.
-function writeSettings(file, dsn) {
-  const previous = fs.existsSync(file) ? fs.readFileSync(file) : null;
-  fs.mkdirSync(path.dirname(file), { recursive: true });
-  fs.writeFileSync(
-    file,
-    [
-      '# Written by the end-to-end harness for one run.',
-      'BaseDir=/',
-      'Debug=Y',
-      `DSN=${dsn}`,
-      'BuildVer=e2e',
-      'BuildDate=01/01/2024',
-      '',
-    ].join('\r\n'),
-  );
-  return () => (previous === null ? fs.rmSync(file, { force: true }) : fs.writeFileSync(file, previous));
-}
-
-// The server process on 127.0.0.1:port; its standard error goes to logFile.
+// The server process on 127.0.0.1:port, and with TLS on tlsPort when given;
+// its standard error goes to logFile.
 export class Server {
-  constructor({ binary, port, logFile, args = [] }) {
+  constructor({ binary, port, tlsPort, certificate, logFile, args = [] }) {
     this.binary = binary;
     this.port = port;
+    this.tlsPort = tlsPort;
     this.logFile = logFile;
-    this.args = args;
+    this.args = tlsPort
+      ? [...args, '--tls-listen', `127.0.0.1:${tlsPort}`, '--tls-cert', certificate.cert, '--tls-key', certificate.key]
+      : args;
     this.url = `http://127.0.0.1:${port}`;
+    this.secureUrl = tlsPort ? `https://127.0.0.1:${tlsPort}` : null;
   }
 
   async start() {
@@ -197,9 +184,12 @@ function builtSettingsPath(binary) {
   return line ? line[1] : path.join(repoRoot, 'var/test/Quorax.cfg');
 }
 
-// Database, settings file and server together.
+// Database, settings file and server together. With `tls` the server also
+// listens with TLS (secureUrl), and this process's HTTPS clients accept the
+// throw-away certificate; `deployed` (with `tls`) turns debug mode off, so
+// that only the TLS listener serves pages.
 export class Stack {
-  static async start({ ownCluster = false, serverArgs = [], logDir } = {}) {
+  static async start({ ownCluster = false, serverArgs = [], logDir, tls = false, deployed = false } = {}) {
     const stack = new Stack();
     const binary = process.env.QUORAX_SERVER || path.join(repoRoot, 'build/src/web/quorax-server');
     const settings = process.env.QUORAX_SETTINGS_FILE || builtSettingsPath(binary);
@@ -207,10 +197,17 @@ export class Stack {
     fs.mkdirSync(dir, { recursive: true });
     try {
       stack.db = await Database.open({ ownCluster });
-      stack.restoreSettings = writeSettings(settings, stack.db.dsn());
+      stack.restoreSettings = writeSettings(settings, stack.db.dsn(), deployed);
+      if (tls) {
+        stack.certificate = selfSigned();
+        // This process talks only to the loopback server it started.
+        process.env.NODE_TLS_REJECT_UNAUTHORIZED = '0';
+      }
       stack.server = new Server({
         binary,
         port: await freePort(),
+        tlsPort: tls ? await freePort() : undefined,
+        certificate: stack.certificate,
         logFile: path.join(dir, `server-${process.pid}.log`),
         args: serverArgs,
       });
@@ -229,9 +226,14 @@ export class Stack {
     return this.server.url;
   }
 
+  get secureUrl() {
+    return this.server.secureUrl;
+  }
+
   async close() {
     if (this.server) await this.server.stop();
     if (this.restoreSettings) this.restoreSettings();
     if (this.db) this.db.destroy();
+    if (this.certificate) fs.rmSync(this.certificate.dir, { recursive: true, force: true });
   }
 }

@@ -1,0 +1,136 @@
+#ifndef QUORAX_TESTS_CLI_END_TO_END_FIXTURE_H_
+#define QUORAX_TESTS_CLI_END_TO_END_FIXTURE_H_
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/run.h"
+#include "host/host_options.h"
+#include "host/http_server.h"
+#include "testing/self_signed.h"
+#include "web/main.h"
+
+namespace quorax::cli {
+
+inline constexpr int kRows = 2000;
+inline constexpr char kHeader[] =
+    "TCID,TestDate,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
+inline const char* const kTesters[] = {"alice", "bob", "carol", "dave"};
+inline const char* const kBrowsers[] = {"Chrome", "Firefox", "Edge"};
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A day in the past that no earlier run is likely to have used: the rows of
+// one file span 14 days from it.
+inline std::chrono::sys_days UnusedPastDay() {
+  std::random_device seed;
+  std::uniform_int_distribution<int> day(0, 10950);
+  return std::chrono::sys_days{std::chrono::year{1990} / 1 / 1} + std::chrono::days{day(seed)};
+}
+
+// Data row `row` (from 1) of a file of valid rows from `first_day` on, every
+// one distinct; the rows in `bad_rows` name a tester who does not exist. Some
+// notes hold a line break inside quotes.
+inline std::string Row(int row, std::chrono::sys_days first_day, const std::vector<int>& bad_rows) {
+  const int n = row - 1;
+  const std::chrono::year_month_day date{first_day + std::chrono::days{n / 144}};
+  char day[16];
+  std::snprintf(day, sizeof day, "%04d-%02u-%02u", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+  const bool bad = std::find(bad_rows.begin(), bad_rows.end(), row) != bad_rows.end();
+  const std::string tester = bad ? "zoe" : kTesters[(n / 12) % 4];
+  const std::string notes = row % 50 == 0 ? "\"two\r\nlines\"" : "run " + std::to_string(row);
+  return std::to_string(n % 12 + 1) + "," + day + ",2.1,Windows 11," + kBrowsers[(n / 48) % 3] +
+         ",P," + tester + ",," + notes + "\r\n";
+}
+
+// The real server and application on free loopback ports, plain and TLS
+// (a self-signed certificate), with the test-case database that
+// QUORAX_TEST_DSN reaches (demo data, login demo/demo); the command runs in
+// this process against it: in debug mode over plain HTTP, or as deployed
+// (Tls(): debug mode off, https addresses) over TLS.
+class CommandLineFixture : public ::testing::Test {
+ protected:
+  virtual bool Tls() const { return false; }
+
+  void SetUp() override {
+    const char* dsn = std::getenv("QUORAX_TEST_DSN");
+    if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
+    dir_ = std::filesystem::temp_directory_path() /
+           ("quorax-cli-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir_);
+    std::ofstream(dir_ / "Quorax.cfg")
+        << (Tls() ? "Secure=Y" : "Debug=Y") << "\nBaseDir=/\nDSN=" << dsn
+        << " application_name=" << ApplicationName() << "\n";
+    app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
+    HostOptions options;
+    options.debug_mode = app_->DebugMode;
+    options.listen = "127.0.0.1:0";
+    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
+    options.access_log = [](const std::string&) {};
+    testkit::MakeSelfSigned(Path("cert.pem"), Path("key.pem"));
+    options.tls_listen = "127.0.0.1:0";
+    options.tls_cert = Path("cert.pem");
+    options.tls_key = Path("key.pem");
+    server_ = std::make_unique<HttpServer>(*app_, options);
+    server_->Start();
+    setenv("QUORAX_PASSWORD", "demo", 1);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+  // Writes the file `name` with kHeader and `rows` generated rows.
+  std::string WriteRows(const std::string& name, const std::vector<int>& bad_rows,
+                        int rows = kRows) {
+    std::string content = kHeader;
+    for (int row = 1; row <= rows; ++row) content += Row(row, first_day_, bad_rows);
+    std::ofstream(dir_ / name, std::ios::binary) << content;
+    return (dir_ / name).string();
+  }
+
+  // Runs the command with `args` followed by the server's address and user
+  // (and the certificate to trust over TLS), or by `url` and the user alone.
+  int Run(std::vector<std::string> args, const std::string& url = "") {
+    args.insert(args.end(), {"--url", url.empty() ? Url() : url, "--user", "demo"});
+    if (url.empty() && Tls()) args.insert(args.end(), {"--ca-file", CaFile()});
+    out_.str("");
+    err_.str("");
+    return RunCommand(args, out_, err_, false);
+  }
+
+  // Marks the server's database connections, so that the administrator finds them.
+  static std::string ApplicationName() { return "quorax-cli-test-" + std::to_string(getpid()); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string Url() const {
+    return Tls() ? "https://127.0.0.1:" + std::to_string(server_->tls_port()) + "/Quorax.asp"
+                 : "http://127.0.0.1:" + std::to_string(server_->port()) + "/Quorax.asp";
+  }
+  std::string CaFile() const { return Tls() ? Path("cert.pem") : ""; }
+
+  std::unique_ptr<quorax::main> app_;
+  std::unique_ptr<HttpServer> server_;
+  std::filesystem::path dir_;
+  const std::chrono::sys_days first_day_ = UnusedPastDay();
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+}  // namespace quorax::cli
+
+#endif  // QUORAX_TESTS_CLI_END_TO_END_FIXTURE_H_
