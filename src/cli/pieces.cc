@@ -1,6 +1,9 @@
 #include "cli/pieces.h"
 
+#include <algorithm>
+
 #include "cli/exit_status.h"
+#include "upload/upload_text.h"
 
 namespace quorax::cli {
 namespace {
@@ -43,11 +46,18 @@ std::vector<Piece> SplitIntoPieces(const std::string& content, size_t max_bytes)
   const std::string header = content.substr(0, header_end + line_end.size());
   std::vector<Piece> pieces;
   int32_t row = 0;
+  auto line = static_cast<int32_t>(1 + std::count(header.begin(), header.end(), '\n'));
   for (size_t start = header.size(); start < content.size();) {
-    // Blank lines at the end of a file are not rows.
+    // Blank lines at the end of a file are not rows, nor is an end-of-file mark.
     if (content.find_first_not_of(" \t\r\n", start) == std::string::npos) break;
+    if (content.find(line_end, start) == std::string::npos &&
+        IsEndOfFileMark(std::string_view(content).substr(start))) {
+      break;
+    }
     const size_t end = RowEnd(content, start, line_end);
     std::string text = content.substr(start, end - start);
+    const int32_t row_line = line;
+    line += static_cast<int32_t>(std::count(text.begin(), text.end(), '\n'));
     if (text.size() < line_end.size() ||
         text.compare(text.size() - line_end.size(), line_end.size(), line_end) != 0) {
       text += line_end;
@@ -58,7 +68,7 @@ std::vector<Piece> SplitIntoPieces(const std::string& content, size_t max_bytes)
                                       " is too large to be uploaded, even on its own");
     }
     if (pieces.empty() || pieces.back().text.size() + text.size() > max_bytes) {
-      pieces.push_back(Piece{header, row, 0});
+      pieces.push_back(Piece{header, row, 0, row_line});
     }
     pieces.back().text += text;
     ++pieces.back().rows;

@@ -16,6 +16,7 @@
 #include "cli/server_client.h"
 #include "cli/terminal_text.h"
 #include "tcdb/result_row.h"
+#include "upload/read_fault.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
@@ -40,16 +41,18 @@ void WriteFile(const std::string& path, const std::string& text) {
 }
 
 // Each piece read as the server reads it. Raises CliFailure (kBadUsage) for
-// a piece the server would refuse or could not read to its end, or too few
-// columns.
+// a piece the server would refuse or could not read to its end (naming the
+// file's line and why), or too few columns.
 std::vector<std::unique_ptr<CSV>> ReadPieces(const std::vector<Piece>& pieces) {
   std::vector<std::unique_ptr<CSV>> tables;
   for (const Piece& piece : pieces) {
     auto table = std::make_unique<CSV>();
-    if (table->ProcessCSV(DecodePiece(piece.text, piece.first_row)) != 0 ||
-        table->GetRows() != piece.rows) {
+    const std::string text = DecodePiece(piece.text, piece.first_row);
+    if (table->ProcessCSV(text) != 0 || table->GetRows() != piece.rows) {
+      const std::string cause = ReadFaultCause(*table, text, piece.first_line);
       throw CliFailure(kBadUsage, "the file cannot be read past data row " +
-                                      std::to_string(piece.first_row - 1 + table->GetRows()));
+                                      std::to_string(piece.first_row - 1 + table->GetRows()) +
+                                      (cause.empty() ? "" : ": " + cause));
     }
     if (table->GetCols() < kResultColumnsNeeded) {
       throw CliFailure(kBadUsage, TooFewColumnsMessage(table->GetCols()));

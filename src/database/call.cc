@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "common/windows1252.h"
 #include "database/connection_impl.h"
 #include "database/provider_error.h"
-#include "common/windows1252.h"
 
 namespace quorax::db {
 namespace {
@@ -57,12 +57,14 @@ Value ReadValue(const PGresult* result, int column, int type) {
 
 void ResultFree::operator()(pg_result* result) const { PQclear(result); }
 
+// A failure the client library found without a SQLSTATE from the server is,
+// on a connection now broken, the standard's "connection failure".
 ProviderError ResultFailure(pg_conn* conn, const pg_result* result) {
-  if (result == nullptr) return MakeProviderError("", PQerrorMessage(conn));
-  const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  const char* sqlstate = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  if (sqlstate == nullptr) sqlstate = PQstatus(conn) == CONNECTION_BAD ? "08006" : "";
+  if (result == nullptr) return MakeProviderError(sqlstate, PQerrorMessage(conn));
   const char* message = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-  return MakeProviderError(sqlstate != nullptr ? sqlstate : "",
-                           message != nullptr ? message : PQresultErrorMessage(result));
+  return MakeProviderError(sqlstate, message != nullptr ? message : PQresultErrorMessage(result));
 }
 
 bool Succeeded(const pg_result* result) {

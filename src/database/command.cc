@@ -42,8 +42,12 @@ void Command::DeleteParameter(int32_t index) {
   parameters_.erase(parameters_.begin() + index);
 }
 
+void Command::ClearParameters() noexcept { parameters_.clear(); }
+
 Connection::Impl& Command::Ready() {
-  if (connection_ == nullptr) throw PlatformFailure("The command has no connection.");
+  if (connection_ == nullptr) {
+    RaiseProviderError(MakeProviderError("08003", "the command has no connection"));
+  }
   if (connection_->State() != 1) {
     // Listed as well as raised: a caller that judges the call by the error
     // list alone must not take a call that never ran for a success.

@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "common/errors.h"
+#include "common/windows1252.h"
 #include "database/connection_impl.h"
 #include "database/provider_error.h"
-#include "common/windows1252.h"
 
 namespace quorax::db {
 namespace {
@@ -77,7 +77,7 @@ void ConnectionFree::operator()(pg_conn* conn) const { PQfinish(conn); }
 
 void Connection::Impl::Fail(ProviderError error) {
   errors.assign(1, std::move(error));
-  throw PlatformFailure(errors.front().Description);
+  RaiseProviderError(errors.front());
 }
 
 Connection::Connection() : impl_(std::make_unique<Impl>()) {}

@@ -9,13 +9,18 @@
 
 namespace quorax::db {
 
-// Provider error numbers.
-inline constexpr int32_t kAuthenticationFailed = static_cast<int32_t>(0x80040E4Du);
-inline constexpr int32_t kUnspecifiedFailure = static_cast<int32_t>(0x80004005u);
+// What kind of failure the database or its client library reported
+// (decided by KindOf in provider_error.h).
+enum class ErrorKind {
+  kGeneral,      // any other failure: a refused statement, a missing database
+  kConnection,   // the connection could not be made, or was lost
+  kCredentials,  // the user name or password was refused
+  kUnavailable,  // the server cannot serve now: out of resources, shutting down
+};
 
 // One entry of a connection's provider error list.
 struct ProviderError {
-  int32_t Number;
+  ErrorKind Kind = ErrorKind::kGeneral;
   std::string Description;  // "[PostgreSQL][SQLSTATE]message"
 };
 
@@ -30,9 +35,10 @@ class Connection {
 
   // Opens the connection. `ConnectionString` is a libpq connection string;
   // user and password are passed as separate parameters. On failure the
-  // reason is appended to Errors() and PlatformFailure is raised. An empty
-  // user or password fails as an authentication failure without contacting
-  // the server. Opening an open connection raises and leaves it open.
+  // reason is appended to Errors() and raised as the DatabaseError of its
+  // kind. An empty user or password fails as refused credentials without
+  // contacting the server. Opening an open connection raises PlatformFailure
+  // and leaves it open.
   void Open(const std::string& ConnectionString, const std::string& UserID,
             const std::string& Password);
 
@@ -91,10 +97,13 @@ class Command {
   // Index from 0. Raises SubscriptOutOfRange outside 0..ParameterCount()-1.
   std::shared_ptr<Parameter> GetParameter(int32_t index) const;
   void DeleteParameter(int32_t index);
+  // Removes every parameter.
+  void ClearParameters() noexcept;
 
   // Runs the call. Database errors are appended to the connection's error
-  // list and raised as PlatformFailure; any rows returned are discarded.
-  // Raises PlatformFailure without a connection or when it is not open.
+  // list and raised as the DatabaseError of their kind; any rows returned
+  // are discarded. Raises ConnectionFailed without a connection or when it
+  // is not open, InvalidArgument when the command is no procedure call.
   void Execute();
 
   // Runs the call once per entry of `calls`, each a parameter list of the

@@ -32,19 +32,19 @@ struct Connection::Impl {
   // Statements prepared on `conn`: statement key -> prepared statement name.
   std::map<std::string, std::string> prepared;
 
-  // Replaces the error list by `error` and raises PlatformFailure with its
-  // description.
+  // Replaces the error list by `error` and raises it as the DatabaseError of
+  // its kind.
   [[noreturn]] void Fail(ProviderError error);
 
   // Returns the name of the statement CALL procedure($1, ..., $N) for
   // parameters of the types of `parameters`, preparing it on first use.
   // REQUIRES: the connection is open and not in pipeline mode. Raises
-  // PlatformFailure (after Fail) when the database refuses it.
+  // the DatabaseError of its kind (after Fail) when the database refuses it.
   std::string Prepared(const std::string& procedure, const ParameterList& parameters);
 
   // Runs CALL procedure($1, ..., $N) with `parameters` bound by position and
   // stores the returned values of the output parameters in them.
-  // REQUIRES: the connection is open. Raises PlatformFailure (after Fail) when
+  // REQUIRES: the connection is open. Raises a DatabaseError (after Fail) when
   // the database reports an error.
   void Call(const std::string& procedure, const ParameterList& parameters);
 
@@ -74,7 +74,8 @@ struct BoundValues {
 bool Succeeded(const pg_result* result);
 
 // The error-list entry for a failed command: the server's SQLSTATE and
-// message, or the client library's message when there is no result.
+// message, or the client library's message when there is no result (a
+// connection failure when the connection is broken).
 ProviderError ResultFailure(pg_conn* conn, const pg_result* result);
 
 // Stores the values of the row that a call returned in the output

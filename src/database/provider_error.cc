@@ -1,11 +1,29 @@
 #include "database/provider_error.h"
 
+#include <array>
 #include <string>
 
 #include "common/windows1252.h"
 
 namespace quorax::db {
 namespace {
+
+// SQLSTATE classes of a kind other than kGeneral.
+struct SqlStateClass {
+  std::string_view Class;
+  ErrorKind Kind;
+};
+
+constexpr std::array<SqlStateClass, 4> kSqlStateClasses = {{
+    {"08", ErrorKind::kConnection},   // connection exception
+    {"28", ErrorKind::kCredentials},  // invalid authorization specification
+    {"53", ErrorKind::kUnavailable},  // insufficient resources
+    {"57", ErrorKind::kUnavailable},  // operator intervention: shutdown, cannot connect now
+}};
+
+// What a client-library failure without a server's SQLSTATE is reported as:
+// the standard's "unable to establish a connection".
+constexpr std::string_view kNoConnectionMade = "08001";
 
 bool IsSqlStateChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
 
@@ -40,19 +58,33 @@ size_t MessageStartAfter(std::string_view text, size_t colon) {
 
 }  // namespace
 
-int32_t ErrorNumberFor(std::string_view sqlstate) {
-  return sqlstate.substr(0, 2) == "28" ? kAuthenticationFailed : kUnspecifiedFailure;
+ErrorKind KindOf(std::string_view sqlstate) {
+  if (sqlstate.size() != 5) return ErrorKind::kGeneral;
+  for (const SqlStateClass& entry : kSqlStateClasses) {
+    if (sqlstate.substr(0, 2) == entry.Class) return entry.Kind;
+  }
+  return ErrorKind::kGeneral;
 }
 
-bool CredentialsRefused(const std::vector<ProviderError>& errors) {
-  return errors.empty() || errors.front().Number == kAuthenticationFailed;
+void RaiseProviderError(const ProviderError& error) {
+  switch (error.Kind) {
+    case ErrorKind::kConnection:
+      throw ConnectionFailed(error);
+    case ErrorKind::kCredentials:
+      throw CredentialsRefused(error);
+    case ErrorKind::kUnavailable:
+      throw ServerUnavailable(error);
+    case ErrorKind::kGeneral:
+      break;
+  }
+  throw DatabaseError(error);
 }
 
 ProviderError MakeProviderError(std::string_view sqlstate, std::string_view message) {
   std::string description = "[PostgreSQL]";
   if (!sqlstate.empty()) description += "[" + std::string(sqlstate) + "]";
   description += Windows1252FromUtf8(OneLine(message));
-  return ProviderError{ErrorNumberFor(sqlstate), description};
+  return ProviderError{KindOf(sqlstate), description};
 }
 
 ProviderError ConnectionFailure(std::string_view verbose_message) {
@@ -61,7 +93,7 @@ ProviderError ConnectionFailure(std::string_view verbose_message) {
        colon = verbose_message.find(':', colon + 1)) {
     if (MessageStartAfter(verbose_message, colon) != std::string_view::npos) found = colon;
   }
-  if (found == std::string_view::npos) return MakeProviderError("", verbose_message);
+  if (found == std::string_view::npos) return MakeProviderError(kNoConnectionMade, verbose_message);
   const size_t start = MessageStartAfter(verbose_message, found);
   const std::string_view sqlstate = verbose_message.substr(found + 3, 5);
   const size_t end = verbose_message.find('\n', start);

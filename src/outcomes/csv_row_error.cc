@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "common/text.h"
+#include "outcomes/row_state.h"
 
 namespace quorax {
 namespace {
@@ -30,22 +31,22 @@ constexpr const char* kLineEnd = "\r\n";
 
 std::string CSVRowError::GetDescription() const {
   std::string text;
-  if (ErrorNumber < 0) {
-    text += "(" + std::to_string(ErrorNumber) + ")" + kLineEnd;
+  if (ErrorNumber < 0) text += "(" + std::to_string(ErrorNumber) + ")" + kLineEnd;
+  for (const std::string& reason : Reasons()) text += reason + kLineEnd;
+  return text;
+}
+
+std::vector<std::string> CSVRowError::Reasons() const {
+  std::vector<std::string> reasons;
+  if (StateOfCode(ErrorNumber) == RowState::Rejected) {
     const int flags = std::abs(static_cast<int>(ErrorNumber));
     for (const FailureFlag& flag : kFailureFlags) {
-      if ((flags & flag.bit) != 0) {
-        text += flag.message;
-        text += kLineEnd;
-      }
+      if ((flags & flag.bit) != 0) reasons.emplace_back(flag.message);
     }
   }
-  std::string_view extra = TrimSpaces(ExtraInfo);
-  if (!extra.empty()) {
-    text += extra;
-    text += kLineEnd;
-  }
-  return text;
+  const std::string_view extra = TrimSpaces(ExtraInfo);
+  if (!extra.empty()) reasons.emplace_back(extra);
+  return reasons;
 }
 
 }  // namespace quorax

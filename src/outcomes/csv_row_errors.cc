@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/int16.h"
+#include "outcomes/row_state.h"
 
 namespace quorax {
 
@@ -11,10 +12,10 @@ void CSVRowErrors::Add(int16_t RowNum, int16_t ErrorNum) {
   outcome->RowNumber = RowNum;
   outcome->ErrorNumber = ErrorNum;
   Entries.Add(outcome, std::to_string(RowNum));
-  if (ErrorNum != 0) {
-    FailTotal = Add16(FailTotal, 1, "the number of failed rows");
-  } else {
+  if (StateOfCode(ErrorNum) == RowState::Passed) {
     SuccessTotal = Add16(SuccessTotal, 1, "the number of successful rows");
+  } else {
+    FailTotal = Add16(FailTotal, 1, "the number of failed rows");
   }
 }
 

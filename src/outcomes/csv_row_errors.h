@@ -16,8 +16,8 @@ namespace quorax {
 class CSVRowErrors {
  public:
   // Appends a new outcome for `RowNum` with code `ErrorNum` and empty
-  // ExtraInfo, then counts it as a success (code 0) or a failure (any other
-  // code). Raises DuplicateKey when `RowNum` already has an entry (nothing
+  // ExtraInfo, then counts it as a success (a passed row, StateOfCode) or a
+  // failure. Raises DuplicateKey when `RowNum` already has an entry (nothing
   // changes), Overflow when a counter would pass 32767 (the entry stays).
   void Add(int16_t RowNum, int16_t ErrorNum);
 

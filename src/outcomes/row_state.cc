@@ -2,11 +2,6 @@
 
 namespace quorax {
 
-RowState StateOfCode(int16_t code) {
-  if (code == 0) return RowState::Passed;
-  return IsDatabaseFailure(code) ? RowState::DatabaseFailure : RowState::Rejected;
-}
-
 void RowTally::Add(RowState state) {
   ++rows;
   switch (state) {

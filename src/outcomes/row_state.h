@@ -11,10 +11,11 @@ namespace quorax {
 // verdict on the row: every code below -256 (-257, -258, -259).
 constexpr bool IsDatabaseFailure(int16_t code) { return code < -256; }
 
-// What became of one data row of a run.
+// What became of one data row of a run. Every report of a run (pages,
+// downloads, metrics, command line) classifies rows by StateOfCode alone.
 enum class RowState {
-  Passed,           // code 0
-  Rejected,         // any other code that is not a database failure
+  Passed,           // code 0, or a positive code: the procedure found no fault
+  Rejected,         // -1..-256: the procedure's failure flags
   DatabaseFailure,  // the row at which the run stopped
   NotProcessed,     // a row after the database failure: never sent
 };
@@ -25,7 +26,10 @@ enum class RowState {
 RowState StateOfRow(const CSVRowErrors& outcomes, int32_t row);
 
 // The state of a row whose outcome code is `code`.
-RowState StateOfCode(int16_t code);
+constexpr RowState StateOfCode(int16_t code) {
+  if (code >= 0) return RowState::Passed;
+  return IsDatabaseFailure(code) ? RowState::DatabaseFailure : RowState::Rejected;
+}
 
 // How many rows of a run are in each state.
 struct RowTally {

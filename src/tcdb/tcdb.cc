@@ -1,8 +1,8 @@
 #include "tcdb/tcdb.h"
 
 #include <cassert>
+#include <cstdint>
 #include <cstdio>
-#include <exception>
 #include <memory>
 #include <variant>
 #include <vector>
@@ -17,27 +17,10 @@
 namespace quorax {
 namespace {
 
-// Runs `step` with every error it raises suppressed; returns false when it raised.
-template <typename Step>
-bool Suppressed(Step step) {
-  try {
-    step();
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 std::string Hex(int32_t number) {
   char text[9];
   std::snprintf(text, sizeof text, "%X", static_cast<uint32_t>(number));
   return text;
-}
-
-int16_t ToResultCode(const db::Value& value) {
-  if (const auto* number = std::get_if<int32_t>(&value)) return ToInt16(*number, "the verdict");
-  if (const auto* text = std::get_if<std::string>(&value)) return ParseInt16(*text, "the verdict");
-  throw InvalidArgument("the procedure returned no verdict");
 }
 
 db::DataType DataTypeOf(ColumnType type) {
@@ -55,10 +38,34 @@ db::DataType DataTypeOf(ColumnType type) {
 // The verdict in the output parameter `retval`; 0 when it is NULL or not a
 // 16-bit number.
 int16_t Verdict(const db::Parameter& retval) {
-  int16_t result = 0;
-  Suppressed([&] { result = ToResultCode(retval.Val); });
-  return result;
+  if (const auto* number = std::get_if<int32_t>(&retval.Val)) {
+    return *number >= INT16_MIN && *number <= INT16_MAX ? static_cast<int16_t>(*number) : 0;
+  }
+  if (const auto* text = std::get_if<std::string>(&retval.Val)) {
+    try {
+      return ParseInt16(*text, "the verdict");
+    } catch (const InvalidArgument&) {
+    } catch (const Overflow&) {
+    }
+  }
+  return 0;
 }
+
+// The parameters of one call, on the command for as long as this lives: they
+// are taken off again however the call ends, so that the next call on the
+// same command sends its own parameters alone.
+class CallParameters {
+ public:
+  CallParameters(db::Command& command, const db::ParameterList& parameters) : command_(command) {
+    for (const auto& parameter : parameters) command_.AppendParameter(parameter);
+  }
+  ~CallParameters() { command_.ClearParameters(); }
+  CallParameters(const CallParameters&) = delete;
+  CallParameters& operator=(const CallParameters&) = delete;
+
+ private:
+  db::Command& command_;
+};
 
 // Apostrophes are doubled in every cell but Result, which is cut to its
 // first character instead.
@@ -95,23 +102,31 @@ TCDB::TCDB()
 TCDB::~TCDB() = default;
 
 int16_t TCDB::Connect(const std::string& DSN, const std::string& User, const std::string& Pass) {
-  Suppressed([&] { DbConnection->Open(DSN, User, Pass); });
-  int32_t state = 0;
-  if (Suppressed([&] { state = DbConnection->State(); }) && state == 1) {
-    Suppressed([&] { ProcCommand->SetActiveConnection(DbConnection.get()); });
-    return 0;
+  // An open connection stays open: connecting again is no failure.
+  if (!IsOpen()) {
+    try {
+      DbConnection->Open(DSN, User, Pass);
+    } catch (const db::CredentialsRefused&) {
+      return -1;
+    } catch (const db::DatabaseError&) {
+      metrics::DatabaseConnectionFailure();
+      return -2;
+    }
   }
-  if (db::CredentialsRefused(DbConnection->Errors())) return -1;
-  metrics::DatabaseConnectionFailure();
-  return -2;
+  ProcCommand->SetActiveConnection(DbConnection.get());
+  return 0;
 }
 
 void TCDB::Disconnect() { DbConnection->Close(); }
 
+int32_t ProviderNumber(db::ErrorKind kind) {
+  return kind == db::ErrorKind::kCredentials ? kAuthenticationFailed : kUnspecifiedFailure;
+}
+
 std::string TCDB::GetErrorString() {
   const auto& errors = DbConnection->Errors();
   if (errors.empty()) return "";
-  return DatabaseErrorText(errors.front().Number, errors.front().Description);
+  return DatabaseErrorText(ProviderNumber(errors.front().Kind), errors.front().Description);
 }
 
 int16_t TCDB::VerifyResult(ResultRow& row) { return CallProcedure("verify_result", row); }
@@ -120,8 +135,7 @@ int16_t TCDB::InsertResult(ResultRow& row) { return CallProcedure("insert_result
 
 bool TCDB::IsOpen() {
   assert(DbConnection != nullptr);
-  int32_t state = 0;
-  return Suppressed([&] { state = DbConnection->State(); }) && state == 1;
+  return DbConnection->State() == 1;
 }
 
 db::ParameterList TCDB::ParametersFor(ResultRow& row) {
@@ -144,21 +158,16 @@ int16_t TCDB::CallProcedure(const std::string& procedure, ResultRow& row) {
 
   const db::ParameterList parameters = ParametersFor(row);
   db::Command& command = *ProcCommand;
-  for (const auto& parameter : parameters) {
-    Suppressed([&] { command.AppendParameter(parameter); });
-  }
+  const CallParameters bound(command, parameters);
   DbConnection->ClearErrors();
   command.SetCommandText(procedure);
   command.SetCommandType(db::kStoredProcedure);
-  Suppressed([&] { command.Execute(); });
-
-  if (!DbConnection->Errors().empty()) return -259;
-  const int16_t result = Verdict(*parameters[0]);
-  const int32_t count = command.ParameterCount();
-  for (int32_t i = 0; i < count; ++i) {
-    Suppressed([&] { command.DeleteParameter(0); });
+  try {
+    command.Execute();
+  } catch (const db::DatabaseError&) {
+    return -259;
   }
-  return result;
+  return Verdict(*parameters[0]);
 }
 
 std::vector<int16_t> TCDB::VerifyResults(std::vector<ResultRow>& rows) {
@@ -173,7 +182,11 @@ std::vector<int16_t> TCDB::VerifyResults(std::vector<ResultRow>& rows) {
   ProcCommand->SetCommandText("verify_result");
   ProcCommand->SetCommandType(db::kStoredProcedure);
   size_t succeeded = 0;
-  Suppressed([&] { succeeded = ProcCommand->ExecuteEach(calls); });
+  try {
+    succeeded = ProcCommand->ExecuteEach(calls);
+  } catch (const db::DatabaseError&) {
+    // Nothing was sent; the error list says why.
+  }
 
   std::vector<int16_t> codes;
   for (size_t i = 0; i < succeeded; ++i) codes.push_back(Verdict(*calls[i][0]));

@@ -11,6 +11,14 @@
 
 namespace quorax {
 
+// The numbers the database error text gives a failure: refused credentials,
+// and every other kind.
+inline constexpr int32_t kAuthenticationFailed = static_cast<int32_t>(0x80040E4Du);
+inline constexpr int32_t kUnspecifiedFailure = static_cast<int32_t>(0x80004005u);
+
+// The number the database error text gives a failure of `kind`.
+int32_t ProviderNumber(db::ErrorKind kind);
+
 // Returns the database error text: `number` in upper-case hexadecimal (eight
 // digits when negative), ":", and `description` after its last "]".
 std::string DatabaseErrorText(int32_t number, const std::string& description);
@@ -24,7 +32,8 @@ class TCDB {
   TCDB(const TCDB&) = delete;
   TCDB& operator=(const TCDB&) = delete;
 
-  // Returns 0 connected, -1 authentication failed, -2 other failure. Never raises.
+  // Returns 0 connected (also when it was open already), -1 credentials
+  // refused, -2 any other database failure. A database failure is never raised.
   int16_t Connect(const std::string& DSN, const std::string& User, const std::string& Pass);
   // Closes the connection. Raises PlatformFailure when it is not open.
   void Disconnect();
@@ -35,7 +44,8 @@ class TCDB {
   // procedure's verdict, or -257 (no connection object), -258 (not open),
   // -259 (the database reported errors). On an open connection the row is
   // changed in place first: apostrophes doubled in every cell but Result,
-  // which is cut to its first character. Never raises.
+  // which is cut to its first character. A database failure is never raised,
+  // and the command holds no parameters afterwards, however the call ended.
   int16_t VerifyResult(ResultRow& row);
   int16_t InsertResult(ResultRow& row);
 
@@ -44,7 +54,7 @@ class TCDB {
   // VerifyResult would, in a transaction of its own. Returns one code per row
   // up to the first database failure (-257, -258, -259), which is the last
   // code: the rows after it are not run, and GetErrorString describes it.
-  // Never raises.
+  // A database failure is never raised.
   std::vector<int16_t> VerifyResults(std::vector<ResultRow>& rows);
 
  private:

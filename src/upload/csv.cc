@@ -14,6 +14,7 @@ namespace quorax {
 
 int16_t CSV::ProcessCSV(const std::string& RawData) {
   RawText = RawData;
+  StoppedAt = Stop{};
   const int16_t result = ParseHeaderLine() != 0 ? int16_t{-2}
                          : ParseRows() < 0      ? int16_t{-3}
                                                 : int16_t{0};
@@ -45,7 +46,8 @@ int16_t CSV::ParseHeaderLine() {
   ToInt16(static_cast<int64_t>(end) + 1, "the position of the CSV file's first line end");
 
   std::string line = RawText.substr(0, end);
-  RawText.erase(0, end + LineEnd.size());
+  HeaderLength = end + LineEnd.size();
+  RawText.erase(0, HeaderLength);
   ColCount = 0;
   Headers.Resize(0);
   size_t pos = 0;
@@ -88,6 +90,7 @@ int16_t CSV::ParseRows() {
       int16_t used = reader.ParseField(pos, col == ColCount - 1, field);
       Data.Set(col, RowCount, field);
       if (used < 0) {
+        StoppedAt = Stop{used, HeaderLength + static_cast<size_t>(pos) - 1, HeaderLength};
         Data.Resize(columns, RowCount + 1, true);
         return Sub16(-1, RowCount, "a CSV row code");
       }

@@ -22,6 +22,15 @@ class CSV {
   int16_t GetRows() const;
   int16_t GetCols() const;
 
+  // Where the last ProcessCSV stopped before the end of its text. FieldCode
+  // is 0 when it stopped at no field.
+  struct Stop {
+    int16_t FieldCode = 0;  // the code (-1..-8) of the field it could not read
+    size_t Offset = 0;      // where that field starts in the text, from 0
+    size_t RowsOffset = 0;  // where the data rows start in the text
+  };
+  Stop Stopped() const { return StoppedAt; }
+
   // The header line / data row RowNum / all data rows in CSV form, every
   // field quoted, CR LF ended. ExportRow raises SubscriptOutOfRange for a
   // negative RowNum.
@@ -87,6 +96,8 @@ class CSV {
 
   int16_t RowCount = 0;
   int16_t ColCount = 0;
+  Stop StoppedAt;
+  size_t HeaderLength = 0;  // of the header line and its line end: where RawText starts
   std::string RawText;
   std::string LineEnd = "\r\n";
 };

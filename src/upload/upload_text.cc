@@ -1,5 +1,7 @@
 #include "upload/upload_text.h"
 
+#include <algorithm>
+
 #include "common/errors.h"
 #include "common/windows1252.h"
 
@@ -71,12 +73,26 @@ UploadText DecodeUpload(std::string_view bytes) {
   return {std::string(bytes), kWindows1252Encoding};
 }
 
+bool IsEndOfFileMark(std::string_view rest) {
+  return std::all_of(rest.begin(), rest.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 0x7F;
+  });
+}
+
 std::string CompleteLastLine(std::string_view text) {
   const std::string_view line_end = LineEndOf(text);
   const size_t last_data = text.find_last_not_of(kBlank);
   if (line_end.empty() || last_data == std::string_view::npos) return std::string(text);
   const size_t ended = text.find(line_end, last_data + 1);
   if (ended != std::string_view::npos) return std::string(text.substr(0, ended + line_end.size()));
+  // The reader would take a mark after the header line or a row for one more
+  // row and stop there; the header line itself is never dropped.
+  const size_t last_end = text.rfind(line_end, last_data);
+  if (last_end != std::string_view::npos &&
+      IsEndOfFileMark(text.substr(last_end + line_end.size()))) {
+    return CompleteLastLine(text.substr(0, last_end + line_end.size()));
+  }
   // The last line has no line end: its spaces and tabs are data, a stray
   // line-end character after them is not.
   const size_t stray = text.find_first_of("\r\n", last_data + 1);

@@ -28,11 +28,16 @@ struct UploadText {
 // the mark, and for a file starting with a UTF-16 byte-order mark.
 UploadText DecodeUpload(std::string_view bytes);
 
+// True when `rest`, what follows a file's last line end, is no row: it
+// holds no field separator and nothing printable (an end-of-file mark such
+// as the Ctrl-Z, 0x1A, that older tools append).
+bool IsEndOfFileMark(std::string_view rest);
+
 // Returns `text` ready for the CSV reader: lines after the last one holding
 // data that are empty or hold only spaces, tabs and line-end characters are
-// dropped, and a last line holding data gets the file's line end (CR LF when
-// the text holds one, else LF) when it has none. A text without any line end
-// is returned unchanged.
+// dropped, and so is an end-of-file mark after the last line end; a last line
+// holding data gets the file's line end (CR LF when the text holds one, else
+// LF) when it has none. A text without any line end is returned unchanged.
 std::string CompleteLastLine(std::string_view text);
 
 // Returns `text` (Windows-1252) as a file in `encoding`: UTF-8 with a

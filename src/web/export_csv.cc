@@ -1,5 +1,6 @@
 #include <string>
 
+#include "common/text.h"
 #include "outcomes/row_state.h"
 #include "upload/upload_text.h"
 #include "web/main.h"
@@ -8,14 +9,19 @@
 namespace quorax {
 
 // Writes the uploaded header line and every bad row, in file order, as
-// errors.csv: the rows with a negative code and every row after a database
+// errors.csv: the rows that did not pass and every row after a database
 // failure (never processed). Values are written as uploaded, in the upload's
-// encoding (session "Encoding"; Windows-1252 when it is not UTF-8). Raises
-// MissingKey when the session holds no run and some row failed.
+// encoding (session "Encoding"; Windows-1252 when it is not UTF-8). When no
+// row is bad, a short page says so, or, when the reader stopped early, says
+// where (session "ParseNote"). Raises MissingKey when the session holds no
+// run and some row failed or the reader stopped.
 void main::ExportCSV_Respond(WebHost& host) {
-  if (host.session().GetBool("NoErrors")) {
+  const bool only_read_stopped = OnlyReadStopped(host.session());
+  if (host.session().GetBool("NoErrors") || only_read_stopped) {
     host.Write("<HTML><HEAD><TITLE></TITLE></HEAD><BODY>");
-    host.Write("<H1>There are no bad rows to download</H1>");
+    host.Write(only_read_stopped
+                   ? "<H1>" + HtmlEscape(host.session().GetText("ParseNote")) + "</H1>"
+                   : "<H1>There are no bad rows to download</H1>");
     host.Write("</BODY></HTML>");
     host.End();
     return;
@@ -27,7 +33,7 @@ void main::ExportCSV_Respond(WebHost& host) {
   for (int32_t row = 1; row <= table->GetRows(); ++row) {
     if (!database_failed) {
       const int16_t code = outcomes->Errors(row)->ErrorNumber;
-      if (code >= 0) continue;
+      if (StateOfCode(code) == RowState::Passed) continue;
       database_failed = IsDatabaseFailure(code);
     }
     text += table->ExportRow(static_cast<int16_t>(row - 1));

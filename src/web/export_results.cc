@@ -26,20 +26,12 @@ std::string WithoutLineEnd(std::string line) {
   return line;
 }
 
-// The description lines of `outcome` after its "(code)" line, joined by "; ".
+// The reasons of `outcome`, joined by "; ".
 std::string Reasons(const CSVRowError& outcome) {
-  const std::string description = outcome.GetDescription();
   std::string reasons;
-  size_t start = 0;
-  bool first_line = true;
-  for (size_t end = description.find(kLineEnd); end != std::string::npos;
-       start = end + 2, end = description.find(kLineEnd, start)) {
-    const std::string line = description.substr(start, end - start);
-    const bool code_line = first_line && outcome.ErrorNumber < 0;
-    first_line = false;
-    if (code_line) continue;
+  for (const std::string& reason : outcome.Reasons()) {
     if (!reasons.empty()) reasons += "; ";
-    reasons += line;
+    reasons += reason;
   }
   return reasons;
 }

@@ -13,8 +13,8 @@ namespace quorax {
 // field quoted and CR LF line ends: the header line plus "Outcome", "Code"
 // and "Reasons", then each row's uploaded values plus its outcome ("ok",
 // "rejected", "database failure" or "not processed"), its code (empty when not
-// processed) and the lines of its description after the "(code)" line,
-// joined by "; ". Changes nothing.
+// processed) and its reasons (CSVRowError::Reasons) joined by "; ".
+// Changes nothing.
 std::string ExportResultsText(const CSV& table, const CSVRowErrors& outcomes);
 
 // Sends the last run of the session as the download results.csv, in the

@@ -53,7 +53,9 @@ void main::ImportCSV_Respond(WebHost& host) {
   const std::shared_ptr<CSV>& table = upload.Table;
 
   session.SetText("Mode", import ? "Import" : "Verify");
-  session.SetBool("NoErrors", true);
+  // Rows the reader never reached were never checked: no success to claim.
+  session.SetBool("NoErrors", !upload.ReadStopped);
+  session.SetBool("ReadStopped", upload.ReadStopped);
   auto outcomes = std::make_shared<CSVRowErrors>();
   session.SetObject("CSVErrors", outcomes);
   const UploadRecord record(import, *table, *outcomes);

@@ -31,7 +31,10 @@ void ResultsTag(const main& app, WebHost& host, std::string& TagContents) {
   const Session& session = host.session();
   const auto* view = FindNamed(kResultsViews, session.GetText("Display"));
   if (view == nullptr) return;
-  const ResultsFrame frame{app.Addresses, session.GetText("Mode"), session.GetBool("NoErrors")};
+  std::optional<int32_t> rows_before_stop;
+  if (session.GetBool("ReadStopped")) rows_before_stop = RunTable(session)->GetRows();
+  const ResultsFrame frame{app.Addresses, session.GetText("Mode"), session.GetBool("NoErrors"),
+                           rows_before_stop};
   if (view->Handle.DrawNotice != nullptr) {
     TagContents = view->Handle.DrawNotice(frame);
   } else {
@@ -62,7 +65,9 @@ void main::ImportDone_Respond(WebHost& host) {
   if (!InPageOrder(host, {"ImportCSV_Respond", "ImportDone_Respond"})) return;
   Session& session = host.session();
   std::string display = host.QueryValue("d");
-  if (display.empty()) display = session.GetBool("NoErrors") ? "n" : "b";
+  if (display.empty()) {
+    display = session.GetBool("NoErrors") || OnlyReadStopped(session) ? "n" : "b";
+  }
   session.SetText("Display", display);
   session.SetText("Last", "ImportDone_Respond");
   host.WriteTemplate("importdone.htm",

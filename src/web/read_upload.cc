@@ -85,7 +85,8 @@ AcceptedUpload ReadUpload(WebHost& host, bool import) {
   const int16_t parsed = table->ProcessCSV(text);
   RequireColumns(*table);
   std::string note = ParseNote(parsed, *table, text, import);
-  return {std::move(table), std::move(upload.Encoding), std::move(note)};
+  const bool stopped = parsed == -2 || (parsed == -3 && !OnlyHeaderLine(text));
+  return {std::move(table), std::move(upload.Encoding), std::move(note), stopped};
 }
 
 void WriteRefusal(WebHost& host, const std::string& reason, const std::string& form_address) {

@@ -16,6 +16,7 @@ struct AcceptedUpload {
   std::shared_ptr<CSV> Table;
   std::string Encoding;
   std::string ParseNote;
+  bool ReadStopped = false;  // the reader stopped before the file's end: later rows are unread
 };
 
 // Reads the request body, its part "csvfile" and the table in it; `import`

@@ -1,6 +1,7 @@
 #include "web/results_session.h"
 
 #include "common/errors.h"
+#include "outcomes/row_state.h"
 
 namespace quorax {
 
@@ -18,6 +19,12 @@ std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session) {
     throw MissingKey("there are no results in this session yet: upload a file first");
   }
   return outcomes;
+}
+
+bool OnlyReadStopped(const Session& session) {
+  if (!session.GetBool("ReadStopped")) return false;
+  const RowTally tally = TallyRows(*RunOutcomes(session), RunTable(session)->GetRows());
+  return tally.passed == tally.rows;
 }
 
 }  // namespace quorax

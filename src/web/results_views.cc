@@ -99,14 +99,32 @@ std::string DrawRows(const RowsView& view, const CSV& table, const CSVRowErrors&
 }
 
 constexpr RowsView kBadRows{
-    "DrawBadRowsTable", "Bad Rows", "\r\n", "",
-    [](const CSVRowError* outcome) { return outcome == nullptr || outcome->ErrorNumber < 0; }};
+    "DrawBadRowsTable", "Bad Rows", "\r\n", "", [](const CSVRowError* outcome) {
+      return outcome == nullptr || StateOfCode(outcome->ErrorNumber) != RowState::Passed;
+    }};
 constexpr RowsView kAllRows{"DrawAllRowsTable", "All Rows", "", "\r\n",
                             [](const CSVRowError*) { return true; }};
 constexpr RowsView kGoodRows{
     "DrawSuccessRowsTable", "Good Rows", "\r\n", "\r\n", [](const CSVRowError* outcome) {
       return outcome != nullptr && StateOfCode(outcome->ErrorNumber) == RowState::Passed;
     }};
+
+// The sentence of the notice view. Rows the reader never reached were never
+// sent, so a file it could not read to its end is never called a success.
+std::string Notice(const ResultsFrame& frame) {
+  const bool import = EqualsIgnoreCase(frame.Mode, "Import");
+  if (!frame.RowsBeforeStop) {
+    return import ? "All rows have been imported successfully"
+                  : "All rows have been verified and are Ok";
+  }
+  if (*frame.RowsBeforeStop == 0) {
+    return std::string("The file could not be read, so no row has been ") +
+           (import ? "imported" : "verified");
+  }
+  return "The file could not be read past data row " + std::to_string(*frame.RowsBeforeStop) +
+         (import ? "; the rows above it have been imported successfully"
+                 : "; the rows above it have been verified and are Ok");
+}
 
 }  // namespace
 
@@ -129,10 +147,8 @@ std::string DrawCompleteSuccess(const ResultsFrame& frame) {
   std::string html = "<!--- START DrawCompleteSuccess --->\r\n";
   html += OperationMode(frame);
   html += "<TABLE BGCOLOR=#DDDDEE BORDER=1 CELLSPACING=1 CELLPADDING=2 WIDTH=100%>\r\n";
-  html += "<TR>" + FullWidthCell(" ALIGN=\"CENTER\"") + "<B>";
-  html += EqualsIgnoreCase(frame.Mode, "Import") ? "All rows have been imported successfully"
-                                                 : "All rows have been verified and are Ok";
-  html += "</B></TD></TR>\r\n";
+  html +=
+      "<TR>" + FullWidthCell(" ALIGN=\"CENTER\"") + "<B>" + Notice(frame) + "</B></TD></TR>\r\n";
   html += DrawNavigation(frame);
   html += "<!--- END DrawCompleteSuccess --->\r\n";
   return html;

@@ -15,20 +15,21 @@ namespace quorax {
 // show as not processed. Raise SubscriptOutOfRange when some other row of
 // `table` has no outcome.
 
-// The rows with a negative code and the rows never processed.
+// The rows that did not pass: rejected, a database failure, never processed.
 std::string DrawBadRowsTable(const CSV& table, const CSVRowErrors& outcomes,
                              const ResultsFrame& frame);
 
-// Every row with its outcome; a positive code shows as rejected.
+// Every row with its outcome.
 std::string DrawAllRowsTable(const CSV& table, const CSVRowErrors& outcomes,
                              const ResultsFrame& frame);
 
-// The rows with code 0 only.
+// The rows that passed (StateOfCode).
 std::string DrawSuccessRowsTable(const CSV& table, const CSVRowErrors& outcomes,
                                  const ResultsFrame& frame);
 
-// The notice that every row succeeded, whatever the outcomes: no header row,
-// no data rows, and no run needed.
+// The notice that every row succeeded, whatever the outcomes, or, when the
+// reader stopped early, that the file could not be read past the rows it
+// read: no header row, no data rows, and no run needed.
 std::string DrawCompleteSuccess(const ResultsFrame& frame);
 
 }  // namespace quorax

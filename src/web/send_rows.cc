@@ -55,7 +55,7 @@ bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outco
     const int16_t rc = codes[i];
     const auto number = static_cast<int16_t>(i + 1);
     outcomes.Add(number, rc);
-    if (rc < 0) {
+    if (StateOfCode(rc) != RowState::Passed) {
       session.SetBool("NoErrors", false);
       if (IsDatabaseFailure(rc)) {
         outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database);

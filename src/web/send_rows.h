@@ -11,7 +11,7 @@ class Session;
 
 // Sends every data row of `table` to the verify procedure (or, when
 // `import`, the insert procedure) and records one outcome per row sent,
-// numbered from 1, with its description; a negative code sets the session's
+// numbered from 1, with its description; a row that does not pass sets the session's
 // "NoErrors" to false. Stops after the first database failure, whose outcome
 // carries the database's text; later rows get no outcome. The table keeps the
 // uploaded values. Returns true when a database failure stopped the run.

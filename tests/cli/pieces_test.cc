@@ -31,6 +31,7 @@ TEST(SplitIntoPiecesTest, CutsOnlyAtRowEndsAndRepeatsTheHeader) {
       {"last row gets a line end", "H\r\n1\r\n2", 100, {"H\r\n1\r\n2\r\n"}},
       {"blank lines at the end", "H\n1\n\n \n", 100, {"H\n1\n"}},
       {"header only", "H\r\n", 100, {}},
+      {"end-of-file mark", "H\r\n1\r\n\x1A", 100, {"H\r\n1\r\n"}},
   };
   for (const SplitCase& c : cases) {
     std::vector<std::string> texts;

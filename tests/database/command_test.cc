@@ -83,7 +83,7 @@ TEST_F(CommandTest, DatabaseErrorIsListedAndRaised) {
   command_.AppendParameter(command_.CreateParameter("X", kInteger, kInput, 0, 1));
   EXPECT_THROW(command_.Execute(), PlatformFailure);
   ASSERT_EQ(connection_.Errors().size(), 1u);
-  EXPECT_EQ(connection_.Errors().front().Number, kUnspecifiedFailure);
+  EXPECT_EQ(connection_.Errors().front().Kind, ErrorKind::kGeneral);
   EXPECT_EQ(connection_.Errors().front().Description,
             "[PostgreSQL][42883]procedure no_such_procedure(integer) does not exist");
   // The connection stays usable.

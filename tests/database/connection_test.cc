@@ -47,7 +47,7 @@ TEST_F(ConnectionTest, DemoLoginOpensAndCloses) {
 
 TEST_F(ConnectionTest, WrongPasswordIsAnAuthenticationFailure) {
   const ProviderError error = FailingOpen(connection_, Dsn(), "demo", "wrong");
-  EXPECT_EQ(error.Number, kAuthenticationFailed);
+  EXPECT_EQ(error.Kind, ErrorKind::kCredentials);
   EXPECT_EQ(error.Description,
             "[PostgreSQL][28P01]password authentication failed for user \"demo\"");
 }
@@ -60,28 +60,28 @@ TEST_F(ConnectionTest, EmptyCredentialsAreRefusedWithoutFallingBackToTheEnvironm
   const ProviderError no_user = FailingOpen(connection_, Dsn(), "", "demo");
   unsetenv("PGPASSWORD");
   unsetenv("PGUSER");
-  EXPECT_EQ(no_password.Number, kAuthenticationFailed);
-  EXPECT_EQ(no_user.Number, kAuthenticationFailed);
+  EXPECT_EQ(no_password.Kind, ErrorKind::kCredentials);
+  EXPECT_EQ(no_user.Kind, ErrorKind::kCredentials);
   // Not contacting the server shows as an authentication failure even where
   // nothing listens.
-  EXPECT_EQ(FailingOpen(connection_, testkit::kClosedPortDsn, "demo", "").Number,
-            kAuthenticationFailed);
+  EXPECT_EQ(FailingOpen(connection_, testkit::kClosedPortDsn, "demo", "").Kind,
+            ErrorKind::kCredentials);
 }
 
 TEST_F(ConnectionTest, PasswordWithNulByteIsRefused) {
   const ProviderError error = FailingOpen(connection_, Dsn(), "demo", std::string("demo\0x", 6));
-  EXPECT_EQ(error.Number, kAuthenticationFailed);
+  EXPECT_EQ(error.Kind, ErrorKind::kCredentials);
 }
 
 TEST_F(ConnectionTest, UnknownDatabaseAndClosedPortAreOtherFailures) {
   const ProviderError unknown =
       FailingOpen(connection_, Dsn() + " dbname=quorax_missing", "demo", "demo");
-  EXPECT_EQ(unknown.Number, kUnspecifiedFailure);
+  EXPECT_EQ(unknown.Kind, ErrorKind::kGeneral);
   EXPECT_EQ(unknown.Description, "[PostgreSQL][3D000]database \"quorax_missing\" does not exist");
 
   const ProviderError refused = FailingOpen(connection_, testkit::kClosedPortDsn, "demo", "demo");
-  EXPECT_EQ(refused.Number, kUnspecifiedFailure);
-  EXPECT_EQ(refused.Description.rfind("[PostgreSQL]connection to server at", 0), 0u)
+  EXPECT_EQ(refused.Kind, ErrorKind::kConnection);
+  EXPECT_EQ(refused.Description.rfind("[PostgreSQL][08001]connection to server at", 0), 0u)
       << refused.Description;
 }
 
@@ -119,8 +119,8 @@ TEST(ConnectionTimeoutTest, ServerThatNeverAnswersTimesOut) {
   close(listener);
   EXPECT_LT(elapsed, std::chrono::seconds(4));
   ASSERT_EQ(connection.Errors().size(), 1u);
-  EXPECT_EQ(connection.Errors().front().Number, kUnspecifiedFailure);
-  EXPECT_EQ(connection.Errors().front().Description, "[PostgreSQL]timeout expired");
+  EXPECT_EQ(connection.Errors().front().Kind, ErrorKind::kConnection);
+  EXPECT_EQ(connection.Errors().front().Description, "[PostgreSQL][08001]timeout expired");
 }
 
 TEST_F(ConnectionTest, StateIsZeroOnceTheServerEndedTheSession) {

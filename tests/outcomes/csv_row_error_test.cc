@@ -40,11 +40,10 @@ TEST(CSVRowErrorTest, AllEightFlagsAtMinus255) {
             "Entry possibly exists. Manual verification and entry required.\r\n");
 }
 
-TEST(CSVRowErrorTest, CodesPastTheFlagBitsKeepOnlyTheLowBits) {
+TEST(CSVRowErrorTest, DatabaseFailureGivesOnlyTheDatabasesText) {
   EXPECT_EQ(Describe(-256), "(-256)\r\n");
   EXPECT_EQ(Describe(-257, " 08001:server closed the connection "),
-            "(-257)\r\nMissing parameter or NULL passed in a required field.\r\n"
-            "08001:server closed the connection\r\n");
+            "(-257)\r\n08001:server closed the connection\r\n");
   EXPECT_EQ(Describe(-32768), "(-32768)\r\n");
 }
 

@@ -22,8 +22,8 @@ TEST(CSVRowErrorsTest, AddCountsSuccessesAndFailures) {
   outcomes.Add(2, -3);
   outcomes.Add(5, 7);
   EXPECT_EQ(outcomes.Count(), 3);
-  EXPECT_EQ(outcomes.SuccessCount(), 1);
-  EXPECT_EQ(outcomes.FailCount(), 2);  // a positive code counts as a failure
+  EXPECT_EQ(outcomes.SuccessCount(), 2);  // a positive code passes
+  EXPECT_EQ(outcomes.FailCount(), 1);
   EXPECT_EQ(outcomes.Errors(2)->RowNumber, 2);
   EXPECT_EQ(outcomes.Errors(2)->ErrorNumber, -3);
   EXPECT_EQ(outcomes.Errors(2)->ExtraInfo, "");

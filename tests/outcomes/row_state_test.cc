@@ -11,7 +11,7 @@ TEST(RowStateTest, CodeGivesTheStateAtEachBoundary) {
     RowState state;
   } cases[] = {
       {0, RowState::Passed},
-      {5, RowState::Rejected},
+      {5, RowState::Passed},
       {-1, RowState::Rejected},
       {-256, RowState::Rejected},
       {-257, RowState::DatabaseFailure},

@@ -13,6 +13,14 @@ TEST(DatabaseErrorTextTest, NumberIsUpperCaseHexWithoutLeadingZeros) {
   EXPECT_EQ(DatabaseErrorText(0xABC, "x"), "ABC:x");
 }
 
+TEST(DatabaseErrorTextTest, OnlyRefusedCredentialsHaveTheirOwnNumber) {
+  EXPECT_EQ(ProviderNumber(db::ErrorKind::kCredentials), -2147217843);
+  for (const db::ErrorKind kind :
+       {db::ErrorKind::kGeneral, db::ErrorKind::kConnection, db::ErrorKind::kUnavailable}) {
+    EXPECT_EQ(ProviderNumber(kind), -2147467259);
+  }
+}
+
 TEST(DatabaseErrorTextTest, MessageIsWhatFollowsTheLastBracket) {
   EXPECT_EQ(DatabaseErrorText(1, "[PostgreSQL][28P01]password authentication failed"),
             "1:password authentication failed");

@@ -26,6 +26,11 @@ TEST(UploadTextTest, EveryRowHoldingDataReachesTheReaderAndNothingElse) {
       {"a,b\n \n", "a,b\n"},                                     // header only
       {"a,b", "a,b"},                                            // no line end at all
       {" \n\n", " \n\n"},
+      {"a,b\r\n1,2\r\n\x1A", "a,b\r\n1,2\r\n"},  // an end-of-file mark
+      {"a,b\n1,2\n\x1A \x1A\t", "a,b\n1,2\n"},
+      {"a,b\n\x1A", "a,b\n"},
+      {"a,b\n1,2\n,\x1A", "a,b\n1,2\n,\x1A\n"},  // a field separator: a row
+      {"a\n1\n2", "a\n1\n2\n"},                  // a last row of one character
   };
   for (const Case& c : cases) EXPECT_EQ(CompleteLastLine(c.text), c.completed) << c.text;
 

@@ -145,6 +145,35 @@ TEST_F(ImportCSVDatabaseTest, MalformedThirdRowStopsTheFileAndSaysWhere) {
   EXPECT_TRUE(PageContains("could not be read past data row 2"));
 }
 
+// Row 2 never reached the database: neither the page nor errors.csv may
+// call the run a success.
+TEST_F(ImportCSVDatabaseTest, UnclosedQuoteInRow2IsNoSuccess) {
+  Upload(kHeader + ValidRow(7, date_) + "8,\"unclosed,2.0,Windows 11,Chrome,P,alice,,\r\n" +
+         ValidRow(9, date_));
+  ASSERT_EQ(Outcomes()->Count(), 1);
+  EXPECT_EQ(Code(1), 0);
+  EXPECT_FALSE(host_.session().GetBool("NoErrors"));
+  EXPECT_TRUE(PageContains("<!--- START DrawCompleteSuccess --->")) << host_.Output();
+  EXPECT_FALSE(PageContains("All rows have been verified and are Ok"));
+  EXPECT_TRUE(
+      PageContains("The file could not be read past data row 1; the rows above it have "
+                   "been verified and are Ok"));
+
+  host_.NewRequest();
+  ASSERT_TRUE(Dispatch(app_, host_, "ExportCSV"));
+  EXPECT_EQ(host_.Output(),
+            "<HTML><HEAD><TITLE></TITLE></HEAD><BODY><H1>The file could not be read past data "
+            "row 1; the rows after it were not processed.</H1></BODY></HTML>");
+}
+
+TEST_F(ImportCSVDatabaseTest, EndOfFileMarkIsNoRow) {
+  Upload(kHeader + ValidRow(7, date_) + "\x1A");
+  ASSERT_EQ(Outcomes()->Count(), 1);
+  EXPECT_TRUE(host_.session().GetBool("NoErrors"));
+  EXPECT_TRUE(PageContains("All rows have been verified and are Ok"));
+  EXPECT_FALSE(PageContains("could not be read"));
+}
+
 TEST_F(ImportCSVDatabaseTest, WrongPasswordRedirectsWithStatus4AndKeepsTheTable) {
   Upload(kHeader + ValidRow(11, date_));
   const std::shared_ptr<CSV> table = Table();
