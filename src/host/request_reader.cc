@@ -97,7 +97,7 @@ RequestReader::Progress RequestReader::Refuse(Reply reply) {
 }
 
 HttpRequest& RequestReader::request() {
-  assert(parser_ && parser_->is_done());
+  assert(parser_ && header_done_);
   return parser_->get();
 }
 

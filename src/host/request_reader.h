@@ -38,7 +38,8 @@ class RequestReader {
   // Bytes held but not yet parsed stay bounded by the limits.
   Progress Read(beast::flat_buffer& buffer);
 
-  // REQUIRES: Read() returned kComplete. The request, until Begin().
+  // REQUIRES: Read() returned kHeaderDone or kComplete. The request, whole
+  // after kComplete, until Begin().
   HttpRequest& request();
   // The method and target as far as the header was parsed ("" before).
   std::string_view method() const;
