@@ -104,21 +104,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LoggedRouter logged(router);
   ServerCore core(options, logged);
 
-  Tcp::socket client(io);
-  client.connect(acceptor.local_endpoint());
-  Tcp::socket server_side = acceptor.accept();
-  std::make_shared<HttpConnection<PlainStream>>(core, core.limits.Admit("127.0.0.1"),
-                                                std::move(server_side))
-      ->Run();
+  // Asynchronous, so that a signal of the fuzzer cannot interrupt a call.
+  acceptor.async_accept([&core](beast::error_code error, Tcp::socket server_side) {
+    if (error) std::abort();
+    std::make_shared<HttpConnection<PlainStream>>(core, core.limits.Admit("127.0.0.1"),
+                                                  std::move(server_side))
+        ->Run();
+  });
   const std::string input(reinterpret_cast<const char*>(data), size);
   std::string wire;
   beast::error_code read_error;
-  net::async_write(client, net::buffer(input), [&client](beast::error_code, size_t) {
-    beast::error_code ignored;
-    client.shutdown(Tcp::socket::shutdown_send, ignored);
+  Tcp::socket client(io);
+  client.async_connect(acceptor.local_endpoint(), [&](beast::error_code error) {
+    if (error) std::abort();
+    net::async_write(client, net::buffer(input), [&client](beast::error_code, size_t) {
+      beast::error_code ignored;
+      client.shutdown(Tcp::socket::shutdown_send, ignored);
+    });
+    net::async_read(client, net::dynamic_buffer(wire),
+                    [&read_error](beast::error_code result, size_t) { read_error = result; });
   });
-  net::async_read(client, net::dynamic_buffer(wire),
-                  [&read_error](beast::error_code error, size_t) { read_error = error; });
   io.run();
   io.restart();
   // A reset (the server dropping unread bytes) may cut the last response.
