@@ -18,6 +18,9 @@ template <class Stream>
 constexpr bool kTls = std::is_same_v<Stream, TlsStream>;
 
 constexpr size_t kReadChunk = 4096;
+// Reads of a request after its first bytes: a body comes in few reads, and
+// what the reader leaves unparsed stays bounded whatever a read brings.
+constexpr size_t kRequestReadChunk = 64 * 1024;
 
 }  // namespace
 
@@ -98,7 +101,7 @@ void HttpConnection<Stream>::ReadRequest() {
     const RequestReader::Progress progress = reader_.Read(buffer_);
     if (progress == RequestReader::Progress::kNeedMore) {
       return stream_.async_read_some(
-          buffer_.prepare(kReadChunk),
+          buffer_.prepare(kRequestReadChunk),
           beast::bind_front_handler(&HttpConnection::OnRequestBytes, Self()));
     }
     method_ = std::string(reader_.method());
