@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HostOptions options;
   options.debug_mode = true;
   options.header_limit = 2048;
-  options.max_body = 4096;
+  options.max_body = 16 * 1024;
   options.read_timeout = std::chrono::seconds(5);
   options.trusted_proxies = {"127.0.0.1"};
   options.access_log = [&log](const std::string& line) { log.push_back(line); };
