@@ -1,15 +1,14 @@
 #include "host/http_connection.h"
 
-#include <array>
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
-#include <boost/asio/write.hpp>
 #include <type_traits>
 
 #include "host/access_log.h"
 #include "host/forwarded.h"
-#include "host/http_framing.h"
+#include "host/host_page.h"
 #include "host/request_guard.h"
+#include "host/response_writer.h"
 #include "metrics/metrics.h"
 
 namespace quorax {
@@ -20,12 +19,28 @@ template <class Stream>
 constexpr bool kTls = std::is_same_v<Stream, TlsStream>;
 
 constexpr size_t kReadChunk = 4096;
+// Reads of a request after its first bytes: a body comes in few reads, and
+// what the reader leaves unparsed stays bounded whatever a read brings.
+constexpr size_t kRequestReadChunk = 64 * 1024;
 
 }  // namespace
 
 template <class Stream>
 HttpConnection<Stream>::~HttpConnection() {
   if (counted_) core_.EndRequest();
+}
+
+template <class Stream>
+template <class Step>
+void HttpConnection<Stream>::Guarded(Step&& step) {
+  try {
+    step();
+  } catch (...) {
+    if (writing_ || failed_) return Drop();
+    failed_ = true;
+    Refuse(HostPage(500, "The request could not be completed", "The server met an internal error.",
+                    HostPageAtRoot()));
+  }
 }
 
 template <class Stream>
@@ -48,7 +63,13 @@ void HttpConnection<Stream>::Serve() {
   auto remote = Tcp().socket().remote_endpoint(error);
   peer_addr_ = error ? std::string() : CanonicalAddress(remote.address().to_string());
   client_addr_ = peer_addr_;
-  AllowShedding();
+  // A connection shed to make room is dropped on its strand, unless gone.
+  slot_.OnShed([weak = this->weak_from_this(), executor = stream_.get_executor()] {
+    net::post(executor, [weak] {
+      if (auto self = weak.lock()) self->Drop();
+    });
+  });
+  slot_.Idle();
   if constexpr (kTls<Stream>) {
     Tcp().expires_after(core_.options.read_timeout);
     stream_.async_handshake(net::ssl::stream_base::server,
@@ -56,16 +77,6 @@ void HttpConnection<Stream>::Serve() {
   } else {
     WaitForRequest(core_.options.read_timeout);
   }
-}
-
-template <class Stream>
-void HttpConnection<Stream>::AllowShedding() {
-  slot_.OnShed([weak = this->weak_from_this(), executor = stream_.get_executor()] {
-    net::post(executor, [weak] {
-      if (auto self = weak.lock()) self->Drop();
-    });
-  });
-  slot_.Idle();
 }
 
 template <class Stream>
@@ -95,104 +106,66 @@ template <class Stream>
 void HttpConnection<Stream>::ReadHeader() {
   started_ = Clock::now();
   Tcp().expires_at(started_ + core_.options.read_timeout);
-  AwaitHeaderEnd();
+  reader_.Begin();
+  ReadRequest();
 }
 
 template <class Stream>
-void HttpConnection<Stream>::AwaitHeaderEnd() {
-  std::string_view bytes(static_cast<const char*>(buffer_.data().data()), buffer_.size());
-  size_t end = HeaderEnd(bytes);
-  if (end == std::string_view::npos && bytes.size() <= core_.options.header_limit) {
-    return stream_.async_read_some(
-        buffer_.prepare(kReadChunk),
-        beast::bind_front_handler(&HttpConnection::OnHeaderBytes, Self()));
-  }
-  if (end != std::string_view::npos && HasFoldedLine(bytes.substr(0, end))) {
-    return Refuse(AmbiguousRequest());
-  }
-  ParseHeader();
+void HttpConnection<Stream>::ReadRequest() {
+  Guarded([this] {
+    const RequestReader::Progress progress = reader_.Read(buffer_);
+    if (progress == RequestReader::Progress::kNeedMore) {
+      return stream_.async_read_some(
+          buffer_.prepare(kRequestReadChunk),
+          beast::bind_front_handler(&HttpConnection::OnRequestBytes, Self()));
+    }
+    method_ = std::string(reader_.method());
+    target_ = std::string(reader_.target());
+    switch (progress) {
+      case RequestReader::Progress::kHeaderDone:
+        if (beast::iequals(reader_.request()[http::field::expect], "100-continue")) {
+          return SendContinue();
+        }
+        return ReadRequest();
+      case RequestReader::Progress::kComplete:
+        return Dispatch();
+      default:
+        return Refuse(reader_.TakeRefusal());
+    }
+  });
 }
 
 template <class Stream>
-void HttpConnection<Stream>::OnHeaderBytes(beast::error_code error, size_t bytes) {
+void HttpConnection<Stream>::OnRequestBytes(beast::error_code error, size_t bytes) {
   if (error) return Drop();
   buffer_.commit(bytes);
-  AwaitHeaderEnd();
-}
-
-// The header is in the buffer (or over the limit), so parsing reads nothing
-// more from the stream unless it is over the limit.
-template <class Stream>
-void HttpConnection<Stream>::ParseHeader() {
-  parser_.emplace();
-  parser_->header_limit(static_cast<uint32_t>(core_.options.header_limit));
-  parser_->body_limit(static_cast<uint64_t>(core_.options.max_body));
-  http::async_read_header(stream_, buffer_, *parser_,
-                          beast::bind_front_handler(&HttpConnection::OnHeader, Self()));
-}
-
-template <class Stream>
-void HttpConnection<Stream>::OnHeader(beast::error_code error, size_t) {
-  if (error) return OnReadError(error);
-  auto& request = parser_->get();
-  method_ = std::string(request.method_string());
-  target_ = std::string(request.target());
-  if (std::optional<Reply> refusal = FramingRefusal(request)) return Refuse(std::move(*refusal));
-  if (std::optional<Reply> refusal = EncodingRefusal(*parser_)) return Refuse(std::move(*refusal));
-  if (parser_->is_done()) return Dispatch();
-  if (beast::iequals(request[http::field::expect], "100-continue")) return SendContinue();
-  ReadBody();
+  ReadRequest();
 }
 
 template <class Stream>
 void HttpConnection<Stream>::SendContinue() {
   auto interim = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
-                                                                    parser_->get().version());
+                                                                    reader_.request().version());
   http::async_write(stream_, *interim, [self = Self(), interim](beast::error_code error, size_t) {
     if (error) return self->Drop();
-    self->ReadBody();
+    self->ReadRequest();
   });
 }
 
 template <class Stream>
-void HttpConnection<Stream>::ReadBody() {
-  Tcp().expires_at(started_ + core_.options.read_timeout);
-  http::async_read(stream_, buffer_, *parser_,
-                   beast::bind_front_handler(&HttpConnection::OnBody, Self()));
-}
-
-template <class Stream>
-void HttpConnection<Stream>::OnBody(beast::error_code error, size_t) {
-  if (error) return OnReadError(error);
-  Dispatch();
-}
-
-template <class Stream>
-void HttpConnection<Stream>::OnReadError(const beast::error_code& error) {
-  if (parser_ && parser_->got_some()) {
-    method_ = std::string(parser_->get().method_string());
-    target_ = std::string(parser_->get().target());
-  }
-  if (std::optional<Reply> refusal = ReadRefusal(error)) return Refuse(std::move(*refusal));
-  Drop();
-}
-
-template <class Stream>
 void HttpConnection<Stream>::Dispatch() {
-  auto& request = parser_->get();
+  auto& request = reader_.request();
   IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_, peer_addr_);
   ApplyOrigin(request, peer_addr_, core_.options.trusted_proxies, incoming);
   client_addr_ = incoming.remote_addr;
   incoming.secure_addr = secure_addr_;
   version_ = request.version();
   keep_alive_ = request.keep_alive();
-  parser_.reset();
+  reader_.Begin();
   secure_ = RequestIsSecure(incoming);
-  if (core_.pages) {
-    if (std::optional<Reply> refusal = GuardRefusal(incoming, core_.options.debug_mode)) {
-      return Send(std::move(*refusal), keep_alive_);
-    }
-  }
+  std::optional<Reply> refusal;
+  if (core_.pages) refusal = GuardRefusal(incoming, core_.options.debug_mode);
+  if (refusal) return Send(std::move(*refusal), keep_alive_);
   core_.BeginRequest();
   counted_ = true;
   // A reply given at once, on this strand, is sent at once; one from a
@@ -206,37 +179,38 @@ void HttpConnection<Stream>::Dispatch() {
 
 template <class Stream>
 void HttpConnection<Stream>::Refuse(Reply reply) {
-  parser_.reset();
   Send(std::move(reply), false);
 }
 
 template <class Stream>
 void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
-  probe_ = reply.probe;
-  if (secure_) reply.headers.emplace_back("Strict-Transport-Security", kStrictTransportSecurity);
-  auto response = std::make_shared<HttpResponse>(
-      Frame(std::move(reply), version_, keep_alive && !core_.stopping));
-  auto header = std::make_shared<const std::string>(SerializedHeader(*response));
-  Tcp().expires_after(core_.options.write_timeout);
-  std::array<net::const_buffer, 2> bytes{net::buffer(*header), net::buffer(response->body())};
-  net::async_write(stream_, bytes,
-                   [self = Self(), response, header](beast::error_code error, size_t) {
-                     self->OnWritten(error, *response);
-                   });
+  Guarded([&] {
+    probe_ = reply.probe;
+    if (secure_) reply.headers.emplace_back("Strict-Transport-Security", kStrictTransportSecurity);
+    auto out = PrepareResponse(Frame(std::move(reply), version_, keep_alive && !core_.stopping),
+                               method_ == "HEAD");
+    writing_ = true;
+    Tcp().expires_after(core_.options.write_timeout);
+    WriteResponse(stream_, out, [self = Self(), out](beast::error_code error, size_t body_sent) {
+      self->Guarded([&] { self->OnWritten(error, body_sent, out->response); });
+    });
+  });
 }
 
 template <class Stream>
-void HttpConnection<Stream>::OnWritten(beast::error_code error, const HttpResponse& response) {
+void HttpConnection<Stream>::OnWritten(beast::error_code error, size_t body_sent,
+                                       const HttpResponse& response) {
   auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
   if (!probe_) {
-    core_.Log(AccessLogLine(client_addr_, method_, target_, response.result_int(),
-                            response.body().size(), elapsed.count()));
+    core_.Log(AccessLogLine(client_addr_, method_, target_, response.result_int(), body_sent,
+                            elapsed.count()));
     metrics::Response(response.result_int());
   }
   if (counted_) {
     counted_ = false;
     core_.EndRequest();
   }
+  writing_ = false;
   if (error) return Drop();
   if (!response.keep_alive()) return Close();
   method_.clear();

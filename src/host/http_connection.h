@@ -15,6 +15,7 @@
 #include <type_traits>
 
 #include "host/http_messages.h"
+#include "host/request_reader.h"
 #include "host/server_core.h"
 
 namespace quorax {
@@ -49,33 +50,30 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   std::shared_ptr<HttpConnection> Self() { return this->shared_from_this(); }
   beast::tcp_stream& Tcp() { return beast::get_lowest_layer(stream_); }
 
-  // Run's work, on the strand.
+  // Run's work, on the strand. The connection counts as idle from here until
+  // its first request's first byte (for TLS, the handshake too): a newcomer
+  // at a connection limit may shed it while idle, which drops it.
   void Serve();
-  // Counts the connection idle from now until its first request's first
-  // byte (for TLS, the handshake too); a newcomer at a connection limit may
-  // shed it while idle, which drops it on its strand.
-  void AllowShedding();
   void OnHandshake(beast::error_code error);
   // Waits up to `wait` for the first byte of the next request, idle in the
   // connection limits until it comes.
   void WaitForRequest(std::chrono::milliseconds wait);
   void OnFirstBytes(beast::error_code error, size_t bytes);
   // The whole request, header and body, must arrive within the read timeout.
-  // The raw header is examined (folded lines) before it is parsed.
   void ReadHeader();
-  void AwaitHeaderEnd();
-  void OnHeaderBytes(beast::error_code error, size_t bytes);
-  void ParseHeader();
-  void OnHeader(beast::error_code error, size_t bytes);
+  // Parses what has arrived of the request and reads more until it is whole.
+  void ReadRequest();
+  void OnRequestBytes(beast::error_code error, size_t bytes);
   void SendContinue();
-  void ReadBody();
-  void OnBody(beast::error_code error, size_t bytes);
-  void OnReadError(const beast::error_code& error);
   void Dispatch();
   // Sends `reply` and closes the connection.
   void Refuse(Reply reply);
   void Send(Reply reply, bool keep_alive);
-  void OnWritten(beast::error_code error, const HttpResponse& response);
+  void OnWritten(beast::error_code error, size_t body_sent, const HttpResponse& response);
+  // Runs `step`; an exception leaving it ends the connection, with a 500
+  // page while no reply is being written, at once otherwise.
+  template <class Step>
+  void Guarded(Step&& step);
   // Ends the connection politely: a TLS close_notify, or for plain TCP a
   // half-close followed by reading what the client still sends, so that the
   // client reads the last reply before the connection goes.
@@ -87,7 +85,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   ServerCore& core_;
   ConnectionLimits::Slot slot_;  // idle while waiting for a request's first byte
   beast::flat_buffer buffer_;
-  std::optional<http::request_parser<http::string_body>> parser_;  // the request being read
+  RequestReader reader_{core_.options.header_limit, core_.options.max_body};
   std::string local_addr_;
   std::string secure_addr_;                          // LOCAL_ADDR of this server's HTTPS listener
   bool secure_ = std::is_same_v<Stream, TlsStream>;  // the last request came over HTTPS
@@ -100,6 +98,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   bool keep_alive_ = false;
   bool probe_ = false;    // the reply being sent is a probe's (Reply::probe)
   bool counted_ = false;  // a request is in progress in the core's count
+  bool writing_ = false;  // a reply is being written
+  bool failed_ = false;   // an exception ended the connection's work
   char drain_[4096];
 };
 

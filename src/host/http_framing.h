@@ -1,6 +1,7 @@
 #ifndef QUORAX_HOST_HTTP_FRAMING_H_
 #define QUORAX_HOST_HTTP_FRAMING_H_
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -26,6 +27,43 @@ Reply AmbiguousRequest();
 // Transfer-Encoding together with Content-Length, or HTTP/1.1 without
 // exactly one Host; nothing when the framing is unambiguous.
 std::optional<Reply> FramingRefusal(const HttpRequest& request);
+
+// The longest chunk-size line, extensions included, that a request may send.
+inline constexpr size_t kMaxChunkLine = 4096;
+
+// Follows the framing of a chunked request body as its bytes arrive, ahead
+// of the parser, so that no line is buffered past its limit: a chunk-size
+// line (extensions included) over kMaxChunkLine bytes, trailer fields over
+// `trailer_limit` bytes, or bytes of chunk-size lines, chunk data and their
+// line ends past `max_body`.
+class ChunkedBodyLimits {
+ public:
+  enum class Verdict { kMore, kEnd, kLineTooLong, kTrailerTooLarge, kBodyTooLarge };
+
+  ChunkedBodyLimits(size_t max_body, size_t trailer_limit)
+      : max_body_(max_body), trailer_limit_(trailer_limit) {}
+
+  // Examines the next `bytes` of the body. Returns the first limit passed,
+  // kEnd once the body's last byte has been seen (bytes after it belong to
+  // the next request and are ignored), or kMore.
+  Verdict Scan(std::string_view bytes);
+
+ private:
+  enum class Part { kSizeLine, kData, kDataEnd, kTrailer, kEnd };
+
+  // Takes one byte of a chunk-size or trailer line; returns a limit passed.
+  std::optional<Verdict> TakeLineByte(char c);
+
+  const size_t max_body_;
+  const size_t trailer_limit_;
+  Part part_ = Part::kSizeLine;
+  uint64_t remaining_ = 0;  // bytes of chunk data, or of its CRLF, still to come
+  uint64_t size_ = 0;       // the chunk size read so far from the line's hex digits
+  bool in_size_ = true;     // the line is still in its hex digits
+  size_t line_ = 0;         // bytes of the current line before its LF
+  size_t trailer_ = 0;      // bytes of trailer lines so far
+  size_t total_ = 0;        // bytes of the body so far, trailer fields aside
+};
 
 }  // namespace quorax
 

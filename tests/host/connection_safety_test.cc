@@ -47,6 +47,39 @@ TEST(ConnectionSafetyTest, AmbiguousFramingIsRefusedAndClosed) {
   EXPECT_EQ(Request(server.port(), "GET", "/Quorax.asp").status, 200);
 }
 
+// Each hostile request gets its status and one access-log line; a HEAD
+// answer has no body, so a request pipelined after it is answered in turn.
+TEST(ConnectionSafetyTest, HostileRequestsAreAnsweredAndTheServerKeepsServing) {
+  TestServer server([](HostOptions& options) { options.max_body = 8192; });
+  const std::string chunked =
+      "POST /Quorax.asp?WCI=Echo&WCU= HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n";
+  std::string small_chunks;  // 1,500 bytes of data in 13,500 bytes of body
+  for (int i = 0; i < 1500; ++i) small_chunks += "1;xx\r\na\r\n";
+  struct Case {
+    std::string bytes;
+    int status;
+    bool head;
+  };
+  const std::vector<Case> cases = {
+      {chunked + "1\r\na\r\n0\r\n" + std::string(65600, 'n') + ": v\r\n\r\n", 431, false},
+      {chunked + "0\r\nX-Trailer: " + std::string(65600, 'v') + "\r\n\r\n", 431, false},
+      {chunked + "1;" + std::string(4100, 'e') + "\r\na\r\n0\r\n\r\n", 400, false},
+      {chunked + small_chunks + "0\r\n\r\n", 413, false},
+      {"HEAD /Quorax.asp HTTP/1.1\r\nHost: a\r\n\r\n", 405, true},
+      {"HEAD /nothing HTTP/1.1\r\nHost: a\r\n\r\n", 405, true},
+      {"HEAD /healthz HTTP/1.1\r\nHost: a\r\n\r\n", 405, true}};
+  for (const Case& c : cases) {
+    RawClient client(server.port());
+    client.Send(c.bytes + "GET /healthz HTTP/1.1\r\nHost: a\r\n\r\n");
+    EXPECT_EQ(client.ReadResponse(c.head).status, c.status) << c.bytes.substr(0, 120);
+    if (c.head) {
+      EXPECT_EQ(client.ReadResponse().body, "ok") << c.bytes;
+    }
+    EXPECT_EQ(Request(server.port(), "GET", "/healthz").status, 200);
+  }
+  EXPECT_EQ(server.LogLines().size(), cases.size());
+}
+
 // At either limit a newcomer takes the place of the oldest idle kept-alive
 // connection; only when every connection is busy (its request still
 // arriving) is the newcomer closed at once.

@@ -55,6 +55,10 @@ bool TestApp::Respond(const std::string& item, WebHost& host) {
     host.AddHeader("Content-Disposition", "filename=errors.csv\r\nX-Injected: 1");
     host.AddHeader("Content-Length", "999");
     host.Write("a,b\r\n");
+  } else if (EqualsIgnoreCase(item, "Large")) {
+    std::string text(std::stoul("0" + host.QueryValue("n")), ' ');
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i * 7 % 26);
+    host.Write(text);
   } else if (EqualsIgnoreCase(item, "Page")) {
     host.WriteTemplate(host.QueryValue("t"), [](const std::string&, std::string& text, bool&) {
       text = "[" + text + "]";

@@ -19,6 +19,7 @@ namespace quorax {
 //   Count: counts requests in the session; Slow: holds the worker a while
 //   Go: redirects; Fail400/Fail500/Crash: raise after writing a session value
 //   Headers: adds headers with line breaks; Page: writes "page.htm"
+//   Large: writes `n` (a query value) bytes of a repeating pattern
 //   Abandon: abandons the session; SignIn: signs "tester" in, writes REMOTE_ADDR
 class TestApp : public WebApplication {
  public:

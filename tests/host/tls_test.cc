@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/errors.h"
 #include "host/test_server.h"
@@ -78,6 +79,20 @@ TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
   HttpResponse plain = Request(server.port(), "GET", "/Quorax.asp?WCI=Echo&WCU=");
   EXPECT_NE(plain.body.find("|https=off|"), std::string::npos);
   EXPECT_EQ(plain.CountHeader("Strict-Transport-Security"), 0);
+}
+
+TEST_F(TlsServerTest, LargeReplyArrivesWholeOnBothListeners) {
+  TestServer server([&](HostOptions& options) { UseTls(options); });
+  const std::string target = "/Quorax.asp?WCI=Large&WCU=&n=1200000";
+  HttpResponse secure = ParseResponse(TlsExchange(
+      server.tls_port(), "GET " + target + " HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
+  HttpResponse plain = Request(server.port(), "GET", target);
+  EXPECT_EQ(secure.status, 200);
+  EXPECT_EQ(secure.body.size(), 1200000u);
+  EXPECT_TRUE(secure.body == plain.body);
+  std::vector<std::string> log = server.LogLines();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_NE(log[0].find(" 200 1200000 "), std::string::npos) << log[0];
 }
 
 TEST_F(TlsServerTest, PlainListenerOutsideDebugModeOnlyRedirectsToHttps) {

@@ -95,13 +95,14 @@ bool RawClient::Fill() {
   return true;
 }
 
-HttpResponse RawClient::ReadResponse() {
+HttpResponse RawClient::ReadResponse(bool head_only) {
   size_t header_end;
   while ((header_end = pending_.find("\r\n\r\n")) == std::string::npos) {
     if (!Fill()) return ParseResponse(pending_);
   }
   HttpResponse head = ParseResponse(pending_.substr(0, header_end + 4));
-  size_t length = static_cast<size_t>(std::stoul("0" + head.Header("Content-Length")));
+  size_t length =
+      head_only ? 0 : static_cast<size_t>(std::stoul("0" + head.Header("Content-Length")));
   while (pending_.size() < header_end + 4 + length && Fill()) {
   }
   HttpResponse response = ParseResponse(pending_.substr(0, header_end + 4 + length));

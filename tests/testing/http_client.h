@@ -44,8 +44,9 @@ class RawClient {
 
   // Returns false when the server has closed the connection.
   bool Send(const std::string& bytes);
-  // Reads one response framed by Content-Length.
-  HttpResponse ReadResponse();
+  // Reads one response framed by Content-Length; a response to HEAD
+  // (`head_only`) has no body whatever its Content-Length says.
+  HttpResponse ReadResponse(bool head_only = false);
   // Reads until the server closes; returns what arrived.
   std::string ReadAll();
   // True when the server closes the connection within `limit` (without
