@@ -63,7 +63,6 @@ void HttpConnection<Stream>::Serve() {
   auto remote = Tcp().socket().remote_endpoint(error);
   peer_addr_ = error ? std::string() : CanonicalAddress(remote.address().to_string());
   client_addr_ = peer_addr_;
-  // A connection shed to make room is dropped on its strand, unless gone.
   slot_.OnShed([weak = this->weak_from_this(), executor = stream_.get_executor()] {
     net::post(executor, [weak] {
       if (auto self = weak.lock()) self->Drop();
