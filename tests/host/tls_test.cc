@@ -84,8 +84,7 @@ TEST_F(TlsServerTest, ServesBothListenersWithSchemeVariables) {
 TEST_F(TlsServerTest, LargeReplyArrivesWholeOnBothListeners) {
   TestServer server([&](HostOptions& options) { UseTls(options); });
   const std::string target = "/Quorax.asp?WCI=Large&WCU=&n=1200000";
-  HttpResponse secure = ParseResponse(TlsExchange(
-      server.tls_port(), "GET " + target + " HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n"));
+  HttpResponse secure = Request({server.tls_port(), true}, "GET", target);
   HttpResponse plain = Request(server.port(), "GET", target);
   EXPECT_EQ(secure.status, 200);
   EXPECT_EQ(secure.body.size(), 1200000u);
