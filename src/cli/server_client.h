@@ -23,15 +23,18 @@ class ServerClient {
   void SignIn(const std::string& user, const std::string& password);
 
   // Uploads `piece` as the file `file_name` for verification (or import) and
-  // returns the results download of that run. Raises CliFailure (kBadUsage)
-  // with the server's reason when it refuses the file, (kServiceFailed) when
-  // an answer is larger than a page plus what the piece's bytes and rows can
-  // account for.
+  // returns the results download of that run. When the server ended the
+  // session (it expired, or the user's limit of sessions ended it), signs in
+  // again and sends the piece once more, unless an import ran and only its
+  // results are lost: that raises kServiceFailed after signing in again, so
+  // the next piece may go on. Raises CliFailure (kBadUsage) with the server's
+  // reason when it refuses the file, (kServiceFailed) when an answer is
+  // larger than a page plus what the piece's bytes and rows can account for.
   // REQUIRES: signed in.
   std::string Run(const std::string& file_name, const Piece& piece, bool import);
 
   // The largest file whose upload request body stays within the server's
-  // limit of 32,767 bytes.
+  // limit (kLargestUploadBody).
   static size_t LargestFile(const std::string& file_name);
 
  private:
@@ -43,9 +46,14 @@ class ServerClient {
   std::string TargetOf(const std::string& location) const;
   // The target of the host page with page item `item` ("?WCI=item&WCU=").
   std::string ItemTarget(const std::string& item) const;
+  // One upload of `piece` and its results download, as Run describes;
+  // raises SessionEnded (server_client.cc) when the session has ended.
+  std::string RunOnce(const std::string& file_name, const Piece& piece, bool import);
 
   Address server_;
   HttpSession http_;
+  std::string user_;         // for signing in again after the server ended the session
+  std::string password_;     // likewise
   bool ran_before_ = false;  // a run ended on the results page: back to the upload form first
 };
 
