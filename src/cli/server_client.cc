@@ -174,23 +174,24 @@ void ServerClient::SignIn(const std::string& user, const std::string& password) 
 }
 
 std::string ServerClient::Run(const std::string& file_name, const Piece& piece, bool import) {
-  try {
-    return RunOnce(file_name, piece, import);
-  } catch (const SessionEnded& ended) {
-    SignIn(user_, password_);
-    if (ended.results_lost && import) {
-      throw CliFailure(kServiceFailed,
-                       "the server ended the session before the results of data "
-                       "rows " +
-                           std::to_string(piece.first_row) + " to " +
-                           std::to_string(piece.first_row + piece.rows - 1) +
-                           " were read; they may have been imported");
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return RunOnce(file_name, piece, import);
+    } catch (const SessionEnded& ended) {
+      if (ended.results_lost && import) {
+        throw CliFailure(kServiceFailed,
+                         "the server ended the session before the results of data "
+                         "rows " +
+                             std::to_string(piece.first_row) + " to " +
+                             std::to_string(piece.first_row + piece.rows - 1) +
+                             " were read; they may have been imported");
+      }
+      if (attempt == 2) {
+        throw CliFailure(kServiceFailed,
+                         ended.step + ": the server ended the session twice in a row");
+      }
+      SignIn(user_, password_);
     }
-  }
-  try {
-    return RunOnce(file_name, piece, import);
-  } catch (const SessionEnded& ended) {
-    throw CliFailure(kServiceFailed, ended.step + ": the server ended the session twice in a row");
   }
 }
 

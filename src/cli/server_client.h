@@ -11,8 +11,10 @@ namespace quorax::cli {
 
 // The application's pages as a browser uses them, in one session: the start
 // page, the sign-in form, the upload form and the results download. Every
-// call raises CliFailure: kSignInRefused when the credentials are refused,
-// kServiceFailed when the server, the database or the network fails.
+// call raises CliFailure: kSignInRefused when the credentials are refused
+// or too many sign-ins failed, kServiceFailed when the server, the database
+// or the network fails. Outcomes are read from the server's status headers
+// and start codes (common/page_contract.h), never from its pages.
 class ServerClient {
  public:
   // `url` is the host page address. Raises CliFailure (kBadUsage) for a
@@ -26,8 +28,8 @@ class ServerClient {
   // returns the results download of that run. When the server ended the
   // session (it expired, or the user's limit of sessions ended it), signs in
   // again and sends the piece once more, unless an import ran and only its
-  // results are lost: that raises kServiceFailed after signing in again, so
-  // the next piece may go on. Raises CliFailure (kBadUsage) with the server's
+  // results are lost: that raises kServiceFailed, since sending it again
+  // would import its rows twice. Raises CliFailure (kBadUsage) with the server's
   // reason when it refuses the file, (kServiceFailed) when an answer is
   // larger than a page plus what the piece's bytes and rows can account for.
   // REQUIRES: signed in.
