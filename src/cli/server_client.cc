@@ -76,8 +76,9 @@ Answer ReadAnswer(const HttpReply& reply) {
   if (reply.status != 302 || query == std::string::npos) return answer;
   for (size_t at = query + 1; at < location.size();) {
     const size_t end = std::min(location.find('&', at), location.size());
-    if (location.compare(at, 2, "s=") == 0) {
-      std::from_chars(location.data() + at + 2, location.data() + end, answer.start_code);
+    const std::string key = std::string(contract::kStartStatusKey) + "=";
+    if (location.compare(at, key.size(), key) == 0) {
+      std::from_chars(location.data() + at + key.size(), location.data() + end, answer.start_code);
     }
     at = end + 1;
   }
@@ -138,7 +139,7 @@ size_t ServerClient::LargestFile(const std::string& file_name) {
 
 std::string ServerClient::ItemTarget(const std::string& item) const {
   const std::string page = server_.target.substr(0, server_.target.find('?'));
-  return page + "?WCI=" + item + "&WCU=";
+  return page + "?" + contract::kItemKey + "=" + item + "&WCU=";
 }
 
 std::string ServerClient::TargetOf(const std::string& location) const {

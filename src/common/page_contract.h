@@ -11,7 +11,12 @@
 // HTML pages are for people and may change; these never change meaning.
 namespace quorax::contract {
 
-// Page items, named by the query key "WCI" of the host page.
+// The query keys of the host page that name a page item and carry a start
+// page status code.
+inline constexpr char kItemKey[] = "WCI";
+inline constexpr char kStartStatusKey[] = "s";
+
+// Page items, named by the query key kItemKey of the host page.
 inline constexpr char kExportCSV[] = "ExportCSV";
 inline constexpr char kExportResults[] = "ExportResults";
 inline constexpr char kImportCSV[] = "ImportCSV";
@@ -22,7 +27,8 @@ inline constexpr char kSubmitCSV[] = "SubmitCSV";
 // The largest upload request body the server reads, in bytes.
 inline constexpr int32_t kLargestUploadBody = 32767;
 
-// Start page status codes, sent as the query key "s" of the start address.
+// Start page status codes, sent as the query key kStartStatusKey of the
+// start address.
 enum StartStatus : int16_t {
   kNoStatus = 0,
   kSignInRefused = 1,        // the database refused the user name or password

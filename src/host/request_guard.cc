@@ -60,7 +60,7 @@ bool IsCrossSite(const IncomingRequest& request) {
 bool IsImportRequest(std::string_view target) {
   size_t question = target.find('?');
   if (question == std::string_view::npos) return false;
-  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), "WCI"),
+  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), contract::kItemKey),
                           contract::kImportCSV);
 }
 

@@ -9,7 +9,9 @@ namespace quorax {
 std::string main::StartAddress(WebHost& host, int16_t code) const {
   std::string address =
       Addresses.UrlScheme + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress;
-  if (code != contract::kNoStatus) address += "?s=" + std::to_string(code);
+  if (code != contract::kNoStatus) {
+    address += "?" + std::string(contract::kStartStatusKey) + "=" + std::to_string(code);
+  }
   return address;
 }
 

@@ -51,7 +51,7 @@ void main::WebClass_Start(WebHost& host) {
                    "https://" + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress);
     return;
   }
-  const std::string status = host.QueryValue("s");
+  const std::string status = host.QueryValue(contract::kStartStatusKey);
   const int16_t code = status.empty() ? 0 : ParseInt16(status, "the status code \"s\"");
   SetStatusMessage(host.session(), code);
   host.session().SetText("s", code == contract::kLoggedOut ? status : "");
