@@ -1,14 +1,16 @@
 #include "cli/server_client.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 
 #include "cli/exit_status.h"
+#include "common/page_contract.h"
 #include "common/windows1252.h"
 
 namespace quorax::cli {
 namespace {
 
-constexpr size_t kLargestBody = 32767;
 constexpr int kMostRedirects = 5;
 constexpr char kBoundary[] = "----QuoraxCommandLine7Hq2xVb04LmZ";
 
@@ -59,49 +61,71 @@ std::string MultipartBody(const std::string& file_name, const std::string& conte
          "\"\r\nContent-Type: text/csv\r\n\r\n" + content + "\r\n--" + kBoundary + "--\r\n";
 }
 
-// The text between the first `open` and the next "</p>", without markup
-// (a debug server writes its tag markers), with the common entities undone
-// and in UTF-8 for the terminal (pages are Windows-1252); "" when there is
-// none.
-std::string PageText(const std::string& page, const std::string& open) {
-  const size_t start = page.find(open);
-  if (start == std::string::npos) return "";
-  const size_t from = start + open.size();
-  std::string text;
-  bool in_tag = false;
-  for (char c : page.substr(from, page.find("</p>", from) - from)) {
-    if (c == '<' || c == '>') {
-      in_tag = c == '<';
-    } else if (!in_tag) {
-      text += c;
+// What an answer says under the server's contract.
+struct Answer {
+  std::string token;   // the status token; "" from a server without one
+  int start_code = 0;  // the start page status of a redirect, 0 without one
+  std::string reason;  // UTF-8, for the terminal
+};
+
+Answer ReadAnswer(const HttpReply& reply) {
+  Answer answer{reply.Header(contract::kStatusHeader), 0,
+                Utf8FromWindows1252(contract::ReasonText(reply.Header(contract::kReasonHeader)))};
+  const std::string location = reply.Header("Location");
+  const size_t query = location.find('?');
+  if (reply.status != 302 || query == std::string::npos) return answer;
+  for (size_t at = query + 1; at < location.size();) {
+    const size_t end = std::min(location.find('&', at), location.size());
+    const std::string key = std::string(contract::kStartStatusKey) + "=";
+    if (location.compare(at, key.size(), key) == 0) {
+      std::from_chars(location.data() + at + key.size(), location.data() + end, answer.start_code);
     }
+    at = end + 1;
   }
-  for (const auto& [entity, plain] : {std::pair<std::string, std::string>{"&lt;", "<"},
-                                      {"&gt;", ">"},
-                                      {"&quot;", "\""},
-                                      {"&#39;", "'"},
-                                      {"&amp;", "&"}}) {
-    for (size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1)) {
-      text.replace(at, entity.size(), plain);
-    }
-  }
-  return Utf8FromWindows1252(text);
+  return answer;
 }
 
-// Raises the failure a reply other than `expected` stands for.
-void Expect(const HttpReply& reply, int expected, const std::string& step) {
-  if (reply.status == expected) return;
-  if (reply.status == 302) {
-    const std::string location = reply.Header("Location");
-    if (location.find("?s=4") != std::string::npos) {
-      throw CliFailure(kServiceFailed, step + ": the server could not reach the database");
-    }
-    throw CliFailure(kServiceFailed,
-                     step + ": the server ended the session (sent back to " + location + ")");
+// The failure an answer other than the one expected at `step` stands for.
+CliFailure FailureOf(const HttpReply& reply, const std::string& step) {
+  const Answer answer = ReadAnswer(reply);
+  const std::string because = answer.reason.empty() ? "" : ": " + answer.reason;
+  switch (answer.start_code) {
+    case contract::kSignInRefused:
+      return CliFailure(kSignInRefused, "sign-in refused" + because);
+    case contract::kThrottled:
+      return CliFailure(kSignInRefused, "too many failed sign-ins; wait and try again");
+    case contract::kDatabaseUnreachable:
+    case contract::kConnectionLost:
+      return CliFailure(kServiceFailed, step + ": the server cannot reach the database" + because);
+    default:
+      break;
   }
-  const std::string text = PageText(reply.body, "<p>");
-  throw CliFailure(kServiceFailed, step + ": the server answered " + std::to_string(reply.status) +
-                                       (text.empty() ? "" : " (" + text + ")"));
+  if (answer.token == contract::kUploadRefused) {
+    return CliFailure(kBadUsage, "the server refused the file" + because);
+  }
+  if (reply.status == 302) {
+    return CliFailure(kServiceFailed, step + ": the server sent back to its start page (" +
+                                          reply.Header("Location") + ")" + because);
+  }
+  return CliFailure(kServiceFailed,
+                    step + ": the server answered " + std::to_string(reply.status) + because);
+}
+
+// The session ended on the server (it expired, or the user's limit of
+// sessions ended it) before `step`; `results_lost` when an upload had run.
+struct SessionEnded {
+  std::string step;
+  bool results_lost = false;
+};
+
+// Returns when `reply` carries `token`; raises SessionEnded when it says the
+// session ended, else the CliFailure it stands for.
+void Expect(const HttpReply& reply, const char* token, const std::string& step,
+            bool results_lost = false) {
+  const std::string said = reply.Header(contract::kStatusHeader);
+  if (said == token) return;
+  if (said == contract::kSessionEnded) throw SessionEnded{step, results_lost};
+  throw FailureOf(reply, step);
 }
 
 }  // namespace
@@ -110,12 +134,12 @@ ServerClient::ServerClient(const std::string& url, const std::string& ca_file)
     : server_(ParseAddress(url)), http_(server_, ca_file) {}
 
 size_t ServerClient::LargestFile(const std::string& file_name) {
-  return kLargestBody - MultipartBody(file_name, "").size();
+  return contract::kLargestUploadBody - MultipartBody(file_name, "").size();
 }
 
 std::string ServerClient::ItemTarget(const std::string& item) const {
   const std::string page = server_.target.substr(0, server_.target.find('?'));
-  return page + "?WCI=" + item + "&WCU=";
+  return page + "?" + contract::kItemKey + "=" + item + "&WCU=";
 }
 
 std::string ServerClient::TargetOf(const std::string& location) const {
@@ -137,39 +161,58 @@ HttpReply ServerClient::Fetch(const std::string& location) {
 }
 
 void ServerClient::SignIn(const std::string& user, const std::string& password) {
-  Expect(Fetch(server_.target.substr(0, server_.target.find('?'))), 200, "opening the start page");
+  user_ = user;
+  password_ = password;
+  const HttpReply start = Fetch(server_.target.substr(0, server_.target.find('?')));
+  if (start.status != 200) throw FailureOf(start, "opening the start page");
   const HttpReply reply =
-      http_.Post(ItemTarget("SubmitCSV"), "application/x-www-form-urlencoded",
+      http_.Post(ItemTarget(contract::kSubmitCSV), "application/x-www-form-urlencoded",
                  "uid=" + FormEncode(user) + "&pwd=" + FormEncode(password), kLargestPage);
-  const std::string location = reply.Header("Location");
-  if (reply.status == 302 &&
-      (location.find("?s=1") != std::string::npos || location.find("?s=2") != std::string::npos)) {
-    const std::string message = PageText(Fetch(location).body, "role=\"alert\">");
-    throw CliFailure(kSignInRefused,
-                     "sign-in refused" + (message.empty() ? std::string() : ": " + message));
+  if (reply.Header(contract::kStatusHeader) != contract::kUploadForm) {
+    throw FailureOf(reply, "signing in");
   }
-  Expect(reply, 200, "signing in");
+  ran_before_ = false;
 }
 
 std::string ServerClient::Run(const std::string& file_name, const Piece& piece, bool import) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      return RunOnce(file_name, piece, import);
+    } catch (const SessionEnded& ended) {
+      if (ended.results_lost && import) {
+        throw CliFailure(kServiceFailed,
+                         "the server ended the session before the results of data "
+                         "rows " +
+                             std::to_string(piece.first_row) + " to " +
+                             std::to_string(piece.first_row + piece.rows - 1) +
+                             " were read; they may have been imported");
+      }
+      if (attempt == 2) {
+        throw CliFailure(kServiceFailed,
+                         ended.step + ": the server ended the session twice in a row");
+      }
+      SignIn(user_, password_);
+    }
+  }
+}
+
+std::string ServerClient::RunOnce(const std::string& file_name, const Piece& piece, bool import) {
   if (ran_before_) {
-    Expect(http_.Get(ItemTarget("SubmitCSV"), kLargestPage), 200, "opening the upload form");
+    Expect(http_.Get(ItemTarget(contract::kSubmitCSV), kLargestPage), contract::kUploadForm,
+           "opening the upload form");
   }
   const std::string body = MultipartBody(file_name, piece.text);
-  const HttpReply uploaded = http_.Post(ItemTarget("ImportCSV") + (import ? "&i=1" : ""),
+  const HttpReply uploaded = http_.Post(ItemTarget(contract::kImportCSV) + (import ? "&i=1" : ""),
                                         std::string("multipart/form-data; boundary=") + kBoundary,
                                         body, ReplyLimit(piece, kResultsPage));
-  if (uploaded.status == 400) {
-    throw CliFailure(kBadUsage, "the server refused the file: " + PageText(uploaded.body, "<p>"));
-  }
-  Expect(uploaded, 200, "uploading the file");
+  Expect(uploaded, contract::kResultsPage, "uploading the file");
   ran_before_ = true;
   const HttpReply download =
-      http_.Get(ItemTarget("ExportResults"), ReplyLimit(piece, kResultsDownload));
-  Expect(download, 200, "downloading the results");
-  if (download.Header("Content-Type").rfind("text/csv", 0) != 0) {
+      http_.Get(ItemTarget(contract::kExportResults), ReplyLimit(piece, kResultsDownload));
+  if (download.status == 200 && download.Header(contract::kStatusHeader).empty()) {
     throw CliFailure(kServiceFailed, "the server offers no results download (is it up to date?)");
   }
+  Expect(download, contract::kResultsDownload, "downloading the results", true);
   return download.body;
 }
 

@@ -11,8 +11,10 @@ namespace quorax::cli {
 
 // The application's pages as a browser uses them, in one session: the start
 // page, the sign-in form, the upload form and the results download. Every
-// call raises CliFailure: kSignInRefused when the credentials are refused,
-// kServiceFailed when the server, the database or the network fails.
+// call raises CliFailure: kSignInRefused when the credentials are refused
+// or too many sign-ins failed, kServiceFailed when the server, the database
+// or the network fails. Outcomes are read from the server's status headers
+// and start codes (common/page_contract.h), never from its pages.
 class ServerClient {
  public:
   // `url` is the host page address. Raises CliFailure (kBadUsage) for a
@@ -23,15 +25,18 @@ class ServerClient {
   void SignIn(const std::string& user, const std::string& password);
 
   // Uploads `piece` as the file `file_name` for verification (or import) and
-  // returns the results download of that run. Raises CliFailure (kBadUsage)
-  // with the server's reason when it refuses the file, (kServiceFailed) when
-  // an answer is larger than a page plus what the piece's bytes and rows can
-  // account for.
+  // returns the results download of that run. When the server ended the
+  // session (it expired, or the user's limit of sessions ended it), signs in
+  // again and sends the piece once more, unless an import ran and only its
+  // results are lost: that raises kServiceFailed, since sending it again
+  // would import its rows twice. Raises CliFailure (kBadUsage) with the server's
+  // reason when it refuses the file, (kServiceFailed) when an answer is
+  // larger than a page plus what the piece's bytes and rows can account for.
   // REQUIRES: signed in.
   std::string Run(const std::string& file_name, const Piece& piece, bool import);
 
   // The largest file whose upload request body stays within the server's
-  // limit of 32,767 bytes.
+  // limit (kLargestUploadBody).
   static size_t LargestFile(const std::string& file_name);
 
  private:
@@ -43,9 +48,14 @@ class ServerClient {
   std::string TargetOf(const std::string& location) const;
   // The target of the host page with page item `item` ("?WCI=item&WCU=").
   std::string ItemTarget(const std::string& item) const;
+  // One upload of `piece` and its results download, as Run describes;
+  // raises SessionEnded (server_client.cc) when the session has ended.
+  std::string RunOnce(const std::string& file_name, const Piece& piece, bool import);
 
   Address server_;
   HttpSession http_;
+  std::string user_;         // for signing in again after the server ended the session
+  std::string password_;     // likewise
   bool ran_before_ = false;  // a run ended on the results page: back to the upload form first
 };
 

@@ -34,7 +34,8 @@ struct HostOptions {
   int io_threads = 2;  // threads running network I/O
   std::chrono::milliseconds session_timeout = std::chrono::minutes(20);
   size_t max_sessions = 10000;
-  // Signed-in sessions of one user name; signing in once more ends the oldest.
+  // Signed-in sessions of one user name; signing in once more ends the least
+  // recently used idle one (none while all have a request in progress).
   size_t max_sessions_per_user = 20;
   // Guest sessions (nobody signed in) of one client address; a new one
   // beyond it replaces that address's least recently used idle guest.

@@ -1,6 +1,7 @@
 #include "host/host_pages.h"
 
 #include "common/errors.h"
+#include "common/page_contract.h"
 #include "common/text.h"
 
 namespace quorax {
@@ -19,6 +20,8 @@ Reply HostPage(unsigned status, const std::string& heading, const std::string& t
   Reply reply;
   reply.status = status;
   reply.headers.emplace_back("Content-Type", kPageContentType);
+  reply.headers.emplace_back(contract::kStatusHeader, contract::kServerRefused);
+  reply.headers.emplace_back(contract::kReasonHeader, contract::ReasonHeaderValue(text));
   reply.body = "<!DOCTYPE html>\r\n<html><head><meta charset=\"windows-1252\"><title>" +
                HtmlEscape(heading) + "</title></head>\r\n<body>\r\n<h1>" + HtmlEscape(heading) +
                "</h1>\r\n<p>" + HtmlEscape(text) + "</p>\r\n<p><a href=\"" +

@@ -32,7 +32,8 @@ struct Reply {
 const std::vector<std::pair<std::string, std::string>>& StandardHeaders();
 
 // A plain HTML page of the host: a heading, `text` (HTML-escaped here) and
-// a link back to `start_link`.
+// a link back to `start_link`; its status token is kServerRefused and its
+// reason `text`.
 Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
                const std::string& start_link);
 

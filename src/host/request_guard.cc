@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/page_contract.h"
 #include "common/text.h"
 #include "host/health_check.h"
 #include "host/host_page.h"
@@ -59,7 +60,8 @@ bool IsCrossSite(const IncomingRequest& request) {
 bool IsImportRequest(std::string_view target) {
   size_t question = target.find('?');
   if (question == std::string_view::npos) return false;
-  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), "WCI"), "ImportCSV");
+  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), contract::kItemKey),
+                          contract::kImportCSV);
 }
 
 }  // namespace

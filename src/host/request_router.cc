@@ -4,6 +4,7 @@
 #include <chrono>
 #include <optional>
 
+#include "common/page_contract.h"
 #include "common/text.h"
 #include "host/health_check.h"
 #include "host/host_page.h"
@@ -53,7 +54,9 @@ std::optional<Reply> HostReply(const std::string& method, const std::string& pat
 }
 
 // The page item a request names: the value of "WCI", or "" without one.
-std::string RequestedItem(const RequestData& data) { return LookUp(data.query, "WCI"); }
+std::string RequestedItem(const RequestData& data) {
+  return LookUp(data.query, contract::kItemKey);
+}
 
 }  // namespace
 
@@ -144,7 +147,7 @@ void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::s
 
 Reply RequestRouter::RunApplication(const RequestData& data, RequestHost& host) {
   try {
-    if (data.query.count("WCI") == 0) {
+    if (data.query.count(contract::kItemKey) == 0) {
       Dispatch(app_, host, "");
       return host.TakeReply();
     }

@@ -188,10 +188,23 @@ void SessionStore::MarkSignedIn(const std::shared_ptr<SessionEntry>& entry,
   entry->user = user_name;
   Order& sessions = users_[user_name];
   entry->user_pos = sessions.insert(sessions.end(), entry.get());
-  if (sessions.size() > max_signed_in_per_user_) {
-    End(*sessions.front(), dropped);
+  while (sessions.size() > max_signed_in_per_user_) {
+    SessionEntry* idlest = LeastRecentlyUsedIdle(sessions);
+    if (idlest == nullptr) break;
+    End(*idlest, dropped);
     metrics::SessionEvicted();
   }
+}
+
+SessionEntry* SessionStore::LeastRecentlyUsedIdle(const Order& sessions) {
+  SessionEntry* idlest = nullptr;
+  for (SessionEntry* session : sessions) {
+    ++visited_;
+    if (session->in_use == 0 && (idlest == nullptr || session->last_used < idlest->last_used)) {
+      idlest = session;
+    }
+  }
+  return idlest;
 }
 
 std::string SessionStore::Rotate(const std::shared_ptr<SessionEntry>& entry) {

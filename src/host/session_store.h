@@ -92,7 +92,9 @@ class SessionStore {
 
   // Records that `user_name` signed in to `entry`: it no longer makes room
   // for new sessions. When the user then holds more signed-in sessions than
-  // allowed, the one signed in longest ago is abandoned, even if in use.
+  // allowed, the least recently used idle ones are abandoned; a session with
+  // a request in progress never is, so while all are busy the user holds one
+  // more (a run between two of its requests is idle and may end).
   // Signing in to an abandoned entry does nothing. The host forwards this
   // from the application's request, as it does Abandon.
   // REQUIRES: called from a job of the entry's queue; user_name not empty.
@@ -144,6 +146,9 @@ class SessionStore {
   // Removes an expired session or else the oldest idle guest; false when
   // there is none.
   bool MakeRoom(Clock::time_point now, Dropped& dropped);
+  // The idle session of `sessions` used least recently, or nullptr when all
+  // are in use. Looks at each: a user holds at most the limit plus one.
+  SessionEntry* LeastRecentlyUsedIdle(const Order& sessions);
   // Removes the least recently used idle guest of `client` when it holds
   // its limit of guests; false when it does and none of them is idle.
   bool MakeRoomFor(const std::string& client, Dropped& dropped);
@@ -157,7 +162,7 @@ class SessionStore {
   Entries entries_;                               // by id; abandoned ones only while in use
   Order guests_;                                  // idle sessions nobody signed in to, by last_used
   Order members_;                                 // idle signed-in sessions, by last_used
-  std::unordered_map<std::string, Order> users_;  // signed-in sessions, oldest first
+  std::unordered_map<std::string, Order> users_;  // signed-in sessions, by time of sign-in
   // The guests each client holds, and its idle ones by last_used.
   struct Guests {
     size_t count = 0;

@@ -59,7 +59,8 @@ class WebHost {
   // Records that `user_name` signed in to this session: the session gets a
   // new id, the old id no longer reaches it, and the response carries the new
   // id; values stay. A signed-in session is spared when the host must make
-  // room, and a user's oldest signed-in sessions end beyond the host's limit.
+  // room, and beyond the host's limit a user's least recently used idle
+  // signed-in sessions end (never one with a request in progress).
   // Raises PlatformFailure when no new id can be drawn.
   // REQUIRES: user_name is not empty.
   virtual void SignedIn(const std::string& user_name) = 0;

@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "common/general.h"
+#include "common/page_contract.h"
 #include "outcomes/outcome_name.h"
 #include "upload/upload_text.h"
+#include "web/answer_status.h"
 
 namespace quorax {
 namespace {
@@ -64,6 +66,11 @@ void WriteExportResults(WebHost& host) {
   const std::shared_ptr<CSVRowErrors> outcomes =
       host.session().GetObject<CSVRowErrors>("CSVErrors");
   if (table == nullptr || outcomes == nullptr) {
+    // A session that has seen no page was never signed in, or has ended.
+    MarkAnswer(
+        host,
+        host.session().GetText("Last").empty() ? contract::kSessionEnded : contract::kNoResults,
+        "There are no results to download");
     host.Write("<HTML><HEAD><TITLE></TITLE></HEAD><BODY>");
     host.Write("<H1>There are no results to download</H1>");
     host.Write("</BODY></HTML>");
@@ -74,6 +81,7 @@ void WriteExportResults(WebHost& host) {
   const std::string file =
       EncodeDownload(ExportResultsText(*table, *outcomes), host.session().GetText("Encoding"));
   host.SetContentType("text/csv");
+  MarkAnswer(host, contract::kResultsDownload);
   host.AddHeader("Content-Disposition", "attachment; filename=results.csv");
   host.Write(file);
 }

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "common/errors.h"
+#include "common/page_contract.h"
 #include "common/text.h"
 #include "outcomes/csv_row_errors.h"
 #include "tcdb/result_row.h"
@@ -62,7 +63,7 @@ void main::ImportCSV_Respond(WebHost& host) {
 
   TCDB database;
   if (database.Connect(DataSourceName, session.GetText("User"), session.GetText("Pass")) < 0) {
-    RedirectAndEnd(host, StartAddress(host, "4"));
+    RedirectToStart(host, contract::kConnectionLost, database.GetErrorString());
     return;
   }
   const bool database_failed = SendRows(database, *table, import, *outcomes, session);
@@ -70,7 +71,7 @@ void main::ImportCSV_Respond(WebHost& host) {
   session.SetText("Encoding", upload.Encoding);
   session.SetText("ParseNote", upload.ParseNote);
   CloseAfterRun(database, database_failed);
-  host.SetNextItem("ImportDone");
+  host.SetNextItem(contract::kImportDone);
 }
 
 }  // namespace quorax

@@ -1,6 +1,8 @@
 #include <string>
 
+#include "common/page_contract.h"
 #include "common/text.h"
+#include "web/answer_status.h"
 #include "web/main.h"
 #include "web/results_session.h"
 #include "web/results_summary.h"
@@ -70,6 +72,7 @@ void main::ImportDone_Respond(WebHost& host) {
   }
   session.SetText("Display", display);
   session.SetText("Last", "ImportDone_Respond");
+  MarkAnswer(host, contract::kResultsPage);
   host.WriteTemplate("importdone.htm",
                      [&](const std::string& TagName, std::string& TagContents, bool& SendTags) {
                        ImportDone_ProcessTag(host, TagName, TagContents, SendTags);

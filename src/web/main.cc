@@ -26,9 +26,12 @@ void main::ExportResults_Respond(WebHost& host) { WriteExportResults(host); }
 
 bool main::Respond(const std::string& item, WebHost& host) {
   static constexpr Named<void (main::*)(WebHost&)> kPageItems[] = {
-      {"ExportCSV", &main::ExportCSV_Respond}, {"ExportResults", &main::ExportResults_Respond},
-      {"ImportCSV", &main::ImportCSV_Respond}, {"ImportDone", &main::ImportDone_Respond},
-      {"Login", &main::Login_Respond},         {"SubmitCSV", &main::SubmitCSV_Respond},
+      {contract::kExportCSV, &main::ExportCSV_Respond},
+      {contract::kExportResults, &main::ExportResults_Respond},
+      {contract::kImportCSV, &main::ImportCSV_Respond},
+      {contract::kImportDone, &main::ImportDone_Respond},
+      {contract::kLogin, &main::Login_Respond},
+      {contract::kSubmitCSV, &main::SubmitCSV_Respond},
   };
   const auto* page_item = FindNamed(kPageItems, item);
   if (page_item == nullptr) return false;
@@ -37,7 +40,7 @@ bool main::Respond(const std::string& item, WebHost& host) {
 }
 
 bool main::NeverBlocks(const std::string& item) const {
-  return item.empty() || EqualsIgnoreCase(item, "Login");
+  return item.empty() || EqualsIgnoreCase(item, contract::kLogin);
 }
 
 }  // namespace quorax

@@ -1,11 +1,14 @@
 #ifndef QUORAX_WEB_MAIN_H_
 #define QUORAX_WEB_MAIN_H_
 
+#include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "common/page_contract.h"
 #include "host/web_application.h"
 #include "host/web_host.h"
 #include "support/config.h"
@@ -56,6 +59,10 @@ class main : public WebApplication {
   // bad-row download it follows no page-order rule.
   void ExportResults_Respond(WebHost& host);
 
+  // The message the start page shows for status `code` (status 2 quotes
+  // session "ErrorMsg"); none for a code without one.
+  static std::optional<std::string> StartMessage(int16_t code, const Session& session);
+
   // Replaces the tags every template may hold. Returns true when it did.
   // Leaves `SendTags` false either way.
   bool ProcessCommonTags(WebHost& host, const std::string& TagName, std::string& TagContents,
@@ -83,9 +90,15 @@ class main : public WebApplication {
   void ProcessPageTag(WebHost& host, const std::string& TagName, std::string& TagContents,
                       bool& SendTags, std::span<const PageTag> tags);
 
-  // The start address of this request, with "?s=" and `status` appended
-  // when `status` is not empty.
-  std::string StartAddress(WebHost& host, const std::string& status = "") const;
+  // The start address of this request, with "?s=" and `code` appended
+  // unless it is kNoStatus.
+  std::string StartAddress(WebHost& host, int16_t code = contract::kNoStatus) const;
+
+  // Redirects to the start address with `code` and ends the response. The
+  // redirect carries the code's status token (kSessionEnded for no code in a
+  // session that has seen no page) and `reason`, by default the message the
+  // start page shows for the code.
+  void RedirectToStart(WebHost& host, int16_t code, const std::string& reason = "") const;
 
   // The page-order rule: true when session "Last" equals one of `accepted`
   // (without regard to case; an absent value equals ""); otherwise redirects to the start address,

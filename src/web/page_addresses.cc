@@ -1,5 +1,6 @@
 #include "web/page_addresses.h"
 
+#include "common/page_contract.h"
 #include "host/host_page.h"
 
 namespace quorax {
@@ -19,9 +20,12 @@ PageAddresses PageAddressesFrom(const Config& settings) {
       !SettingIsYes(settings.GetItem("Debug")) && SettingIsYes(settings.GetItem("Secure"));
   addresses.UrlScheme = secure ? "https://" : "http://";
   addresses.HostPageAddress = addresses.BaseDirectory + kHostPageName;
-  addresses.SubmitCSVAddress = addresses.HostPageAddress + "?WCI=SubmitCSV&amp;WCU=&amp;";
-  addresses.ImportDoneAddress = addresses.HostPageAddress + "?WCI=ImportDone&amp;WCU=&amp;";
-  addresses.ExportCSVAddress = addresses.HostPageAddress + "?WCI=ExportCSV&amp;WCU=&amp;";
+  const auto item_address = [&](const char* item) {
+    return addresses.HostPageAddress + "?" + contract::kItemKey + "=" + item + "&amp;WCU=&amp;";
+  };
+  addresses.SubmitCSVAddress = item_address(contract::kSubmitCSV);
+  addresses.ImportDoneAddress = item_address(contract::kImportDone);
+  addresses.ExportCSVAddress = item_address(contract::kExportCSV);
   return addresses;
 }
 

@@ -1,14 +1,28 @@
+#include "common/page_contract.h"
 #include "common/text.h"
+#include "web/answer_status.h"
 #include "web/main.h"
 #include "web/named_table.h"
 
 namespace quorax {
 
-std::string main::StartAddress(WebHost& host, const std::string& status) const {
+std::string main::StartAddress(WebHost& host, int16_t code) const {
   std::string address =
       Addresses.UrlScheme + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress;
-  if (!status.empty()) address += "?s=" + status;
+  if (code != contract::kNoStatus) {
+    address += "?" + std::string(contract::kStartStatusKey) + "=" + std::to_string(code);
+  }
   return address;
+}
+
+void main::RedirectToStart(WebHost& host, int16_t code, const std::string& reason) const {
+  const char* token = contract::StartStatusToken(code);
+  if (code == contract::kNoStatus && host.session().GetText("Last").empty()) {
+    token = contract::kSessionEnded;
+  }
+  MarkAnswer(host, token,
+             reason.empty() ? StartMessage(code, host.session()).value_or("") : reason);
+  RedirectAndEnd(host, StartAddress(host, code));
 }
 
 bool main::InPageOrder(WebHost& host, std::initializer_list<const char*> accepted) const {
@@ -16,7 +30,7 @@ bool main::InPageOrder(WebHost& host, std::initializer_list<const char*> accepte
   for (const char* name : accepted) {
     if (EqualsIgnoreCase(last, name)) return true;
   }
-  RedirectAndEnd(host, StartAddress(host));
+  RedirectToStart(host, contract::kNoStatus);
   return false;
 }
 
@@ -34,8 +48,10 @@ bool main::ProcessCommonTags(WebHost& host, const std::string& TagName, std::str
        [](const main& app, WebHost&, std::string& contents) { contents = "v" + app.BuildVersion; }},
       {"WC@BUILD_DATE",
        [](const main& app, WebHost&, std::string& contents) { contents = app.BuildDateText; }},
-      {"WC@LOGOUT_URL", [](const main& app, WebHost& page,
-                           std::string& contents) { contents = app.StartAddress(page, "5"); }},
+      {"WC@LOGOUT_URL",
+       [](const main& app, WebHost& page, std::string& contents) {
+         contents = app.StartAddress(page, contract::kLoggedOut);
+       }},
   };
   SendTags = false;
   const PageTag* tag = FindNamed(kCommonTags, TagName);

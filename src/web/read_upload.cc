@@ -1,24 +1,22 @@
 #include "web/read_upload.h"
 
 #include "common/errors.h"
+#include "common/page_contract.h"
 #include "common/text.h"
 #include "tcdb/result_row.h"
 #include "upload/mpform.h"
 #include "upload/upload_text.h"
+#include "web/answer_status.h"
 
 namespace quorax {
 
 namespace {
 
-// Every upload column is sent to the database; a table has one spare empty
-// column, so one column fewer suffices and the last (Notes) is then empty.
-constexpr int32_t kLargestBody = 32767;
-
 // Returns the request body, one character per byte. Raises Overflow for a
 // body of more than 32,767 bytes, before anything is read.
 std::string ReadBody(WebHost& host) {
   const int32_t total = host.TotalBytes();
-  if (total > kLargestBody) {
+  if (total > contract::kLargestUploadBody) {
     throw Overflow("the upload is larger than 32,767 bytes (" + std::to_string(total) +
                    " bytes were sent); split the file and upload the parts one at a time");
   }
@@ -91,6 +89,7 @@ AcceptedUpload ReadUpload(WebHost& host, bool import) {
 
 void WriteRefusal(WebHost& host, const std::string& reason, const std::string& form_address) {
   host.SetStatus(400);
+  MarkAnswer(host, contract::kUploadRefused, reason);
   host.Write(
       "<!DOCTYPE html>\r\n<html lang=\"en\"><head><meta charset=\"windows-1252\">"
       "<title>Quorax - File not accepted</title></head>\r\n<body>\r\n"

@@ -1,9 +1,12 @@
+#include <cstdint>
 #include <exception>
 #include <string>
 
+#include "common/page_contract.h"
 #include "common/text.h"
 #include "metrics/metrics.h"
 #include "tcdb/tcdb.h"
+#include "web/answer_status.h"
 #include "web/main.h"
 
 namespace quorax {
@@ -16,58 +19,60 @@ namespace {
 constexpr size_t kMaxCredentialBytes = 1024;
 
 // Tries a connection with the session's "User" and "Pass" and closes it
-// again. Returns "" when the database accepts them, "1" when it refuses them
-// (or reports no reason), else "2" after setting session "ErrorMsg" to the
-// database error text. An empty connection string is never tried: the
-// database client would fall back to its defaults and the environment, and
-// could sign the tester in to some other database. Never raises for a
-// database failure.
-std::string CheckCredentials(const std::string& dsn, Session& session) {
+// again. Returns kNoStatus when the database accepts them, kSignInRefused
+// when it refuses them (or reports no reason), else kDatabaseUnreachable
+// after setting session "ErrorMsg" to the database error text. An empty connection string is never
+// tried: the database client would fall back to its defaults and the environment, and could sign
+// the tester in to some other database. Never raises for a database failure.
+int16_t CheckCredentials(const std::string& dsn, Session& session) {
   if (TrimSpaces(dsn).empty()) {
     session.SetText("ErrorMsg",
                     "The server has no database configured: its settings give no \"DSN\"");
-    return "2";
+    return contract::kDatabaseUnreachable;
   }
   TCDB database;
   const int16_t connected = database.Connect(dsn, session.GetText("User"), session.GetText("Pass"));
-  if (connected == -1) return "1";
+  if (connected == -1) return contract::kSignInRefused;
   if (connected < 0) {
     session.SetText("ErrorMsg", database.GetErrorString());
-    return "2";
+    return contract::kDatabaseUnreachable;
   }
   try {
     database.Disconnect();
   } catch (const std::exception&) {
     // The sign-in is decided; a failed close changes nothing for the user.
   }
-  return "";
+  return contract::kNoStatus;
 }
 
 // Decides a posted sign-in as CheckCredentials does, after the throttle:
-// "6" while it refuses the client, without contacting the database. Every
-// sign-in not accepted counts as a failure; an accepted one renews the
+// kThrottled while it refuses the client, without contacting the database.
+// Only refused credentials count as a failed sign-in: a database that cannot
+// be reached says nothing of the password, and counting it would lock every
+// tester out for a while after an outage. An accepted sign-in renews the
 // session's id and marks it signed in. Counts the outcome in the metrics (a
 // database that cannot be reached counts as a connection failure instead).
-std::string SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& host) {
+int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& host) {
   Session& session = host.session();
   const std::string address = host.ServerVariable("REMOTE_ADDR");
   const std::string user = session.GetText("User");
   if (throttle.Refuses(address, user)) {
     metrics::SignIn(metrics::SignInOutcome::kThrottled);
-    return "6";
+    return contract::kThrottled;
   }
   const bool too_long =
       user.size() > kMaxCredentialBytes || session.GetText("Pass").size() > kMaxCredentialBytes;
-  const std::string status = too_long ? "1" : CheckCredentials(dsn, session);
-  if (!status.empty()) {
-    if (status == "1") metrics::SignIn(metrics::SignInOutcome::kRefused);
+  const int16_t status =
+      too_long ? int16_t{contract::kSignInRefused} : CheckCredentials(dsn, session);
+  if (status == contract::kSignInRefused) {
+    metrics::SignIn(metrics::SignInOutcome::kRefused);
     throttle.Failed(address, user);
-    return status;
   }
+  if (status != contract::kNoStatus) return status;
   metrics::SignIn(metrics::SignInOutcome::kAccepted);
   throttle.Succeeded(address, user);
   host.SignedIn(user);
-  return "";
+  return contract::kNoStatus;
 }
 
 }  // namespace
@@ -91,17 +96,19 @@ void main::SubmitCSV_Respond(WebHost& host) {
     session.SetText("Pass", host.FormValue("pwd"));
   }
   if (session.GetText("User").empty() || session.GetText("Pass").empty()) {
-    RedirectAndEnd(host, StartAddress(host));
+    RedirectToStart(host, contract::kNoStatus);
     return;
   }
   if (signing_in) {
-    const std::string status = SignIn(DataSourceName, Throttle, host);
-    if (!status.empty()) {
-      RedirectAndEnd(host, StartAddress(host, status));
+    const int16_t status = SignIn(DataSourceName, Throttle, host);
+    if (status != contract::kNoStatus) {
+      RedirectToStart(host, status,
+                      status == contract::kDatabaseUnreachable ? session.GetText("ErrorMsg") : "");
       return;
     }
   }
   session.SetText("Last", "SubmitCSV_Respond");
+  MarkAnswer(host, contract::kUploadForm);
   host.WriteTemplate("submitcsv.htm",
                      [&](const std::string& TagName, std::string& TagContents, bool& SendTags) {
                        SubmitCSV_ProcessTag(host, TagName, TagContents, SendTags);

@@ -1,6 +1,9 @@
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "common/int16.h"
+#include "common/page_contract.h"
 #include "common/text.h"
 #include "web/main.h"
 
@@ -8,38 +11,34 @@ namespace quorax {
 
 namespace {
 
-constexpr int16_t kLoggedOut = 5;
-
 // Sets session "Message" for start page status `code`. Codes without a
 // message (3 and any unknown value) leave it as an earlier request left it.
 void SetStatusMessage(Session& session, int16_t code) {
-  switch (code) {
-    case 0:
-      session.SetText("Message", "");
-      break;
-    case 1:
-      session.SetText("Message", "Authentication Failed. Access Denied.");
-      break;
-    case 2:
-      session.SetText("Message", "Unhandled Exception. (" +
-                                     std::string(TrimSpaces(session.GetText("ErrorMsg"))) + ").");
-      break;
-    case 4:
-      session.SetText("Message", "The connection to the database has been lost. Please try again.");
-      break;
-    case kLoggedOut:
-      session.SetText("Message", "You have been logged out.");
-      break;
-    case 6:
-      session.SetText("Message",
-                      "Too many failed sign-ins. Please wait a few minutes and try again.");
-      break;
-    default:
-      break;
+  if (code == contract::kNoStatus) {
+    session.SetText("Message", "");
+  } else if (std::optional<std::string> message = main::StartMessage(code, session)) {
+    session.SetText("Message", std::move(*message));
   }
 }
 
 }  // namespace
+
+std::optional<std::string> main::StartMessage(int16_t code, const Session& session) {
+  switch (code) {
+    case contract::kSignInRefused:
+      return "Authentication Failed. Access Denied.";
+    case contract::kDatabaseUnreachable:
+      return "Unhandled Exception. (" + std::string(TrimSpaces(session.GetText("ErrorMsg"))) + ").";
+    case contract::kConnectionLost:
+      return "The connection to the database has been lost. Please try again.";
+    case contract::kLoggedOut:
+      return "You have been logged out.";
+    case contract::kThrottled:
+      return "Too many failed sign-ins. Please wait a few minutes and try again.";
+    default:
+      return std::nullopt;
+  }
+}
 
 // Outside debug mode a plain connection only gets a redirect to the secure
 // host page; its status code is deliberately not carried over. A status that
@@ -52,12 +51,12 @@ void main::WebClass_Start(WebHost& host) {
                    "https://" + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress);
     return;
   }
-  const std::string status = host.QueryValue("s");
+  const std::string status = host.QueryValue(contract::kStartStatusKey);
   const int16_t code = status.empty() ? 0 : ParseInt16(status, "the status code \"s\"");
   SetStatusMessage(host.session(), code);
-  host.session().SetText("s", code == kLoggedOut ? status : "");
+  host.session().SetText("s", code == contract::kLoggedOut ? status : "");
   host.session().SetText("Last", "WebClass_Start");
-  host.SetNextItem("Login");
+  host.SetNextItem(contract::kLogin);
 }
 
 }  // namespace quorax

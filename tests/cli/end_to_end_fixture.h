@@ -68,10 +68,17 @@ inline std::string Row(int row, std::chrono::sys_days first_day, const std::vect
 class CommandLineFixture : public ::testing::Test {
  protected:
   virtual bool Tls() const { return false; }
+  // The server's connection string; by default the test-case database's.
+  virtual std::string Dsn() const {
+    const char* dsn = std::getenv("QUORAX_TEST_DSN");
+    return dsn == nullptr ? "" : dsn;
+  }
+  // Lets a test change the server's options before it starts.
+  virtual void Configure(HostOptions&) const {}
 
   void SetUp() override {
-    const char* dsn = std::getenv("QUORAX_TEST_DSN");
-    if (dsn == nullptr || *dsn == '\0') GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
+    const std::string dsn = Dsn();
+    if (dsn.empty()) GTEST_SKIP() << "QUORAX_TEST_DSN is not set";
     dir_ = std::filesystem::temp_directory_path() /
            ("quorax-cli-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir_);
@@ -88,6 +95,7 @@ class CommandLineFixture : public ::testing::Test {
     options.tls_listen = "127.0.0.1:0";
     options.tls_cert = Path("cert.pem");
     options.tls_key = Path("key.pem");
+    Configure(options);
     server_ = std::make_unique<HttpServer>(*app_, options);
     server_->Start();
     setenv("QUORAX_PASSWORD", "demo", 1);

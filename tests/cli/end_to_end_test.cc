@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "cli/results.h"
 #include "common/windows1252.h"
 #include "testing/admin_connection.h"
+#include "testing/closed_port.h"
 
 namespace quorax::cli {
 namespace {
@@ -106,11 +109,23 @@ TEST_P(CommandLineTest, ASecondImportOfTheSameRowsFindsEachAlreadyRecorded) {
             std::string::npos);
 }
 
+// Five refused sign-ins throttle the name: the sixth is refused untried,
+// though its password is right.
 TEST_P(CommandLineTest, FailuresEndWithTheirOwnStatusAndOneLine) {
   const std::string file = std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv";
-  setenv("QUORAX_PASSWORD", "wrong", 1);
-  EXPECT_EQ(Run({"verify", file}), 3);
-  EXPECT_EQ(err_.str(), "quorax: sign-in refused: Authentication Failed. Access Denied.\n");
+  const std::string refused = "quorax: sign-in refused: Authentication Failed. Access Denied.\n";
+  const struct {
+    const char* password;
+    std::string line;
+  } sign_ins[] = {
+      {"wrong", refused}, {"wrong", refused},
+      {"wrong", refused}, {"wrong", refused},
+      {"wrong", refused}, {"demo", "quorax: too many failed sign-ins; wait and try again\n"}};
+  for (const auto& sign_in : sign_ins) {
+    setenv("QUORAX_PASSWORD", sign_in.password, 1);
+    EXPECT_EQ(Run({"verify", file}), 3);
+    EXPECT_EQ(err_.str(), sign_in.line);
+  }
   setenv("QUORAX_PASSWORD", "demo", 1);
   EXPECT_EQ(Run({"verify", Path("missing.csv")}), 2);
   EXPECT_NE(err_.str().find("cannot be read"), std::string::npos) << err_.str();
@@ -161,6 +176,56 @@ TEST_P(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed)
   // The reason is the database's own text, not the flags of the code's bits.
   EXPECT_EQ(err_.str().find("quorax: the database failed at row 900: 80004005:"), 0u) << err_.str();
   EXPECT_NE(ReadFile(Path("j.xml")).find("errors=\"1\" skipped=\"1100\""), std::string::npos);
+}
+
+class UnreachableDatabaseTest : public CommandLineFixture {
+ protected:
+  std::string Dsn() const override { return testkit::kClosedPortDsn; }
+};
+
+TEST_F(UnreachableDatabaseTest, SignInEndsAsAServiceFailureWithTheDatabaseReason) {
+  EXPECT_EQ(Run({"verify", std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv"}), 4);
+  EXPECT_EQ(
+      err_.str().rfind("quorax: signing in: the server cannot reach the database: 80004005:", 0),
+      0u)
+      << err_.str();
+}
+
+// The run's account signs in again and again elsewhere, two sessions a user
+// allowed: the run's session is never ended while it serves a request, and
+// when it ends between requests the command signs in again.
+class SessionCapTest : public CommandLineFixture {
+ protected:
+  bool Tls() const override { return true; }
+  void Configure(HostOptions& options) const override { options.max_sessions_per_user = 2; }
+};
+
+TEST_F(SessionCapTest, ARunCompletesWhileTheSameAccountSignsInElsewhere) {
+  const std::string file = WriteRows("good.csv", {}, 6000);
+  std::atomic<bool> done{false};
+  int sign_ins = 0;
+  std::thread elsewhere([&] {
+    while (!done) {
+      HttpSession browser(ParseAddress(Url()), CaFile());
+      browser.Get("/Quorax.asp", 64 * 1024);
+      if (browser
+              .Post("/Quorax.asp?WCI=SubmitCSV&WCU=", "application/x-www-form-urlencoded",
+                    "uid=demo&pwd=demo", 64 * 1024)
+              .status == 200) {
+        ++sign_ins;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
+  const int status = Run({"verify", file, "--quiet"});
+  done = true;
+  elsewhere.join();
+  EXPECT_EQ(status, 0) << err_.str();
+  EXPECT_EQ(out_.str().find("6000 rows: 6000 passed, 0 rejected, 0 database failure, 0 not "
+                            "processed"),
+            0u)
+      << out_.str();
+  EXPECT_GT(sign_ins, 2);
 }
 
 class CommandLineTlsTest : public CommandLineFixture {

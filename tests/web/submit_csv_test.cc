@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 
 #include "host/web_application.h"
 #include "testing/closed_port.h"
@@ -119,12 +120,17 @@ TEST_F(SubmitCSVTest, OverlongCredentialIsRefusedAsWrongWithoutAConnection) {
   }
 }
 
-// The sixth sign-in goes unchecked (status 6, not the closed port's 2) until
-// the wait has passed.
-TEST_F(SubmitCSVTest, FifthFailureFromAnAddressRefusesTheNameWithoutAConnection) {
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(SignInStatus("demo", "x"), "2");
+// Only refused credentials count toward the throttle: sign-ins during an
+// outage (status 2 from the closed port) never do, so the first sign-in
+// after it is tried. Five refused ones (overlong, refused untried) make the
+// sixth go unchecked (status 6) until the wait has passed.
+TEST_F(SubmitCSVTest, OnlyRefusedCredentialsCountTowardTheThrottle) {
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(SignInStatus("demo", "demo"), "2");
+  EXPECT_EQ(SignInStatus("demo", "demo"), "2");
+  const std::string overlong(1025, 'x');
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(SignInStatus("demo", overlong), "1");
   host_.session().SetText("ErrorMsg", "kept");
-  EXPECT_EQ(SignInStatus("demo", "x"), "6");
+  EXPECT_EQ(SignInStatus("demo", "demo"), "6");
   EXPECT_EQ(host_.SessionText("ErrorMsg"), "kept");
   EXPECT_EQ(SignInStatus("other", "x"), "2");
   Request("", "6");
@@ -132,7 +138,44 @@ TEST_F(SubmitCSVTest, FifthFailureFromAnAddressRefusesTheNameWithoutAConnection)
       host_.Output().find(">Too many failed sign-ins. Please wait a few minutes and try again.<"),
       std::string::npos);
   now_ += std::chrono::minutes(2);
-  EXPECT_EQ(SignInStatus("demo", "x"), "2");
+  EXPECT_EQ(SignInStatus("demo", "demo"), "2");
+}
+
+// A program learns each outcome from the status headers, whatever the pages
+// say: the token of the redirect's code and one line of reason.
+TEST_F(SubmitCSVTest, EveryOutcomeCarriesItsStatusTokenAndReason) {
+  const auto header = [this](const std::string& name) {
+    for (const auto& [key, value] : host_.Headers()) {
+      if (key == name) return value;
+    }
+    return std::string();
+  };
+  const std::string overlong(1025, 'x');
+  const struct {
+    std::function<void()> request;
+    std::string token, reason;
+  } cases[] = {
+      {[&] { SignIn("demo", "demo"); }, "database-unreachable", "80004005:"},
+      {[&] { SignIn("demo", overlong); }, "sign-in-refused", "Authentication Failed."},
+      {[&] {
+         host_.session().Clear();
+         Request("SubmitCSV");
+       },
+       "session-ended", ""},
+      {[&] {
+         host_.session().SetText("Last", "ImportDone_Respond");
+         host_.session().SetText("User", "demo");
+         host_.session().SetText("Pass", "demo");
+         Request("SubmitCSV");
+       },
+       "upload-form", ""},
+      {[&] { Request("ImportDone"); }, "start-page", ""},
+  };
+  for (const auto& c : cases) {
+    c.request();
+    EXPECT_EQ(header("X-Quorax-Status"), c.token);
+    EXPECT_EQ(header("X-Quorax-Reason").rfind(c.reason, 0), 0u) << header("X-Quorax-Reason");
+  }
 }
 
 TEST_F(SubmitCSVTest, SecondPostAfterARejectedOneIsCheckedAgain) {
