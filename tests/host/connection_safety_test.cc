@@ -104,11 +104,14 @@ TEST(ConnectionSafetyTest, NewcomerShedsTheOldestIdleConnectionOrIsRefusedWhenAl
       held.push_back(std::make_unique<RawClient>(server.port()));
       held.back()->Send(get);
       EXPECT_EQ(held.back()->ReadResponse().status, 200) << i;
+      // The server counts the connection idle once its reply is written,
+      // which may come a moment after the client has read it.
+      std::this_thread::sleep_for(milliseconds(100));
     }
     EXPECT_TRUE(held[0]->ClosedWithin(milliseconds(1000)));
     held.erase(held.begin());
     for (auto& client : held) client->Send(post);
-    std::this_thread::sleep_for(milliseconds(200));
+    std::this_thread::sleep_for(milliseconds(500));
     for (int i = 0; i < 2; ++i) {
       RawClient over(server.port());
       EXPECT_TRUE(over.ClosedWithin(milliseconds(1000))) << i;
