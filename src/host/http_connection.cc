@@ -26,11 +26,6 @@ constexpr size_t kRequestReadChunk = 64 * 1024;
 }  // namespace
 
 template <class Stream>
-HttpConnection<Stream>::~HttpConnection() {
-  if (counted_) core_.EndRequest();
-}
-
-template <class Stream>
 template <class Step>
 void HttpConnection<Stream>::Guarded(Step&& step) {
   try {
@@ -178,6 +173,7 @@ void HttpConnection<Stream>::Dispatch() {
 
 template <class Stream>
 void HttpConnection<Stream>::Refuse(Reply reply) {
+  refused_ = true;
   Send(std::move(reply), false);
 }
 
@@ -222,6 +218,7 @@ template <class Stream>
 void HttpConnection<Stream>::Close() {
   Tcp().expires_after(std::chrono::seconds(2));
   if constexpr (kTls<Stream>) {
+    if (refused_) return Drain();
     stream_.async_shutdown([self = Self()](beast::error_code) { self->Drop(); });
   } else {
     beast::error_code error;

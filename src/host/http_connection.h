@@ -38,7 +38,9 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
       : stream_(std::forward<Args>(args)...), core_(core), slot_(std::move(slot)) {}
 
   // Ends the request in progress, if any, in the core's count.
-  ~HttpConnection();
+  ~HttpConnection() {
+    if (counted_) core_.EndRequest();
+  }
 
   // Starts serving: the TLS handshake, then requests until the client, a
   // timeout, a refused request or a server stop ends the connection.
@@ -66,7 +68,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   void OnRequestBytes(beast::error_code error, size_t bytes);
   void SendContinue();
   void Dispatch();
-  // Sends `reply` and closes the connection.
+  // Sends `reply` and closes the connection; the client may still be
+  // sending the refused request.
   void Refuse(Reply reply);
   void Send(Reply reply, bool keep_alive);
   void OnWritten(beast::error_code error, size_t body_sent, const HttpResponse& response);
@@ -74,9 +77,11 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   // page while no reply is being written, at once otherwise.
   template <class Step>
   void Guarded(Step&& step);
-  // Ends the connection politely: a TLS close_notify, or for plain TCP a
-  // half-close followed by reading what the client still sends, so that the
-  // client reads the last reply before the connection goes.
+  // Ends the connection politely, so that the client reads the last reply
+  // before the connection goes: for plain TCP a half-close followed by
+  // reading what the client still sends; over TLS a close_notify, or after a
+  // refusal reading what the client still sends until it closes (a close
+  // with unread bytes would reset the connection and lose the reply).
   void Close();
   void Drain();
   void Drop();
@@ -100,6 +105,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   bool counted_ = false;  // a request is in progress in the core's count
   bool writing_ = false;  // a reply is being written
   bool failed_ = false;   // an exception ended the connection's work
+  bool refused_ = false;  // the last reply refused a request, maybe not read whole
   char drain_[4096];
 };
 
