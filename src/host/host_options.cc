@@ -42,14 +42,18 @@ CLI::Validator AddressCheck() {
       "");
 }
 
-// A value check that refuses anything but a whole number in min..max.
+// A value check that refuses anything but a whole decimal number in
+// min..max, and rewrites it without leading zeros (which CLI11 reads as octal).
 CLI::Validator NumberCheck(long long min, long long max) {
   return CLI::Validator(
       [min, max](std::string& text) -> std::string {
         long long value = 0;
-        if (ParseNumber(text, min, max, value)) return "";
-        return "needs a whole number from " + std::to_string(min) + " to " + std::to_string(max) +
-               ", not \"" + text + "\"";
+        if (!ParseNumber(text, min, max, value)) {
+          return "needs a whole number from " + std::to_string(min) + " to " + std::to_string(max) +
+                 ", not \"" + text + "\"";
+        }
+        text = std::to_string(value);
+        return "";
       },
       "");
 }

@@ -105,7 +105,7 @@ TEST(ParseHostOptionsTest, MaxBodyBoundaries) {
   EXPECT_EQ(Parse({"--max-body", "2147483647"}).max_body, 2147483647u);
 }
 
-TEST(ParseHostOptionsTest, HelpAndVersionOnlyReply) {
+TEST(ParseHostOptionsTest, HelpVersionAndRepeatedOrZeroPaddedValues) {
   std::vector<std::string> args = {"quorax-server", "--threads", "8", "--help"};
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
@@ -117,6 +117,7 @@ TEST(ParseHostOptionsTest, HelpAndVersionOnlyReply) {
   ParseHostOptions(4, argv.data(), &reply);
   EXPECT_EQ(reply.rfind("quorax-server ", 0), 0u) << reply;
   EXPECT_EQ(Parse({"--listen=h:1", "--listen", "h:2"}).listen, "h:2");
+  EXPECT_EQ(Parse({"--threads", "010"}).threads, 10);
 }
 
 TEST(SplitHostPortTest, SplitsNamesAndBracketedIpv6) {
