@@ -110,15 +110,15 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
       ->check(PublicAddressCheck());
   app.add_option("--threads", options.threads, "page handler threads")
       ->type_name("N")
-      ->check(NumberCheck(1, 256))
+      ->transform(NumberCheck(1, 256))
       ->capture_default_str();
   app.add_option("--session-timeout", seconds, "idle time before a session ends")
       ->type_name("SECONDS")
-      ->check(NumberCheck(1, 7 * 24 * 3600))
+      ->transform(NumberCheck(1, 7 * 24 * 3600))
       ->capture_default_str();
   app.add_option("--max-body", options.max_body, "largest request body")
       ->type_name("BYTES")
-      ->check(NumberCheck(0, INT32_MAX))
+      ->transform(NumberCheck(0, INT32_MAX))
       ->capture_default_str();
   app.add_option("--metrics-listen", options.metrics_listen, "listener serving GET /metrics")
       ->type_name("HOST:PORT")
@@ -141,7 +141,7 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
   for (const auto& limit : limits) {
     app.add_option(limit.name, *limit.limit, limit.help)
         ->type_name("N")
-        ->check(NumberCheck(1, 1000000))
+        ->transform(NumberCheck(1, 1000000))
         ->capture_default_str();
   }
 }
