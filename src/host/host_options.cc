@@ -84,9 +84,11 @@ void AddTrustedProxies(const std::string& program, const std::string& value, Hos
 // The one table of the server's options: each named with its value, help
 // text, check and (from HostOptions' own initial values) default. Values
 // land in `options`; --session-timeout and --trusted-proxy go through
-// `seconds` and `proxies`, which ParseHostOptions converts.
+// `seconds` (set here from `options`) and `proxies`, which ParseHostOptions
+// converts.
 void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
                      std::vector<std::string>& proxies) {
+  seconds = std::chrono::duration_cast<std::chrono::seconds>(options.session_timeout).count();
   app.allow_extras();
   app.get_formatter()->label("Usage", "usage");
   app.get_formatter()->column_width(36);
@@ -178,8 +180,7 @@ HostOptions ParseHostOptions(int argc, char** argv, std::string* reply) {
   const std::string program = argc > 0 ? argv[0] : "quorax-server";
   CLI::App app("Quorax web server", program);
   HostOptions options;
-  long long seconds =
-      std::chrono::duration_cast<std::chrono::seconds>(options.session_timeout).count();
+  long long seconds = 0;
   std::vector<std::string> proxies;
   DescribeOptions(app, options, seconds, proxies);
   try {

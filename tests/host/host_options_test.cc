@@ -96,6 +96,7 @@ TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
       ADD_FAILURE() << "accepted " << args[0];
     } catch (const InvalidArgument& error) {
       EXPECT_NE(std::string(error.what()).find("usage:"), std::string::npos);
+      EXPECT_NE(std::string(error.what()).find("SECONDS=1200"), std::string::npos);
     }
   }
 }
