@@ -1,83 +1,91 @@
 #include "cli/options.h"
 
-#include <array>
+#include <CLI/CLI.hpp>
+
+#include <utility>
 
 #include "cli/exit_status.h"
 
 namespace quorax::cli {
 namespace {
 
-// One option: its name and the field its value goes to (nullptr for a flag).
-struct OptionEntry {
-  const char* name;
-  std::string Options::*value;
-  bool Options::*flag;
-};
-
-constexpr std::array<OptionEntry, 7> kOptions = {{
-    {"--url", &Options::url, nullptr},
-    {"--user", &Options::user, nullptr},
-    {"--errors", &Options::errors_path, nullptr},
-    {"--report", &Options::report_path, nullptr},
-    {"--junit", &Options::junit_path, nullptr},
-    {"--ca-file", &Options::ca_file, nullptr},
-    {"--quiet", nullptr, &Options::quiet},
-}};
-
 [[noreturn]] void BadUsage(const std::string& problem) {
   throw CliFailure(kBadUsage, problem + " (run \"quorax --help\" for the usage)");
 }
 
-const OptionEntry& FindOption(const std::string& name) {
-  for (const OptionEntry& entry : kOptions) {
-    if (name == entry.name) return entry;
-  }
-  BadUsage("unknown option \"" + name + "\"");
+// The one table of the command's arguments and options, each named with its
+// help text; values land in `options`, the command in `command`.
+void DescribeOptions(CLI::App& app, Options& options, std::string& command) {
+  app.allow_extras();
+  app.get_formatter()->label("Usage", "usage");
+  app.get_formatter()->column_width(24);
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_version_flag("--version", "quorax " QUORAX_VERSION);
+  app.add_option("command", command, "verify only checks the rows; import records them")
+      ->type_name("verify|import")
+      ->required()
+      ->check(CLI::IsMember({"verify", "import"}).description(""));
+  app.add_option("file", options.file, "the CSV file of test results")
+      ->type_name("FILE")
+      ->required();
+  app.add_option("--url", options.url,
+                 "the host page address, e.g. https://qa.example.com/Quorax.asp")
+      ->type_name("URL")
+      ->required();
+  app.add_option("--user", options.user,
+                 "the database user name (password: $QUORAX_PASSWORD or asked)")
+      ->type_name("NAME")
+      ->required();
+  app.add_option("--errors", options.errors_path,
+                 "write the header line and the rows that did not pass as CSV")
+      ->type_name("PATH");
+  app.add_option("--report", options.report_path, "write every row with its outcome as CSV")
+      ->type_name("PATH");
+  app.add_option("--junit", options.junit_path, "write a JUnit XML report")->type_name("PATH");
+  app.add_option("--ca-file", options.ca_file, "trust this certificate (self-signed servers)")
+      ->type_name("PATH");
+  app.add_flag("--quiet", options.quiet, "print only the summary line")->disable_flag_override();
+  app.footer(
+      "exit status: 0 all passed, 1 rows rejected, 2 bad usage or file, 3 sign-in refused,\n"
+      "             4 server, database or network failure");
+}
+
+// Parses `args` into `app`; CLI11 reads its arguments last first.
+void Parse(CLI::App& app, const std::vector<std::string>& args) {
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  app.parse(std::move(reversed));
 }
 
 }  // namespace
 
-std::string Usage() {
-  return "usage: quorax verify|import FILE --url URL --user NAME [options]\n"
-         "  --url URL        the host page address, e.g. https://qa.example.com/Quorax.asp\n"
-         "  --user NAME      the database user name (password: $QUORAX_PASSWORD or asked)\n"
-         "  --errors PATH    write the header line and the rows that did not pass as CSV\n"
-         "  --report PATH    write every row with its outcome as CSV\n"
-         "  --junit PATH     write a JUnit XML report\n"
-         "  --ca-file PATH   trust this certificate (self-signed servers)\n"
-         "  --quiet          print only the summary line\n"
-         "exit status: 0 all passed, 1 rows rejected, 2 bad usage or file, 3 sign-in refused,\n"
-         "             4 server, database or network failure\n";
+std::string HelpOrVersion(const std::vector<std::string>& args) {
+  CLI::App app("Verifies or imports a CSV file of test results on a Quorax server.", "quorax");
+  Options options;
+  std::string command;
+  DescribeOptions(app, options, command);
+  try {
+    Parse(app, args);
+  } catch (const CLI::CallForHelp&) {
+    return app.help();
+  } catch (const CLI::CallForVersion& version) {
+    return std::string(version.what()) + "\n";
+  } catch (const CLI::ParseError&) {
+  }
+  return "";
 }
 
 Options ParseOptions(const std::vector<std::string>& args) {
+  CLI::App app("", "quorax");
   Options options;
-  if (args.empty()) BadUsage("no command given");
-  if (args[0] != "verify" && args[0] != "import") BadUsage("unknown command \"" + args[0] + "\"");
-  options.import = args[0] == "import";
-  for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.rfind("--", 0) != 0) {
-      if (!options.file.empty()) BadUsage("more than one file given");
-      options.file = arg;
-      continue;
-    }
-    const size_t equals = arg.find('=');
-    const OptionEntry& entry = FindOption(arg.substr(0, equals));
-    if (entry.flag != nullptr) {
-      if (equals != std::string::npos) BadUsage(std::string(entry.name) + " takes no value");
-      options.*entry.flag = true;
-    } else if (equals != std::string::npos) {
-      options.*entry.value = arg.substr(equals + 1);
-    } else if (i + 1 < args.size()) {
-      options.*entry.value = args[++i];
-    } else {
-      BadUsage(std::string(entry.name) + " needs a value");
-    }
+  std::string command;
+  DescribeOptions(app, options, command);
+  try {
+    Parse(app, args);
+  } catch (const CLI::ParseError& error) {
+    BadUsage(error.what());
   }
-  if (options.file.empty()) BadUsage("no file given");
-  if (options.url.empty()) BadUsage("--url is required");
-  if (options.user.empty()) BadUsage("--user is required");
+  if (!app.remaining().empty()) BadUsage("unexpected \"" + app.remaining().front() + "\"");
+  options.import = command == "import";
   return options;
 }
 

@@ -19,8 +19,10 @@ struct Options {
   bool quiet = false;
 };
 
-// The usage text of the command.
-std::string Usage();
+// The text to print instead of running when `args` ask for --help (or -h) or
+// --version (the usage is generated from the one table of the options);
+// empty otherwise.
+std::string HelpOrVersion(const std::vector<std::string>& args);
 
 // Reads `args` (without the program name): the command, the file, then
 // "--name value" or "--name=value" options in any order. Raises CliFailure

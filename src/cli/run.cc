@@ -157,8 +157,8 @@ int Execute(const Options& options, std::ostream& out, std::ostream& err, bool s
 
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                bool show_progress) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    out << Usage();
+  if (const std::string reply = HelpOrVersion(args); !reply.empty()) {
+    out << reply;
     return kAllPassed;
   }
   try {

@@ -1,10 +1,12 @@
 #include "host/host_options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
-#include <cassert>
 #include <charconv>
 #include <climits>
 #include <string_view>
+#include <utility>
 
 #include "common/errors.h"
 #include "host/forwarded.h"
@@ -24,51 +26,48 @@ bool ParseNumber(std::string_view text, long long min, long long max, long long&
   return error == std::errc() && end == text.data() + text.size() && value >= min && value <= max;
 }
 
-long long NumberOption(const std::string& program, const std::string& name, const std::string& text,
-                       long long min, long long max) {
-  long long value = 0;
-  if (!ParseNumber(text, min, max, value)) {
-    Refuse(program, "--" + name + " needs a whole number from " + std::to_string(min) + " to " +
-                        std::to_string(max) + ", not \"" + text + "\"");
-  }
-  return value;
+// A value check that refuses anything but HOST:PORT (see SplitHostPort).
+CLI::Validator AddressCheck() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        try {
+          std::string host;
+          uint16_t port = 0;
+          SplitHostPort(text, host, port);
+          return "";
+        } catch (const InvalidArgument& error) {
+          return error.what();
+        }
+      },
+      "");
 }
 
-void AddressOption(const std::string& program, const std::string& name, const std::string& text) {
-  try {
-    std::string host;
-    uint16_t port = 0;
-    SplitHostPort(text, host, port);
-  } catch (const InvalidArgument& error) {
-    Refuse(program, "--" + name + ": " + error.what());
-  }
+// A value check that refuses anything but a whole decimal number in
+// min..max, and rewrites it without leading zeros (which CLI11 reads as octal).
+CLI::Validator NumberCheck(long long min, long long max) {
+  return CLI::Validator(
+      [min, max](std::string& text) -> std::string {
+        long long value = 0;
+        if (!ParseNumber(text, min, max, value)) {
+          return "needs a whole number from " + std::to_string(min) + " to " + std::to_string(max) +
+                 ", not \"" + text + "\"";
+        }
+        text = std::to_string(value);
+        return "";
+      },
+      "");
 }
 
-constexpr std::string_view kOptionNames[] = {"listen",
-                                             "tls-listen",
-                                             "tls-cert",
-                                             "tls-key",
-                                             "templates",
-                                             "public-address",
-                                             "threads",
-                                             "session-timeout",
-                                             "max-body",
-                                             "metrics-listen",
-                                             "trusted-proxy",
-                                             "max-connections",
-                                             "max-connections-per-address",
-                                             "max-sessions-per-user",
-                                             "max-guests-per-address"};
-
-bool IsOptionName(std::string_view name) {
-  for (std::string_view known : kOptionNames) {
-    if (name == known) return true;
-  }
-  return false;
+CLI::Validator PublicAddressCheck() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        if (!text.empty() && text.find_first_of(" \t\r\n/?#@") == std::string::npos) return "";
+        return "needs HOST[:PORT], not \"" + text + "\"";
+      },
+      "");
 }
 
-void TrustedProxyOption(const std::string& program, const std::string& value,
-                        HostOptions& options) {
+void AddTrustedProxies(const std::string& program, const std::string& value, HostOptions& options) {
   size_t start = 0;
   while (start <= value.size()) {
     size_t comma = std::min(value.find(',', start), value.size());
@@ -82,80 +81,82 @@ void TrustedProxyOption(const std::string& program, const std::string& value,
   }
 }
 
-// REQUIRES: name is "max-connections", "max-connections-per-address",
-// "max-sessions-per-user" or "max-guests-per-address".
-void ApplyLimit(const std::string& program, const std::string& name, const std::string& value,
-                HostOptions& options) {
-  auto limit = static_cast<size_t>(NumberOption(program, name, value, 1, 1000000));
-  if (name == "max-connections") {
-    options.max_connections = limit;
-  } else if (name == "max-connections-per-address") {
-    options.max_connections_per_address = limit;
-  } else if (name == "max-sessions-per-user") {
-    options.max_sessions_per_user = limit;
-  } else {
-    assert(name == "max-guests-per-address");
-    options.max_guests_per_address = limit;
-  }
-}
-
-// REQUIRES: IsOptionName(name).
-void Apply(const std::string& program, const std::string& name, const std::string& value,
-           HostOptions& options) {
-  if (name == "listen") {
-    AddressOption(program, name, value);
-    options.listen = value;
-  } else if (name == "tls-listen") {
-    AddressOption(program, name, value);
-    options.tls_listen = value;
-  } else if (name == "tls-cert") {
-    options.tls_cert = value;
-  } else if (name == "tls-key") {
-    options.tls_key = value;
-  } else if (name == "templates") {
-    options.templates_dir = value;
-  } else if (name == "public-address") {
-    if (value.empty() || value.find_first_of(" \t\r\n/?#@") != std::string::npos) {
-      Refuse(program, "--public-address needs HOST[:PORT], not \"" + value + "\"");
-    }
-    options.public_address = value;
-  } else if (name == "threads") {
-    options.threads = static_cast<int>(NumberOption(program, name, value, 1, 256));
-  } else if (name == "session-timeout") {
-    options.session_timeout =
-        std::chrono::seconds(NumberOption(program, name, value, 1, 7 * 24 * 3600));
-  } else if (name == "metrics-listen") {
-    AddressOption(program, name, value);
-    options.metrics_listen = value;
-  } else if (name == "trusted-proxy") {
-    TrustedProxyOption(program, value, options);
-  } else if (name == "max-body") {
-    options.max_body = static_cast<size_t>(NumberOption(program, name, value, 0, INT32_MAX));
-  } else {
-    ApplyLimit(program, name, value, options);
+// The one table of the server's options: each named with its value, help
+// text, check and (from HostOptions' own initial values) default. Values
+// land in `options`; --session-timeout and --trusted-proxy go through
+// `seconds` (set here from `options`) and `proxies`, which ParseHostOptions
+// converts.
+void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
+                     std::vector<std::string>& proxies) {
+  seconds = std::chrono::duration_cast<std::chrono::seconds>(options.session_timeout).count();
+  app.allow_extras();
+  app.get_formatter()->label("Usage", "usage");
+  app.get_formatter()->column_width(36);
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_version_flag("--version", "quorax-server " QUORAX_VERSION);
+  app.add_option("--listen", options.listen, "plain HTTP listener")
+      ->type_name("HOST:PORT")
+      ->check(AddressCheck())
+      ->capture_default_str();
+  app.add_option("--tls-listen", options.tls_listen,
+                 "HTTPS listener, needs --tls-cert and --tls-key")
+      ->type_name("HOST:PORT")
+      ->check(AddressCheck());
+  app.add_option("--tls-cert", options.tls_cert, "certificate chain (PEM)")->type_name("FILE");
+  app.add_option("--tls-key", options.tls_key, "private key (PEM)")->type_name("FILE");
+  app.add_option("--templates", options.templates_dir, "folder of the page templates")
+      ->type_name("DIR");
+  app.add_option("--public-address", options.public_address,
+                 "address the pages name instead of the local one")
+      ->type_name("HOST[:PORT]")
+      ->check(PublicAddressCheck());
+  app.add_option("--threads", options.threads, "page handler threads")
+      ->type_name("N")
+      ->transform(NumberCheck(1, 256))
+      ->capture_default_str();
+  app.add_option("--session-timeout", seconds, "idle time before a session ends")
+      ->type_name("SECONDS")
+      ->transform(NumberCheck(1, 7 * 24 * 3600))
+      ->capture_default_str();
+  app.add_option("--max-body", options.max_body, "largest request body")
+      ->type_name("BYTES")
+      ->transform(NumberCheck(0, INT32_MAX))
+      ->capture_default_str();
+  app.add_option("--metrics-listen", options.metrics_listen, "listener serving GET /metrics")
+      ->type_name("HOST:PORT")
+      ->check(AddressCheck());
+  app.add_option("--trusted-proxy", proxies,
+                 "proxies whose X-Forwarded-For/-Proto count (adds to those given before)")
+      ->type_name("ADDR[,ADDR...]")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  const struct {
+    const char* name;
+    const char* help;
+    size_t* limit;
+  } limits[] = {{"--max-connections", "open connections in all", &options.max_connections},
+                {"--max-connections-per-address", "open connections of one address, IPv6 per /64",
+                 &options.max_connections_per_address},
+                {"--max-sessions-per-user", "signed-in sessions of one user name",
+                 &options.max_sessions_per_user},
+                {"--max-guests-per-address", "sessions not signed in of one client",
+                 &options.max_guests_per_address}};
+  for (const auto& limit : limits) {
+    app.add_option(limit.name, *limit.limit, limit.help)
+        ->type_name("N")
+        ->transform(NumberCheck(1, 1000000))
+        ->capture_default_str();
   }
 }
 
 }  // namespace
 
 std::string HostUsage(const std::string& program) {
-  return "usage: " + program +
-         " [options]\n"
-         "  --listen HOST:PORT          plain HTTP listener (default 127.0.0.1:8080)\n"
-         "  --tls-listen HOST:PORT      HTTPS listener, needs --tls-cert and --tls-key\n"
-         "  --tls-cert FILE             certificate chain (PEM)\n"
-         "  --tls-key FILE              private key (PEM)\n"
-         "  --templates DIR             folder of the page templates\n"
-         "  --public-address HOST[:PORT] address the pages name instead of the local one\n"
-         "  --threads N                 page handler threads (default 4)\n"
-         "  --session-timeout SECONDS   idle time before a session ends (default 1200)\n"
-         "  --max-body BYTES            largest request body (default 65536)\n"
-         "  --metrics-listen HOST:PORT  listener serving GET /metrics (default none)\n"
-         "  --trusted-proxy ADDR[,ADDR] proxies whose X-Forwarded-For/-Proto count\n"
-         "  --max-connections N         open connections in all (default 1000)\n"
-         "  --max-connections-per-address N  of one address, IPv6 per /64 (default 600)\n"
-         "  --max-sessions-per-user N   signed-in sessions of one user name (default 20)\n"
-         "  --max-guests-per-address N  sessions not signed in of one client (default 100)\n";
+  CLI::App app("Quorax web server", program);
+  HostOptions options;
+  long long seconds = 0;
+  std::vector<std::string> proxies;
+  DescribeOptions(app, options, seconds, proxies);
+  return app.help();
 }
 
 void SplitHostPort(const std::string& text, std::string& host, uint16_t& port) {
@@ -175,25 +176,29 @@ void SplitHostPort(const std::string& text, std::string& host, uint16_t& port) {
   port = static_cast<uint16_t>(number);
 }
 
-HostOptions ParseHostOptions(int argc, char** argv) {
+HostOptions ParseHostOptions(int argc, char** argv, std::string* reply) {
   const std::string program = argc > 0 ? argv[0] : "quorax-server";
+  CLI::App app("Quorax web server", program);
   HostOptions options;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg.rfind("--", 0) != 0) Refuse(program, "unexpected \"" + arg + "\"");
-    size_t equals = arg.find('=');
-    std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    if (!IsOptionName(name)) Refuse(program, "unknown option " + arg.substr(0, equals));
-    std::string value;
-    if (equals != std::string::npos) {
-      value = arg.substr(equals + 1);
-    } else if (i + 1 < argc) {
-      value = argv[++i];
-    } else {
-      Refuse(program, "--" + name + " needs a value");
-    }
-    Apply(program, name, value, options);
+  long long seconds = 0;
+  std::vector<std::string> proxies;
+  DescribeOptions(app, options, seconds, proxies);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    if (reply == nullptr) Refuse(program, "--help is not an option here");
+    *reply = app.help();
+    return HostOptions();
+  } catch (const CLI::CallForVersion& version) {
+    if (reply == nullptr) Refuse(program, "--version is not an option here");
+    *reply = std::string(version.what()) + "\n";
+    return HostOptions();
+  } catch (const CLI::ParseError& error) {
+    Refuse(program, error.what());
   }
+  if (!app.remaining().empty()) Refuse(program, "unexpected \"" + app.remaining().front() + "\"");
+  options.session_timeout = std::chrono::seconds(seconds);
+  for (const std::string& value : proxies) AddTrustedProxies(program, value, options);
   if (!options.tls_listen.empty() && (options.tls_cert.empty() || options.tls_key.empty())) {
     Refuse(program, "--tls-listen needs --tls-cert and --tls-key");
   }

@@ -64,18 +64,17 @@ struct HostOptions {
   std::function<void(const std::string&)> access_log;
 };
 
-// Returns the command-line usage text of the server.
+// Returns the command-line usage text of the server, generated from the
+// one table of its options (with their defaults).
 std::string HostUsage(const std::string& program);
 
-// Reads --listen, --tls-listen, --tls-cert, --tls-key, --templates,
-// --public-address, --threads, --session-timeout (seconds), --max-body
-// (bytes), --metrics-listen, --trusted-proxy (ADDR[,ADDR...], adding to
-// those given before), --max-connections, --max-connections-per-address,
-// --max-sessions-per-user and --max-guests-per-address, each as "--name value" or "--name=value",
-// over the defaults. Raises InvalidArgument, whose message ends with the usage text, for an unknown
-// option, a missing or malformed value, or a TLS listener without both PEM
-// files.
-HostOptions ParseHostOptions(int argc, char** argv);
+// Reads the options HostUsage lists, each as "--name value" or "--name=value"
+// (a later one replaces an earlier one; --trusted-proxy adds to those before),
+// over the defaults. For --help or --version sets *reply (when given) to the
+// text to print and returns the defaults. Raises InvalidArgument, whose message
+// ends with the usage text, for an unknown option, a missing or malformed
+// value, or a TLS listener without both PEM files.
+HostOptions ParseHostOptions(int argc, char** argv, std::string* reply = nullptr);
 
 // Splits "HOST:PORT" or "[IPV6]:PORT" into host (without brackets) and port.
 // Raises InvalidArgument when the host is empty or the port is not 0..65535.

@@ -28,11 +28,16 @@ std::string Address(const std::string& scheme, const std::string& listen, uint16
 
 int main(int argc, char** argv) {
   quorax::HostOptions options;
+  std::string reply;
   try {
-    options = quorax::ParseHostOptions(argc, argv);
+    options = quorax::ParseHostOptions(argc, argv, &reply);
   } catch (const quorax::InvalidArgument& error) {
     std::cerr << error.what();
     return 2;
+  }
+  if (!reply.empty()) {
+    std::cout << reply;
+    return 0;
   }
   if (options.templates_dir.empty()) options.templates_dir = QUORAX_TEMPLATES_DIR;
   try {

@@ -39,6 +39,7 @@ TEST(ParseOptionsTest, BadCommandLinesAreUsageErrors) {
       {"verify", "f", "--url", "u", "--user", "x", "--quiet=yes"},
   };
   for (const auto& args : bad) {
+    EXPECT_EQ(HelpOrVersion(args), "");
     try {
       ParseOptions(args);
       ADD_FAILURE() << testing::PrintToString(args);
@@ -46,6 +47,12 @@ TEST(ParseOptionsTest, BadCommandLinesAreUsageErrors) {
       EXPECT_EQ(e.status(), kBadUsage) << testing::PrintToString(args);
     }
   }
+}
+
+TEST(ParseOptionsTest, HelpAndVersionAnywhereOnlyReply) {
+  EXPECT_NE(HelpOrVersion({"verify", "f", "--help"}).find("--ca-file PATH"), std::string::npos);
+  EXPECT_NE(HelpOrVersion({"-h"}).find("exit status:"), std::string::npos);
+  EXPECT_EQ(HelpOrVersion({"--version"}).rfind("quorax ", 0), 0u);
 }
 
 }  // namespace

@@ -96,6 +96,7 @@ TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
       ADD_FAILURE() << "accepted " << args[0];
     } catch (const InvalidArgument& error) {
       EXPECT_NE(std::string(error.what()).find("usage:"), std::string::npos);
+      EXPECT_NE(std::string(error.what()).find("SECONDS=1200"), std::string::npos);
     }
   }
 }
@@ -103,6 +104,21 @@ TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
 TEST(ParseHostOptionsTest, MaxBodyBoundaries) {
   EXPECT_EQ(Parse({"--max-body", "0"}).max_body, 0u);
   EXPECT_EQ(Parse({"--max-body", "2147483647"}).max_body, 2147483647u);
+}
+
+TEST(ParseHostOptionsTest, HelpVersionAndRepeatedOrZeroPaddedValues) {
+  std::vector<std::string> args = {"quorax-server", "--threads", "8", "--help"};
+  std::vector<char*> argv;
+  for (auto& arg : args) argv.push_back(arg.data());
+  std::string reply;
+  EXPECT_EQ(ParseHostOptions(4, argv.data(), &reply).threads, 4);
+  EXPECT_NE(reply.find("--max-guests-per-address N=100"), std::string::npos) << reply;
+  args[3] = "--version";
+  argv[3] = args[3].data();
+  ParseHostOptions(4, argv.data(), &reply);
+  EXPECT_EQ(reply.rfind("quorax-server ", 0), 0u) << reply;
+  EXPECT_EQ(Parse({"--listen=h:1", "--listen", "h:2"}).listen, "h:2");
+  EXPECT_EQ(Parse({"--threads", "010"}).threads, 10);
 }
 
 TEST(SplitHostPortTest, SplitsNamesAndBracketedIpv6) {

@@ -10,10 +10,10 @@
 #include "host/web_application.h"
 #include "outcomes/csv_row_errors.h"
 #include "testing/closed_port.h"
-#include "upload/csv.h"
 #include "testing/fake_host.h"
-#include "web/main.h"
 #include "testing/settings_file.h"
+#include "upload/csv.h"
+#include "web/main.h"
 
 namespace quorax {
 
