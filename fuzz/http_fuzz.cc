@@ -15,10 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "host/http_connection.h"
-#include "host/session_store.h"
+#include "host/host_page.h"
+#include "host/request_guard.h"
+#include "host/request_router.h"
 #include "host/template_store.h"
 #include "host/web_application.h"
+#include "http/http_connection.h"
+#include "sessions/session_store.h"
 
 namespace quorax {
 namespace {
@@ -89,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Tcp::acceptor acceptor(io, Tcp::endpoint(net::ip::make_address("127.0.0.1"), 0));
 
   std::vector<std::string> log;
-  HostOptions options;
-  options.debug_mode = true;
+  TransportOptions options;
+  options.start_link = HostPageAtRoot();
   options.header_limit = 2048;
   options.max_body = 16 * 1024;
   options.read_timeout = std::chrono::seconds(5);
@@ -102,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TemplateStore templates;
   RequestRouter router(app, sessions, templates, inline_executor);
   LoggedRouter logged(router);
-  ServerCore core(options, logged);
+  ServerCore core(options, logged,
+                  [](const IncomingRequest& request) { return GuardRefusal(request, true); });
 
   // Asynchronous, so that a signal of the fuzzer cannot interrupt a call.
   acceptor.async_accept([&core](beast::error_code error, Tcp::socket server_side) {

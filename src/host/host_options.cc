@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/errors.h"
-#include "host/forwarded.h"
+#include "http/forwarded.h"
 
 namespace quorax {
 

@@ -8,9 +8,6 @@
 
 namespace quorax {
 
-// The header that keeps browsers on HTTPS once they reached it.
-inline constexpr const char* kStrictTransportSecurity = "max-age=31536000";
-
 // True when `request` reached this server over HTTPS. The one place that
 // decides it: the server variable "HTTPS", the session cookie's Secure flag,
 // the plain-listener redirect and Strict-Transport-Security all follow it.

@@ -8,8 +8,8 @@
 #include "common/text.h"
 #include "host/health_check.h"
 #include "host/host_page.h"
-#include "host/limit_key.h"
 #include "host/request_guard.h"
+#include "http/limit_key.h"
 
 namespace quorax {
 

@@ -9,44 +9,16 @@
 
 #include "host/host_pages.h"
 #include "host/request_host.h"
-#include "host/session_store.h"
 #include "host/shared_check.h"
 #include "host/template_store.h"
 #include "host/web_application.h"
+#include "http/exchange.h"
+#include "sessions/session_store.h"
 
 namespace quorax {
 
 // The name of the session cookie.
 inline constexpr const char* kSessionCookie = "QuoraxSession";
-
-// A complete request as read from the network.
-struct IncomingRequest {
-  std::string method;  // "GET", "POST", ...
-  std::string target;  // path and query as sent
-  std::string content_type;
-  std::string cookie;  // the Cookie header fields, joined by "; "
-  std::string body;
-  bool https = false;
-  std::string local_addr;   // host[:port] as the pages name this server
-  std::string remote_addr;  // the client's address (ClientOrigin)
-  // host[:port] of this server's HTTPS listener as the pages name it.
-  std::string secure_addr;
-  std::string host;            // the Host header, "" when absent
-  std::string origin;          // the Origin header, "" when absent
-  std::string sec_fetch_site;  // the Sec-Fetch-Site header, "" when absent
-};
-
-// Answers the requests that connections read. Thread-safe.
-class RequestHandler {
- public:
-  using Done = std::function<void(Reply)>;
-
-  virtual ~RequestHandler() = default;
-
-  // Answers `request` by calling `done` exactly once, before returning or
-  // later on another thread.
-  virtual void Handle(IncomingRequest request, const Done& done) = 0;
-};
 
 // Decides the answer to each request: a redirect of "/", the application
 // for GET and POST to a path ending in "/" and the host page's name (any

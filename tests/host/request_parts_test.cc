@@ -5,11 +5,11 @@
 
 #include "common/errors.h"
 
-#include "host/access_log.h"
 #include "host/host_pages.h"
 #include "host/request_router.h"
-#include "host/response_headers.h"
 #include "host/url_encoding.h"
+#include "http/access_log.h"
+#include "http/response_headers.h"
 
 namespace quorax {
 namespace {
