@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "host/host_page.h"
 #include "host/request_guard.h"
 #include "host/request_router.h"
 #include "host/template_store.h"
@@ -28,6 +27,7 @@ namespace {
 
 class FuzzApp : public WebApplication {
  public:
+  Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV"); }
   void WebClass_Start(WebHost& host) override { host.Write("start"); }
   bool Respond(const std::string& item, WebHost& host) override {
     if (item != "Echo") return false;
@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::vector<std::string> log;
   TransportOptions options;
-  options.start_link = HostPageAtRoot();
+  options.start_link = "/Quorax.asp";
   options.header_limit = 2048;
   options.max_body = 16 * 1024;
   options.read_timeout = std::chrono::seconds(5);
@@ -105,8 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TemplateStore templates;
   RequestRouter router(app, sessions, templates, inline_executor);
   LoggedRouter logged(router);
-  ServerCore core(options, logged,
-                  [](const IncomingRequest& request) { return GuardRefusal(request, true); });
+  const Routes routes = app.SiteRoutes();
+  ServerCore core(options, logged, [&routes](const IncomingRequest& request) {
+    return GuardRefusal(request, true, routes);
+  });
 
   // Asynchronous, so that a signal of the fuzzer cannot interrupt a call.
   acceptor.async_accept([&core](beast::error_code error, Tcp::socket server_side) {

@@ -3,7 +3,6 @@
 #include <iostream>
 #include <utility>
 
-#include "host/host_page.h"
 #include "host/metrics_endpoint.h"
 #include "host/request_guard.h"
 #include "host/request_router.h"
@@ -16,7 +15,7 @@ namespace quorax {
 
 namespace {
 
-TransportOptions TransportOf(const HostOptions& options) {
+TransportOptions TransportOf(const HostOptions& options, const Routes& routes) {
   TransportOptions transport;
   transport.public_address = options.public_address;
   transport.trusted_proxies = options.trusted_proxies;
@@ -28,7 +27,7 @@ TransportOptions TransportOf(const HostOptions& options) {
   transport.max_connections = options.max_connections;
   transport.max_connections_per_address = options.max_connections_per_address;
   transport.access_log = options.access_log;
-  transport.start_link = HostPageAtRoot();
+  transport.start_link = routes.start_page;
   return transport;
 }
 
@@ -47,11 +46,12 @@ class HttpServer::Impl {
  public:
   Impl(WebApplication& app, HostOptions host_options)
       : options(std::move(host_options)),
-        core(TransportOf(options), router,
-             [debug = options.debug_mode](const IncomingRequest& request) {
-               return GuardRefusal(request, debug);
+        routes(app.SiteRoutes()),
+        core(TransportOf(options, routes), router,
+             [this](const IncomingRequest& request) {
+               return GuardRefusal(request, options.debug_mode, routes);
              }),
-        metrics_core(TransportOf(options), metrics_endpoint),
+        metrics_core(TransportOf(options, routes), metrics_endpoint),
         transport(core, options.io_threads, options.threads),
         sessions(
             options.session_timeout, options.max_sessions,
@@ -64,6 +64,7 @@ class HttpServer::Impl {
   void Start();
 
   const HostOptions options;
+  const Routes routes;
   ServerCore core;
   ServerCore metrics_core;  // of the metrics listener
   HttpTransport transport;

@@ -20,9 +20,9 @@ namespace quorax {
 // The name of the session cookie.
 inline constexpr const char* kSessionCookie = "QuoraxSession";
 
-// Decides the answer to each request: a redirect of "/", the application
-// for GET and POST to a path ending in "/" and the host page's name (any
-// case), the health check for GET /healthz, a host page otherwise.
+// Decides the answer to each request by the application's route table
+// (SiteRoutes): a redirect, the application for GET and POST, the health
+// check for GET; a host page for any other request.
 // Application requests run on their session's queue (at once on the calling
 // thread when the queue is idle and the application says the item never
 // blocks); every error that leaves a handler becomes the host's error page.
@@ -40,7 +40,7 @@ class RequestRouter : public RequestHandler {
   void Handle(IncomingRequest request, const Done& done) override;
 
  private:
-  // Answers GET /healthz without a session; `query` is the target's query.
+  // Answers the health check without a session; `query` is the target's query.
   void ServeHealth(std::string_view query, const Done& done);
   // Runs the request on its session's queue; a new session is a guest of
   // `client` (a SessionClientKey).
@@ -49,6 +49,7 @@ class RequestRouter : public RequestHandler {
   Reply RunApplication(const RequestData& data, RequestHost& host);
 
   WebApplication& app_;
+  const Routes routes_;
   SessionStore& sessions_;
   const TemplateStore& templates_;
   SharedCheck database_check_;
@@ -61,10 +62,6 @@ std::string CookieValue(std::string_view header, std::string_view name);
 // the client's address as the request reports it, grouped as the
 // connection limits group it (LimitKey: IPv6 per /64).
 std::string SessionClientKey(const IncomingRequest& request);
-
-// True when `path` ends in "/" and the host page's name (kHostPageName),
-// without regard to case.
-bool IsHostPagePath(std::string_view path);
 
 }  // namespace quorax
 

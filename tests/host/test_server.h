@@ -23,6 +23,8 @@ namespace quorax {
 //   Abandon: abandons the session; SignIn: signs "tester" in, writes REMOTE_ADDR
 class TestApp : public WebApplication {
  public:
+  // Served at "Quorax.asp", whose upload item is "ImportCSV".
+  Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV"); }
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
 
