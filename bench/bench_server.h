@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_options.h"
-#include "host/http_server.h"
+#include "testing/live_server.h"
 #include "testing/settings_file.h"
 #include "web/main.h"
 
@@ -78,25 +77,14 @@ class BenchServer {
   BenchServer()
       : settings_({"Debug=Y", "BaseDir=/", "DSN=" + Env("QUORAX_TEST_DSN")}),
         app_(settings_.path()),
-        server_(app_, Options()) {
-    server_.Start();
-  }
+        server_(app_, app_.DebugMode) {}
 
   uint16_t port() const { return server_.port(); }
 
  private:
-  static HostOptions Options() {
-    HostOptions options;
-    options.debug_mode = true;  // the settings say Debug=Y
-    options.listen = "127.0.0.1:0";
-    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-    options.access_log = [](const std::string&) {};
-    return options;
-  }
-
   SettingsFile settings_;
   main app_;
-  HttpServer server_;
+  testkit::LiveServer server_;
 };
 
 }  // namespace quorax::bench

@@ -15,16 +15,19 @@
 #include <string>
 #include <vector>
 
-#include "host/http_connection.h"
-#include "host/session_store.h"
+#include "host/request_guard.h"
+#include "host/request_router.h"
 #include "host/template_store.h"
 #include "host/web_application.h"
+#include "http/http_connection.h"
+#include "sessions/session_store.h"
 
 namespace quorax {
 namespace {
 
 class FuzzApp : public WebApplication {
  public:
+  Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV"); }
   void WebClass_Start(WebHost& host) override { host.Write("start"); }
   bool Respond(const std::string& item, WebHost& host) override {
     if (item != "Echo") return false;
@@ -89,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Tcp::acceptor acceptor(io, Tcp::endpoint(net::ip::make_address("127.0.0.1"), 0));
 
   std::vector<std::string> log;
-  HostOptions options;
-  options.debug_mode = true;
+  TransportOptions options;
+  options.start_link = "/Quorax.asp";
   options.header_limit = 2048;
   options.max_body = 16 * 1024;
   options.read_timeout = std::chrono::seconds(5);
@@ -102,7 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TemplateStore templates;
   RequestRouter router(app, sessions, templates, inline_executor);
   LoggedRouter logged(router);
-  ServerCore core(options, logged);
+  const Routes routes = app.SiteRoutes();
+  ServerCore core(options, logged, [&routes](const IncomingRequest& request) {
+    return GuardRefusal(request, true, routes);
+  });
 
   // Asynchronous, so that a signal of the fuzzer cannot interrupt a call.
   acceptor.async_accept([&core](beast::error_code error, Tcp::socket server_side) {

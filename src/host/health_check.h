@@ -10,10 +10,6 @@
 
 namespace quorax {
 
-// The path that load balancers probe. GET /healthz answers without a
-// session; GET /healthz?db=1 also asks the application's database.
-inline constexpr const char* kHealthPath = "/healthz";
-
 // How long one database check answers every probe: however often load
 // balancers probe, the database sees one connection a second at most.
 inline constexpr std::chrono::seconds kDatabaseCheckFreshFor{1};

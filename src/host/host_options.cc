@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "common/errors.h"
-#include "host/forwarded.h"
+#include "http/forwarded.h"
 
 namespace quorax {
 

@@ -1,8 +1,8 @@
 #ifndef QUORAX_HOST_METRICS_ENDPOINT_H_
 #define QUORAX_HOST_METRICS_ENDPOINT_H_
 
-#include "host/request_router.h"
-#include "host/session_store.h"
+#include "http/exchange.h"
+#include "sessions/session_store.h"
 
 namespace quorax {
 

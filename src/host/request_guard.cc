@@ -4,8 +4,6 @@
 
 #include "common/page_contract.h"
 #include "common/text.h"
-#include "host/health_check.h"
-#include "host/host_page.h"
 #include "host/url_encoding.h"
 
 namespace quorax {
@@ -14,8 +12,8 @@ namespace {
 
 // The host page a request to `path` belongs to: the path itself when it
 // names the host page, else the host page at the root.
-std::string HostPageFor(std::string_view path) {
-  return IsHostPagePath(path) ? StartLinkFor(path) : HostPageAtRoot();
+std::string HostPageFor(std::string_view path, const Routes& routes) {
+  return routes.IsPagePath(path) ? StartLinkFor(path) : routes.start_page;
 }
 
 Reply RedirectTo(const std::string& address) {
@@ -57,11 +55,11 @@ bool IsCrossSite(const IncomingRequest& request) {
          !EqualsIgnoreCase(request.sec_fetch_site, "none");
 }
 
-bool IsImportRequest(std::string_view target) {
+bool IsUploadRequest(std::string_view target, const std::string& upload_item) {
   size_t question = target.find('?');
-  if (question == std::string_view::npos) return false;
+  if (question == std::string_view::npos || upload_item.empty()) return false;
   return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), contract::kItemKey),
-                          contract::kImportCSV);
+                          upload_item);
 }
 
 }  // namespace
@@ -81,21 +79,27 @@ bool IsSameOrigin(std::string_view origin, std::string_view host, bool https) {
          EqualsIgnoreCase(origin_host, own_host) && origin_port == own_port;
 }
 
-std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode) {
+std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode,
+                                  const Routes& routes) {
   std::string_view target = request.target;
   std::string_view path = target.substr(0, target.find('?'));
   // A load balancer's health probe is no page and carries no session: it is
   // answered on every listener, plain ones included.
-  if (request.method == "GET" && path == kHealthPath) return std::nullopt;
+  const Route* route = routes.Find(path);
+  if (request.method == "GET" && route != nullptr && route->kind == RouteKind::kHealth) {
+    return std::nullopt;
+  }
   const bool secure = RequestIsSecure(request);
   if (!debug_mode && !secure) {
-    return RedirectTo("https://" + request.secure_addr + HostPageFor(path));
+    return RedirectTo("https://" + request.secure_addr + HostPageFor(path, routes));
   }
   if (request.method == "POST" && IsCrossSite(request)) {
     return HostPage(403, "Cross-site request refused",
-                    "This server only accepts forms sent from its own pages.", HostPageFor(path));
+                    "This server only accepts forms sent from its own pages.",
+                    HostPageFor(path, routes));
   }
-  if (request.method == "GET" && IsHostPagePath(path) && IsImportRequest(target)) {
+  if (request.method == "GET" && routes.IsPagePath(path) &&
+      IsUploadRequest(target, routes.upload_item)) {
     return RedirectTo((secure ? "https://" : "http://") + request.local_addr + StartLinkFor(path));
   }
   return std::nullopt;

@@ -5,11 +5,9 @@
 
 #include "host/host_pages.h"
 #include "host/request_router.h"
+#include "host/routes.h"
 
 namespace quorax {
-
-// The header that keeps browsers on HTTPS once they reached it.
-inline constexpr const char* kStrictTransportSecurity = "max-age=31536000";
 
 // True when `request` reached this server over HTTPS. The one place that
 // decides it: the server variable "HTTPS", the session cookie's Secure flag,
@@ -17,14 +15,15 @@ inline constexpr const char* kStrictTransportSecurity = "max-age=31536000";
 bool RequestIsSecure(const IncomingRequest& request);
 
 // The rules a request must pass before any session work (a health probe,
-// GET /healthz, passes them all), in this order:
+// GET of the health route of `routes`, passes them all), in this order:
 // outside debug mode a request that is not secure gets only the redirect to
 // the HTTPS start page (no query); a POST from another site (its Origin, or
 // without one its Sec-Fetch-Site, names an origin other than this server's
-// as the request reached it) gets a 403 page; a GET of the upload item
-// "ImportCSV" is sent back to the start page. Returns that answer, or
+// as the request reached it) gets a 403 page; a GET of the application's
+// upload item is sent back to the start page. Returns that answer, or
 // nothing when the request may go on to the router.
-std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode);
+std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode,
+                                  const Routes& routes);
 
 // True when the Origin header value `origin` is the origin of this server
 // reached as `host` (a Host header) over https or http: same scheme, same

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "host/host_pages.h"
-#include "host/response_headers.h"
-#include "host/session_store.h"
 #include "host/template_store.h"
 #include "host/url_encoding.h"
 #include "host/web_host.h"
+#include "http/response_headers.h"
+#include "sessions/session_store.h"
 
 namespace quorax {
 

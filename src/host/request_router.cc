@@ -7,9 +7,8 @@
 #include "common/page_contract.h"
 #include "common/text.h"
 #include "host/health_check.h"
-#include "host/host_page.h"
-#include "host/limit_key.h"
 #include "host/request_guard.h"
+#include "http/limit_key.h"
 
 namespace quorax {
 
@@ -32,10 +31,11 @@ std::string SessionCookie(const std::string& value, bool https) {
 }
 
 // The answer to a request that does not reach the application, or nothing
-// for a GET or POST to the host page.
-std::optional<Reply> HostReply(const std::string& method, const std::string& path) {
+// for a GET or POST that `route` sends there.
+std::optional<Reply> HostReply(const std::string& method, const std::string& path,
+                               const Route* route, const std::string& start_page) {
   if (path.empty() || path.front() != '/') {
-    return HostPage(400, "Bad request", "The address is not valid.", HostPageAtRoot());
+    return HostPage(400, "Bad request", "The address is not valid.", start_page);
   }
   if (method != "GET" && method != "POST") {
     Reply reply = HostPage(405, "Method not allowed", "This server only answers GET and POST.",
@@ -43,13 +43,13 @@ std::optional<Reply> HostReply(const std::string& method, const std::string& pat
     reply.headers.emplace_back("Allow", "GET, POST");
     return reply;
   }
-  if (path == "/") {
+  if (route != nullptr && route->kind == RouteKind::kRedirect) {
     Reply reply;
     reply.status = 302;
-    reply.headers.emplace_back("Location", HostPageAtRoot());
+    reply.headers.emplace_back("Location", route->location);
     return reply;
   }
-  if (!IsHostPagePath(path)) return NotFound(HostPageAtRoot());
+  if (route == nullptr || route->kind != RouteKind::kApplication) return NotFound(start_page);
   return std::nullopt;
 }
 
@@ -78,15 +78,10 @@ std::string SessionClientKey(const IncomingRequest& request) {
   return LimitKey(request.remote_addr);
 }
 
-bool IsHostPagePath(std::string_view path) {
-  const std::string page = HostPageAtRoot();
-  return path.size() >= page.size() &&
-         EqualsIgnoreCase(path.substr(path.size() - page.size()), page);
-}
-
 RequestRouter::RequestRouter(WebApplication& app, SessionStore& sessions,
                              const TemplateStore& templates, SerialQueue::Executor background)
     : app_(app),
+      routes_(app.SiteRoutes()),
       sessions_(sessions),
       templates_(templates),
       database_check_([&app] { return ApplicationHealth(app, true); }, std::move(background),
@@ -95,10 +90,13 @@ RequestRouter::RequestRouter(WebApplication& app, SessionStore& sessions,
 void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   std::string_view target = request.target;
   std::string path(target.substr(0, target.find('?')));
-  if (request.method == "GET" && path == kHealthPath) {
+  const Route* route = routes_.Find(path);
+  if (request.method == "GET" && route != nullptr && route->kind == RouteKind::kHealth) {
     return ServeHealth(target.substr(std::min(target.size(), path.size() + 1)), done);
   }
-  if (std::optional<Reply> reply = HostReply(request.method, path)) return done(std::move(*reply));
+  if (std::optional<Reply> reply = HostReply(request.method, path, route, routes_.start_page)) {
+    return done(std::move(*reply));
+  }
 
   const std::string client = SessionClientKey(request);
   auto data = std::make_shared<RequestData>();

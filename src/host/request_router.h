@@ -9,48 +9,20 @@
 
 #include "host/host_pages.h"
 #include "host/request_host.h"
-#include "host/session_store.h"
 #include "host/shared_check.h"
 #include "host/template_store.h"
 #include "host/web_application.h"
+#include "http/exchange.h"
+#include "sessions/session_store.h"
 
 namespace quorax {
 
 // The name of the session cookie.
 inline constexpr const char* kSessionCookie = "QuoraxSession";
 
-// A complete request as read from the network.
-struct IncomingRequest {
-  std::string method;  // "GET", "POST", ...
-  std::string target;  // path and query as sent
-  std::string content_type;
-  std::string cookie;  // the Cookie header fields, joined by "; "
-  std::string body;
-  bool https = false;
-  std::string local_addr;   // host[:port] as the pages name this server
-  std::string remote_addr;  // the client's address (ClientOrigin)
-  // host[:port] of this server's HTTPS listener as the pages name it.
-  std::string secure_addr;
-  std::string host;            // the Host header, "" when absent
-  std::string origin;          // the Origin header, "" when absent
-  std::string sec_fetch_site;  // the Sec-Fetch-Site header, "" when absent
-};
-
-// Answers the requests that connections read. Thread-safe.
-class RequestHandler {
- public:
-  using Done = std::function<void(Reply)>;
-
-  virtual ~RequestHandler() = default;
-
-  // Answers `request` by calling `done` exactly once, before returning or
-  // later on another thread.
-  virtual void Handle(IncomingRequest request, const Done& done) = 0;
-};
-
-// Decides the answer to each request: a redirect of "/", the application
-// for GET and POST to a path ending in "/" and the host page's name (any
-// case), the health check for GET /healthz, a host page otherwise.
+// Decides the answer to each request by the application's route table
+// (SiteRoutes): a redirect, the application for GET and POST, the health
+// check for GET; a host page for any other request.
 // Application requests run on their session's queue (at once on the calling
 // thread when the queue is idle and the application says the item never
 // blocks); every error that leaves a handler becomes the host's error page.
@@ -68,7 +40,7 @@ class RequestRouter : public RequestHandler {
   void Handle(IncomingRequest request, const Done& done) override;
 
  private:
-  // Answers GET /healthz without a session; `query` is the target's query.
+  // Answers the health check without a session; `query` is the target's query.
   void ServeHealth(std::string_view query, const Done& done);
   // Runs the request on its session's queue; a new session is a guest of
   // `client` (a SessionClientKey).
@@ -77,6 +49,7 @@ class RequestRouter : public RequestHandler {
   Reply RunApplication(const RequestData& data, RequestHost& host);
 
   WebApplication& app_;
+  const Routes routes_;
   SessionStore& sessions_;
   const TemplateStore& templates_;
   SharedCheck database_check_;
@@ -89,10 +62,6 @@ std::string CookieValue(std::string_view header, std::string_view name);
 // the client's address as the request reports it, grouped as the
 // connection limits group it (LimitKey: IPv6 per /64).
 std::string SessionClientKey(const IncomingRequest& request);
-
-// True when `path` ends in "/" and the host page's name (kHostPageName),
-// without regard to case.
-bool IsHostPagePath(std::string_view path);
 
 }  // namespace quorax
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/serial_queue.h"
+#include "sessions/serial_queue.h"
 
 namespace quorax {
 

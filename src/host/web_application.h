@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "host/routes.h"
 #include "host/web_host.h"
 
 namespace quorax {
@@ -12,6 +13,10 @@ namespace quorax {
 class WebApplication {
  public:
   virtual ~WebApplication() = default;
+
+  // The addresses the application serves: its host page, the redirect to
+  // it, the health check and its upload item.
+  virtual Routes SiteRoutes() const = 0;
 
   // Runs for a request to the host page that names no page item.
   virtual void WebClass_Start(WebHost& host) = 0;

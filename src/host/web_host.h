@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "host/session.h"
+#include "sessions/session.h"
 
 namespace quorax {
 

@@ -1,4 +1,4 @@
-#include "database/ping.h"
+#include "tcdb/ping.h"
 #include "web/main.h"
 
 namespace quorax {
@@ -6,7 +6,7 @@ namespace quorax {
 std::string main::HealthProblem(bool check_database) {
   if (!check_database) return "";
   if (DataSourceName.empty()) return "no database is configured (the DSN setting is empty)";
-  return db::Ping(DataSourceName);
+  return PingDatabase(DataSourceName);
 }
 
 }  // namespace quorax

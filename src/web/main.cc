@@ -5,6 +5,8 @@
 
 namespace quorax {
 
+Routes main::SiteRoutes() const { return PageRoutes(kHostPageName, contract::kImportCSV); }
+
 main::main(std::string settings_file, SignInThrottle::Clock clock)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),

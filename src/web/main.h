@@ -12,6 +12,7 @@
 #include "host/web_application.h"
 #include "host/web_host.h"
 #include "support/config.h"
+#include "web/host_page.h"
 #include "web/named_table.h"
 #include "web/page_addresses.h"
 #include "web/sign_in_throttle.h"
@@ -33,7 +34,9 @@ class main : public WebApplication {
 
   static std::string DefaultSettingsFile();
 
-  // WebApplication. Respond routes "ExportCSV", "ExportResults", "ImportCSV",
+  // WebApplication. The host page is kHostPageName, its upload item ImportCSV.
+  Routes SiteRoutes() const override;
+  // Respond routes "ExportCSV", "ExportResults", "ImportCSV",
   // "ImportDone", "Login" and "SubmitCSV" (any case) to their handlers.
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;

@@ -1,7 +1,7 @@
 #include "web/page_addresses.h"
 
 #include "common/page_contract.h"
-#include "host/host_page.h"
+#include "web/host_page.h"
 
 namespace quorax {
 

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "host/session.h"
 #include "outcomes/csv_row_errors.h"
+#include "sessions/session.h"
 #include "upload/csv.h"
 
 namespace quorax {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "host/session.h"
 #include "outcomes/row_state.h"
+#include "sessions/session.h"
 #include "tcdb/result_row.h"
 
 namespace quorax {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "common/errors.h"
-#include "host/host_page.h"
 #include "host/http_server.h"
+#include "web/host_page.h"
 #include "web/main.h"
 
 #ifndef QUORAX_TEMPLATES_DIR

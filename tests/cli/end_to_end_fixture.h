@@ -19,8 +19,7 @@
 
 #include "cli/run.h"
 #include "host/host_options.h"
-#include "host/http_server.h"
-#include "testing/self_signed.h"
+#include "testing/live_server.h"
 #include "web/main.h"
 
 namespace quorax::cli {
@@ -86,18 +85,9 @@ class CommandLineFixture : public ::testing::Test {
         << (Tls() ? "Secure=Y" : "Debug=Y") << "\nBaseDir=/\nDSN=" << dsn
         << " application_name=" << ApplicationName() << "\n";
     app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
-    HostOptions options;
-    options.debug_mode = app_->DebugMode;
-    options.listen = "127.0.0.1:0";
-    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-    options.access_log = [](const std::string&) {};
-    testkit::MakeSelfSigned(Path("cert.pem"), Path("key.pem"));
-    options.tls_listen = "127.0.0.1:0";
-    options.tls_cert = Path("cert.pem");
-    options.tls_key = Path("key.pem");
-    Configure(options);
-    server_ = std::make_unique<HttpServer>(*app_, options);
-    server_->Start();
+    server_ = std::make_unique<testkit::LiveServer>(
+        *app_, app_->DebugMode, testkit::ExtraListeners{.tls = true},
+        [this](HostOptions& options) { Configure(options); });
     setenv("QUORAX_PASSWORD", "demo", 1);
   }
   void TearDown() override {
@@ -129,10 +119,10 @@ class CommandLineFixture : public ::testing::Test {
     return Tls() ? "https://127.0.0.1:" + std::to_string(server_->tls_port()) + "/Quorax.asp"
                  : "http://127.0.0.1:" + std::to_string(server_->port()) + "/Quorax.asp";
   }
-  std::string CaFile() const { return Tls() ? Path("cert.pem") : ""; }
+  std::string CaFile() const { return Tls() ? server_->cert_file() : ""; }
 
   std::unique_ptr<quorax::main> app_;
-  std::unique_ptr<HttpServer> server_;
+  std::unique_ptr<testkit::LiveServer> server_;
   std::filesystem::path dir_;
   const std::chrono::sys_days first_day_ = UnusedPastDay();
   std::ostringstream out_;

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "host/forwarded.h"
 #include "host/test_server.h"
+#include "http/forwarded.h"
 #include "metrics/metric_value.h"
 #include "testing/http_client.h"
 

@@ -5,11 +5,12 @@
 
 #include "common/errors.h"
 
-#include "host/access_log.h"
 #include "host/host_pages.h"
 #include "host/request_router.h"
-#include "host/response_headers.h"
+#include "host/routes.h"
 #include "host/url_encoding.h"
+#include "http/access_log.h"
+#include "http/response_headers.h"
 
 namespace quorax {
 namespace {
@@ -38,11 +39,17 @@ TEST(CookieValueTest, FindsExactNameAmongOthers) {
   EXPECT_EQ(CookieValue("", "QuoraxSession"), "");
 }
 
-TEST(IsHostPagePathTest, EndsInHostPageAnyCase) {
-  EXPECT_TRUE(IsHostPagePath("/Quorax.asp"));
-  EXPECT_TRUE(IsHostPagePath("/results/QUORAX.ASP"));
-  EXPECT_FALSE(IsHostPagePath("/Quorax.asp/x"));
-  EXPECT_FALSE(IsHostPagePath("/XQuorax.aspx"));
+TEST(RoutesTest, PageMatchesInAnyDirectoryAnyCaseOtherPathsExactly) {
+  const Routes routes = PageRoutes("Quorax.asp", "ImportCSV");
+  EXPECT_TRUE(routes.IsPagePath("/Quorax.asp"));
+  EXPECT_TRUE(routes.IsPagePath("/results/QUORAX.ASP"));
+  EXPECT_FALSE(routes.IsPagePath("/Quorax.asp/x"));
+  EXPECT_FALSE(routes.IsPagePath("/XQuorax.aspx"));
+  ASSERT_NE(routes.Find("/"), nullptr);
+  EXPECT_EQ(routes.Find("/")->location, "/Quorax.asp");
+  ASSERT_NE(routes.Find("/healthz"), nullptr);
+  EXPECT_EQ(routes.Find("/healthz")->kind, RouteKind::kHealth);
+  EXPECT_EQ(routes.Find("/healthz/"), nullptr);
 }
 
 TEST(HostPagesTest, ErrorPageEscapesMessageAndLinksStart) {

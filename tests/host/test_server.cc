@@ -97,8 +97,9 @@ HostOptions TestServer::DefaultOptions() {
 }
 
 void TestServer::Start(HostOptions options) {
-  server_ = std::make_unique<HttpServer>(app_, std::move(options));
-  server_->Start();
+  live_ = std::make_unique<testkit::LiveServer>(
+      app_, options.debug_mode, testkit::ExtraListeners{},
+      [&options](HostOptions& live) { live = std::move(options); });
 }
 
 std::vector<std::string> TestServer::LogLines() {

@@ -9,6 +9,7 @@
 
 #include "host/http_server.h"
 #include "host/web_application.h"
+#include "testing/live_server.h"
 #include "testing/temp_dir.h"
 
 namespace quorax {
@@ -23,6 +24,8 @@ namespace quorax {
 //   Abandon: abandons the session; SignIn: signs "tester" in, writes REMOTE_ADDR
 class TestApp : public WebApplication {
  public:
+  // Served at "Quorax.asp", whose upload item is "ImportCSV".
+  Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV"); }
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
 
@@ -44,9 +47,9 @@ class TestServer {
   }
   TestServer() : TestServer([](HostOptions&) {}) {}
 
-  uint16_t port() const { return server_->port(); }
-  uint16_t tls_port() const { return server_->tls_port(); }
-  HttpServer& server() { return *server_; }
+  uint16_t port() const { return live_->port(); }
+  uint16_t tls_port() const { return live_->tls_port(); }
+  HttpServer& server() { return live_->server(); }
   TestApp& app() { return app_; }
   std::vector<std::string> LogLines();
 
@@ -58,7 +61,7 @@ class TestServer {
   testkit::TempDir dir_;  // holds the templates
   std::mutex log_mutex_;
   std::vector<std::string> log_;
-  std::unique_ptr<HttpServer> server_;
+  std::unique_ptr<testkit::LiveServer> live_;
 };
 
 }  // namespace quorax

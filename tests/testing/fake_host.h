@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "host/response_headers.h"
 #include "host/web_host.h"
+#include "http/response_headers.h"
 
 namespace quorax {
 

@@ -11,11 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host/host_options.h"
-#include "host/http_server.h"
-#include "testing/self_signed.h"
+#include "testing/live_server.h"
 #include "testing/settings_file.h"
-#include "testing/temp_dir.h"
 #include "testing/web_browser.h"
 #include "web/main.h"
 
@@ -78,18 +75,8 @@ class EndToEndFixture : public ::testing::Test {
     settings_ = std::make_unique<SettingsFile>(std::initializer_list<std::string>{
         Tls() ? "Secure=Y" : "Debug=Y", "BaseDir=/", std::string("DSN=") + dsn});
     app_ = std::make_unique<quorax::main>(settings_->path());
-    HostOptions options;
-    options.listen = "127.0.0.1:0";
-    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-    options.access_log = [](const std::string&) {};
-    options.metrics_listen = "127.0.0.1:0";
-    options.debug_mode = app_->DebugMode;
-    testkit::MakeSelfSigned(dir_.Path("cert.pem"), dir_.Path("key.pem"));
-    options.tls_listen = "127.0.0.1:0";
-    options.tls_cert = dir_.Path("cert.pem");
-    options.tls_key = dir_.Path("key.pem");
-    server_ = std::make_unique<HttpServer>(*app_, options);
-    server_->Start();
+    server_ = std::make_unique<testkit::LiveServer>(*app_, app_->DebugMode,
+                                                    testkit::ExtraListeners{true, true});
     browser_ = std::make_unique<WebBrowser>(Listener(Tls()));
   }
 
@@ -116,10 +103,9 @@ class EndToEndFixture : public ::testing::Test {
 
   std::string Scrape() { return WebBrowser(server_->metrics_port()).Get("/metrics").body; }
 
-  testkit::TempDir dir_;
   std::unique_ptr<SettingsFile> settings_;
   std::unique_ptr<quorax::main> app_;
-  std::unique_ptr<HttpServer> server_;
+  std::unique_ptr<testkit::LiveServer> server_;
   std::unique_ptr<WebBrowser> browser_;
 };
 

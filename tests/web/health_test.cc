@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "host/http_server.h"
 #include "testing/closed_port.h"
+#include "testing/live_server.h"
 #include "testing/settings_file.h"
 #include "testing/web_browser.h"
 #include "web/main.h"
@@ -21,12 +21,7 @@ TEST(HealthCheckTest, DatabaseProbeFailsWhenNoDatabaseAnswers) {
        {std::string("DSN=") + testkit::kClosedPortDsn, std::string("DSN=")}) {
     SettingsFile settings({"BaseDir=/", dsn});
     quorax::main app(settings.path());
-    HostOptions options;
-    options.listen = "127.0.0.1:0";
-    options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-    options.access_log = [](const std::string&) {};
-    HttpServer server(app, options);
-    server.Start();
+    testkit::LiveServer server(app, app.DebugMode);
     WebBrowser probe(server.port());
     EXPECT_EQ(probe.Get("/healthz").status, 200) << dsn;
     const HttpResponse down = probe.Get("/healthz?db=1");

@@ -1,0 +1,52 @@
+#ifndef QUORAX_HTTP_EXCHANGE_H_
+#define QUORAX_HTTP_EXCHANGE_H_
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorax {
+
+// A complete request as read from the network.
+struct IncomingRequest {
+  std::string method;  // "GET", "POST", ...
+  std::string target;  // path and query as sent
+  std::string content_type;
+  std::string cookie;  // the Cookie header fields, joined by "; "
+  std::string body;
+  bool https = false;
+  std::string local_addr;   // host[:port] as the pages name this server
+  std::string remote_addr;  // the client's address (ClientOrigin)
+  // host[:port] of this server's HTTPS listener as the pages name it.
+  std::string secure_addr;
+  std::string host;            // the Host header, "" when absent
+  std::string origin;          // the Origin header, "" when absent
+  std::string sec_fetch_site;  // the Sec-Fetch-Site header, "" when absent
+};
+
+// A response as the host sends it, before the headers every response carries.
+struct Reply {
+  unsigned status = 200;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+  // A probe (health check, metrics scrape), which a load balancer or monitor
+  // sends every few seconds: neither access-logged nor counted in metrics.
+  bool probe = false;
+};
+
+// Answers the requests that connections read. Thread-safe.
+class RequestHandler {
+ public:
+  using Done = std::function<void(Reply)>;
+
+  virtual ~RequestHandler() = default;
+
+  // Answers `request` by calling `done` exactly once, before returning or
+  // later on another thread.
+  virtual void Handle(IncomingRequest request, const Done& done) = 0;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_HTTP_EXCHANGE_H_

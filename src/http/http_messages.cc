@@ -1,0 +1,140 @@
+#include "http/http_messages.h"
+
+#include "http/forwarded.h"
+#include "http/pages.h"
+#include "http/response_headers.h"
+
+namespace quorax {
+
+namespace {
+
+// The error category of HTTP parse errors.
+bool IsHttpParseError(const beast::error_code& error) {
+  return &error.category() == &http::make_error_code(http::error::bad_method).category();
+}
+
+// An IPv4 peer of a dual-stack socket shows as its IPv4 address.
+net::ip::address Unmapped(const net::ip::address& address) {
+  if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+    return net::ip::make_address_v4(net::ip::v4_mapped, address.to_v6());
+  }
+  return address;
+}
+
+}  // namespace
+
+std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls) {
+  const net::ip::address address = Unmapped(local.address());
+  std::string text;
+  if (address.is_v6()) {
+    // Appended piecewise: GCC 12 at -O3 warns falsely on "[" + string&&.
+    text.append("[").append(address.to_string()).append("]");
+  } else {
+    text = address.to_string();
+  }
+  if (local.port() != (tls ? 443 : 80)) text += ":" + std::to_string(local.port());
+  return text;
+}
+
+std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_body>& parser,
+                                     const std::string& start_link) {
+  const HttpRequest& request = parser.get();
+  bool has_body = parser.chunked() || parser.content_length().value_or(0) > 0;
+  auto encoding = request.find(http::field::content_encoding);
+  if (!has_body || encoding == request.end() || beast::iequals(encoding->value(), "identity")) {
+    return std::nullopt;
+  }
+  return HostPage(415, "Unsupported request encoding",
+                  "This server does not accept compressed request bodies.", start_link);
+}
+
+std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link) {
+  if (error == http::error::body_limit) {
+    return HostPage(413, "Request too large", "The request body is larger than this server takes.",
+                    start_link);
+  }
+  if (error == http::error::header_limit) {
+    return HostPage(431, "Request header too large",
+                    "The request header is larger than this server takes.", start_link);
+  }
+  if (IsHttpParseError(error) && error != http::error::end_of_stream &&
+      error != http::error::partial_message) {
+    return HostPage(400, "Bad request", "The server could not read the request.", start_link);
+  }
+  return std::nullopt;
+}
+
+IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,
+                           const std::string& remote_addr) {
+  IncomingRequest incoming;
+  incoming.method = std::string(request.method_string());
+  incoming.target = std::string(request.target());
+  incoming.content_type = std::string(request[http::field::content_type]);
+  incoming.host = std::string(request[http::field::host]);
+  incoming.origin = std::string(request[http::field::origin]);
+  incoming.sec_fetch_site = std::string(request["Sec-Fetch-Site"]);
+  for (const auto& field : request) {
+    if (field.name() != http::field::cookie) continue;
+    if (!incoming.cookie.empty()) incoming.cookie += "; ";
+    incoming.cookie += std::string(field.value());
+  }
+  incoming.body = std::move(request.body());
+  incoming.https = https;
+  incoming.local_addr = local_addr;
+  incoming.remote_addr = remote_addr;
+  return incoming;
+}
+
+void ApplyOrigin(const HttpRequest& request, const std::string& peer,
+                 const std::vector<std::string>& trusted_proxies, IncomingRequest& incoming) {
+  std::string forwarded_for;
+  for (const auto& field : request) {
+    if (!beast::iequals(field.name_string(), "X-Forwarded-For")) continue;
+    if (!forwarded_for.empty()) forwarded_for += ",";
+    forwarded_for += std::string(field.value());
+  }
+  ClientOrigin origin = OriginOf(peer, incoming.https, std::string(request["X-Forwarded-Proto"]),
+                                 forwarded_for, trusted_proxies);
+  incoming.https = origin.https;
+  incoming.remote_addr = std::move(origin.address);
+}
+
+HttpResponse Frame(Reply reply, unsigned version, bool keep_alive) {
+  HttpResponse response;
+  response.version(version);
+  response.result(reply.status);
+  for (const auto& [name, value] : reply.headers) response.insert(name, WithoutLineBreaks(value));
+  for (const auto& [name, value] : StandardHeaders()) response.set(name, value);
+  response.body() = std::move(reply.body);
+  response.keep_alive(keep_alive);
+  response.prepare_payload();
+  return response;
+}
+
+std::string SerializedHeader(const HttpResponse& response) {
+  const unsigned version = response.version();
+  const unsigned status = response.result_int();
+  std::string out = "HTTP/";
+  out.reserve(512);
+  out += static_cast<char>('0' + version / 10);
+  out += '.';
+  out += static_cast<char>('0' + version % 10);
+  out += ' ';
+  out += static_cast<char>('0' + status / 100);
+  out += static_cast<char>('0' + status / 10 % 10);
+  out += static_cast<char>('0' + status % 10);
+  out += ' ';
+  auto append = [&out](beast::string_view text) { out.append(text.data(), text.size()); };
+  append(response.reason());
+  out += "\r\n";
+  for (const auto& field : response) {
+    append(field.name_string());
+    out += ": ";
+    append(field.value());
+    out += "\r\n";
+  }
+  out += "\r\n";
+  return out;
+}
+
+}  // namespace quorax

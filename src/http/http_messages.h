@@ -1,0 +1,67 @@
+#ifndef QUORAX_HTTP_HTTP_MESSAGES_H_
+#define QUORAX_HTTP_HTTP_MESSAGES_H_
+
+// Boost 1.74's Asio needs <utility> first under C++20.
+#include <utility>
+
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core/error.hpp>
+#include <boost/beast/http.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "http/exchange.h"
+
+namespace quorax {
+
+namespace beast = boost::beast;
+namespace http = boost::beast::http;
+namespace net = boost::asio;
+
+// How HTTP messages map to the router's requests and replies, whatever
+// stream carries them.
+using HttpRequest = http::request<http::string_body>;
+using HttpResponse = http::response<http::string_body>;
+
+// Returns the server variable LOCAL_ADDR for a connection received at
+// `local`: the address ("[...]" for IPv6), with ":port" unless the port is
+// the scheme's default.
+std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls);
+
+// Returns the host page answering a request whose header names a body
+// encoding other than identity (linking to `start_link`), or nothing when the request is
+// acceptable.
+std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_body>& parser,
+                                     const std::string& start_link);
+
+// Returns the host page answering a request that could not be read because
+// of `error` (413, 431 or 400, linking to `start_link`), or nothing when the connection is simply
+// dropped (the client went away or was too slow).
+std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link);
+
+// Returns what the router needs of `request`; its body is moved out.
+IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,
+                           const std::string& remote_addr);
+
+// Sets the request's https flag and remote_addr from the connection's
+// `peer` address and the forwarded headers, which count only from one of
+// `trusted_proxies` (OriginOf); several X-Forwarded-For fields count as one
+// list, in order.
+void ApplyOrigin(const HttpRequest& request, const std::string& peer,
+                 const std::vector<std::string>& trusted_proxies, IncomingRequest& incoming);
+
+// Frames `reply` as an HTTP/`version` response: the reply's headers with CR
+// and LF removed from values, then the standard headers, and the true
+// Content-Length of the body.
+HttpResponse Frame(Reply reply, unsigned version, bool keep_alive);
+
+// Returns the status line and header fields of `response`, with the blank
+// line that ends them, byte for byte as Beast's serializer writes them; the
+// body follows unchanged. Written in one piece, this costs far less than the
+// serializer's buffer sequences.
+std::string SerializedHeader(const HttpResponse& response);
+
+}  // namespace quorax
+
+#endif  // QUORAX_HTTP_HTTP_MESSAGES_H_

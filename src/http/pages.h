@@ -1,0 +1,35 @@
+#ifndef QUORAX_HTTP_PAGES_H_
+#define QUORAX_HTTP_PAGES_H_
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "http/exchange.h"
+
+namespace quorax {
+
+// The content type of pages unless a handler sets another.
+inline constexpr const char* kPageContentType = "text/html; charset=windows-1252";
+
+// What the pages may load and do: their inline style sheets and forms
+// posted to this server, nothing else; no framing, no <base>.
+inline constexpr const char* kContentSecurityPolicy =
+    "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; "
+    "frame-ancestors 'none'; base-uri 'none'";
+
+// The header that keeps browsers on HTTPS once they reached it.
+inline constexpr const char* kStrictTransportSecurity = "max-age=31536000";
+
+// The headers every response carries, whatever a handler added.
+const std::vector<std::pair<std::string, std::string>>& StandardHeaders();
+
+// A plain HTML page of the host: a heading, `text` (HTML-escaped here) and
+// a link back to `start_link`; its status token is kServerRefused and its
+// reason `text`.
+Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
+               const std::string& start_link);
+
+}  // namespace quorax
+
+#endif  // QUORAX_HTTP_PAGES_H_

@@ -1,0 +1,122 @@
+#include "http/request_reader.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "http/pages.h"
+
+namespace quorax {
+
+namespace {
+
+Reply Unreadable(const std::string& start_link) {
+  return HostPage(400, "Bad request", "The server could not read the request.", start_link);
+}
+
+}  // namespace
+
+void RequestReader::Begin() {
+  parser_.emplace();
+  parser_->header_limit(static_cast<uint32_t>(std::min<size_t>(header_limit_, UINT32_MAX)));
+  parser_->body_limit(static_cast<uint64_t>(max_body_));
+  chunk_limits_.reset();
+  scanned_ = 0;
+  header_done_ = false;
+  refusal_.reset();
+}
+
+RequestReader::Progress RequestReader::Read(beast::flat_buffer& buffer) {
+  try {
+    return header_done_ ? ReadBody(buffer) : ReadHeader(buffer);
+  } catch (const std::exception&) {
+    // A field the parser cannot hold (one over 64 KiB, say) raises.
+    return Refuse(Unreadable(start_link_));
+  }
+}
+
+RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
+  const std::string_view bytes(static_cast<const char*>(buffer.data().data()), buffer.size());
+  const size_t end = HeaderEnd(bytes);
+  if (end == std::string_view::npos && bytes.size() <= header_limit_) return Progress::kNeedMore;
+  if (end != std::string_view::npos && HasFoldedLine(bytes.substr(0, end))) {
+    return Refuse(AmbiguousRequest(start_link_));
+  }
+  beast::error_code error;
+  const size_t used = parser_->put(buffer.data(), error);
+  buffer.consume(used);
+  if (error == http::error::need_more) return Progress::kNeedMore;
+  if (error) return Refuse(ReadRefusal(error, start_link_).value_or(Unreadable(start_link_)));
+  header_done_ = true;
+  if (std::optional<Reply> refusal = FramingRefusal(parser_->get(), start_link_))
+    return Refuse(*refusal);
+  if (std::optional<Reply> refusal = EncodingRefusal(*parser_, start_link_))
+    return Refuse(*refusal);
+  if (parser_->is_done()) return Progress::kComplete;
+  if (parser_->chunked()) {
+    chunk_limits_.emplace(max_body_, header_limit_ - std::min(header_limit_, used));
+  }
+  parser_->eager(true);
+  return Progress::kHeaderDone;
+}
+
+RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
+  if (chunk_limits_) {
+    const std::string_view fresh(static_cast<const char*>(buffer.data().data()) + scanned_,
+                                 buffer.size() - scanned_);
+    scanned_ = buffer.size();
+    switch (chunk_limits_->Scan(fresh)) {
+      case ChunkedBodyLimits::Verdict::kLineTooLong:
+        return Refuse(
+            HostPage(400, "Bad request", "A chunk header is longer than 4096 bytes.", start_link_));
+      case ChunkedBodyLimits::Verdict::kTrailerTooLarge:
+        return Refuse(ReadRefusal(http::error::header_limit, start_link_).value());
+      case ChunkedBodyLimits::Verdict::kBodyTooLarge:
+        return Refuse(ReadRefusal(http::error::body_limit, start_link_).value());
+      case ChunkedBodyLimits::Verdict::kMore:
+      case ChunkedBodyLimits::Verdict::kEnd:
+        break;
+    }
+  }
+  if (buffer.size() == 0) return Progress::kNeedMore;
+  beast::error_code error;
+  const size_t used = parser_->put(buffer.data(), error);
+  buffer.consume(used);
+  scanned_ -= std::min(scanned_, used);
+  if (error == http::error::need_more) {
+    // The limits above keep a line short; this holds whatever the parser
+    // and they disagree on.
+    if (buffer.size() > header_limit_ + kMaxChunkLine) return Refuse(Unreadable(start_link_));
+    return Progress::kNeedMore;
+  }
+  if (error) return Refuse(ReadRefusal(error, start_link_).value_or(Unreadable(start_link_)));
+  return parser_->is_done() ? Progress::kComplete : Progress::kNeedMore;
+}
+
+RequestReader::Progress RequestReader::Refuse(Reply reply) {
+  refusal_ = std::move(reply);
+  return Progress::kRefused;
+}
+
+HttpRequest& RequestReader::request() {
+  assert(parser_ && header_done_);
+  return parser_->get();
+}
+
+std::string_view RequestReader::method() const {
+  if (!parser_) return {};
+  beast::string_view method = parser_->get().method_string();
+  return {method.data(), method.size()};
+}
+
+std::string_view RequestReader::target() const {
+  if (!parser_) return {};
+  beast::string_view target = parser_->get().target();
+  return {target.data(), target.size()};
+}
+
+Reply RequestReader::TakeRefusal() {
+  assert(refusal_);
+  return std::move(*refusal_);
+}
+
+}  // namespace quorax

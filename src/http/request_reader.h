@@ -1,0 +1,69 @@
+#ifndef QUORAX_HTTP_REQUEST_READER_H_
+#define QUORAX_HTTP_REQUEST_READER_H_
+
+// Boost 1.74's Asio needs <utility> first under C++20.
+#include <utility>
+
+#include <boost/beast/core/flat_buffer.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "http/http_framing.h"
+#include "http/http_messages.h"
+
+namespace quorax {
+
+// Reads one request at a time from the bytes a connection received, within
+// the limits on header and body: a header must end within `header_limit`
+// bytes; a chunked body's framing is held to ChunkedBodyLimits, its trailer
+// counting against the header limit. What the bytes hold never raises: every
+// fault, an exception of the parser included, becomes a refusal page.
+class RequestReader {
+ public:
+  enum class Progress {
+    kNeedMore,    // the request is not complete: append bytes and read again
+    kHeaderDone,  // the header is read and acceptable; the body is still to come
+    kComplete,    // request() is whole
+    kRefused,     // TakeRefusal() answers it; the connection must close after
+  };
+
+  // Refusal pages link back to `start_link`.
+  RequestReader(size_t header_limit, size_t max_body, std::string start_link)
+      : header_limit_(header_limit), max_body_(max_body), start_link_(std::move(start_link)) {}
+
+  // Forgets the request read so far and starts the next one.
+  void Begin();
+
+  // Parses what `buffer` holds of the request, consuming the bytes used; the
+  // bytes of a following request stay. Returns kHeaderDone once per request.
+  // Bytes held but not yet parsed stay bounded by the limits.
+  Progress Read(beast::flat_buffer& buffer);
+
+  // REQUIRES: Read() returned kHeaderDone or kComplete. The request, whole
+  // after kComplete, until Begin().
+  HttpRequest& request();
+  // The method and target as far as the header was parsed ("" before).
+  std::string_view method() const;
+  std::string_view target() const;
+  // REQUIRES: Read() returned kRefused.
+  Reply TakeRefusal();
+
+ private:
+  Progress ReadHeader(beast::flat_buffer& buffer);
+  Progress ReadBody(beast::flat_buffer& buffer);
+  Progress Refuse(Reply reply);
+
+  const size_t header_limit_;
+  const size_t max_body_;
+  const std::string start_link_;
+  std::optional<http::request_parser<http::string_body>> parser_;
+  std::optional<ChunkedBodyLimits> chunk_limits_;  // of a chunked body
+  size_t scanned_ = 0;  // bytes at the buffer's front already seen by chunk_limits_
+  bool header_done_ = false;
+  std::optional<Reply> refusal_;
+};
+
+}  // namespace quorax
+
+#endif  // QUORAX_HTTP_REQUEST_READER_H_
