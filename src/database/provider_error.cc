@@ -16,7 +16,7 @@ struct SqlStateClass {
 
 constexpr std::array<SqlStateClass, 4> kSqlStateClasses = {{
     {"08", ErrorKind::kConnection},   // connection exception
-    {"28", ErrorKind::kCredentials},  // invalid authorization specification
+    {"28", ErrorKind::kCredentials},  // the server refused the credentials
     {"53", ErrorKind::kUnavailable},  // insufficient resources
     {"57", ErrorKind::kUnavailable},  // operator intervention: shutdown, cannot connect now
 }};
