@@ -15,7 +15,7 @@
 #include "cli/results.h"
 #include "cli/server_client.h"
 #include "cli/terminal_text.h"
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 #include "upload/read_fault.h"
 #include "upload/upload_text.h"
 
