@@ -20,13 +20,14 @@ RowState StateOfName(const std::string& name) {
 
 std::vector<std::string> RowValues(const CSV& table, int32_t row) {
   std::vector<std::string> values;
-  for (int32_t col = 0; col < table.GetCols(); ++col) values.emplace_back(table.Data(col, row));
+  for (int32_t col = 0; col < table.GetCols(); ++col)
+    values.emplace_back(table.Rows().Cell(row, col));
   return values;
 }
 
 std::vector<std::string> HeaderValues(const CSV& table) {
   std::vector<std::string> names;
-  for (int32_t col = 0; col < table.GetCols(); ++col) names.push_back(table.Headers(col));
+  for (int32_t col = 0; col < table.GetCols(); ++col) names.push_back(table.Rows().ColumnName(col));
   return names;
 }
 
