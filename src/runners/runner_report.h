@@ -28,8 +28,8 @@ struct RunnerReport {
 
 enum class Format { Auto, Csv, JUnit, NUnit, XUnit, Trx, TestNG, Robot, Cucumber };
 
-// The format named on the command line ("auto", "csv", "junit", ...); raises ReportError for
-// another name.
+// The format named on the command line ("auto", "csv", "junit", ..., in any case); raises
+// ReportError for another name.
 Format FormatNamed(std::string_view name);
 
 // The format of `bytes` by content: XML by its root element, JSON (Cucumber) by its first

@@ -95,7 +95,7 @@ std::string TempFile(const std::string& text) {
 // expression, and case maps that are missing or malformed.
 TEST(RunnerHostileInput, BadOptionsAreRefusedByName) {
   EXPECT_THROW(FormatNamed("xml"), ReportError);
-  EXPECT_EQ(FormatNamed("trx"), Format::Trx);
+  EXPECT_EQ(FormatNamed("TRX"), Format::Trx);
   const struct {
     std::string pattern, map_text;
     const char* expected;
