@@ -9,20 +9,35 @@ namespace quorax {
 
 namespace {
 
-// The session value holding the session's claim. The session's values go
-// when it ends (logout, expiry, eviction), and the claim with them closes the
-// connection.
+// A session's claim on its kept connection, with the credentials that
+// connection signed in with: it serves the session only while the session
+// holds the same ones. The session's values go when it ends (logout, expiry,
+// eviction), and the claim with them closes the connection.
+struct SessionClaim {
+  std::shared_ptr<ConnectionKeeper::Claim> claim;
+  std::string user;
+  std::string password;
+};
+
 constexpr char kClaimKey[] = "DatabaseClaim";
 
 constexpr int kConnectAttempts = 3;
 
+std::shared_ptr<SessionClaim> ClaimOf(const Session& session) {
+  return session.GetObject<SessionClaim>(kClaimKey);
+}
+
 }  // namespace
 
 std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& session) {
-  const auto claim = session.GetObject<ConnectionKeeper::Claim>(kClaimKey);
+  const auto held = ClaimOf(session);
   std::unique_ptr<TCDB> kept =
-      claim != nullptr ? keeper.Take(*claim, ConnectionKeeper::Clock::now()) : nullptr;
-  return kept != nullptr ? std::move(kept) : std::make_unique<TCDB>();
+      held != nullptr ? keeper.Take(*held->claim, ConnectionKeeper::Clock::now()) : nullptr;
+  if (kept == nullptr || held->user != session.GetText("User") ||
+      held->password != session.GetText("Pass")) {
+    return std::make_unique<TCDB>();
+  }
+  return kept;
 }
 
 int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const std::string& dsn,
@@ -39,18 +54,19 @@ int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const 
 }
 
 void KeepDatabase(ConnectionKeeper& keeper, Session& session, std::unique_ptr<TCDB> database) {
-  auto claim = session.GetObject<ConnectionKeeper::Claim>(kClaimKey);
-  if (claim == nullptr) {
-    claim = keeper.NewClaim();
-    session.SetObject(kClaimKey, claim);
+  auto held = ClaimOf(session);
+  if (held == nullptr) {
+    held = std::make_shared<SessionClaim>(SessionClaim{keeper.NewClaim(), "", ""});
+    session.SetObject(kClaimKey, held);
   }
-  keeper.Keep(*claim, session.GetText("User"), std::move(database), ConnectionKeeper::Clock::now());
+  held->user = session.GetText("User");
+  held->password = session.GetText("Pass");
+  keeper.Keep(*held->claim, held->user, std::move(database), ConnectionKeeper::Clock::now());
 }
 
 void ForgetDatabase(ConnectionKeeper& keeper, const Session& session) {
-  const auto claim = session.GetObject<ConnectionKeeper::Claim>(kClaimKey);
   // What Take hands over is closed as it goes.
-  if (claim != nullptr) keeper.Take(*claim, ConnectionKeeper::Clock::now());
+  if (const auto held = ClaimOf(session)) keeper.Take(*held->claim, ConnectionKeeper::Clock::now());
 }
 
 }  // namespace quorax

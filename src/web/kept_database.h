@@ -13,7 +13,8 @@ namespace quorax {
 class Session;
 
 // The database connection kept for `session`, or a new unconnected one when
-// none is. Either way it is the caller's until KeepDatabase.
+// none is or the session's "User" or "Pass" changed since it was kept (the
+// kept one is then closed). Either way it is the caller's until KeepDatabase.
 std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& session);
 
 // Connects `database` with the session's "User" and "Pass" as TCDB::Connect
@@ -23,7 +24,8 @@ std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& sess
 int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const std::string& dsn,
                         TCDB& database);
 
-// Keeps `database` for the next request of `session`.
+// Keeps `database`, signed in with the session's "User" and "Pass", for the
+// next request of `session`.
 void KeepDatabase(ConnectionKeeper& keeper, Session& session, std::unique_ptr<TCDB> database);
 
 // Closes the connection kept for `session`: its credentials are about to
