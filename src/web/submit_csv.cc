@@ -20,9 +20,10 @@ namespace {
 constexpr size_t kMaxCredentialBytes = 1024;
 
 // Tries a connection with the session's "User" and "Pass" and keeps it for
-// the session's uploads. Returns kNoStatus when the database accepts them, kSignInRefused
-// when it refuses them (or reports no reason), else kDatabaseUnreachable
-// after setting session "ErrorMsg" to the database error text. An empty connection string is never
+// the session's uploads. Returns kNoStatus when the database accepts them,
+// kSignInRefused when it refuses them (or reports no reason), else
+// kDatabaseUnreachable after setting session "ErrorMsg" to the database error
+// text. An empty connection string is never
 // tried: the database client would fall back to its defaults and the environment, and could sign
 // the tester in to some other database. Never raises for a database failure.
 int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Session& session) {
