@@ -76,7 +76,7 @@ struct ConnectionKeeper::Shared {
   std::condition_variable_any kept;  // notified when the first connection is kept
   Order order;
   std::unordered_map<uint64_t, Order::iterator> by_claim;
-  std::unordered_map<std::string, User> users;  // only users with a kept connection
+  std::unordered_map<std::string, User> users;  // with a kept connection or a limit
   uint64_t next_claim = 1;
 };
 
@@ -98,7 +98,7 @@ ConnectionKeeper::ConnectionKeeper(size_t capacity, std::chrono::milliseconds id
 }
 
 ConnectionKeeper::~ConnectionKeeper() {
-  closer_ = {};
+  closer_ = {};  // stopped and joined before the connections go
   Closed closed;
   std::lock_guard lock(shared_->mutex);
   while (!shared_->order.empty()) shared_->Release(shared_->order.begin(), closed);
