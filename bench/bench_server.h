@@ -71,12 +71,13 @@ inline std::optional<int> InitializeBenchmarks(const char* program, int argc, ch
 
 // The real server and application, running in this process on a free
 // loopback port against the test-case database that QUORAX_TEST_DSN reaches,
-// without an access log. Stops when destroyed.
+// without an access log, keeping at most `kept_connections` database
+// connections between requests. Stops when destroyed.
 class BenchServer {
  public:
-  BenchServer()
+  explicit BenchServer(size_t kept_connections = kDefaultKeptConnections)
       : settings_({"Debug=Y", "BaseDir=/", "DSN=" + Env("QUORAX_TEST_DSN")}),
-        app_(settings_.path()),
+        app_(settings_.path(), SignInThrottle::SteadyClock(), kept_connections),
         server_(app_, app_.DebugMode) {}
 
   uint16_t port() const { return server_.port(); }

@@ -1,12 +1,13 @@
 // Verifies a full-size upload (a 32,767-byte multipart body of valid rows)
 // through the real server: HTTP over loopback to an in-process server, a
 // signed-in session, the real database; verifying sends the rows pipelined.
-// Beside it, it imports a full-size upload through the server, which sends
-// one row at a time. In the same run it measures, for the verified rows, (a)
-// a bare libpq client making the same prepared CALLs one after the other, and
-// (b) one server-side statement calling the procedure per row, sent through
-// psql, and (c) the database layer's pipelined verify on its own, without
-// HTTP, with its connection set-up apart. It prints the times and the ratios.
+// It does so warm (the session's database connection kept from its previous
+// request) and cold (a server that connects for every request), and times a
+// one-row upload both ways too. Beside it, it imports a full-size upload through the server, which
+// sends one row at a time. In the same run it measures, for the verified rows, (a) a bare libpq
+// client making the same prepared CALLs one after the other, and (b) one server-side statement
+// calling the procedure per row, sent through psql, and (c) the database layer's pipelined verify
+// on its own, without HTTP, with its connection set-up apart. It prints the times and the ratios.
 //
 // Needs QUORAX_TEST_DSN (the test-case database with the demo data and the
 // login demo/demo); without it the run is skipped with a message. The import
@@ -107,7 +108,9 @@ struct Upload {
   std::vector<Row> rows;
 };
 
-Upload MakeUpload(bool import) {
+// `rows` valid rows (all of them when 0) in a body of at most kBodySize bytes,
+// full size when `rows` is 0.
+Upload MakeUpload(bool import, size_t rows = 0) {
   constexpr size_t kNotesLength = 52;  // rows of about 99 bytes: some 330 of them
   const std::string prefix =
       std::string("--") + kBoundary +
@@ -119,6 +122,7 @@ Upload MakeUpload(bool import) {
   std::string file;
   for (int n = 0;; ++n) {
     const size_t used = prefix.size() + file.size() + suffix.size();
+    if (rows != 0 && upload.rows.size() == rows) break;
     if (used + 2 * ValidRow(n, kNotesLength, import).Csv().size() > kBodySize) {
       // The last row's notes fill the body to the last byte.
       const size_t room = kBodySize - used - ValidRow(n, 0, import).Csv().size();
@@ -130,7 +134,9 @@ Upload MakeUpload(bool import) {
     file += upload.rows.back().Csv();
   }
   upload.body = prefix + file + suffix;
-  if (upload.body.size() != kBodySize) throw std::logic_error("the upload is not full size");
+  if (rows == 0 && upload.body.size() != kBodySize) {
+    throw std::logic_error("the upload is not full size");
+  }
   return upload;
 }
 
@@ -141,6 +147,11 @@ const Upload& TheUpload() {
 
 const Upload& TheImport() {
   static const Upload upload = MakeUpload(true);
+  return upload;
+}
+
+const Upload& OneRow() {
+  static const Upload upload = MakeUpload(false, 1);
   return upload;
 }
 
@@ -166,8 +177,11 @@ class Tally {
 };
 
 struct Tallies {
-  Tally server;
-  Tally server_cpu;  // CPU time of the whole process: server and browser
+  Tally server;       // warm: the session's connection kept
+  Tally server_cold;  // a server that connects for every request
+  Tally one_row;
+  Tally one_row_cold;
+  Tally server_cpu;  // CPU time of the whole process: server and browser, warm
   Tally import;
   Tally libpq;
   Tally libpq_calls;
@@ -178,11 +192,12 @@ struct Tallies {
   Tally psql_process;  // the whole psql run: start, sign-in, statement
 } tallies;
 
-// The real server with the real application on a free loopback port, and a
-// browser signed in as the demo tester.
+// The real server with the real application on a free loopback port, keeping
+// at most `kept_connections` database connections, and a browser signed in as
+// the demo tester.
 class ServedApplication {
  public:
-  ServedApplication() {
+  explicit ServedApplication(size_t kept_connections) : server_(kept_connections) {
     browser_ = std::make_unique<quorax::testkit::WebBrowser>(server_.port());
     browser_->Get("/Quorax.asp");
     const quorax::testkit::HttpResponse form =
@@ -191,16 +206,15 @@ class ServedApplication {
     if (form.status != 200) throw std::runtime_error("the demo login was refused");
   }
 
-  // Posts the upload for verifying, or for importing when `import`; returns
+  // Posts `upload` for verifying, or for importing when `import`; returns
   // an empty text when every row passed, or what went wrong. The upload form
   // is opened again afterwards, outside what the caller times, as a tester
   // returning to the main menu does.
-  std::string Send(bool import, Clock::duration& elapsed) {
+  std::string Send(bool import, const Upload& upload, Clock::duration& elapsed) {
     const Clock::time_point start = Clock::now();
     const quorax::testkit::HttpResponse page = browser_->Post(
         import ? "/Quorax.asp?WCI=ImportCSV&WCU=&i=1" : "/Quorax.asp?WCI=ImportCSV&WCU=",
-        std::string("multipart/form-data; boundary=") + kBoundary,
-        import ? TheImport().body : TheUpload().body);
+        std::string("multipart/form-data; boundary=") + kBoundary, upload.body);
     elapsed = Clock::now() - start;
     browser_->Get("/Quorax.asp?WCI=SubmitCSV&WCU=");
     if (page.status != 200) return "status " + std::to_string(page.status) + ": " + page.body;
@@ -217,27 +231,42 @@ class ServedApplication {
   std::unique_ptr<quorax::testkit::WebBrowser> browser_;
 };
 
-std::unique_ptr<ServedApplication> served;
+std::unique_ptr<ServedApplication> served;       // keeps connections: warm
+std::unique_ptr<ServedApplication> served_cold;  // connects for every request
 
-void BM_ServerVerifiesUpload(benchmark::State& state) {
+// Verifies `upload` through the warm server, or the cold one for an argument
+// of 0; adds the mean to `warm` or `cold`. Returns the milliseconds in all.
+double VerifyThroughServer(benchmark::State& state, const Upload& upload, Tally& warm,
+                           Tally& cold) {
+  const bool is_warm = state.range(0) == 1;
   double total = 0;
-  const double cpu_start = ProcessCpuMilliseconds();
   for (auto _ : state) {
     Clock::duration elapsed{};
-    const std::string failure = served->Send(false, elapsed);
+    const std::string failure = (is_warm ? served : served_cold)->Send(false, upload, elapsed);
     if (!failure.empty()) {
       state.SkipWithError(failure.c_str());
-      return;
+      return total;
     }
     state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
     total += Milliseconds(elapsed);
   }
+  (is_warm ? warm : cold).Add(total, state.iterations());
+  return total;
+}
+
+void BM_ServerVerifiesUpload(benchmark::State& state) {
+  const double cpu_start = ProcessCpuMilliseconds();
+  VerifyThroughServer(state, TheUpload(), tallies.server, tallies.server_cold);
+  if (state.error_occurred()) return;
   const double cpu = ProcessCpuMilliseconds() - cpu_start;
-  tallies.server.Add(total, state.iterations());
-  tallies.server_cpu.Add(cpu, state.iterations());
+  if (state.range(0) == 1) tallies.server_cpu.Add(cpu, state.iterations());
   state.counters["process_cpu_ms"] = cpu / static_cast<double>(state.iterations());
   state.counters["rows"] = static_cast<double>(TheUpload().rows.size());
   state.counters["bytes"] = static_cast<double>(TheUpload().body.size());
+}
+
+void BM_ServerVerifiesOneRow(benchmark::State& state) {
+  VerifyThroughServer(state, OneRow(), tallies.one_row, tallies.one_row_cold);
 }
 
 void ImportedRowsRemoved();
@@ -251,7 +280,7 @@ void BM_ServerImportsUpload(benchmark::State& state) {
   for (auto _ : state) {
     Clock::duration elapsed{};
     ImportedRowsRemoved();
-    const std::string failure = served->Send(true, elapsed);
+    const std::string failure = served->Send(true, TheImport(), elapsed);
     if (!failure.empty()) {
       state.SkipWithError(failure.c_str());
       return;
@@ -443,7 +472,20 @@ void BM_PsqlOneStatement(benchmark::State& state) {
   state.counters["process_ms"] = process_total / static_cast<double>(state.iterations());
 }
 
-BENCHMARK(BM_ServerVerifiesUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_ServerVerifiesUpload)
+    ->ArgName("warm")
+    ->Arg(1)
+    ->Arg(0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1);
+BENCHMARK(BM_ServerVerifiesOneRow)
+    ->ArgName("warm")
+    ->Arg(1)
+    ->Arg(0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1);
 BENCHMARK(BM_ServerImportsUpload)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_LibpqCallPerRow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_TcdbPipelined)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
@@ -460,10 +502,15 @@ void PrintSummary() {
   const double libpq = tallies.libpq.Mean();
   const double calls = tallies.libpq_calls.Mean();
   const double statement = tallies.psql_statement.Mean();
-  std::printf("\nOne upload of %zu bytes, %zu rows, verified (mean ms per upload):\n",
-              TheUpload().body.size(), TheUpload().rows.size());
+  std::printf(
+      "\nOne upload of %zu bytes, %zu rows, verified (mean ms per upload; warm: the\n"
+      "session's database connection kept, cold: connected for the request):\n",
+      TheUpload().body.size(), TheUpload().rows.size());
   std::printf("  server over HTTP, pipelined %8.2f  (CPU time of the process %.2f)\n", server,
               tallies.server_cpu.Mean());
+  std::printf("  the same, cold connection   %8.2f\n", tallies.server_cold.Mean());
+  std::printf("  one-row upload, warm        %8.2f  (cold %.2f)\n", tallies.one_row.Mean(),
+              tallies.one_row_cold.Mean());
   std::printf("  server import, row by row   %8.2f  (%zu rows, %zu bytes)\n", tallies.import.Mean(),
               TheImport().rows.size(), TheImport().body.size());
   std::printf(
@@ -478,6 +525,8 @@ void PrintSummary() {
   PrintRatio("server / (a)", server, libpq);
   PrintRatio("server / (a) calls only", server, calls);
   PrintRatio("server / (b)", server, statement);
+  PrintRatio("server cold / (b)", tallies.server_cold.Mean(), statement);
+  PrintRatio("one row cold / warm", tallies.one_row_cold.Mean(), tallies.one_row.Mean());
   PrintRatio("server import / (b)", tallies.import.Mean(), statement);
   PrintRatio("(c) calls only / (b)", tcdb_calls, statement);
   PrintRatio("(a) / (b)", libpq, statement);
@@ -489,10 +538,12 @@ int main(int argc, char** argv) {
   if (const auto status = quorax::bench::InitializeBenchmarks("import_bench", argc, argv, 6)) {
     return *status;
   }
-  served = std::make_unique<ServedApplication>();
+  served = std::make_unique<ServedApplication>(quorax::kDefaultKeptConnections);
+  served_cold = std::make_unique<ServedApplication>(0);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   served.reset();
+  served_cold.reset();
   PrintSummary();
   return 0;
 }

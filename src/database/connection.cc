@@ -130,6 +130,16 @@ int32_t Connection::State() const {
   return 1;
 }
 
+bool Connection::Reusable() const {
+  PGconn* conn = impl_->conn.get();
+  if (conn == nullptr || PQstatus(conn) != CONNECTION_OK ||
+      PQtransactionStatus(conn) != PQTRANS_IDLE) {
+    return false;
+  }
+  pollfd fd{PQsocket(conn), POLLIN, 0};
+  return poll(&fd, 1, 0) == 0;
+}
+
 const std::vector<ProviderError>& Connection::Errors() const { return impl_->errors; }
 
 void Connection::ClearErrors() { impl_->errors.clear(); }

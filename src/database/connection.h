@@ -45,6 +45,12 @@ class Connection {
   // 1 when open, 0 otherwise (also once the server has gone away).
   int32_t State() const;
 
+  // True when the connection is open, outside a transaction, and nothing has
+  // arrived from the server since the last call ended: a server that ended the
+  // session while it sat idle (a restart, an administrator) leaves its notice
+  // or the end of the stream to read. Costs no round trip and reads nothing.
+  bool Reusable() const;
+
   const std::vector<ProviderError>& Errors() const;
   void ClearErrors();
 

@@ -66,6 +66,10 @@ ErrorKind KindOf(std::string_view sqlstate) {
   return ErrorKind::kGeneral;
 }
 
+bool OutOfConnections(const ProviderError& error) {
+  return error.Description.starts_with("[PostgreSQL][53300]");
+}
+
 void RaiseProviderError(const ProviderError& error) {
   switch (error.Kind) {
     case ErrorKind::kConnection:

@@ -14,6 +14,10 @@ namespace quorax::db {
 // kGeneral. The one place where this is decided.
 ErrorKind KindOf(std::string_view sqlstate);
 
+// True when `error` is the server refusing a connection because its own or
+// the user's connection limit is reached (SQLSTATE 53300).
+bool OutOfConnections(const ProviderError& error);
+
 // A failure the database or its client library reported, raised as the
 // type of its kind, so that a caller catches the kinds it handles.
 class DatabaseError : public PlatformFailure {

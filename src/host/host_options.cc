@@ -122,6 +122,11 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
       ->type_name("BYTES")
       ->transform(NumberCheck(0, INT32_MAX))
       ->capture_default_str();
+  app.add_option("--db-idle-connections", options.db_idle_connections,
+                 "database connections kept open between a session's requests (0: none)")
+      ->type_name("N")
+      ->transform(NumberCheck(0, 100000))
+      ->capture_default_str();
   app.add_option("--metrics-listen", options.metrics_listen, "listener serving GET /metrics")
       ->type_name("HOST:PORT")
       ->check(AddressCheck());

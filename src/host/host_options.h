@@ -40,6 +40,9 @@ struct HostOptions {
   // Guest sessions (nobody signed in) of one client address; a new one
   // beyond it replaces that address's least recently used idle guest.
   size_t max_guests_per_address = 100;
+  // Database connections kept open between the requests of signed-in
+  // sessions, one per session at most; 0 connects for every request.
+  size_t db_idle_connections = 32;
   // No page takes more than an upload, which stops at 32,767 bytes; bodies
   // between that and this limit still reach the application's own page.
   size_t max_body = 64 * 1024;

@@ -30,6 +30,7 @@ struct Set {
   Counter* database_failures = nullptr;
   Counter* evictions = nullptr;
   prometheus::Gauge* live_sessions = nullptr;
+  prometheus::Gauge* kept_connections = nullptr;
 };
 
 Set::Set() {
@@ -85,6 +86,11 @@ Set::Set() {
                        .Help("Sessions held by the server")
                        .Register(*registry)
                        .Add({});
+  kept_connections = &prometheus::BuildGauge()
+                          .Name("quorax_database_connections_kept")
+                          .Help("Database connections kept open between a session's requests")
+                          .Register(*registry)
+                          .Add({});
 }
 
 Set& TheSet() {
@@ -117,6 +123,10 @@ void DatabaseConnectionFailure() { TheSet().database_failures->Increment(); }
 void SessionEvicted() { TheSet().evictions->Increment(); }
 
 void SetLiveSessions(size_t count) { TheSet().live_sessions->Set(static_cast<double>(count)); }
+
+void SetKeptConnections(size_t count) {
+  TheSet().kept_connections->Set(static_cast<double>(count));
+}
 
 std::string Scrape() {
   return prometheus::TextSerializer().Serialize(TheSet().registry->Collect());

@@ -46,6 +46,9 @@ void SessionEvicted();
 // Sets the number of live sessions.
 void SetLiveSessions(size_t count);
 
+// Sets the number of database connections kept open between requests.
+void SetKeptConnections(size_t count);
+
 // Returns every metric in the Prometheus text exposition format (0.0.4).
 std::string Scrape();
 

@@ -102,9 +102,10 @@ TCDB::TCDB()
 TCDB::~TCDB() = default;
 
 int16_t TCDB::Connect(const std::string& DSN, const std::string& User, const std::string& Pass) {
-  // An open connection stays open: connecting again is no failure.
-  if (!IsOpen()) {
+  // A usable open connection stays open: connecting again is no failure.
+  if (!DbConnection->Reusable()) {
     try {
+      if (IsOpen()) DbConnection->Close();
       DbConnection->Open(DSN, User, Pass);
     } catch (const db::CredentialsRefused&) {
       return -1;
@@ -127,6 +128,11 @@ std::string TCDB::GetErrorString() {
   const auto& errors = DbConnection->Errors();
   if (errors.empty()) return "";
   return DatabaseErrorText(ProviderNumber(errors.front().Kind), errors.front().Description);
+}
+
+bool TCDB::OutOfConnections() const {
+  const auto& errors = DbConnection->Errors();
+  return !errors.empty() && db::OutOfConnections(errors.front());
 }
 
 int16_t TCDB::VerifyResult(ResultRow& row) { return CallProcedure("verify_result", row); }

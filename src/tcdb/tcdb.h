@@ -33,12 +33,17 @@ class TCDB {
   TCDB& operator=(const TCDB&) = delete;
 
   // Returns 0 connected (also when it was open already), -1 credentials
-  // refused, -2 any other database failure. A database failure is never raised.
+  // refused, -2 any other database failure. An open connection that the server
+  // ended while it sat idle is closed and opened afresh, once. A database
+  // failure is never raised.
   int16_t Connect(const std::string& DSN, const std::string& User, const std::string& Pass);
   // Closes the connection. Raises PlatformFailure when it is not open.
   void Disconnect();
   // The database error text of the first provider error, or "".
   std::string GetErrorString();
+  // True when the last Connect failed because the database had no connection
+  // to spare: its own limit or the user's was reached.
+  bool OutOfConnections() const;
 
   // Sends `row` to "verify_result" / "insert_result". Returns the
   // procedure's verdict, or -257 (no connection object), -258 (not open),

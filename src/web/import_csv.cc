@@ -8,30 +8,13 @@
 #include "rows/result_columns.h"
 #include "tcdb/tcdb.h"
 #include "upload/csv.h"
+#include "web/kept_database.h"
 #include "web/main.h"
 #include "web/read_upload.h"
 #include "web/send_rows.h"
 #include "web/upload_record.h"
 
 namespace quorax {
-
-namespace {
-
-// Closes the connection. After a database failure the connection may be gone
-// already; the run's outcomes are in the session by then and are what the
-// tester must see, so failing to close a dead connection is not raised.
-void CloseAfterRun(TCDB& database, bool database_failed) {
-  if (!database_failed) {
-    database.Disconnect();
-    return;
-  }
-  try {
-    database.Disconnect();
-  } catch (const PlatformFailure&) {
-  }
-}
-
-}  // namespace
 
 // The uploaded file is read and checked before the run's values are touched,
 // so a refused upload (too large, malformed, too narrow, in an encoding the
@@ -61,16 +44,20 @@ void main::ImportCSV_Respond(WebHost& host) {
   session.SetObject("CSVErrors", outcomes);
   const UploadRecord record(import, table->Rows(), *outcomes);
 
-  TCDB database;
-  if (database.Connect(DataSourceName, session.GetText("User"), session.GetText("Pass")) < 0) {
-    RedirectToStart(host, contract::kConnectionLost, database.GetErrorString());
+  // The session's kept connection when it has one; one the server ended while
+  // it sat idle is replaced before any row is sent.
+  std::unique_ptr<TCDB> database = TakeDatabase(Connections, session);
+  if (ConnectDatabase(Connections, session, DataSourceName, *database) < 0) {
+    RedirectToStart(host, contract::kConnectionLost, database->GetErrorString());
     return;
   }
-  const bool database_failed = SendRows(database, table->Rows(), import, *outcomes, session);
+  const bool database_failed = SendRows(*database, table->Rows(), import, *outcomes, session);
   session.SetObject("CSVData", table);
   session.SetText("Encoding", upload.Encoding);
   session.SetText("ParseNote", upload.ParseNote);
-  CloseAfterRun(database, database_failed);
+  // After a database failure the connection may be broken: it is closed, and
+  // the next upload connects afresh.
+  if (!database_failed) KeepDatabase(Connections, session, std::move(database));
   host.SetNextItem(contract::kImportDone);
 }
 

@@ -7,14 +7,15 @@ namespace quorax {
 
 Routes main::SiteRoutes() const { return PageRoutes(kHostPageName, contract::kImportCSV); }
 
-main::main(std::string settings_file, SignInThrottle::Clock clock)
+main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
       DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
       BuildVersion(Settings != nullptr ? Settings->GetItem("BuildVer") : "{Error}"),
       BuildDateText(Settings != nullptr ? Settings->GetItem("BuildDate") : "{Error}"),
       Addresses(Settings != nullptr ? PageAddressesFrom(*Settings) : PageAddresses{}),
-      Throttle(std::move(clock)) {}
+      Throttle(std::move(clock)),
+      Connections(kept_connections, kKeptConnectionIdleLimit, true) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 

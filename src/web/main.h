@@ -12,6 +12,7 @@
 #include "host/web_application.h"
 #include "host/web_host.h"
 #include "support/config.h"
+#include "tcdb/connection_keeper.h"
 #include "web/host_page.h"
 #include "web/named_table.h"
 #include "web/page_addresses.h"
@@ -20,17 +21,19 @@
 namespace quorax {
 
 // The application object. Its fields are read from the settings file once,
-// when it is created, and never change afterwards, but for Throttle, which is
-// shared state of the whole server and thread-safe; everything else that
+// when it is created, and never change afterwards, but for Throttle and
+// Connections, which are shared state of the whole server and thread-safe; everything else that
 // carries from one request to the next lives in the session. Handlers may
 // run at the same time for different sessions.
 class main : public WebApplication {
  public:
   // Reads `settings_file` (by default the path fixed at build time). A missing
   // file is not an error: see the fields for what is then used. `clock`
-  // times the sign-in throttle.
+  // times the sign-in throttle. At most `kept_connections` database
+  // connections stay open between requests (0: none).
   explicit main(std::string settings_file = DefaultSettingsFile(),
-                SignInThrottle::Clock clock = SignInThrottle::SteadyClock());
+                SignInThrottle::Clock clock = SignInThrottle::SteadyClock(),
+                size_t kept_connections = kDefaultKeptConnections);
 
   static std::string DefaultSettingsFile();
 
@@ -78,6 +81,7 @@ class main : public WebApplication {
   const std::string BuildDateText;   // "BuildDate", or "{Error}" without a settings file
   const PageAddresses Addresses;     // every address empty without a settings file
   SignInThrottle Throttle;           // failed sign-ins of every session, by address and name
+  ConnectionKeeper Connections;      // signed-in sessions' connections between requests
 
  private:
   // A tag of one page item and how its contents are filled.

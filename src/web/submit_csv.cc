@@ -1,5 +1,5 @@
 #include <cstdint>
-#include <exception>
+#include <memory>
 #include <string>
 
 #include "common/page_contract.h"
@@ -7,6 +7,7 @@
 #include "metrics/metrics.h"
 #include "tcdb/tcdb.h"
 #include "web/answer_status.h"
+#include "web/kept_database.h"
 #include "web/main.h"
 
 namespace quorax {
@@ -18,30 +19,27 @@ namespace {
 // worker for seconds; it is refused untried, as a wrong password is.
 constexpr size_t kMaxCredentialBytes = 1024;
 
-// Tries a connection with the session's "User" and "Pass" and closes it
-// again. Returns kNoStatus when the database accepts them, kSignInRefused
-// when it refuses them (or reports no reason), else kDatabaseUnreachable
-// after setting session "ErrorMsg" to the database error text. An empty connection string is never
+// Tries a connection with the session's "User" and "Pass" and keeps it for
+// the session's uploads. Returns kNoStatus when the database accepts them,
+// kSignInRefused when it refuses them (or reports no reason), else
+// kDatabaseUnreachable after setting session "ErrorMsg" to the database error
+// text. An empty connection string is never
 // tried: the database client would fall back to its defaults and the environment, and could sign
 // the tester in to some other database. Never raises for a database failure.
-int16_t CheckCredentials(const std::string& dsn, Session& session) {
+int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Session& session) {
   if (TrimSpaces(dsn).empty()) {
     session.SetText("ErrorMsg",
                     "The server has no database configured: its settings give no \"DSN\"");
     return contract::kDatabaseUnreachable;
   }
-  TCDB database;
-  const int16_t connected = database.Connect(dsn, session.GetText("User"), session.GetText("Pass"));
+  auto database = std::make_unique<TCDB>();
+  const int16_t connected = ConnectDatabase(keeper, session, dsn, *database);
   if (connected == -1) return contract::kSignInRefused;
   if (connected < 0) {
-    session.SetText("ErrorMsg", database.GetErrorString());
+    session.SetText("ErrorMsg", database->GetErrorString());
     return contract::kDatabaseUnreachable;
   }
-  try {
-    database.Disconnect();
-  } catch (const std::exception&) {
-    // The sign-in is decided; a failed close changes nothing for the user.
-  }
+  KeepDatabase(keeper, session, std::move(database));
   return contract::kNoStatus;
 }
 
@@ -52,7 +50,8 @@ int16_t CheckCredentials(const std::string& dsn, Session& session) {
 // tester out for a while after an outage. An accepted sign-in renews the
 // session's id and marks it signed in. Counts the outcome in the metrics (a
 // database that cannot be reached counts as a connection failure instead).
-int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& host) {
+int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, ConnectionKeeper& keeper,
+               WebHost& host) {
   Session& session = host.session();
   const std::string address = host.ServerVariable("REMOTE_ADDR");
   const std::string user = session.GetText("User");
@@ -63,7 +62,7 @@ int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, WebHost& host) 
   const bool too_long =
       user.size() > kMaxCredentialBytes || session.GetText("Pass").size() > kMaxCredentialBytes;
   const int16_t status =
-      too_long ? int16_t{contract::kSignInRefused} : CheckCredentials(dsn, session);
+      too_long ? int16_t{contract::kSignInRefused} : CheckCredentials(dsn, keeper, session);
   if (status == contract::kSignInRefused) {
     metrics::SignIn(metrics::SignInOutcome::kRefused);
     throttle.Failed(address, user);
@@ -92,6 +91,7 @@ void main::SubmitCSV_Respond(WebHost& host) {
   const std::string last = session.GetText("Last");
   const bool signing_in = last.empty() || EqualsIgnoreCase(last, "Login_Respond");
   if (signing_in) {
+    ForgetDatabase(Connections, session);
     session.SetText("User", host.FormValue("uid"));
     session.SetText("Pass", host.FormValue("pwd"));
   }
@@ -100,7 +100,7 @@ void main::SubmitCSV_Respond(WebHost& host) {
     return;
   }
   if (signing_in) {
-    const int16_t status = SignIn(DataSourceName, Throttle, host);
+    const int16_t status = SignIn(DataSourceName, Throttle, Connections, host);
     if (status != contract::kNoStatus) {
       RedirectToStart(host, status,
                       status == contract::kDatabaseUnreachable ? session.GetText("ErrorMsg") : "");

@@ -54,7 +54,8 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
                                "2",
                                "--max-sessions-per-user",
                                "3",
-                               "--max-guests-per-address=7"});
+                               "--max-guests-per-address=7",
+                               "--db-idle-connections=0"});
   EXPECT_EQ(options.listen, "0.0.0.0:80");
   EXPECT_EQ(options.tls_listen, "[::1]:8443");
   EXPECT_EQ(options.tls_cert, "c.pem");
@@ -70,6 +71,7 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(options.max_connections_per_address, 2u);
   EXPECT_EQ(options.max_sessions_per_user, 3u);
   EXPECT_EQ(options.max_guests_per_address, 7u);
+  EXPECT_EQ(options.db_idle_connections, 0u);
 }
 
 TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {

@@ -19,6 +19,7 @@ TEST(MetricsTest, EachEventMovesItsOwnSeriesOnly) {
   metrics::DatabaseConnectionFailure();
   metrics::SessionEvicted();
   metrics::SetLiveSessions(7);
+  metrics::SetKeptConnections(3);
   metrics::Upload(metrics::UploadMode::kImport, 0.3, {3, 2, 1, 4});
   const std::string after = metrics::Scrape();
 
@@ -48,6 +49,7 @@ TEST(MetricsTest, EachEventMovesItsOwnSeriesOnly) {
     EXPECT_EQ(MetricValue(after, series) - MetricValue(before, series), delta) << series;
   }
   EXPECT_EQ(MetricValue(after, "quorax_sessions_live"), 7);
+  EXPECT_EQ(MetricValue(after, "quorax_database_connections_kept"), 3);
   EXPECT_NE(after.find("# TYPE quorax_upload_duration_seconds histogram"), std::string::npos);
 }
 

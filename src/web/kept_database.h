@@ -1,0 +1,37 @@
+#ifndef QUORAX_WEB_KEPT_DATABASE_H_
+#define QUORAX_WEB_KEPT_DATABASE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tcdb/connection_keeper.h"
+#include "tcdb/tcdb.h"
+
+namespace quorax {
+
+class Session;
+
+// The database connection kept for `session`, or a new unconnected one when
+// none is or the session's "User" or "Pass" changed since it was kept (the
+// kept one is then closed). Either way it is the caller's until KeepDatabase.
+std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& session);
+
+// Connects `database` with the session's "User" and "Pass" as TCDB::Connect
+// does and returns its code. When the database has no connection to spare,
+// kept connections are closed to make room (the user's own first) and the
+// connection is tried again, up to three times in all.
+int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const std::string& dsn,
+                        TCDB& database);
+
+// Keeps `database`, signed in with the session's "User" and "Pass", for the
+// next request of `session`.
+void KeepDatabase(ConnectionKeeper& keeper, Session& session, std::unique_ptr<TCDB> database);
+
+// Closes the connection kept for `session`: its credentials are about to
+// change, and a connection signed in with the old ones must not serve it.
+void ForgetDatabase(ConnectionKeeper& keeper, const Session& session);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_KEPT_DATABASE_H_
