@@ -5,6 +5,7 @@
 
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
+#include "tcdb/result_row.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
@@ -24,10 +25,13 @@ std::vector<std::string> RowValues(const CSV& table, int32_t row) {
   return values;
 }
 
-std::vector<std::string> HeaderValues(const CSV& table) {
-  std::vector<std::string> names;
-  for (int32_t col = 0; col < table.GetCols(); ++col) names.push_back(table.Headers(col));
-  return names;
+// Sets the header of `results` from `table`, with the column that names each row's test.
+void SetHeader(const CSV& table, RunResults& results) {
+  if (!results.header.empty()) return;
+  results.header = HeaderOf(table);
+  for (size_t col = kResultColumnsNeeded; col < results.header.size(); ++col) {
+    if (results.header[col] == "Test") results.test_column = static_cast<int32_t>(col);
+  }
 }
 
 // The results download as Windows-1252 text, like the rows the file's
@@ -38,6 +42,12 @@ std::string DownloadText(const std::string& download) {
 }
 
 }  // namespace
+
+std::vector<std::string> HeaderOf(const CSV& table) {
+  std::vector<std::string> names;
+  for (int32_t col = 0; col < table.GetCols(); ++col) names.emplace_back(table.Headers(col));
+  return names;
+}
 
 std::vector<std::vector<std::string>> ParseRecords(const std::string& text) {
   std::vector<std::vector<std::string>> records;
@@ -84,7 +94,7 @@ void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
   if (records.empty() || records.front().size() < kOutcomeColumns) {
     throw CliFailure(kServiceFailed, "the server's results download is empty or damaged");
   }
-  if (results.header.empty()) results.header = HeaderValues(table);
+  SetHeader(table, results);
   for (int32_t row = 0; row < table.GetRows(); ++row) {
     RowResult result{first_row + row, RowValues(table, row), RowState::NotProcessed, "", ""};
     if (static_cast<size_t>(row) + 1 < records.size()) {
@@ -102,7 +112,7 @@ void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
 }
 
 void AddUnsentPiece(const CSV& table, int32_t first_row, RunResults& results) {
-  if (results.header.empty()) results.header = HeaderValues(table);
+  SetHeader(table, results);
   for (int32_t row = 0; row < table.GetRows(); ++row) {
     results.rows.push_back(
         {first_row + row, RowValues(table, row), RowState::NotProcessed, "", ""});

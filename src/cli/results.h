@@ -23,8 +23,12 @@ struct RowResult {
 // The outcomes of a whole file, in file order; all text in Windows-1252.
 struct RunResults {
   std::vector<std::string> header;
+  int32_t test_column = -1;  // the column "Test" (a runner report's test) of header, or -1
   std::vector<RowResult> rows;
 };
+
+// The header of `table`, as the server reads it.
+std::vector<std::string> HeaderOf(const CSV& table);
 
 // The records of CSV `text`: fields quoted or not, lines ended by CR LF or LF.
 std::vector<std::vector<std::string>> ParseRecords(const std::string& text);
