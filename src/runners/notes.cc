@@ -1,0 +1,61 @@
+#include "runners/notes.h"
+
+#include <algorithm>
+
+#include "common/windows1252.h"
+
+namespace quorax::runners {
+namespace {
+
+constexpr size_t kNoteLength = 255;  // the Notes column's size, in characters
+constexpr char kEllipsis = '\x85';   // "…" in Windows-1252
+
+// The length of the UTF-8 sequence that starts with `lead`; 1 for a byte
+// that starts none.
+size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead < 0xF8) return 4;
+  if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
+// The first non-blank line of `text`, trimmed.
+std::string_view FirstLine(std::string_view text) {
+  constexpr std::string_view kBlank = " \t\r\n\f\v";
+  const size_t start = text.find_first_not_of(kBlank);
+  if (start == std::string_view::npos) return {};
+  text.remove_prefix(start);
+  text = text.substr(0, text.find_first_of("\r\n"));
+  return text.substr(0, text.find_last_not_of(kBlank) + 1);
+}
+
+// The byte length of the first `count` characters of `text` (UTF-8), or
+// npos when it holds no more than `count`.
+size_t PrefixOf(std::string_view text, size_t count) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count-- == 0) return i;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+std::string NoteOf(std::string_view message, int32_t& replaced) {
+  std::string_view line = FirstLine(message);
+  const bool cut = PrefixOf(line, kNoteLength) != std::string_view::npos;
+  if (cut) line = line.substr(0, PrefixOf(line, kNoteLength - 1));
+  std::string note;  // Windows-1252: one byte per character
+  while (!line.empty()) {
+    bool malformed = false;
+    const size_t stop = ConvertUtf8ToWindows1252(line, note, malformed);
+    if (stop == std::string_view::npos) break;
+    note += '?';
+    ++replaced;
+    const size_t skip = malformed ? 1 : SequenceLength(static_cast<unsigned char>(line[stop]));
+    line.remove_prefix(std::min(line.size(), stop + skip));
+  }
+  if (cut) note += kEllipsis;
+  return Utf8FromWindows1252(note);
+}
+
+}  // namespace quorax::runners

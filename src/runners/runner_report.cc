@@ -1,0 +1,108 @@
+#include "runners/runner_report.h"
+
+#include <array>
+
+#include "runners/report_error.h"
+#include "runners/report_readers.h"
+
+namespace quorax::runners {
+namespace {
+
+// One row per format: its command-line name and, for XML, the root elements
+// it has (first: the usual one) and its reader.
+struct FormatEntry {
+  Format format;
+  std::string_view name;
+  std::array<std::string_view, 2> roots;
+  void (*read)(pugi::xml_node, RunnerReport&);
+};
+
+constexpr std::array<FormatEntry, 9> kFormats{{
+    {Format::Auto, "auto", {}, nullptr},
+    {Format::Csv, "csv", {}, nullptr},
+    {Format::JUnit, "junit", {"testsuites", "testsuite"}, ReadJUnit},
+    {Format::NUnit, "nunit", {"test-run", {}}, ReadNUnit},
+    {Format::XUnit, "xunit", {"assemblies", {}}, ReadXUnit},
+    {Format::Trx, "trx", {"TestRun", {}}, ReadTrx},
+    {Format::TestNG, "testng", {"testng-results", {}}, ReadTestNG},
+    {Format::Robot, "robot", {"robot", {}}, ReadRobot},
+    {Format::Cucumber, "cucumber", {}, nullptr},
+}};
+
+const FormatEntry& EntryOf(Format format) {
+  for (const FormatEntry& entry : kFormats) {
+    if (entry.format == format) return entry;
+  }
+  return kFormats[0];
+}
+
+// The bytes after a UTF-8 byte order mark and leading white space.
+std::string_view Content(std::string_view bytes) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  const size_t first = bytes.find_first_not_of(" \t\r\n");
+  return first == std::string_view::npos ? std::string_view() : bytes.substr(first);
+}
+
+// Checks that `root` is a root of `entry`'s format, then reads it.
+void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& entry,
+             RunnerReport& report) {
+  const std::string_view name = LocalName(root);
+  if (name.empty() || (name != entry.roots[0] && name != entry.roots[1])) {
+    std::string roots = "<" + std::string(entry.roots[0]) + ">";
+    if (!entry.roots[1].empty()) roots += " or <" + std::string(entry.roots[1]) + ">";
+    throw ReportError(file + ": the root element is <" + std::string(name) + ">, but a " +
+                      std::string(entry.name) + " report has " + roots);
+  }
+  entry.read(root, report);
+}
+
+}  // namespace
+
+Format FormatNamed(std::string_view name) {
+  std::string names;
+  for (const FormatEntry& entry : kFormats) {
+    if (entry.name == name) return entry.format;
+    names += (names.empty() ? "" : ", ") + std::string(entry.name);
+  }
+  throw ReportError("unknown format \"" + std::string(name) + "\" (one of " + names + ")");
+}
+
+Format DetectFormat(std::string_view bytes) {
+  const std::string_view content = Content(bytes);
+  if (content.starts_with("[") || content.starts_with("{")) return Format::Cucumber;
+  if (!content.starts_with("<")) return Format::Csv;
+  // The root element is known once its start tag is read: a prefix is
+  // enough, and pugixml keeps the tree read before an error.
+  constexpr size_t kPrefix = 64 * 1024;
+  pugi::xml_document doc;
+  doc.load_buffer(bytes.data(), std::min(bytes.size(), kPrefix), pugi::parse_minimal);
+  if (!doc.document_element() && bytes.size() > kPrefix) {
+    doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
+  }
+  const std::string_view root = LocalName(doc.document_element());
+  for (const FormatEntry& entry : kFormats) {
+    if (!root.empty() && (root == entry.roots[0] || root == entry.roots[1])) return entry.format;
+  }
+  return Format::JUnit;
+}
+
+RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format) {
+  if (format == Format::Auto) format = DetectFormat(bytes);
+  const FormatEntry& entry = EntryOf(format);
+  if (format == Format::Csv || format == Format::Auto) {
+    throw ReportError(file + ": a CSV file is not a runner report");
+  }
+  RunnerReport report;
+  report.format = std::string(entry.name);
+  if (format == Format::Cucumber) {
+    ReadCucumber(file, bytes, report);
+  } else {
+    pugi::xml_document doc;
+    LoadXml(doc, file, bytes);
+    ReadXml(file, doc.document_element(), entry, report);
+  }
+  if (report.tests.empty()) throw ReportError(file + " holds no test results");
+  return report;
+}
+
+}  // namespace quorax::runners

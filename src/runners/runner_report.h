@@ -1,0 +1,48 @@
+#ifndef QUORAX_RUNNERS_RUNNER_REPORT_H_
+#define QUORAX_RUNNERS_RUNNER_REPORT_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorax::runners {
+
+enum class Verdict { Passed, Failed, Untested };  // P, F, U
+
+// One test of a runner report, as the runner reported it.
+struct RunnerTest {
+  std::string name;  // full name as the "Test" column shows it (JUnit: classname.name), UTF-8
+  Verdict verdict = Verdict::Passed;
+  std::string message;  // the failure/error/skip message, whole, UTF-8; empty when none
+  std::vector<std::string>
+      ids;  // values of test_id / case_id / testcase_id properties or attributes, in order
+  std::vector<std::string>
+      tags;  // categories, traits, tags, groups (suite-level TestNG groups included), in order
+};
+
+struct RunnerReport {
+  std::string format;   // "junit", "nunit", "xunit", "trx", "testng", "robot", "cucumber"
+  std::string started;  // YYYY-MM-DD of the report's own start time; empty when it has none
+  std::vector<RunnerTest> tests;
+};
+
+enum class Format { Auto, Csv, JUnit, NUnit, XUnit, Trx, TestNG, Robot, Cucumber };
+
+// The format named on the command line ("auto", "csv", "junit", ...); raises ReportError for
+// another name.
+Format FormatNamed(std::string_view name);
+
+// The format of `bytes` by content: XML by its root element, JSON (Cucumber) by its first
+// character, else Csv. XML whose root no runner writes counts as JUnit, whose reader then names the
+// root it does not know.
+Format DetectFormat(std::string_view bytes);
+
+// Reads a runner report (never Csv; Auto detects). Raises ReportError: malformed XML or JSON
+// ("FILE:LINE:COLUMN: ..."), "FILE holds no test results", a root the format does not have. Never
+// processes a DTD: no entity beyond the five predefined ones is expanded and no external file is
+// read.
+RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format);
+
+}  // namespace quorax::runners
+
+#endif  // QUORAX_RUNNERS_RUNNER_REPORT_H_

@@ -1,0 +1,47 @@
+#include <string_view>
+
+#include "runners/report_readers.h"
+
+// xUnit.net v2 results: <assemblies> of <assembly> (run-date), each holding
+// <collection> elements of <test> with result Pass, Fail, Skip or NotRun,
+// <traits> and a <failure> message or skip <reason>.
+namespace quorax::runners {
+namespace {
+
+Verdict VerdictOf(std::string_view result) {
+  if (result == "Pass") return Verdict::Passed;
+  if (result == "Fail") return Verdict::Failed;
+  return Verdict::Untested;  // Skip, NotRun
+}
+
+RunnerTest ReadTest(pugi::xml_node element) {
+  RunnerTest test;
+  test.name = element.attribute("name").value();
+  test.verdict = VerdictOf(element.attribute("result").value());
+  AddIdAttributes(element, test);
+  for (pugi::xml_node trait : element.child("traits").children("trait")) {
+    const std::string value = trait.attribute("value").value();
+    if (IsIdName(trait.attribute("name").value())) {
+      test.ids.push_back(value);
+    } else {
+      test.tags.push_back(value);
+    }
+  }
+  test.message = test.verdict == Verdict::Failed ? TextOf(element.child("failure").child("message"))
+                                                 : TextOf(element.child("reason"));
+  return test;
+}
+
+}  // namespace
+
+void ReadXUnit(pugi::xml_node root, RunnerReport& report) {
+  for (pugi::xml_node assembly : root.children("assembly")) {
+    if (report.started.empty()) report.started = DateOf(assembly.attribute("run-date").value());
+    for (pugi::xml_node collection : assembly.children("collection")) {
+      for (pugi::xml_node test : collection.children("test"))
+        report.tests.push_back(ReadTest(test));
+    }
+  }
+}
+
+}  // namespace quorax::runners
