@@ -16,7 +16,7 @@
 #include "cli/sources.h"
 #include "cli/terminal_text.h"
 #include "cli/wrapped_command.h"
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 #include "upload/read_fault.h"
 #include "upload/upload_text.h"
 

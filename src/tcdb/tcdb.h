@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "database/connection.h"
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 
 namespace quorax {
 

@@ -5,7 +5,7 @@
 #include "common/page_contract.h"
 #include "common/text.h"
 #include "outcomes/csv_row_errors.h"
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 #include "tcdb/tcdb.h"
 #include "upload/csv.h"
 #include "web/main.h"

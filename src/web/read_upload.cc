@@ -3,7 +3,7 @@
 #include "common/errors.h"
 #include "common/page_contract.h"
 #include "common/text.h"
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 #include "upload/mpform.h"
 #include "upload/upload_text.h"
 #include "web/answer_status.h"

@@ -1,7 +1,7 @@
 #include "web/results_frame.h"
 
 #include "common/text.h"
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 
 namespace quorax {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "outcomes/row_state.h"
+#include "rows/result_columns.h"
 #include "sessions/session.h"
-#include "tcdb/result_row.h"
 
 namespace quorax {
 namespace {

@@ -1,7 +1,7 @@
 #ifndef QUORAX_TESTS_TCDB_TCDB_FIXTURE_H_
 #define QUORAX_TESTS_TCDB_TCDB_FIXTURE_H_
 
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 
 namespace quorax::testdb {
 

@@ -1,5 +1,5 @@
-#ifndef QUORAX_TCDB_RESULT_ROW_H_
-#define QUORAX_TCDB_RESULT_ROW_H_
+#ifndef QUORAX_ROWS_RESULT_COLUMNS_H_
+#define QUORAX_ROWS_RESULT_COLUMNS_H_
 
 #include <array>
 #include <cstdint>
@@ -70,4 +70,4 @@ inline std::string TooFewColumnsMessage(int32_t columns) {
 
 }  // namespace quorax
 
-#endif  // QUORAX_TCDB_RESULT_ROW_H_
+#endif  // QUORAX_ROWS_RESULT_COLUMNS_H_

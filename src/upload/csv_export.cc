@@ -1,29 +1,16 @@
 #include <string>
 
 #include "common/errors.h"
-#include "common/general.h"
+#include "rows/csv_writer.h"
 #include "upload/csv.h"
 
 namespace quorax {
-namespace {
-
-// Appends `text` as one CSV field: between quotes, its own quotes doubled.
-void AppendQuoted(std::string& line, std::string_view text) {
-  line += '"';
-  line += General::EscapeChars(std::string(text), "\"", "\"");
-  line += '"';
-}
-
-}  // namespace
 
 std::string CSV::ExportHeaders() const {
   std::string line;
   if (ColCount < 1) return line;
-  for (int16_t col = 0; col < ColCount; ++col) {
-    if (col > 0) line += ',';
-    AppendQuoted(line, Headers(col));
-  }
-  return line + "\r\n";
+  for (int16_t col = 0; col < ColCount; ++col) AppendCsvField(line, Headers(col), col == 0);
+  return line + std::string(kCsvLineEnd);
 }
 
 std::string CSV::ExportRow(int16_t RowNum) const {
@@ -32,11 +19,8 @@ std::string CSV::ExportRow(int16_t RowNum) const {
   }
   std::string line;
   if (RowNum >= RowCount || ColCount <= 0) return line;
-  for (int16_t col = 0; col < ColCount; ++col) {
-    if (col > 0) line += ',';
-    AppendQuoted(line, Data(col, RowNum));
-  }
-  return line + "\r\n";
+  for (int16_t col = 0; col < ColCount; ++col) AppendCsvField(line, Data(col, RowNum), col == 0);
+  return line + std::string(kCsvLineEnd);
 }
 
 std::string CSV::ExportData() const {

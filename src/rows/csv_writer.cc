@@ -1,0 +1,42 @@
+#include "rows/csv_writer.h"
+
+namespace quorax {
+namespace {
+
+template <typename Text>
+void AppendRecord(std::string& out, std::span<const Text> fields) {
+  bool first = true;
+  for (const Text& field : fields) {
+    AppendCsvField(out, field, first);
+    first = false;
+  }
+  out += kCsvLineEnd;
+}
+
+}  // namespace
+
+void AppendCsvField(std::string& out, std::string_view text, bool first) {
+  if (!first) out += ',';
+  out += '"';
+  for (size_t at = 0;;) {
+    const size_t quote = text.find('"', at);
+    if (quote == std::string_view::npos) {
+      out.append(text.substr(at));
+      break;
+    }
+    out.append(text.substr(at, quote + 1 - at));
+    out += '"';
+    at = quote + 1;
+  }
+  out += '"';
+}
+
+void AppendCsvRecord(std::string& out, std::span<const std::string> fields) {
+  AppendRecord(out, fields);
+}
+
+void AppendCsvRecord(std::string& out, std::span<const std::string_view> fields) {
+  AppendRecord(out, fields);
+}
+
+}  // namespace quorax
