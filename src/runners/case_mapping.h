@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "runners/runner_report.h"
-#include "tcdb/result_row.h"
+#include "rows/result_columns.h"
 
 namespace quorax::runners {
 
