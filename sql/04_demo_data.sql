@@ -16,7 +16,8 @@ INSERT INTO tcdb.test_cases (test_case_id, area_id, title) VALUES
 
 INSERT INTO tcdb.versions (name) VALUES ('1.0'), ('1.1'), ('2.0'), ('2.1'), ('3.0-beta');
 INSERT INTO tcdb.platforms (name) VALUES
-  ('Windows 10'), ('Windows 11'), ('macOS 14'), ('Ubuntu 22.04'), ('Android 14'), ('iOS 17');
+  ('Windows 10'), ('Windows 11'), ('macOS 14'), ('Ubuntu 22.04'), ('Linux'), ('Android 14'),
+  ('iOS 17');
 INSERT INTO tcdb.browsers (name) VALUES ('Chrome'), ('Firefox'), ('Edge'), ('Safari');
 INSERT INTO tcdb.testers (name) VALUES ('alice'), ('bob'), ('carol'), ('dave'), ('o''brien');
 
@@ -28,7 +29,7 @@ SELECT a.area_id, p.platform_id, b.browser_id
  WHERE (a.name IN ('Sign-in', 'Reports') AND (
           (p.name IN ('Windows 10', 'Windows 11') AND b.name IN ('Chrome', 'Firefox', 'Edge'))
        OR (p.name = 'macOS 14' AND b.name IN ('Chrome', 'Firefox', 'Safari'))
-       OR (p.name = 'Ubuntu 22.04' AND b.name IN ('Chrome', 'Firefox'))))
+       OR (p.name IN ('Ubuntu 22.04', 'Linux') AND b.name IN ('Chrome', 'Firefox'))))
     OR (a.name = 'Administration' AND p.name IN ('Windows 10', 'Windows 11')
         AND b.name IN ('Chrome', 'Edge'))
     OR (a.name = 'Mobile' AND (

@@ -58,7 +58,7 @@ void DescribeOptions(CLI::App& app, Options& options, std::string& command, std:
       ->required()
       ->check(CLI::IsMember({"verify", "import", "convert"}).description(""));
   app.add_option("file", options.files, "CSV files of test results or test runners' reports")
-      ->type_name("FILE...")
+      ->type_name("FILE")
       ->required();
   app.add_option("--url", options.url,
                  "the host page address, e.g. https://qa.example.com/Quorax.asp")

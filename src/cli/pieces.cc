@@ -4,35 +4,13 @@
 #include <sstream>
 
 #include "cli/exit_status.h"
+#include "rows/csv_tokenizer.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
 namespace {
 
 constexpr size_t kReadSize = 256 * 1024;
-
-// Returns the position just after the row that starts at `start`: after its
-// line end, or the end of `content`. A field is quoted when it starts with a
-// quote; within it a doubled quote stands for one quote.
-size_t RowEnd(const std::string& content, size_t start, const std::string& line_end) {
-  bool field_start = true;
-  bool quoted = false;
-  for (size_t at = start; at < content.size(); ++at) {
-    const char c = content[at];
-    if (quoted) {
-      if (c == '"' && at + 1 < content.size() && content[at + 1] == '"') {
-        ++at;
-      } else if (c == '"') {
-        quoted = false;
-      }
-      continue;
-    }
-    if (content.compare(at, line_end.size(), line_end) == 0) return at + line_end.size();
-    quoted = field_start && c == '"';
-    field_start = c == ',';
-  }
-  return content.size();
-}
 
 [[noreturn]] void TooLarge(int32_t row) {
   throw CliFailure(kBadUsage, "data row " + std::to_string(row) +
@@ -81,7 +59,7 @@ std::optional<PieceReader::Row> PieceReader::NextRow() {
       IsEndOfFileMark(std::string_view(buffer_).substr(start_))) {
     return std::nullopt;
   }
-  const size_t end = RowEnd(buffer_, start_, line_end_);
+  const size_t end = RecordEnd(buffer_, start_, line_end_);
   Row row{buffer_.substr(start_, end - start_), ++rows_, line_};
   if (end == buffer_.size() && !ended_) TooLarge(row.number);
   start_ = end;

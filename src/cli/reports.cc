@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
+#include "rows/csv_writer.h"
 
 namespace quorax::cli {
 namespace {
@@ -75,13 +76,8 @@ std::string TestCaseXml(const RunResults& results, const RowResult& row,
 
 std::string CsvRecord(const std::vector<std::string>& fields) {
   std::string line;
-  for (const std::string& field : fields) {
-    if (!line.empty()) line += ',';
-    line += '"';
-    for (char c : field) line += c == '"' ? std::string("\"\"") : std::string(1, c);
-    line += '"';
-  }
-  return line + "\r\n";
+  AppendCsvRecord(line, fields);
+  return line;
 }
 
 std::string ErrorRows(const RunResults& results) {

@@ -5,7 +5,8 @@
 
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
-#include "tcdb/result_row.h"
+#include "rows/csv_tokenizer.h"
+#include "rows/result_columns.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
@@ -49,48 +50,9 @@ std::vector<std::string> HeaderOf(const CSV& table) {
   return names;
 }
 
-std::vector<std::vector<std::string>> ParseRecords(const std::string& text) {
-  std::vector<std::vector<std::string>> records;
-  std::vector<std::string> record;
-  std::string field;
-  bool quoted = false;
-  bool field_start = true;
-  for (size_t at = 0; at < text.size(); ++at) {
-    const char c = text[at];
-    if (quoted) {
-      if (c != '"') {
-        field += c;
-      } else if (at + 1 < text.size() && text[at + 1] == '"') {
-        field += '"';
-        ++at;
-      } else {
-        quoted = false;
-      }
-      continue;
-    }
-    if (c == '"' && field_start) {
-      quoted = true;
-      field_start = false;
-    } else if (c == ',' || c == '\n') {
-      record.push_back(std::move(field));
-      field.clear();
-      field_start = true;
-      if (c == '\n') records.push_back(std::exchange(record, {}));
-    } else if (c != '\r' || at + 1 >= text.size() || text[at + 1] != '\n') {
-      field += c;
-      field_start = false;
-    }
-  }
-  if (!field_start || !record.empty()) {
-    record.push_back(std::move(field));
-    records.push_back(std::move(record));
-  }
-  return records;
-}
-
 void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
               RunResults& results) {
-  const std::vector<std::vector<std::string>> records = ParseRecords(DownloadText(download));
+  const std::vector<std::vector<std::string>> records = ReadRecords(DownloadText(download));
   if (records.empty() || records.front().size() < kOutcomeColumns) {
     throw CliFailure(kServiceFailed, "the server's results download is empty or damaged");
   }

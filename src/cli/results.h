@@ -30,9 +30,6 @@ struct RunResults {
 // The header of `table`, as the server reads it.
 std::vector<std::string> HeaderOf(const CSV& table);
 
-// The records of CSV `text`: fields quoted or not, lines ended by CR LF or LF.
-std::vector<std::vector<std::string>> ParseRecords(const std::string& text);
-
 // Adds the rows of a piece whose data rows `table` holds and whose first row
 // is the file's row `first_row`, with the outcomes the results download
 // `download` (Windows-1252, or UTF-8 after a byte-order mark) gives them. Rows the download does

@@ -16,6 +16,7 @@
 #include "cli/sources.h"
 #include "cli/terminal_text.h"
 #include "cli/wrapped_command.h"
+#include "rows/csv_tokenizer.h"
 #include "rows/result_columns.h"
 #include "upload/read_fault.h"
 #include "upload/upload_text.h"
@@ -78,6 +79,11 @@ Checked Check(Source source) {
   if (checked.source.csv->bad()) {
     throw CliFailure(kBadUsage, "the file \"" + checked.source.name + "\" cannot be read");
   }
+  if (checked.source.report && checked.shape.encoding != kUtf8Encoding) {
+    // A runner's report is UTF-8 text, and so are its reports, even when all ASCII.
+    checked.shape.encoding = kUtf8Encoding;
+    checked.shape.mark = kUtf8ByteOrderMark;
+  }
   Rewind(checked.source);
   PieceReader reader(*checked.source.csv, checked.shape,
                      ServerClient::LargestFile(checked.source.name));
@@ -137,7 +143,7 @@ void SendFile(Sending& run, Checked& file) {
   std::optional<Piece> piece = reader.Next();
   run.outputs.BeginFile(
       file.source.name,
-      piece ? HeaderOf(*ReadPiece(*piece)) : ParseRecords(DecodePiece(reader.header(), 1)).front());
+      piece ? HeaderOf(*ReadPiece(*piece)) : ReadRecords(DecodePiece(reader.header(), 1)).front());
   for (; piece; piece = reader.Next()) SendPiece(run, file.source.name, *piece);
   run.outputs.AddUnmapped(file.source.unmapped);
   run.outputs.EndFile(SecondsSince(start));
