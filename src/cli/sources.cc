@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -71,16 +72,45 @@ runners::RunFields FieldsFor(const std::string& file, const Options& options) {
   return {options.version, options.platform, options.browser, options.tester, options.date};
 }
 
-// The tests of the report `file` mapped to rows.
-runners::Mapping MapReport(const std::string& file, Format format, const Options& options,
-                           const runners::CaseRules& rules) {
-  runners::RunFields fields = FieldsFor(file, options);
+// The report `file`; its bytes are gone once it is read.
+runners::RunnerReport ReadWhole(const std::string& file, Format format) {
   std::ifstream in = OpenFile(file);
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) Unreadable(file);
-  const runners::RunnerReport report = runners::ReadReport(file, bytes, format);
+  return runners::ReadReport(file, bytes, format);
+}
+
+// A runner's report as the rows it maps to.
+struct Converted {
+  std::string csv;  // ConvertedCsv's text
+  size_t rows = 0;
+  std::vector<std::string> unmapped;  // tests without a test case id
+  int32_t replaced = 0;               // characters of notes that became "?"
+};
+
+// The report `file` converted. Its tests are mapped a slice at a time, each
+// freed once mapped, so that only a slice's rows are held beside the text.
+Converted ConvertReport(const std::string& file, Format format, const Options& options,
+                        const runners::CaseRules& rules) {
+  constexpr size_t kSlice = 1000;
+  runners::RunFields fields = FieldsFor(file, options);
+  runners::RunnerReport report = ReadWhole(file, format);
   if (fields.date.empty()) fields.date = report.started.empty() ? Today() : report.started;
-  return runners::MapTests(report, fields, rules);
+  Converted converted;
+  runners::RunnerReport slice{report.format, report.started, {}};
+  for (size_t from = 0; from == 0 || from < report.tests.size(); from += kSlice) {
+    const auto first = report.tests.begin() + static_cast<ptrdiff_t>(from);
+    const auto last =
+        report.tests.begin() + static_cast<ptrdiff_t>(std::min(from + kSlice, report.tests.size()));
+    slice.tests.assign(std::make_move_iterator(first), std::make_move_iterator(last));
+    runners::Mapping mapping = runners::MapTests(slice, fields, rules);
+    const std::string csv = runners::ConvertedCsv(mapping);
+    converted.csv += from == 0 ? csv : csv.substr(csv.find("\r\n") + 2);
+    for (std::string& test : mapping.unmapped) converted.unmapped.push_back(std::move(test));
+    converted.replaced += mapping.replaced;
+    converted.rows += mapping.rows.size();
+  }
+  return converted;
 }
 
 // One warning line when generated notes lost characters.
@@ -115,10 +145,10 @@ std::vector<Source> OpenSources(const Options& options, std::ostream& err) {
         continue;
       }
       if (!rules) rules = runners::LoadCaseRules(options.case_pattern, options.case_map);
-      runners::Mapping mapping = MapReport(file, format, options, *rules);
-      replaced += mapping.replaced;
-      sources.push_back({file, std::make_unique<std::istringstream>(ConvertedCsv(mapping)),
-                         std::move(mapping.unmapped), true});
+      Converted converted = ConvertReport(file, format, options, *rules);
+      replaced += converted.replaced;
+      sources.push_back({file, std::make_unique<std::istringstream>(std::move(converted.csv)),
+                         std::move(converted.unmapped), true});
     }
     WarnReplaced(replaced, err);
     return sources;
@@ -126,30 +156,34 @@ std::vector<Source> OpenSources(const Options& options, std::ostream& err) {
 }
 
 int ConvertReports(const Options& options, std::ostream& out, std::ostream& err) {
-  const runners::Mapping all = Reporting([&] {
+  std::ofstream csv(options.out_path, std::ios::binary);
+  size_t rows = 0;
+  size_t unmapped = 0;
+  int32_t replaced = 0;
+  Reporting([&] {
     const runners::CaseRules rules = runners::LoadCaseRules(options.case_pattern, options.case_map);
-    runners::Mapping merged;
-    for (const std::string& file : options.files) {
+    for (size_t i = 0; i < options.files.size(); ++i) {
+      const std::string& file = options.files[i];
       const Format format = FormatOf(file, options);
       if (format == Format::Csv) throw CliFailure(kBadUsage, file + " is no test runner's report");
-      runners::Mapping mapping = MapReport(file, format, options, rules);
-      for (runners::MappedRow& row : mapping.rows) merged.rows.push_back(std::move(row));
-      for (const std::string& test : mapping.unmapped) {
+      const Converted converted = ConvertReport(file, format, options, rules);
+      // One header line heads the rows of every file.
+      const size_t header = i == 0 ? 0 : converted.csv.find("\r\n") + 2;
+      csv << std::string_view(converted.csv).substr(header);
+      rows += converted.rows;
+      for (const std::string& test : converted.unmapped) {
         err << "quorax: " << file << ": unmapped test (no test case id): " << test << "\n";
-        merged.unmapped.push_back(test);
       }
-      merged.replaced += mapping.replaced;
+      unmapped += converted.unmapped.size();
+      replaced += converted.replaced;
     }
-    return merged;
+    return 0;
   });
-  WarnReplaced(all.replaced, err);
-  std::ofstream csv(options.out_path, std::ios::binary);
-  csv << runners::ConvertedCsv(all);
+  WarnReplaced(replaced, err);
   csv.close();
   if (!csv) throw CliFailure(kBadUsage, "\"" + options.out_path + "\" cannot be written");
-  out << all.rows.size() << " rows written to " << options.out_path << ", " << all.unmapped.size()
-      << " unmapped tests\n";
-  return options.reject_unmapped && !all.unmapped.empty() ? kRowsRejected : kAllPassed;
+  out << rows << " rows written to " << options.out_path << ", " << unmapped << " unmapped tests\n";
+  return options.reject_unmapped && unmapped > 0 ? kRowsRejected : kAllPassed;
 }
 
 }  // namespace quorax::cli
