@@ -16,12 +16,12 @@ INSERT INTO tcdb.test_cases (test_case_id, area_id, title) VALUES
 
 INSERT INTO tcdb.versions (name) VALUES ('1.0'), ('1.1'), ('2.0'), ('2.1'), ('3.0-beta');
 INSERT INTO tcdb.platforms (name) VALUES
-  ('Windows 10'), ('Windows 11'), ('macOS 14'), ('Ubuntu 22.04'), ('Linux'), ('Android 14'),
-  ('iOS 17');
+  ('Windows 10'), ('Windows 11'), ('macOS 14'), ('Ubuntu 22.04'), ('Android 14'), ('iOS 17'), ('Linux');
 INSERT INTO tcdb.browsers (name) VALUES ('Chrome'), ('Firefox'), ('Edge'), ('Safari');
 INSERT INTO tcdb.testers (name) VALUES ('alice'), ('bob'), ('carol'), ('dave'), ('o''brien');
 
--- Sign-in and Reports run on the desktop browsers, Administration on
+-- Sign-in and Reports run on the desktop browsers ("Linux" is the platform a
+-- CI job names when it imports its runner reports), Administration on
 -- Windows with Chrome and Edge only, Mobile on the phones.
 INSERT INTO tcdb.area_combinations (area_id, platform_id, browser_id)
 SELECT a.area_id, p.platform_id, b.browser_id

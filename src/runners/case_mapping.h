@@ -15,9 +15,12 @@ namespace quorax::runners {
 // How a test finds its test case ids. A match of `pattern` gives the first run of digits of its
 // group 1 when the pattern has a group, else of the whole match.
 struct CaseRules {
-  std::regex pattern;  // default: "C" + digits, not preceded by a letter or digit
-  std::map<std::string, std::vector<std::string>>
-      map;  // test full name -> case ids (from --case-map)
+  // default: "C" + digits, not preceded by a letter or digit
+  std::regex pattern;
+  // test full name -> case ids (from --case-map)
+  std::map<std::string, std::vector<std::string>> map;
+  // `pattern` is the default, which MapTests matches without the regex engine
+  bool default_pattern = true;
 };
 
 // The rules from --case-pattern (empty = default) and --case-map (empty = none). Raises ReportError

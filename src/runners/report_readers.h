@@ -15,10 +15,10 @@ namespace quorax::runners {
 // characters.
 std::string PositionOf(const std::string& file, std::string_view bytes, size_t offset);
 
-// Parses `bytes` into `doc` without DTD processing: entities other than the five predefined ones
-// and character references stay as written. Raises ReportError "FILE:LINE:COLUMN: ..." for
-// malformed XML, and and ReportError "FILE: ..." for elements nested deeper than readers recurse
-// (256 levels).
+// Parses `bytes` into `doc` without DTD processing: the five predefined entities and character
+// references are expanded, any other entity stays as written. Raises ReportError
+// "FILE:LINE:COLUMN: ..." for malformed XML, and "FILE: ..." for elements nested deeper than the
+// readers recurse (256 levels).
 void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes);
 
 // The node's name without a namespace prefix ("t:TestRun" -> "TestRun").

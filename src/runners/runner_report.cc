@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/text.h"
 #include "runners/report_error.h"
 #include "runners/report_readers.h"
 
@@ -61,7 +62,7 @@ void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& en
 Format FormatNamed(std::string_view name) {
   std::string names;
   for (const FormatEntry& entry : kFormats) {
-    if (entry.name == name) return entry.format;
+    if (EqualsIgnoreCase(entry.name, name)) return entry.format;
     names += (names.empty() ? "" : ", ") + std::string(entry.name);
   }
   throw ReportError("unknown format \"" + std::string(name) + "\" (one of " + names + ")");

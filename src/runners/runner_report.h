@@ -14,10 +14,10 @@ struct RunnerTest {
   std::string name;  // full name as the "Test" column shows it (JUnit: classname.name), UTF-8
   Verdict verdict = Verdict::Passed;
   std::string message;  // the failure/error/skip message, whole, UTF-8; empty when none
-  std::vector<std::string>
-      ids;  // values of test_id / case_id / testcase_id properties or attributes, in order
-  std::vector<std::string>
-      tags;  // categories, traits, tags, groups (suite-level TestNG groups included), in order
+  // values of test_id / case_id / testcase_id properties or attributes, in order
+  std::vector<std::string> ids;
+  // categories, traits, tags, groups (suite-level TestNG groups included), in order
+  std::vector<std::string> tags;
 };
 
 struct RunnerReport {
@@ -28,8 +28,8 @@ struct RunnerReport {
 
 enum class Format { Auto, Csv, JUnit, NUnit, XUnit, Trx, TestNG, Robot, Cucumber };
 
-// The format named on the command line ("auto", "csv", "junit", ...); raises ReportError for
-// another name.
+// The format named on the command line ("auto", "csv", "junit", ..., in any case); raises
+// ReportError for another name.
 Format FormatNamed(std::string_view name);
 
 // The format of `bytes` by content: XML by its root element, JSON (Cucumber) by its first

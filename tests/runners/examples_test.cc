@@ -26,7 +26,10 @@ TEST(RunnerExamples, ConvertToTheirExpectedRows) {
     const char* file;
     Format format;
   } kExamples[] = {
-      {"junit.xml", Format::JUnit},
+      {"junit.xml", Format::JUnit},        {"nunit.xml", Format::NUnit},
+      {"xunit.xml", Format::XUnit},        {"trx.trx", Format::Trx},
+      {"testng.xml", Format::TestNG},      {"robot.xml", Format::Robot},
+      {"cucumber.json", Format::Cucumber},
   };
   const std::string folder = std::string(QUORAX_SOURCE_DIR) + "/examples/runners/";
   for (const auto& example : kExamples) {

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "runners/case_mapping.h"
+#include "runners/report_error.h"
+#include "runners/runner_report.h"
+
+namespace quorax::runners {
+namespace {
+
+// A report whose DTD nests entities ten deep (a billion "lol"s if expanded)
+// and one whose entity names a local file: neither is expanded nor read.
+constexpr const char* kEntityBomb = R"(<?xml version="1.0"?>
+<!DOCTYPE lolz [
+ <!ENTITY lol "lol">
+ <!ENTITY lol1 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">
+ <!ENTITY lol2 "&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;">
+ <!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">
+ <!ENTITY lol4 "&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;">
+ <!ENTITY lol5 "&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;">
+ <!ENTITY lol6 "&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;">
+ <!ENTITY lol7 "&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;">
+ <!ENTITY lol8 "&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;">
+ <!ENTITY lol9 "&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;">
+]>
+<testsuites><testsuite name="s"><testcase name="&lol9;"/></testsuite></testsuites>)";
+constexpr const char* kExternalEntity = R"(<?xml version="1.0"?>
+<!DOCTYPE testsuites [<!ENTITY secret SYSTEM "file:///etc/hostname">]>
+<testsuites><testsuite><testcase name="&secret;"><failure message="&secret;"/></testcase></testsuite></testsuites>)";
+
+std::string Nested(int depth) {
+  std::string xml;
+  for (int i = 0; i < depth; ++i) xml += "<testsuite>";
+  xml += "<testcase name=\"deep\"/>";
+  for (int i = 0; i < depth; ++i) xml += "</testsuite>";
+  return xml;
+}
+
+// Every hostile or broken report either reads with nothing expanded (the
+// first test's name as written) or raises a ReportError saying where and why.
+TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
+  const struct {
+    std::string bytes;
+    Format format;
+    const char* expected;  // the error's start, or the first test's name and message
+  } kCases[] = {
+      {kEntityBomb, Format::Auto, "name=&lol9; message="},
+      {kExternalEntity, Format::JUnit, "name=&secret; message=&secret;"},
+      {"<testsuites>\n  <testsuite>\n    <testcase name=\"a\">\n  </testsuite>\n</testsuites>",
+       Format::Auto, "r.xml:4:5: malformed XML: Start-end tags mismatch"},
+      {"<testsuite><testcase name=\"caf\xC3\xA9\" x=\"1\" </testsuite>", Format::JUnit,
+       "r.xml:1:40: malformed XML: Error parsing start element tag"},
+      {"[\n  {\"name\": \"F\",\n   \"elements\": [}\n]", Format::Auto,
+       "r.xml:3:17: malformed JSON"},
+      {"{\"name\": \"F\"}", Format::Cucumber,
+       "r.xml: a Cucumber report is an array of features, not a JSON object"},
+      {"<testsuites><testsuite name=\"empty\" tests=\"0\"/></testsuites>", Format::Auto,
+       "r.xml holds no test results"},
+      {"[]", Format::Auto, "r.xml holds no test results"},
+      {"<html><body/></html>", Format::Auto,
+       "r.xml: the root element is <html>, but a junit report has <testsuites> or <testsuite>"},
+      {"<testsuites><testsuite><testcase name=\"a\"/></testsuite></testsuites>", Format::NUnit,
+       "r.xml: the root element is <testsuites>, but a nunit report has <test-run>"},
+      {Nested(300), Format::JUnit, "r.xml: elements are nested deeper than 256 levels"},
+      {"TCID,TestDate\r\n1,2024-01-01\r\n", Format::Auto,
+       "r.xml: a CSV file is not a runner report"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.expected);
+    std::string outcome;
+    try {
+      const RunnerReport report = ReadReport("r.xml", c.bytes, c.format);
+      outcome = "name=" + report.tests.at(0).name + " message=" + report.tests.at(0).message;
+    } catch (const ReportError& e) {
+      outcome = e.what();
+    }
+    EXPECT_EQ(outcome.substr(0, std::string(c.expected).size()), c.expected) << outcome;
+  }
+}
+
+std::string TempFile(const std::string& text) {
+  char name[] = "/tmp/case-map-XXXXXX";
+  const int fd = mkstemp(name);
+  std::ofstream(name, std::ios::binary) << text;
+  if (fd >= 0) close(fd);
+  return name;
+}
+
+// Bad command-line input: an unknown format, a pattern that is not a regular
+// expression, and case maps that are missing or malformed.
+TEST(RunnerHostileInput, BadOptionsAreRefusedByName) {
+  EXPECT_THROW(FormatNamed("xml"), ReportError);
+  EXPECT_EQ(FormatNamed("TRX"), Format::Trx);
+  const struct {
+    std::string pattern, map_text;
+    const char* expected;
+  } kCases[] = {
+      {"C([0-9]+", "", "--case-pattern \"C([0-9]+\" is not a regular expression"},
+      {"", "test,id\nx,C1\n", "the case map has no column \"case\""},
+      {"", "Test,Case\nlogin,C1 X2\n", ":2: \"X2\" is not a case id"},
+      {"", "test,case\n\"login,C1\n", ": a quoted field is not closed"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.expected);
+    const std::string map = c.map_text.empty() ? std::string() : TempFile(c.map_text);
+    try {
+      LoadCaseRules(c.pattern, map);
+      ADD_FAILURE() << "accepted";
+    } catch (const ReportError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos) << e.what();
+    }
+    if (!map.empty()) std::remove(map.c_str());
+  }
+  EXPECT_THROW(LoadCaseRules("", "/nonexistent/map.csv"), ReportError);
+}
+
+}  // namespace
+}  // namespace quorax::runners
