@@ -55,7 +55,9 @@ TEST_P(RunnerReportTest, EveryExampleSendsItsExpectedRowsAndItsConversionVerifie
         (kExamples / (entry.path().stem().string() + ".expected.csv")).string();
     const std::vector<std::vector<std::string>> expected = ReadRecords(ReadFile(expected_file));
     const std::string rows = std::to_string(expected.size() - 1);
-    EXPECT_EQ(Run(With({"verify", report, "--report", Path("report.csv")})), 0) << err_.str();
+    // A report without its own start time is dated like its expected rows.
+    const std::string day = report.ends_with(".json") ? expected[1][1] : "";
+    EXPECT_EQ(Run(With({"verify", report, "--report", Path("report.csv")}, day)), 0) << err_.str();
     EXPECT_NE(out_.str().find(rows + " rows: " + rows + " passed"), std::string::npos)
         << out_.str();
     std::vector<std::vector<std::string>> sent =
@@ -66,12 +68,12 @@ TEST_P(RunnerReportTest, EveryExampleSendsItsExpectedRowsAndItsConversionVerifie
       EXPECT_EQ(std::vector(sent[row].begin(), sent[row].begin() + 10), expected[row]) << report;
       EXPECT_EQ(sent[row][10], "ok") << report << " row " << row << ": " << sent[row][12];
     }
-    EXPECT_EQ(Run(With({"convert", report, "--out", Path("run.csv")})), 0) << err_.str();
+    EXPECT_EQ(Run(With({"convert", report, "--out", Path("run.csv")}, day)), 0) << err_.str();
     EXPECT_EQ(ReadFile(Path("run.csv")), ReadFile(expected_file)) << report;
     EXPECT_EQ(Run({"verify", Path("run.csv")}), 0) << err_.str();
     EXPECT_EQ(out_.str().find(rows + " rows: " + rows + " passed"), 0u) << out_.str();
   }
-  EXPECT_GE(examples, 1);
+  EXPECT_GE(examples, 7);
 }
 
 // The test command runs first and its failure becomes the exit status once
