@@ -46,7 +46,10 @@ std::string DownloadText(const std::string& download) {
 
 std::vector<std::string> HeaderOf(const CSV& table) {
   std::vector<std::string> names;
-  for (int32_t col = 0; col < table.GetCols(); ++col) names.emplace_back(table.Headers(col));
+  for (int32_t col = 0; col < table.GetCols(); ++col) {
+    const std::string_view name = table.Headers(col);
+    names.push_back(name.starts_with('"') ? ReadRecords(name).front().front() : std::string(name));
+  }
   return names;
 }
 

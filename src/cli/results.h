@@ -27,7 +27,8 @@ struct RunResults {
   std::vector<RowResult> rows;
 };
 
-// The header of `table`, as the server reads it.
+// The header of `table`: its names as the file writes them, a quoted name
+// without its quotes (the server keeps them).
 std::vector<std::string> HeaderOf(const CSV& table);
 
 // Adds the rows of a piece whose data rows `table` holds and whose first row

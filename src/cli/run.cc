@@ -63,6 +63,7 @@ struct Checked {
   Source source;
   FileShape shape;
   int32_t rows = 0;
+  size_t pieces = 0;
 };
 
 // Rewinds `source` to its start.
@@ -74,7 +75,7 @@ void Rewind(Source& source) {
 // Reads `source` once for its shape and once more, piece by piece, for
 // every fault the server would find; then rewinds it.
 Checked Check(Source source) {
-  Checked checked{std::move(source), {}, 0};
+  Checked checked{std::move(source), {}, 0, 0};
   checked.shape = ShapeOf(*checked.source.csv);
   if (checked.source.csv->bad()) {
     throw CliFailure(kBadUsage, "the file \"" + checked.source.name + "\" cannot be read");
@@ -90,6 +91,7 @@ Checked Check(Source source) {
   while (const std::optional<Piece> piece = reader.Next()) {
     ReadPiece(*piece);
     checked.rows += piece->rows;
+    ++checked.pieces;
   }
   Rewind(checked.source);
   return checked;
@@ -104,6 +106,8 @@ struct Sending {
   bool show_progress;
   int32_t total = 0;  // rows of every file
   int32_t done = 0;
+  size_t pieces = 0;  // pieces of every file
+  size_t sent = 0;
   Clock::time_point start = Clock::now();
   std::optional<CliFailure> failure;  // the server refused a piece, or it or the network failed
   std::string database_failure;       // the line about the row at which the database failed
@@ -128,10 +132,11 @@ void SendPiece(Sending& run, const std::string& name, const Piece& piece) {
   run.outputs.Add(results);
   run.database_failure += DatabaseFailureLines(results);
   run.done += piece.rows;
+  ++run.sent;
   if (run.show_progress) {
     const double seconds = SecondsSince(run.start);
-    run.err << "\r" << run.done << "/" << run.total << " rows, "
-            << static_cast<long>(seconds > 0 ? run.done / seconds : 0) << " rows/s   "
+    run.err << "\rpiece " << run.sent << "/" << run.pieces << ", " << run.done << "/" << run.total
+            << " rows, " << static_cast<long>(seconds > 0 ? run.done / seconds : 0) << " rows/s   "
             << std::flush;
   }
 }
@@ -165,11 +170,13 @@ int Send(const Options& options, std::ostream& out, std::ostream& err, bool show
   server.SignIn(options.user, password);
 
   RunOutputs outputs(options, encoding, files.size() > 1, out);
-  int32_t total = 0;
-  for (const Checked& file : files) total += file.rows;
-  Sending run{server, options, outputs, err, show_progress, total, 0, Clock::now(), {}, ""};
+  Sending run{server, options, outputs, err, show_progress, 0, 0, 0, 0, Clock::now(), {}, ""};
+  for (const Checked& file : files) {
+    run.total += file.rows;
+    run.pieces += file.pieces;
+  }
   for (Checked& file : files) SendFile(run, file);
-  if (show_progress && run.total > 0) err << "\n";
+  if (show_progress && run.pieces > 0) err << "\n";
   const double seconds = SecondsSince(start);
   outputs.Finish(seconds);
   const int32_t unmapped = outputs.unmapped();

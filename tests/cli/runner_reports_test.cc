@@ -64,6 +64,7 @@ TEST_P(RunnerReportTest, EveryExampleSendsItsExpectedRowsAndItsConversionVerifie
         ReadRecords(ReadFile(Path("report.csv")).substr(3));
     std::erase_if(sent, [](const auto& record) { return record.back() == "no test case id"; });
     ASSERT_EQ(sent.size(), expected.size()) << report;
+    EXPECT_EQ(std::vector(sent[0].begin(), sent[0].begin() + 10), expected[0]) << report;
     for (size_t row = 1; row < sent.size(); ++row) {
       EXPECT_EQ(std::vector(sent[row].begin(), sent[row].begin() + 10), expected[row]) << report;
       EXPECT_EQ(sent[row][10], "ok") << report << " row " << row << ": " << sent[row][12];
@@ -90,7 +91,9 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
     std::string err;  // what standard error holds
   } cases[] = {
       {With({"import", junit, "--", "sh", "-c", "exit 3"}, FirstDay()), 3, "7 rows: 7 passed", ""},
-      {With({"verify", junit, "--unmapped", "reject", "--junit", Path("j.xml")}), 1,
+      {With({"verify", junit, "--unmapped", "reject", "--junit", Path("j.xml"), "--json",
+             Path("rows.jsonl")}),
+       1,
        "test tests.test_signin.test_fixture_cleanup: unmapped (rejected): no test case id\n"
        "7 rows: 7 passed, 0 rejected, 0 database failure, 0 not processed, 1 unmapped tests",
        ""},
@@ -107,6 +110,18 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
   }
   EXPECT_NE(ReadFile(Path("j.xml")).find("<testsuites tests=\"8\" failures=\"1\""),
             std::string::npos);
+  const std::string json = ReadFile(Path("rows.jsonl"));
+  EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 8);
+  EXPECT_NE(
+      json.find("{\"file\":\"" + junit +
+                "\",\"test\":\"tests.test_signin.test_wrong_password\",\"case\":\"3\",\"row\":2,"
+                "\"outcome\":\"ok\",\"code\":0,\"reasons\":\"Verified successfully.\"}\n"),
+      std::string::npos)
+      << json;
+  EXPECT_NE(
+      json.find("\"test\":\"tests.test_signin.test_fixture_cleanup\",\"case\":\"\",\"row\":null,"
+                "\"outcome\":\"unmapped\""),
+      std::string::npos);
 }
 
 }  // namespace
