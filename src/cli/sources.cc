@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/exit_status.h"
+#include "common/windows1252.h"
 #include "runners/case_mapping.h"
 #include "runners/converted_csv.h"
 #include "runners/report_error.h"
@@ -104,6 +105,12 @@ Converted ConvertReport(const std::string& file, Format format, const Options& o
         report.tests.begin() + static_cast<ptrdiff_t>(std::min(from + kSlice, report.tests.size()));
     slice.tests.assign(std::make_move_iterator(first), std::make_move_iterator(last));
     runners::Mapping mapping = runners::MapTests(slice, fields, rules);
+    // The server refuses a file holding a character Windows-1252 cannot
+    // hold, even in a column it does not store: such a character of a
+    // test's name becomes "?" in the rows (unmapped names stay whole).
+    for (runners::MappedRow& row : mapping.rows) {
+      row.test = Utf8FromWindows1252(Windows1252FromUtf8(row.test));
+    }
     const std::string csv = runners::ConvertedCsv(mapping);
     converted.csv += from == 0 ? csv : csv.substr(csv.find("\r\n") + 2);
     for (std::string& test : mapping.unmapped) converted.unmapped.push_back(std::move(test));

@@ -79,10 +79,15 @@ TEST_P(RunnerReportTest, EveryExampleSendsItsExpectedRowsAndItsConversionVerifie
 
 // The test command runs first and its failure becomes the exit status once
 // the rows are in; unmapped tests are reported, or rejected; a report
-// without the run's fields or a malformed one is bad usage.
+// without the run's fields or a malformed one is bad usage; any name or
+// message becomes rows the server takes.
 TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
   const std::string junit = (kExamples / "junit.xml").string();
   std::ofstream(Path("broken.xml")) << "<testsuite>\n<testcase name=\"a_C2\">\n";
+  // Names and messages beyond Windows-1252 still make rows the server takes.
+  std::ofstream(Path("unicode.xml"))
+      << "<testsuite><testcase name=\"login \u2192 works C2\"/><testcase name=\"\u30ED C3\">"
+         "<failure message=\"\u5931 boom\"/></testcase></testsuite>";
   unsetenv("QUORAX_TESTER");
   const struct {
     std::vector<std::string> args;
@@ -102,6 +107,7 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
        "",
        "browser (--browser or QUORAX_BROWSER), tester (--tester or QUORAX_TESTER)\n"},
       {With({"verify", Path("broken.xml")}), 2, "", Path("broken.xml") + ":2:"},
+      {With({"verify", Path("unicode.xml")}), 0, "2 rows: 2 passed", "1 characters of the notes"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run(c.args), c.status) << c.args[1] << err_.str();
