@@ -58,6 +58,17 @@ std::unique_ptr<CSV> ReadPiece(const Piece& piece) {
   return table;
 }
 
+// Runs `work` on the file `name`; with several files, its CliFailure names the file.
+template <typename Work>
+auto Named(const Options& options, const std::string& name, Work&& work) {
+  try {
+    return work();
+  } catch (const CliFailure& e) {
+    if (options.files.size() < 2) throw;
+    throw CliFailure(e.status(), name + ": " + e.what());
+  }
+}
+
 // A source with its shape, checked whole before anything is sent.
 struct Checked {
   Source source;
@@ -125,7 +136,9 @@ void SendPiece(Sending& run, const std::string& name, const Piece& piece) {
       AddPiece(*table, piece.first_row, run.server.Run(name, piece, run.options.import), results);
     } catch (const CliFailure& e) {
       if (e.status() != kServiceFailed && e.status() != kBadUsage) throw;
-      run.failure.emplace(e.status(), FileRowsIn(e.what(), piece.first_row));
+      const std::string message = FileRowsIn(e.what(), piece.first_row);
+      run.failure.emplace(e.status(),
+                          run.options.files.size() > 1 ? name + ": " + message : message);
       AddUnsentPiece(*table, piece.first_row, results);
     }
   }
@@ -161,7 +174,8 @@ int Send(const Options& options, std::ostream& out, std::ostream& err, bool show
   std::string encoding = kWindows1252Encoding;
   for (Source& source : OpenSources(options, err)) {
     reports = reports || source.report;
-    files.push_back(Check(std::move(source)));
+    const std::string name = source.name;
+    files.push_back(Named(options, name, [&] { return Check(std::move(source)); }));
     if (files.back().shape.encoding == kUtf8Encoding) encoding = kUtf8Encoding;
   }
   ServerClient server(options.url, options.ca_file);

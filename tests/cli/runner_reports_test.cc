@@ -83,6 +83,7 @@ TEST_P(RunnerReportTest, EveryExampleSendsItsExpectedRowsAndItsConversionVerifie
 // message becomes rows the server takes.
 TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
   const std::string junit = (kExamples / "junit.xml").string();
+  const std::string mixed = std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv";
   std::ofstream(Path("broken.xml")) << "<testsuite>\n<testcase name=\"a_C2\">\n";
   // Names and messages beyond Windows-1252 still make rows the server takes.
   std::ofstream(Path("unicode.xml"))
@@ -108,6 +109,9 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
        "browser (--browser or QUORAX_BROWSER), tester (--tester or QUORAX_TESTER)\n"},
       {With({"verify", Path("broken.xml")}), 2, "", Path("broken.xml") + ":2:"},
       {With({"verify", Path("unicode.xml")}), 0, "2 rows: 2 passed", "1 characters of the notes"},
+      // Several files: one run, each line naming its file, one testsuite each.
+      {With({"verify", mixed, junit, "--junit", Path("two.xml")}), 1,
+       mixed + ": row 3, test case 999: rejected", ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Run(c.args), c.status) << c.args[1] << err_.str();
@@ -115,6 +119,10 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
     EXPECT_NE(err_.str().find(c.err), std::string::npos) << err_.str();
   }
   EXPECT_NE(ReadFile(Path("j.xml")).find("<testsuites tests=\"8\" failures=\"1\""),
+            std::string::npos);
+  const std::string two = ReadFile(Path("two.xml"));
+  EXPECT_NE(two.find("<testsuites tests=\"19\" failures=\"9\""), std::string::npos) << two;
+  EXPECT_NE(two.find("<testsuite name=\"quorax verify " + junit + "\" tests=\"8\""),
             std::string::npos);
   const std::string json = ReadFile(Path("rows.jsonl"));
   EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 8);
