@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to CSV::ProcessCSV. Only Overflow may escape; the
-// result is 0, -2 or -3; the spare column and row are in place and empty; and
-// the data rows, written out and read back, come back cell for cell.
+// result is 0, -2 or -3; every row is as wide as the header and numbered in
+// order; and the data rows, written out and read back, come back cell for cell.
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,9 +15,15 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-void CheckSpares(const quorax::CSV& csv) {
-  Require(csv.Headers(csv.GetCols()).empty());
-  for (int16_t row = 0; row < csv.GetRows(); ++row) Require(csv.Data(csv.GetCols(), row).empty());
+void CheckShape(const quorax::CSV& csv) {
+  const quorax::RowTable& rows = csv.Rows();
+  Require(rows.Columns() == csv.GetCols() && rows.RowCount() == csv.GetRows());
+  int32_t line = 0;
+  for (int32_t row = 0; row < rows.RowCount(); ++row) {
+    const quorax::RowOrigin origin = rows.Origin(row);
+    Require(origin.row == row + 1 && origin.line > line && origin.test.empty());
+    line = origin.line;
+  }
 }
 
 void CheckRoundTrip(const quorax::CSV& csv) {
@@ -32,7 +38,7 @@ void CheckRoundTrip(const quorax::CSV& csv) {
   Require(copy.GetCols() == csv.GetCols() && copy.GetRows() == csv.GetRows());
   for (int16_t row = 0; row < csv.GetRows(); ++row) {
     for (int16_t col = 0; col < csv.GetCols(); ++col) {
-      Require(copy.Data(col, row) == csv.Data(col, row));
+      Require(copy.Rows().Cell(row, col) == csv.Rows().Cell(row, col));
     }
   }
 }
@@ -50,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Require(result == 0 || result == -2 || result == -3);
   if (result == -2) return 0;
-  CheckSpares(csv);
+  CheckShape(csv);
   CheckRoundTrip(csv);
   return 0;
 }

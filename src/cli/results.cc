@@ -22,7 +22,8 @@ RowState StateOfName(const std::string& name) {
 
 std::vector<std::string> RowValues(const CSV& table, int32_t row) {
   std::vector<std::string> values;
-  for (int32_t col = 0; col < table.GetCols(); ++col) values.emplace_back(table.Data(col, row));
+  for (int32_t col = 0; col < table.GetCols(); ++col)
+    values.emplace_back(table.Rows().Cell(row, col));
   return values;
 }
 
@@ -47,7 +48,7 @@ std::string DownloadText(const std::string& download) {
 std::vector<std::string> HeaderOf(const CSV& table) {
   std::vector<std::string> names;
   for (int32_t col = 0; col < table.GetCols(); ++col) {
-    const std::string_view name = table.Headers(col);
+    const std::string_view name = table.Rows().ColumnName(col);
     names.push_back(name.starts_with('"') ? ReadRecords(name).front().front() : std::string(name));
   }
   return names;

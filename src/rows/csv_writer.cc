@@ -39,4 +39,10 @@ void AppendCsvRecord(std::string& out, std::span<const std::string_view> fields)
   AppendRecord(out, fields);
 }
 
+void AppendCsvCells(std::string& out, const RowTable& table, int32_t row) {
+  for (int32_t col = 0; col < table.Columns(); ++col) {
+    AppendCsvField(out, table.Cell(row, col), col == 0);
+  }
+}
+
 }  // namespace quorax

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "rows/row_table.h"
+
 namespace quorax {
 
 // Writes CSV that every reader of this system reads back cell for cell:
@@ -21,6 +23,10 @@ void AppendCsvField(std::string& out, std::string_view text, bool first);
 // empty line.
 void AppendCsvRecord(std::string& out, std::span<const std::string> fields);
 void AppendCsvRecord(std::string& out, std::span<const std::string_view> fields);
+
+// Appends the cells of row `row` of `table` (from 0) as the fields that open
+// a record, without its line end. Raises SubscriptOutOfRange for no such row.
+void AppendCsvCells(std::string& out, const RowTable& table, int32_t row);
 
 }  // namespace quorax
 

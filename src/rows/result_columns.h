@@ -50,8 +50,8 @@ inline constexpr std::array<ResultColumn, 9> kResultColumns{{
 
 inline constexpr int32_t kResultColumnCount = static_cast<int32_t>(kResultColumns.size());
 
-// The fewest columns an upload may have: a table has a spare empty column,
-// so the last column (Notes) may be left out and is then sent empty.
+// The fewest columns an upload may have: the last column (Notes) may be left
+// out and is then sent empty.
 inline constexpr int32_t kResultColumnsNeeded = kResultColumnCount - 1;
 
 // The tester's message for a file of `columns` columns, too few to send,

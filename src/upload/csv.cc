@@ -8,19 +8,33 @@
 #include "common/int16.h"
 #include "common/read_file.h"
 #include "common/text.h"
-#include "upload/field_reader.h"
+#include "rows/csv_tokenizer.h"
 
 namespace quorax {
+namespace {
+
+// Every row ends in a line end and holds a comma between fields, which
+// bounds the number of rows without reading any field.
+int32_t RowsAtMost(std::string_view text, std::string_view line_end, int32_t columns) {
+  size_t line_ends = 0;
+  for (size_t at = text.find(line_end); at != std::string_view::npos;
+       at = text.find(line_end, at + line_end.size())) {
+    ++line_ends;
+  }
+  return static_cast<int32_t>(std::min(line_ends, text.size() / static_cast<size_t>(columns)));
+}
+
+}  // namespace
 
 int16_t CSV::ProcessCSV(const std::string& RawData) {
-  RawText = RawData;
   StoppedAt = Stop{};
-  const int16_t result = ParseHeaderLine() != 0 ? int16_t{-2}
-                         : ParseRows() < 0      ? int16_t{-3}
-                                                : int16_t{0};
-  // The table holds the cells; the text they came from is not kept.
-  std::string().swap(RawText);
-  return result;
+  const std::string_view line_end = ParseHeaderLine(RawData);
+  if (line_end.empty()) return -2;
+  const std::string_view header = std::string_view(RawData).substr(0, HeaderLength);
+  const auto first_line = static_cast<int32_t>(1 + std::count(header.begin(), header.end(), '\n'));
+  return ParseRows(std::string_view(RawData).substr(HeaderLength), line_end, first_line) < 0
+             ? int16_t{-3}
+             : int16_t{0};
 }
 
 int16_t CSV::ReadCSV(const std::string& Filename) {
@@ -31,73 +45,59 @@ int16_t CSV::ReadCSV(const std::string& Filename) {
   return ProcessCSV(*bytes);
 }
 
-int16_t CSV::GetRows() const { return RowCount; }
+int16_t CSV::GetRows() const { return static_cast<int16_t>(Table.RowCount()); }
 
-int16_t CSV::GetCols() const { return ColCount; }
+int16_t CSV::GetCols() const { return static_cast<int16_t>(Table.Columns()); }
 
-int16_t CSV::ParseHeaderLine() {
-  LineEnd = "\r\n";
-  size_t end = RawText.find(LineEnd);
-  if (end == std::string::npos) {
-    LineEnd = "\n";
-    end = RawText.find(LineEnd);
-  }
-  if (end == std::string::npos) return -1;
+std::string_view CSV::ParseHeaderLine(std::string_view RawData) {
+  const std::string_view line_end = DetectLineEnd(RawData);
+  if (line_end.empty()) return line_end;
+  const size_t end = RawData.find(line_end);
   ToInt16(static_cast<int64_t>(end) + 1, "the position of the CSV file's first line end");
 
-  std::string line = RawText.substr(0, end);
-  HeaderLength = end + LineEnd.size();
-  RawText.erase(0, HeaderLength);
-  ColCount = 0;
-  Headers.Resize(0);
-  size_t pos = 0;
-  for (;;) {
-    Headers.Resize(Add16(ColCount, 1, "the number of CSV columns") + 1);
-    size_t comma = line.find(',', pos);
-    bool last = comma == std::string::npos;
-    Headers(ColCount) = line.substr(pos, last ? std::string::npos : comma - pos);
-    ColCount = Add16(ColCount, 1, "the number of CSV columns");
-    if (last) return 0;
+  const std::string_view line = RawData.substr(0, end);
+  std::vector<std::string> names;
+  for (size_t pos = 0;;) {
+    const size_t comma = line.find(',', pos);
+    names.emplace_back(line.substr(pos, comma == std::string_view::npos ? comma : comma - pos));
+    ToInt16(static_cast<int64_t>(names.size()), "the number of CSV columns");
+    if (comma == std::string_view::npos) break;
     pos = comma + 1;
   }
+  HeaderLength = end + line_end.size();
+  Table = RowTable(std::move(names));
+  return line_end;
 }
 
-// Every row ends in a line end and holds ColCount - 1 commas, which bounds
-// the number of rows without reading any field.
-int32_t CSV::RowsAtMost() const {
-  size_t line_ends = 0;
-  for (size_t at = RawText.find(LineEnd); at != std::string::npos;
-       at = RawText.find(LineEnd, at + LineEnd.size())) {
-    ++line_ends;
-  }
-  return static_cast<int32_t>(std::min(line_ends, RawText.size() / static_cast<size_t>(ColCount)));
-}
-
-int16_t CSV::ParseRows() {
-  if (TrimSpaces(RawText).empty()) return -1;
-  RowCount = 0;
-  const int32_t columns = ColCount + 1;
-  Data.Resize(columns, 2, false);
-  FieldReader reader(RawText, LineEnd);
-  Data.Reserve(RowsAtMost() + 2);
-  std::string field;
-  int16_t pos = 1;
-  for (;;) {
-    if (pos >= reader.Length()) return RowCount;
-    Data.Resize(columns, Add16(RowCount, 1, "the number of CSV rows") + 1, true);
-    for (int16_t col = 0; col < ColCount; ++col) {
-      // A failed field is empty, and so is its cell.
-      int16_t used = reader.ParseField(pos, col == ColCount - 1, field);
-      Data.Set(col, RowCount, field);
-      if (used < 0) {
-        StoppedAt = Stop{used, HeaderLength + static_cast<size_t>(pos) - 1, HeaderLength};
-        Data.Resize(columns, RowCount + 1, true);
-        return Sub16(-1, RowCount, "a CSV row code");
+int16_t CSV::ParseRows(std::string_view text, std::string_view LineEnd, int32_t first_line) {
+  if (TrimSpaces(text).empty()) return -1;
+  const int16_t length =
+      ToInt16(static_cast<int64_t>(text.size()), "the length of the CSV data rows");
+  Table.Reserve(RowsAtMost(text, LineEnd, Table.Columns()), text.size());
+  CsvTokenizer tokenizer(text, LineEnd);
+  std::vector<std::string> fields(static_cast<size_t>(Table.Columns()));
+  int16_t rows = 0;
+  int32_t line = first_line;
+  // A single character left after the last row is no row.
+  for (size_t pos = 0; pos + 1 < static_cast<size_t>(length);) {
+    const int16_t number = Add16(rows, 1, "the number of CSV rows");
+    const size_t start = pos;
+    for (size_t col = 0; col < fields.size(); ++col) {
+      const FieldScan scan = tokenizer.Field(pos, col + 1 == fields.size(), fields[col]);
+      // Positions count from 1 in 16 bits: no scan may step past 32767.
+      ToInt16(static_cast<int64_t>(scan.consumed) + 1, "a CSV position");
+      if (scan.fault != FieldFault::kNone) {
+        StoppedAt = Stop{static_cast<int16_t>(scan.fault), HeaderLength + pos, HeaderLength};
+        return Sub16(-1, rows, "a CSV row code");
       }
-      pos = Add16(pos, used, "a CSV position");
+      pos = scan.end;
     }
-    RowCount = Add16(RowCount, 1, "the number of CSV rows");
+    Table.AddRow(fields, RowOrigin{number, line, ""});
+    line += static_cast<int32_t>(std::count(text.begin() + static_cast<ptrdiff_t>(start),
+                                            text.begin() + static_cast<ptrdiff_t>(pos), '\n'));
+    rows = number;
   }
+  return rows;
 }
 
 }  // namespace quorax

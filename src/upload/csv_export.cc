@@ -8,9 +8,8 @@ namespace quorax {
 
 std::string CSV::ExportHeaders() const {
   std::string line;
-  if (ColCount < 1) return line;
-  for (int16_t col = 0; col < ColCount; ++col) AppendCsvField(line, Headers(col), col == 0);
-  return line + std::string(kCsvLineEnd);
+  if (Table.Columns() > 0) AppendCsvRecord(line, Table.Header());
+  return line;
 }
 
 std::string CSV::ExportRow(int16_t RowNum) const {
@@ -18,15 +17,14 @@ std::string CSV::ExportRow(int16_t RowNum) const {
     throw SubscriptOutOfRange("the data row " + std::to_string(RowNum) + " does not exist");
   }
   std::string line;
-  if (RowNum >= RowCount || ColCount <= 0) return line;
-  for (int16_t col = 0; col < ColCount; ++col) AppendCsvField(line, Data(col, RowNum), col == 0);
+  if (RowNum >= Table.RowCount() || Table.Columns() <= 0) return line;
+  AppendCsvCells(line, Table, RowNum);
   return line + std::string(kCsvLineEnd);
 }
 
 std::string CSV::ExportData() const {
   std::string text;
-  if (ColCount <= 0) return text;
-  for (int16_t row = 0; row < RowCount; ++row) text += ExportRow(row);
+  for (int16_t row = 0; row < GetRows(); ++row) text += ExportRow(row);
   return text;
 }
 

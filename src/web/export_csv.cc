@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "outcomes/row_state.h"
+#include "rows/csv_writer.h"
 #include "upload/upload_text.h"
 #include "web/main.h"
 #include "web/results_session.h"
@@ -28,15 +29,17 @@ void main::ExportCSV_Respond(WebHost& host) {
   }
   const auto table = RunTable(host.session());
   const auto outcomes = RunOutcomes(host.session());
-  std::string text = table->ExportHeaders();
+  std::string text;
+  AppendCsvRecord(text, table->Header());
   bool database_failed = false;
-  for (int32_t row = 1; row <= table->GetRows(); ++row) {
+  for (int32_t row = 1; row <= table->RowCount(); ++row) {
     if (!database_failed) {
       const int16_t code = outcomes->Errors(row)->ErrorNumber;
       if (StateOfCode(code) == RowState::Passed) continue;
       database_failed = IsDatabaseFailure(code);
     }
-    text += table->ExportRow(static_cast<int16_t>(row - 1));
+    AppendCsvCells(text, *table, row - 1);
+    text += kCsvLineEnd;
   }
   // The file goes back in the encoding the upload came in.
   const std::string file = EncodeDownload(text, host.session().GetText("Encoding"));

@@ -3,9 +3,10 @@
 #include <array>
 #include <memory>
 
-#include "common/general.h"
 #include "common/page_contract.h"
 #include "outcomes/outcome_name.h"
+#include "rows/csv_writer.h"
+#include "upload/csv.h"
 #include "upload/upload_text.h"
 #include "web/answer_status.h"
 
@@ -13,20 +14,6 @@ namespace quorax {
 namespace {
 
 constexpr std::array<const char*, 3> kOutcomeColumns = {"Outcome", "Code", "Reasons"};
-constexpr char kLineEnd[] = "\r\n";
-
-// Appends `text` as one more quoted field of a line that holds fields already,
-// quoting as the table's own export does.
-void AppendField(std::string& line, const std::string& text) {
-  line += ",\"" + General::EscapeChars(text, "\"", "\"") + "\"";
-}
-
-// `line` without its closing line end.
-std::string WithoutLineEnd(std::string line) {
-  if (line.size() >= 2 && line.compare(line.size() - 2, 2, kLineEnd) == 0)
-    line.resize(line.size() - 2);
-  return line;
-}
 
 // The reasons of `outcome`, joined by "; ".
 std::string Reasons(const CSVRowError& outcome) {
@@ -40,23 +27,28 @@ std::string Reasons(const CSVRowError& outcome) {
 
 }  // namespace
 
-std::string ExportResultsText(const CSV& table, const CSVRowErrors& outcomes) {
-  std::string text = WithoutLineEnd(table.ExportHeaders());
-  for (const char* name : kOutcomeColumns) AppendField(text, name);
-  text += kLineEnd;
-  for (int32_t row = 1; row <= table.GetRows(); ++row) {
-    std::string line = WithoutLineEnd(table.ExportRow(static_cast<int16_t>(row - 1)));
+std::string ExportResultsText(const RowTable& table, const CSVRowErrors& outcomes) {
+  std::string text;
+  for (int32_t col = 0; col < table.Columns(); ++col) {
+    AppendCsvField(text, table.ColumnName(col), col == 0);
+  }
+  for (const char* name : kOutcomeColumns) AppendCsvField(text, name, text.empty());
+  text += kCsvLineEnd;
+  for (int32_t row = 1; row <= table.RowCount(); ++row) {
+    const size_t line_start = text.size();
+    AppendCsvCells(text, table, row - 1);
+    const bool first = text.size() == line_start;
     const RowState state = StateOfRow(outcomes, row);
-    AppendField(line, OutcomeName(state));
+    AppendCsvField(text, OutcomeName(state), first);
     if (state == RowState::NotProcessed) {
-      AppendField(line, "");
-      AppendField(line, "");
+      AppendCsvField(text, "", false);
+      AppendCsvField(text, "", false);
     } else {
       const std::shared_ptr<CSVRowError> outcome = outcomes.Errors(row);
-      AppendField(line, std::to_string(outcome->ErrorNumber));
-      AppendField(line, Reasons(*outcome));
+      AppendCsvField(text, std::to_string(outcome->ErrorNumber), false);
+      AppendCsvField(text, Reasons(*outcome), false);
     }
-    text += line + kLineEnd;
+    text += kCsvLineEnd;
   }
   return text;
 }
@@ -78,8 +70,8 @@ void WriteExportResults(WebHost& host) {
     return;
   }
   // The file goes back in the encoding the upload came in.
-  const std::string file =
-      EncodeDownload(ExportResultsText(*table, *outcomes), host.session().GetText("Encoding"));
+  const std::string file = EncodeDownload(ExportResultsText(table->Rows(), *outcomes),
+                                          host.session().GetText("Encoding"));
   host.SetContentType("text/csv");
   MarkAnswer(host, contract::kResultsDownload);
   host.AddHeader("Content-Disposition", "attachment; filename=results.csv");

@@ -5,7 +5,7 @@
 
 #include "host/web_host.h"
 #include "outcomes/csv_row_errors.h"
-#include "upload/csv.h"
+#include "rows/row_table.h"
 
 namespace quorax {
 
@@ -15,7 +15,7 @@ namespace quorax {
 // "rejected", "database failure" or "not processed"), its code (empty when not
 // processed) and its reasons (CSVRowError::Reasons) joined by "; ".
 // Changes nothing.
-std::string ExportResultsText(const CSV& table, const CSVRowErrors& outcomes);
+std::string ExportResultsText(const RowTable& table, const CSVRowErrors& outcomes);
 
 // Sends the last run of the session as the download results.csv, in the
 // upload's encoding (session "Encoding", as errors.csv), or, when

@@ -59,14 +59,14 @@ void main::ImportCSV_Respond(WebHost& host) {
   session.SetBool("ReadStopped", upload.ReadStopped);
   auto outcomes = std::make_shared<CSVRowErrors>();
   session.SetObject("CSVErrors", outcomes);
-  const UploadRecord record(import, *table, *outcomes);
+  const UploadRecord record(import, table->Rows(), *outcomes);
 
   TCDB database;
   if (database.Connect(DataSourceName, session.GetText("User"), session.GetText("Pass")) < 0) {
     RedirectToStart(host, contract::kConnectionLost, database.GetErrorString());
     return;
   }
-  const bool database_failed = SendRows(database, *table, import, *outcomes, session);
+  const bool database_failed = SendRows(database, table->Rows(), import, *outcomes, session);
   session.SetObject("CSVData", table);
   session.SetText("Encoding", upload.Encoding);
   session.SetText("ParseNote", upload.ParseNote);

@@ -15,7 +15,7 @@ namespace {
 // A view of the results page by its code ("d"). A view of rows draws the
 // session's run (raising MissingKey when there is none); a notice needs none.
 struct ResultsView {
-  std::string (*DrawRows)(const CSV& table, const CSVRowErrors& outcomes,
+  std::string (*DrawRows)(const RowTable& table, const CSVRowErrors& outcomes,
                           const ResultsFrame& frame);
   std::string (*DrawNotice)(const ResultsFrame& frame);
 };
@@ -34,7 +34,7 @@ void ResultsTag(const main& app, WebHost& host, std::string& TagContents) {
   const auto* view = FindNamed(kResultsViews, session.GetText("Display"));
   if (view == nullptr) return;
   std::optional<int32_t> rows_before_stop;
-  if (session.GetBool("ReadStopped")) rows_before_stop = RunTable(session)->GetRows();
+  if (session.GetBool("ReadStopped")) rows_before_stop = RunTable(session)->RowCount();
   const ResultsFrame frame{app.Addresses, session.GetText("Mode"), session.GetBool("NoErrors"),
                            rows_before_stop};
   if (view->Handle.DrawNotice != nullptr) {

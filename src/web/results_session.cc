@@ -2,15 +2,17 @@
 
 #include "common/errors.h"
 #include "outcomes/row_state.h"
+#include "upload/csv.h"
 
 namespace quorax {
 
-std::shared_ptr<const CSV> RunTable(const Session& session) {
+std::shared_ptr<const RowTable> RunTable(const Session& session) {
   std::shared_ptr<CSV> table = session.GetObject<CSV>("CSVData");
   if (table == nullptr) {
     throw MissingKey("there are no results in this session yet: upload a file first");
   }
-  return table;
+  // Shares the ownership of the table the rows belong to.
+  return std::shared_ptr<const RowTable>(table, &table->Rows());
 }
 
 std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session) {
@@ -23,7 +25,7 @@ std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session) {
 
 bool OnlyReadStopped(const Session& session) {
   if (!session.GetBool("ReadStopped")) return false;
-  const RowTally tally = TallyRows(*RunOutcomes(session), RunTable(session)->GetRows());
+  const RowTally tally = TallyRows(*RunOutcomes(session), RunTable(session)->RowCount());
   return tally.passed == tally.rows;
 }
 

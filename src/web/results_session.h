@@ -4,15 +4,15 @@
 #include <memory>
 
 #include "outcomes/csv_row_errors.h"
+#include "rows/row_table.h"
 #include "sessions/session.h"
-#include "upload/csv.h"
 
 namespace quorax {
 
-// The last run's table ("CSVData") and outcomes ("CSVErrors") as the import
-// left them in the session; the very objects, not copies. Each raises
-// MissingKey when the session holds no run yet.
-std::shared_ptr<const CSV> RunTable(const Session& session);
+// The last run's rows (of the table "CSVData") and outcomes ("CSVErrors") as
+// the import left them in the session; the very objects, not copies. Each
+// raises MissingKey when the session holds no run yet.
+std::shared_ptr<const RowTable> RunTable(const Session& session);
 std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session);
 
 // True when the last run's only fault is that the reader stopped before the

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "outcomes/csv_row_errors.h"
-#include "upload/csv.h"
+#include "rows/row_table.h"
 
 namespace quorax {
 
@@ -12,7 +12,7 @@ namespace quorax {
 // many passed, were rejected, met a database failure or were not processed,
 // then a bar whose segments are proportional to those counts. The bar is
 // hidden from screen readers; the sentence before it says the same.
-std::string DrawRunSummary(const CSV& table, const CSVRowErrors& outcomes);
+std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes);
 
 }  // namespace quorax
 

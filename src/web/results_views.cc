@@ -12,10 +12,10 @@ constexpr const char* kRowEnd = "</TD></TR>\r\n";
 // Values from the file, the database and the outcomes are escaped, so a cell
 // holding markup shows as text; an empty cell keeps the table's grid. The
 // "&nbsp" without its semicolon is the page as shipped and is kept.
-std::string DataCells(const CSV& table, int32_t row) {
+std::string DataCells(const RowTable& table, int32_t row) {
   std::string html = "<TR>\r\n";
-  for (int32_t col = 0; col < table.GetCols(); ++col) {
-    const std::string_view value = table.Data(col, row - 1);
+  for (int32_t col = 0; col < table.Columns(); ++col) {
+    const std::string_view value = table.Cell(row - 1, col);
     html += "<TD VALIGN=\"TOP\">";
     html += value.empty() ? std::string("&nbsp") : HtmlEscape(value);
     html += "</TD>\r\n";
@@ -81,13 +81,13 @@ struct RowsView {
   bool (*Shows)(const CSVRowError* outcome);  // null outcome: not processed
 };
 
-std::string DrawRows(const RowsView& view, const CSV& table, const CSVRowErrors& outcomes,
+std::string DrawRows(const RowsView& view, const RowTable& table, const CSVRowErrors& outcomes,
                      const ResultsFrame& frame) {
   std::string html = std::string("<!--- START ") + view.Name +
                      " --->\r\n<B>Display Mode: " + view.Title + "</B><BR>" + view.AfterTitle +
                      OperationMode(frame) + view.AfterMode + DrawTableHeader();
   const int32_t failed_row = FailedRow(outcomes);
-  for (int32_t row = 1; row <= table.GetRows(); ++row) {
+  for (int32_t row = 1; row <= table.RowCount(); ++row) {
     const bool processed = failed_row == 0 || row <= failed_row;
     const CSVRowError* outcome = processed ? outcomes.Errors(row).get() : nullptr;
     if (!view.Shows(outcome)) continue;
@@ -128,17 +128,17 @@ std::string Notice(const ResultsFrame& frame) {
 
 }  // namespace
 
-std::string DrawBadRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+std::string DrawBadRowsTable(const RowTable& table, const CSVRowErrors& outcomes,
                              const ResultsFrame& frame) {
   return DrawRows(kBadRows, table, outcomes, frame);
 }
 
-std::string DrawAllRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+std::string DrawAllRowsTable(const RowTable& table, const CSVRowErrors& outcomes,
                              const ResultsFrame& frame) {
   return DrawRows(kAllRows, table, outcomes, frame);
 }
 
-std::string DrawSuccessRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+std::string DrawSuccessRowsTable(const RowTable& table, const CSVRowErrors& outcomes,
                                  const ResultsFrame& frame) {
   return DrawRows(kGoodRows, table, outcomes, frame);
 }

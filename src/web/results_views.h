@@ -4,7 +4,7 @@
 #include <string>
 
 #include "outcomes/csv_row_errors.h"
-#include "upload/csv.h"
+#include "rows/row_table.h"
 #include "web/results_frame.h"
 
 namespace quorax {
@@ -16,15 +16,15 @@ namespace quorax {
 // `table` has no outcome.
 
 // The rows that did not pass: rejected, a database failure, never processed.
-std::string DrawBadRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+std::string DrawBadRowsTable(const RowTable& table, const CSVRowErrors& outcomes,
                              const ResultsFrame& frame);
 
 // Every row with its outcome.
-std::string DrawAllRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+std::string DrawAllRowsTable(const RowTable& table, const CSVRowErrors& outcomes,
                              const ResultsFrame& frame);
 
 // The rows that passed (StateOfCode).
-std::string DrawSuccessRowsTable(const CSV& table, const CSVRowErrors& outcomes,
+std::string DrawSuccessRowsTable(const RowTable& table, const CSVRowErrors& outcomes,
                                  const ResultsFrame& frame);
 
 // The notice that every row succeeded, whatever the outcomes, or, when the

@@ -1,5 +1,6 @@
 #include "web/send_rows.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,13 +12,15 @@ namespace quorax {
 namespace {
 
 // Copies of the cells of every data row: the database layer changes the
-// values it sends, and the table must keep the uploaded ones.
-std::vector<ResultRow> RowsOf(const CSV& table) {
-  std::vector<ResultRow> rows(static_cast<size_t>(table.GetRows()));
-  for (int32_t row = 0; row < table.GetRows(); ++row) {
-    for (int32_t col = 0; col < kResultColumnCount; ++col) {
+// values it sends, and the table must keep the uploaded ones. A column the
+// table lacks (Notes may be left out) is sent empty.
+std::vector<ResultRow> RowsOf(const RowTable& table) {
+  std::vector<ResultRow> rows(static_cast<size_t>(table.RowCount()));
+  const int32_t columns = std::min(table.Columns(), kResultColumnCount);
+  for (int32_t row = 0; row < table.RowCount(); ++row) {
+    for (int32_t col = 0; col < columns; ++col) {
       rows[static_cast<size_t>(row)].*kResultColumns[static_cast<size_t>(col)].Cell =
-          table.Data(col, row);
+          table.Cell(row, col);
     }
   }
   return rows;
@@ -46,7 +49,7 @@ std::string DatabaseFailureText(TCDB& database) {
 
 }  // namespace
 
-bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outcomes,
+bool SendRows(TCDB& database, const RowTable& table, bool import, CSVRowErrors& outcomes,
               Session& session) {
   const char* success = import ? "Imported successfully." : "Verified successfully.";
   std::vector<ResultRow> rows = RowsOf(table);

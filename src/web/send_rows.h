@@ -2,8 +2,8 @@
 #define QUORAX_WEB_SEND_ROWS_H_
 
 #include "outcomes/csv_row_errors.h"
+#include "rows/row_table.h"
 #include "tcdb/tcdb.h"
-#include "upload/csv.h"
 
 namespace quorax {
 
@@ -16,7 +16,7 @@ class Session;
 // carries the database's text; later rows get no outcome. The table keeps the
 // uploaded values. Returns true when a database failure stopped the run.
 // REQUIRES: `database` is connected.
-bool SendRows(TCDB& database, const CSV& table, bool import, CSVRowErrors& outcomes,
+bool SendRows(TCDB& database, const RowTable& table, bool import, CSVRowErrors& outcomes,
               Session& session);
 
 }  // namespace quorax

@@ -6,7 +6,7 @@
 namespace quorax {
 
 UploadRecord::~UploadRecord() {
-  const RowTally tally = TallyRows(outcomes_, table_.GetRows());
+  const RowTally tally = TallyRows(outcomes_, table_.RowCount());
   metrics::RowCounts rows;
   rows.passed = static_cast<uint64_t>(tally.passed);
   rows.rejected = static_cast<uint64_t>(tally.rejected);

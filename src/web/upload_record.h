@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "outcomes/csv_row_errors.h"
-#include "upload/csv.h"
+#include "rows/row_table.h"
 
 namespace quorax {
 
@@ -14,7 +14,7 @@ namespace quorax {
 // outcome count as not processed). `table` and `outcomes` must outlive it.
 class UploadRecord {
  public:
-  UploadRecord(bool import, const CSV& table, const CSVRowErrors& outcomes)
+  UploadRecord(bool import, const RowTable& table, const CSVRowErrors& outcomes)
       : import_(import), table_(table), outcomes_(outcomes) {}
   ~UploadRecord();
   UploadRecord(const UploadRecord&) = delete;
@@ -22,7 +22,7 @@ class UploadRecord {
 
  private:
   const bool import_;
-  const CSV& table_;
+  const RowTable& table_;
   const CSVRowErrors& outcomes_;
   const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };

@@ -42,11 +42,11 @@ TEST(OutcomeReportsTest, EachOutcomeReadsTheSameInEveryReport) {
     CSVRowErrors outcomes;
     outcomes.Add(1, c.code);
     outcomes.Item(1)->ExtraInfo = c.extra;
-    const std::string download = ExportResultsText(table, outcomes);
+    const std::string download = ExportResultsText(table.Rows(), outcomes);
     EXPECT_NE(download.find(std::string("\"7\",\"n\",") + c.csv_tail + "\r\n"), std::string::npos)
         << c.code << "\n"
         << download;
-    EXPECT_NE(DrawRunSummary(table, outcomes).find(c.summary), std::string::npos) << c.code;
+    EXPECT_NE(DrawRunSummary(table.Rows(), outcomes).find(c.summary), std::string::npos) << c.code;
 
     cli::RunResults results;
     cli::AddPiece(table, 1, download, results);

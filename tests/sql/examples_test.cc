@@ -27,7 +27,7 @@ class ExamplesTest : public ::testing::Test {
     for (int16_t r = 0; r < csv.GetRows(); ++r) {
       ResultRow row;
       for (int32_t c = 0; c < kResultColumnCount; ++c) {
-        row.*kResultColumns[static_cast<size_t>(c)].Cell = csv.Data(c, r);
+        row.*kResultColumns[static_cast<size_t>(c)].Cell = csv.Rows().Cell(r, c);
       }
       verdicts.push_back(db_.VerifyResult(row));
     }

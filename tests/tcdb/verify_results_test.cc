@@ -21,7 +21,8 @@ std::vector<ResultRow> ExampleRows(const std::string& name) {
   std::vector<ResultRow> rows(static_cast<size_t>(csv.GetRows()));
   for (int32_t r = 0; r < csv.GetRows(); ++r) {
     for (int32_t c = 0; c < kResultColumnCount; ++c) {
-      rows[static_cast<size_t>(r)].*kResultColumns[static_cast<size_t>(c)].Cell = csv.Data(c, r);
+      rows[static_cast<size_t>(r)].*kResultColumns[static_cast<size_t>(c)].Cell =
+          csv.Rows().Cell(r, c);
     }
   }
   return rows;

@@ -9,12 +9,12 @@
 namespace quorax {
 namespace {
 
-// The cells of every row of `csv` up to GetRows(), spare row excluded.
+// The cells of every row of `csv` up to GetRows().
 std::vector<std::vector<std::string>> Rows(const CSV& csv) {
   std::vector<std::vector<std::string>> rows;
   for (int16_t r = 0; r < csv.GetRows(); ++r) {
     rows.emplace_back();
-    for (int16_t c = 0; c < csv.GetCols(); ++c) rows.back().emplace_back(csv.Data(c, r));
+    for (int16_t c = 0; c < csv.GetCols(); ++c) rows.back().emplace_back(csv.Rows().Cell(r, c));
   }
   return rows;
 }
@@ -24,12 +24,14 @@ using Table = std::vector<std::vector<std::string>>;
 TEST(CSVReaderTest, CrLfAnywhereIsTheLineEndElseLf) {
   CSV crlf;
   EXPECT_EQ(crlf.ProcessCSV("a,b\nc\r\n1,x\ny\r\n"), 0);
-  EXPECT_EQ(crlf.Headers(1), "b\nc");
+  EXPECT_EQ(crlf.Rows().ColumnName(1), "b\nc");
   EXPECT_EQ(Rows(crlf), (Table{{"1", "x\ny"}}));
+  EXPECT_EQ(crlf.Rows().Origin(0), (RowOrigin{1, 3, ""}));
 
   CSV lf;
   EXPECT_EQ(lf.ProcessCSV("a,b\n1,x\ry\n3,\"4\n5\"\n"), 0);
   EXPECT_EQ(Rows(lf), (Table{{"1", "x\ry"}, {"3", "4\n5"}}));
+  EXPECT_EQ(lf.Rows().Origin(1), (RowOrigin{2, 3, ""}));
 
   CSV none;
   none.ProcessCSV("a,b\r\n1,2\r\n");
@@ -43,12 +45,11 @@ TEST(CSVReaderTest, HeaderLineIsSplitWithoutQuoteProcessing) {
   EXPECT_EQ(csv.ProcessCSV("\"TC,ID\", x ,\r\n   \r\n"), -3);
   EXPECT_EQ(csv.GetCols(), 4);
   EXPECT_EQ(csv.GetRows(), 0);
-  EXPECT_EQ(csv.Headers(0), "\"TC");
-  EXPECT_EQ(csv.Headers(1), "ID\"");
-  EXPECT_EQ(csv.Headers(2), " x ");
-  EXPECT_EQ(csv.Headers(3), "");
-  EXPECT_EQ(csv.Headers(4), "");
-  EXPECT_THROW(csv.Headers(5), SubscriptOutOfRange);
+  EXPECT_EQ(csv.Rows().ColumnName(0), "\"TC");
+  EXPECT_EQ(csv.Rows().ColumnName(1), "ID\"");
+  EXPECT_EQ(csv.Rows().ColumnName(2), " x ");
+  EXPECT_EQ(csv.Rows().ColumnName(3), "");
+  EXPECT_THROW(csv.Rows().ColumnName(4), SubscriptOutOfRange);
 }
 
 TEST(CSVReaderTest, QuotedFieldsHoldCommasQuotesAndLineBreaks) {
@@ -88,47 +89,20 @@ TEST(CSVReaderTest, EndOfTextCases) {
   EXPECT_EQ(Rows(single_column), (Table{{"1"}, {""}, {"2"}}));
 }
 
-// Cells share one text: changing one moves the cells after it, not their values.
-TEST(CSVReaderTest, CellsKeepTheirValuesWhenOthersChangeOrTheTableIsReshaped) {
-  CSV csv;
-  ASSERT_EQ(csv.ProcessCSV("a,b,c\r\n1,\"x,\"\"y\",3\r\n,,\r\n"), 0);
-  EXPECT_EQ(Rows(csv), (Table{{"1", "x,\"y", "3"}, {"", "", ""}}));
-  csv.Data.Set(1, 0, "longer text");
-  csv.Data.Set(0, 1, "z");
-  csv.Data.Set(0, 0, "");
-  EXPECT_EQ(Rows(csv), (Table{{"", "longer text", "3"}, {"z", "", ""}}));
-  csv.Data.Resize(2, 3, true);
-  EXPECT_EQ(csv.Data(1, 0), "longer text");
-  EXPECT_EQ(csv.Data(0, 1), "z");
-  EXPECT_EQ(csv.Data(1, 2), "");
-  csv.Data.Resize(2, 1, true);
-  EXPECT_EQ(csv.Data(1, 0), "longer text");
-  EXPECT_THROW(csv.Data(0, 1), SubscriptOutOfRange);
-
-  csv.Data.Set(0, 0, std::string(65535 - 11, 'x'));
-  EXPECT_THROW(csv.Data.Set(1, 0, "longer text!"), Overflow);
-  EXPECT_EQ(csv.Data(1, 0), "longer text");
-}
-
-TEST(CSVReaderTest, SpareColumnAndRowAreEmptyAndTheLimitOfReads) {
+TEST(CSVReaderTest, RowsHoldNoSpareAndNoFaultyRow) {
   CSV complete;
   ASSERT_EQ(complete.ProcessCSV("a,b\r\n1,2\r\n3,4\r\n"), 0);
-  EXPECT_EQ(complete.Data(2, 0), "");
-  EXPECT_EQ(complete.Data(0, 2), "");
-  EXPECT_THROW(complete.Data(3, 0), SubscriptOutOfRange);
-  EXPECT_THROW(complete.Data(0, 3), SubscriptOutOfRange);
-  EXPECT_THROW(complete.Data(-1, 0), SubscriptOutOfRange);
+  EXPECT_THROW(complete.Rows().Cell(0, 2), SubscriptOutOfRange);
+  EXPECT_THROW(complete.Rows().Cell(2, 0), SubscriptOutOfRange);
+  EXPECT_THROW(complete.Rows().Cell(0, -1), SubscriptOutOfRange);
 
   CSV failed;
   ASSERT_EQ(failed.ProcessCSV("a,b,c\r\n1,2,3\r\n4,5\r\n"), -3);
-  EXPECT_EQ(failed.Data(0, 1), "4");  // the spare row holds the cells of the faulty row
-  EXPECT_THROW(failed.Data(0, 2), SubscriptOutOfRange);
+  EXPECT_EQ(failed.Rows().RowCount(), 1);
 
   CSV fresh;
-  EXPECT_EQ(fresh.Data(1, 1), "");
-  EXPECT_THROW(fresh.Data(2, 0), SubscriptOutOfRange);
-  fresh.Data.Set(1, 1, "set");
-  EXPECT_EQ(fresh.Data(1, 1), "set");
+  EXPECT_EQ(fresh.GetRows(), 0);
+  EXPECT_EQ(fresh.GetCols(), 0);
 }
 
 TEST(CSVReaderTest, SixteenBitLimits) {
@@ -153,8 +127,8 @@ TEST(CSVReaderTest, ReadCSVReadsTheFileBytes) {
     std::fclose(file);
   }
   EXPECT_EQ(csv.ReadCSV(path), 0);
-  EXPECT_EQ(csv.Headers(0), "h\xe9");
-  EXPECT_EQ(csv.Data(0, 0), "v\xe4lue");
+  EXPECT_EQ(csv.Rows().ColumnName(0), "h\xe9");
+  EXPECT_EQ(csv.Rows().Cell(0, 0), "v\xe4lue");
   std::fclose(std::fopen(path.c_str(), "wb"));
   EXPECT_EQ(csv.ReadCSV(path), -2);
   std::remove(path.c_str());

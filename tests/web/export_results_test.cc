@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "upload/csv.h"
+
 namespace quorax {
 namespace {
 
@@ -19,7 +21,7 @@ TEST(ExportResultsTextTest, EveryRowFollowsWithItsOutcomeCodeAndReasons) {
     outcomes.Add(row, runs[row - 1].code);
     outcomes.Item(row)->ExtraInfo = runs[row - 1].extra;
   }
-  EXPECT_EQ(ExportResultsText(table, outcomes),
+  EXPECT_EQ(ExportResultsText(table.Rows(), outcomes),
             "\"TCID\",\"Notes\",\"Outcome\",\"Code\",\"Reasons\"\r\n"
             "\"1\",\"ok\",\"ok\",\"0\",\"Imported successfully.\"\r\n"
             "\"2\",\"say \"\"hi\"\"\",\"rejected\",\"-34\",\"TestcaseID does not exist.; "
