@@ -1,10 +1,10 @@
-// Verifies a 10,000-row file through the command line (the built `quorax`
-// executable, run as its own process as a tester runs it) against the server
+// Verifies a file of 10,000 rows ($QUORAX_BENCH_ROWS for another size) through the command line
+// (the built `quorax` executable, run as its own process as a tester runs it) against the server
 // running in this process, and in the same run sends the same rows as the
 // fewest full-size uploads with a bare client: sign in once, then per piece
 // the upload form (not before the first) and the multipart POST, once
 // without and once with the results download the command line needs. It
-// prints rows per second of each and the ratios.
+// prints rows per second of each, the ratios and the command's peak memory.
 //
 // Needs QUORAX_TEST_DSN (the test-case database with the demo data and the
 // login demo/demo); without it the run is skipped with a message.
@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -36,7 +37,10 @@ using quorax::bench::ShellQuoted;
 using Clock = std::chrono::steady_clock;
 using quorax::bench::Env;
 
-constexpr int kRows = 10000;
+const int kRows = [] {
+  const std::string rows = Env("QUORAX_BENCH_ROWS");
+  return rows.empty() ? 10000 : std::stoi(rows);
+}();
 constexpr size_t kBodySize = 32767;
 constexpr char kBoundary[] = "----WebKitFormBoundaryQx4Lw8zNc2Rt7Yud";
 constexpr char kHeader[] = "TCID,TestDate,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
@@ -144,6 +148,7 @@ struct Bench {
   Tally bare_download;
   Tally command_line;
   Tally command_line_server;  // CPU time of this process while the command ran
+  double peak_mib = 0;        // the largest resident set of a command run
 };
 Bench* bench = nullptr;
 
@@ -197,10 +202,13 @@ void BM_BareClient(benchmark::State& state) {
 }
 
 void BM_CommandLine(benchmark::State& state) {
-  const std::string command = "exec " + ShellQuoted(QUORAX_CLI) + " verify " +
-                              ShellQuoted(bench->file_path) + " --quiet --user demo --url " +
-                              "http://127.0.0.1:" + std::to_string(bench->server->port()) +
-                              "/Quorax.asp 2>&1";
+  // /usr/bin/time measures the command's peak memory: its child starts from
+  // a small process, while a child of this one would count this one's memory.
+  const std::string peak_file = bench->dir.Path("quorax.peak");
+  const std::string command =
+      "exec /usr/bin/time -f %M -o " + ShellQuoted(peak_file) + " " + ShellQuoted(QUORAX_CLI) +
+      " verify " + ShellQuoted(bench->file_path) + " --quiet --user demo --url " +
+      "http://127.0.0.1:" + std::to_string(bench->server->port()) + "/Quorax.asp 2>&1";
   const std::string summary = std::to_string(kRows) + " rows: " + std::to_string(kRows) + " passed";
   double seconds = 0;
   const double cpu_start = ProcessCpuMilliseconds();
@@ -225,6 +233,10 @@ void BM_CommandLine(benchmark::State& state) {
   bench->command_line_server.Add(seconds, cpu);
   state.counters["rows_per_s"] = kRows / seconds;
   state.counters["command_cpu_ms"] = command_cpu;
+  std::ifstream peak(peak_file);
+  for (std::string line; std::getline(peak, line);)
+    bench->peak_mib = std::atof(line.c_str()) / 1024;
+  state.counters["peak_MiB"] = bench->peak_mib;
   state.counters["process_cpu_ms"] = cpu;
 }
 
@@ -256,8 +268,8 @@ void PrintSummary() {
   PrintLine("bare client, upload only", bench->bare, "CPU of server and client");
   PrintLine("bare client, upload and download", bench->bare_download, "CPU of server and client");
   PrintLine("command line (quorax verify)", bench->command_line, "CPU of the command");
-  std::printf("  %-34s %8s          (CPU of the server %.0f ms)\n", "", "",
-              bench->command_line_server.CpuMilliseconds());
+  std::printf("  %-34s %8s          (CPU of the server %.0f ms; peak memory %.1f MiB)\n", "", "",
+              bench->command_line_server.CpuMilliseconds(), bench->peak_mib);
   PrintRatio("command line / bare upload only", bench->command_line, bench->bare);
   PrintRatio("command line / bare with download", bench->command_line, bench->bare_download);
   PrintRatio("bare with / without download", bench->bare_download, bench->bare);

@@ -1,16 +1,18 @@
 #include "cli/file_text.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "cli/exit_status.h"
 #include "common/errors.h"
+#include "common/windows1252.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
 namespace {
 
 // DecodeUpload, its refusal raised as CliFailure (kBadUsage) naming the file's row.
-UploadText Decode(const std::string& bytes, int32_t first_row) {
+UploadText Decode(std::string_view bytes, int32_t first_row) {
   try {
     return DecodeUpload(bytes);
   } catch (const InvalidArgument& e) {
@@ -18,14 +20,54 @@ UploadText Decode(const std::string& bytes, int32_t first_row) {
   }
 }
 
+// Notes whether `text` (whole lines) holds a character beyond ASCII as
+// well-formed UTF-8, or bytes beyond ASCII that are not.
+void Classify(std::string_view text, bool& beyond_ascii, bool& malformed) {
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return;
+  (IsUtf8BeyondAscii(text) ? beyond_ascii : malformed) = true;
+}
+
+// The line end of a file that starts with `read` and goes on in `file`:
+// "\r\n" when it holds one anywhere, else "\n".
+std::string LineEndIn(std::string_view read, std::istream& file) {
+  if (read.find("\r\n") != std::string_view::npos) return "\r\n";
+  char last = read.empty() ? '\0' : read.back();
+  for (char c; file.get(c); last = c) {
+    if (last == '\r' && c == '\n') return "\r\n";
+  }
+  return "\n";
+}
+
 }  // namespace
 
-FileText PrepareFile(const std::string& content) {
-  std::string encoding = Decode(content, 1).Encoding;
-  if (encoding != kUtf8Encoding || content.starts_with(kUtf8ByteOrderMark)) {
-    return {content, std::move(encoding)};
+FileShape ShapeOf(std::istream& file) {
+  constexpr size_t kChunk = 1 << 20;
+  std::string text;  // the lines not yet looked at: UTF-8 sequences never hold a line feed
+  std::string chunk(kChunk, '\0');
+  bool start = true, crlf = false, beyond_ascii = false, malformed = false;
+  char last = '\0';
+  while (file.read(chunk.data(), kChunk) || file.gcount() > 0) {
+    const std::string_view read(chunk.data(), static_cast<size_t>(file.gcount()));
+    if (start) {
+      if (read.starts_with("\xFF\xFE") || read.starts_with("\xFE\xFF"))
+        Decode(read.substr(0, 2), 1);
+      if (read.starts_with(kUtf8ByteOrderMark)) return {kUtf8Encoding, "", LineEndIn(read, file)};
+      start = false;
+    }
+    crlf = crlf || (last == '\r' && read.front() == '\n') ||
+           read.find("\r\n") != std::string_view::npos;
+    last = read.back();
+    text += read;
+    const size_t lines = text.rfind('\n') + 1;
+    Classify(std::string_view(text).substr(0, lines), beyond_ascii, malformed);
+    text.erase(0, lines);
   }
-  return {std::string(kUtf8ByteOrderMark) + content, std::move(encoding)};
+  Classify(text, beyond_ascii, malformed);
+  const bool utf8 = beyond_ascii && !malformed;
+  return {utf8 ? kUtf8Encoding : kWindows1252Encoding, utf8 ? std::string(kUtf8ByteOrderMark) : "",
+          crlf ? "\r\n" : "\n"};
 }
 
 std::string DecodePiece(const std::string& bytes, int32_t first_row) {

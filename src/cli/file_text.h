@@ -2,26 +2,29 @@
 #define QUORAX_CLI_FILE_TEXT_H_
 
 #include <cstdint>
+#include <istream>
 #include <string>
 
 namespace quorax::cli {
 
-// A file as it is split and sent, and the encoding its reports are written in.
-struct FileText {
-  std::string bytes;     // the file's bytes; a UTF-8 file starts with the byte-order mark
+// What a whole file says about how each of its pieces is sent and read.
+struct FileShape {
   std::string encoding;  // kUtf8Encoding or kWindows1252Encoding (upload/upload_text.h)
+  std::string mark;      // the byte-order mark a UTF-8 file without one gains, else ""
+  std::string line_end;  // "\r\n" when the file holds one anywhere, else "\n"
 };
 
-// Reads `content` as the server reads an upload. A UTF-8 file without the
-// byte-order mark gains one, so that each piece (which starts with the header
-// line) is read as UTF-8 on its own, even one whose rows are all ASCII.
-// Raises CliFailure (kBadUsage), naming the row and column, for a character
-// the server would refuse.
-FileText PrepareFile(const std::string& content);
+// Reads `file` to its end in bounded memory and decides its encoding as the
+// server decides an upload's: UTF-8 when it starts with the byte-order mark
+// or is well-formed UTF-8 holding a character beyond ASCII. The mark is added
+// so that each piece (which starts with the header line) is read as UTF-8 on
+// its own, even one whose rows are all ASCII. Raises CliFailure (kBadUsage)
+// for a UTF-16 file.
+FileShape ShapeOf(std::istream& file);
 
 // The Windows-1252 text the server reads from the piece `bytes`, whose first
-// data row is the file's row `first_row`. Raises CliFailure (kBadUsage) like
-// PrepareFile, naming the file's row.
+// data row is the file's row `first_row`. Raises CliFailure (kBadUsage),
+// naming the file's row and column, for a character the server would refuse.
 std::string DecodePiece(const std::string& bytes, int32_t first_row);
 
 // `message` about a piece whose first data row is the file's row

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <utility>
 
 #include "cli/exit_status.h"
@@ -13,39 +14,74 @@ namespace {
   throw CliFailure(kBadUsage, problem + " (run \"quorax --help\" for the usage)");
 }
 
+// The options that say how a runner report becomes rows.
+void DescribeRunnerOptions(CLI::App& app, Options& options, std::string& unmapped) {
+  app.add_option("--format", options.format,
+                 "auto (by content, the default), csv, " +
+                     std::string("junit, nunit, xunit, trx, testng, ") + "robot or cucumber")
+      ->type_name("FORMAT");
+  app.add_option("--product-version", options.version, "the product version the tests ran on")
+      ->type_name("V")
+      ->envname("QUORAX_PRODUCT_VERSION");
+  app.add_option("--platform", options.platform, "the platform")
+      ->type_name("P")
+      ->envname("QUORAX_PLATFORM");
+  app.add_option("--browser", options.browser, "the browser")
+      ->type_name("B")
+      ->envname("QUORAX_BROWSER");
+  app.add_option("--tester", options.tester, "the tester the rows name")
+      ->type_name("T")
+      ->envname("QUORAX_TESTER");
+  app.add_option("--date", options.date, "the rows' date (default: the report's start, else today)")
+      ->type_name("YYYY-MM-DD");
+  app.add_option("--case-pattern", options.case_pattern,
+                 "how a name or tag holds a case id (default: C and digits)")
+      ->type_name("REGEX");
+  app.add_option("--case-map", options.case_map, "CSV of columns \"test\" and \"case\"")
+      ->type_name("FILE");
+  app.add_option("--unmapped", unmapped, "tests without a case id: report (default) or reject")
+      ->type_name("report|reject")
+      ->check(CLI::IsMember({"report", "reject"}).description(""));
+}
+
 // The one table of the command's arguments and options, each named with its
 // help text; values land in `options`, the command in `command`.
-void DescribeOptions(CLI::App& app, Options& options, std::string& command) {
+void DescribeOptions(CLI::App& app, Options& options, std::string& command, std::string& unmapped) {
   app.allow_extras();
   app.get_formatter()->label("Usage", "usage");
   app.get_formatter()->column_width(24);
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_version_flag("--version", "quorax " QUORAX_VERSION);
-  app.add_option("command", command, "verify only checks the rows; import records them")
-      ->type_name("verify|import")
+  app.add_option("command", command,
+                 "verify only checks the rows; import records them; convert writes them as CSV")
+      ->type_name("verify|import|convert")
       ->required()
-      ->check(CLI::IsMember({"verify", "import"}).description(""));
-  app.add_option("file", options.file, "the CSV file of test results")
+      ->check(CLI::IsMember({"verify", "import", "convert"}).description(""));
+  app.add_option("file", options.files, "CSV files of test results or test runners' reports")
       ->type_name("FILE")
       ->required();
   app.add_option("--url", options.url,
                  "the host page address, e.g. https://qa.example.com/Quorax.asp")
-      ->type_name("URL")
-      ->required();
+      ->type_name("URL");
   app.add_option("--user", options.user,
                  "the database user name (password: $QUORAX_PASSWORD or asked)")
-      ->type_name("NAME")
-      ->required();
+      ->type_name("NAME");
   app.add_option("--errors", options.errors_path,
                  "write the header line and the rows that did not pass as CSV")
       ->type_name("PATH");
   app.add_option("--report", options.report_path, "write every row with its outcome as CSV")
       ->type_name("PATH");
   app.add_option("--junit", options.junit_path, "write a JUnit XML report")->type_name("PATH");
+  app.add_option("--json", options.json_path, "write every row with its outcome as JSON Lines")
+      ->type_name("PATH");
+  app.add_option("--out", options.out_path, "convert: the CSV file to write")->type_name("PATH");
   app.add_option("--ca-file", options.ca_file, "trust this certificate (self-signed servers)")
       ->type_name("PATH");
   app.add_flag("--quiet", options.quiet, "print only the summary line")->disable_flag_override();
+  DescribeRunnerOptions(app, options, unmapped);
   app.footer(
+      "-- COMMAND ARGS...      run the tests first; when they fail and the rows do not\n"
+      "                        (exit 0 or 1), exit with the command's status\n"
       "exit status: 0 all passed, 1 rows rejected, 2 bad usage or file, 3 sign-in refused,\n"
       "             4 server, database or network failure");
 }
@@ -56,15 +92,27 @@ void Parse(CLI::App& app, const std::vector<std::string>& args) {
   app.parse(std::move(reversed));
 }
 
+// `args` before the first "--"; what follows it goes to `wrapped`.
+std::vector<std::string> OwnArgs(const std::vector<std::string>& args,
+                                 std::vector<std::string>* wrapped = nullptr) {
+  const auto dashes = std::find(args.begin(), args.end(), "--");
+  if (wrapped != nullptr && dashes != args.end()) wrapped->assign(dashes + 1, args.end());
+  return {args.begin(), dashes};
+}
+
 }  // namespace
 
 std::string HelpOrVersion(const std::vector<std::string>& args) {
-  CLI::App app("Verifies or imports a CSV file of test results on a Quorax server.", "quorax");
+  CLI::App app(
+      "Verifies or imports test results (CSV files or test runners' reports) on a Quorax "
+      "server.",
+      "quorax");
   Options options;
   std::string command;
-  DescribeOptions(app, options, command);
+  std::string unmapped;
+  DescribeOptions(app, options, command, unmapped);
   try {
-    Parse(app, args);
+    Parse(app, OwnArgs(args));
   } catch (const CLI::CallForHelp&) {
     return app.help();
   } catch (const CLI::CallForVersion& version) {
@@ -78,14 +126,28 @@ Options ParseOptions(const std::vector<std::string>& args) {
   CLI::App app("", "quorax");
   Options options;
   std::string command;
-  DescribeOptions(app, options, command);
+  std::string unmapped;
+  DescribeOptions(app, options, command, unmapped);
   try {
-    Parse(app, args);
+    Parse(app, OwnArgs(args, &options.wrapped));
   } catch (const CLI::ParseError& error) {
     BadUsage(error.what());
   }
   if (!app.remaining().empty()) BadUsage("unexpected \"" + app.remaining().front() + "\"");
+  if (args.size() > 0 && args.back() == "--" && options.wrapped.empty()) {
+    BadUsage("\"--\" is not followed by a command");
+  }
   options.import = command == "import";
+  options.command = command == "convert" ? Command::Convert
+                    : options.import     ? Command::Import
+                                         : Command::Verify;
+  options.reject_unmapped = unmapped == "reject";
+  if (options.command == Command::Convert) {
+    if (options.out_path.empty()) BadUsage("convert needs --out");
+  } else {
+    if (options.url.empty()) BadUsage("--url is required");
+    if (options.user.empty()) BadUsage("--user is required");
+  }
   return options;
 }
 

@@ -1,79 +1,95 @@
 #include "cli/pieces.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "cli/exit_status.h"
+#include "rows/csv_tokenizer.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
 namespace {
 
-// Returns the position just after the row that starts at `start`: after its
-// line end, or the end of `content`. A field is quoted when it starts with a
-// quote; within it a doubled quote stands for one quote.
-size_t RowEnd(const std::string& content, size_t start, const std::string& line_end) {
-  bool field_start = true;
-  bool quoted = false;
-  for (size_t at = start; at < content.size(); ++at) {
-    const char c = content[at];
-    if (quoted) {
-      if (c == '"' && at + 1 < content.size() && content[at + 1] == '"') {
-        ++at;
-      } else if (c == '"') {
-        quoted = false;
-      }
-      continue;
-    }
-    if (content.compare(at, line_end.size(), line_end) == 0) return at + line_end.size();
-    quoted = field_start && c == '"';
-    field_start = c == ',';
-  }
-  return content.size();
+constexpr size_t kReadSize = 256 * 1024;
+
+[[noreturn]] void TooLarge(int32_t row) {
+  throw CliFailure(kBadUsage, "data row " + std::to_string(row) +
+                                  " is too large to be uploaded, even on its own");
 }
 
 }  // namespace
 
-std::vector<Piece> SplitIntoPieces(const std::string& content, size_t max_bytes) {
-  std::string line_end = "\r\n";
-  size_t header_end = content.find(line_end);
-  if (header_end == std::string::npos) {
-    line_end = "\n";
-    header_end = content.find(line_end);
+PieceReader::PieceReader(std::istream& file, const FileShape& shape, size_t max_bytes)
+    : file_(file), line_end_(shape.line_end), max_bytes_(max_bytes) {
+  size_t header_end = std::string::npos;
+  while ((header_end = buffer_.find(line_end_)) == std::string::npos && !ended_) {
+    Fill(buffer_.size() + kReadSize);
   }
   if (header_end == std::string::npos) {
     throw CliFailure(kBadUsage, "the file has no line end, so it holds no rows");
   }
-  const std::string header = content.substr(0, header_end + line_end.size());
-  std::vector<Piece> pieces;
-  int32_t row = 0;
-  auto line = static_cast<int32_t>(1 + std::count(header.begin(), header.end(), '\n'));
-  for (size_t start = header.size(); start < content.size();) {
-    // Blank lines at the end of a file are not rows, nor is an end-of-file mark.
-    if (content.find_first_not_of(" \t\r\n", start) == std::string::npos) break;
-    if (content.find(line_end, start) == std::string::npos &&
-        IsEndOfFileMark(std::string_view(content).substr(start))) {
-      break;
-    }
-    const size_t end = RowEnd(content, start, line_end);
-    std::string text = content.substr(start, end - start);
-    const int32_t row_line = line;
-    line += static_cast<int32_t>(std::count(text.begin(), text.end(), '\n'));
-    if (text.size() < line_end.size() ||
-        text.compare(text.size() - line_end.size(), line_end.size(), line_end) != 0) {
-      text += line_end;
-    }
-    ++row;
-    if (header.size() + text.size() > max_bytes) {
-      throw CliFailure(kBadUsage, "data row " + std::to_string(row) +
-                                      " is too large to be uploaded, even on its own");
-    }
-    if (pieces.empty() || pieces.back().text.size() + text.size() > max_bytes) {
-      pieces.push_back(Piece{header, row, 0, row_line});
-    }
-    pieces.back().text += text;
-    ++pieces.back().rows;
-    start = end;
+  start_ = header_end + line_end_.size();
+  header_ = shape.mark + buffer_.substr(0, start_);
+  line_ += static_cast<int32_t>(std::count(header_.begin(), header_.end(), '\n'));
+}
+
+void PieceReader::Fill(size_t bytes) {
+  if (start_ > kReadSize) {
+    buffer_.erase(0, start_);
+    start_ = 0;
   }
+  while (!ended_ && buffer_.size() - start_ < bytes) {
+    const size_t size = buffer_.size();
+    buffer_.resize(size + std::max(kReadSize, bytes));
+    file_.read(buffer_.data() + size, static_cast<std::streamsize>(buffer_.size() - size));
+    buffer_.resize(size + static_cast<size_t>(file_.gcount()));
+    ended_ = !file_;
+  }
+}
+
+std::optional<PieceReader::Row> PieceReader::NextRow() {
+  // A row longer than a piece is refused, so the lookahead never needs more.
+  Fill(max_bytes_ + line_end_.size());
+  // Blank lines at the end of a file are not rows, nor is an end-of-file mark.
+  while (buffer_.find_first_not_of(" \t\r\n", start_) == std::string::npos) {
+    if (ended_) return std::nullopt;
+    Fill(buffer_.size() - start_ + kReadSize);
+  }
+  if (ended_ && buffer_.find(line_end_, start_) == std::string::npos &&
+      IsEndOfFileMark(std::string_view(buffer_).substr(start_))) {
+    return std::nullopt;
+  }
+  const size_t end = RecordEnd(buffer_, start_, line_end_);
+  Row row{buffer_.substr(start_, end - start_), ++rows_, line_};
+  if (end == buffer_.size() && !ended_) TooLarge(row.number);
+  start_ = end;
+  line_ += static_cast<int32_t>(std::count(row.text.begin(), row.text.end(), '\n'));
+  if (!row.text.ends_with(line_end_)) row.text += line_end_;
+  if (header_.size() + row.text.size() > max_bytes_) TooLarge(row.number);
+  return row;
+}
+
+std::optional<Piece> PieceReader::Next() {
+  if (!pending_) pending_ = NextRow();
+  if (!pending_) return std::nullopt;
+  Piece piece{header_, pending_->number, 0, pending_->line};
+  while (pending_ && piece.text.size() + pending_->text.size() <= max_bytes_) {
+    piece.text += pending_->text;
+    ++piece.rows;
+    pending_ = NextRow();
+  }
+  return piece;
+}
+
+std::vector<Piece> SplitIntoPieces(const std::string& content, size_t max_bytes) {
+  std::istringstream file(content);
+  FileShape shape = ShapeOf(file);
+  shape.mark.clear();
+  file.clear();
+  file.seekg(0);
+  PieceReader reader(file, shape, max_bytes);
+  std::vector<Piece> pieces;
+  while (std::optional<Piece> piece = reader.Next()) pieces.push_back(std::move(*piece));
   return pieces;
 }
 

@@ -6,35 +6,35 @@
 #include "common/text.h"
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
+#include "rows/csv_writer.h"
 
 namespace quorax::cli {
 namespace {
 
-std::string CsvLine(const std::vector<std::string>& fields) {
-  std::string line;
-  for (const std::string& field : fields) {
-    if (!line.empty()) line += ',';
-    line += '"';
-    for (char c : field) line += c == '"' ? std::string("\"\"") : std::string(1, c);
-    line += '"';
-  }
-  return line + "\r\n";
-}
+constexpr char kUnmapped[] = "unmapped";
+constexpr char kNoCaseId[] = "no test case id";
 
 // `text` (Windows-1252) as UTF-8 fit for an XML attribute or element.
 std::string XmlValue(const std::string& text) { return XmlEscape(Utf8FromWindows1252(text)); }
 
-// `text` (Windows-1252) as one UTF-8 console line: each line break a space,
-// other control characters (the server's words among them) removed.
+// `text` (UTF-8) as one console line: each line break a space, other
+// control characters (the server's words among them) removed.
 std::string OneLine(std::string text) {
   for (char& c : text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
-  return TerminalText(Utf8FromWindows1252(text));
+  return TerminalText(text);
 }
 
 std::string TestCaseId(const RowResult& row) {
   return row.values.empty() ? std::string() : row.values.front();
+}
+
+// The row's test case id and, when the file names the row's test, " (test)".
+std::string RowLabel(const RunResults& results, const RowResult& row) {
+  const auto column = static_cast<size_t>(results.test_column);
+  if (results.test_column < 0 || column >= row.values.size()) return TestCaseId(row);
+  return TestCaseId(row) + " (" + row.values[column] + ")";
 }
 
 std::string Seconds(double seconds) {
@@ -43,21 +43,29 @@ std::string Seconds(double seconds) {
   return text;
 }
 
+std::string TestCaseOpening(const std::string& class_name, const std::string& name) {
+  return "  <testcase classname=\"" + XmlEscape(class_name) + "\" name=\"" + name + "\"";
+}
+
+std::string Failure(const char* element, const std::string& message, const std::string& type) {
+  return ">\n    <" + std::string(element) + " message=\"" + message + "\" type=\"" + type + "\">" +
+         message + "</" + element + ">\n  </testcase>\n";
+}
+
 // The testcase element of `row`.
-std::string TestCaseXml(const RowResult& row, const std::string& class_name) {
-  std::string xml = "  <testcase classname=\"" + XmlEscape(class_name) + "\" name=\"" +
-                    XmlValue("row " + std::to_string(row.row) + ": " + TestCaseId(row)) + "\"";
+std::string TestCaseXml(const RunResults& results, const RowResult& row,
+                        const std::string& class_name) {
+  const std::string xml = TestCaseOpening(
+      class_name, XmlValue("row " + std::to_string(row.row) + ": " + RowLabel(results, row)));
   const std::string reasons = XmlValue(row.reasons);
   const std::string code = XmlValue(row.code);
   switch (row.state) {
     case RowState::Passed:
       return xml + "/>\n";
     case RowState::Rejected:
-      return xml + ">\n    <failure message=\"" + reasons + "\" type=\"rejected " + code + "\">" +
-             reasons + "</failure>\n  </testcase>\n";
+      return xml + Failure("failure", reasons, "rejected " + code);
     case RowState::DatabaseFailure:
-      return xml + ">\n    <error message=\"" + reasons + "\" type=\"database failure " + code +
-             "\">" + reasons + "</error>\n  </testcase>\n";
+      return xml + Failure("error", reasons, "database failure " + code);
     case RowState::NotProcessed:
       break;
   }
@@ -66,44 +74,77 @@ std::string TestCaseXml(const RowResult& row, const std::string& class_name) {
 
 }  // namespace
 
-std::string ErrorsCsv(const RunResults& results) {
-  std::string text = CsvLine(results.header);
+std::string CsvRecord(const std::vector<std::string>& fields) {
+  std::string line;
+  AppendCsvRecord(line, fields);
+  return line;
+}
+
+std::string ErrorRows(const RunResults& results) {
+  std::string text;
   for (const RowResult& row : results.rows) {
-    if (row.state != RowState::Passed) text += CsvLine(row.values);
+    if (row.state != RowState::Passed) text += CsvRecord(row.values);
   }
   return text;
 }
 
-std::string ReportCsv(const RunResults& results) {
-  std::vector<std::string> header = results.header;
-  header.insert(header.end(), {"Outcome", "Code", "Reasons"});
-  std::string text = CsvLine(header);
+std::string ReportHeader(const std::vector<std::string>& header) {
+  std::vector<std::string> fields = header;
+  fields.insert(fields.end(), {"Outcome", "Code", "Reasons"});
+  return CsvRecord(fields);
+}
+
+std::string ReportRows(const RunResults& results) {
+  std::string text;
   for (const RowResult& row : results.rows) {
     std::vector<std::string> fields = row.values;
     fields.insert(fields.end(), {OutcomeName(row.state), row.code, row.reasons});
-    text += CsvLine(fields);
+    text += CsvRecord(fields);
   }
   return text;
 }
 
-std::string JUnitXml(const RunResults& results, const std::string& suite_name, double seconds) {
-  const RowTally tally = Count(results);
-  const std::string counts =
-      " tests=\"" + std::to_string(tally.rows) + "\" failures=\"" + std::to_string(tally.rejected) +
-      "\" errors=\"" + std::to_string(tally.database_failures) + "\" skipped=\"" +
-      std::to_string(tally.not_processed) + "\" time=\"" + Seconds(seconds) + "\"";
-  std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites" + counts +
-                    ">\n<testsuite name=\"" + XmlEscape(suite_name) + "\"" + counts + ">\n";
-  for (const RowResult& row : results.rows) xml += TestCaseXml(row, suite_name);
-  return xml + "</testsuite>\n</testsuites>\n";
+std::string UnmappedReportRow(const std::vector<std::string>& header, const std::string& test) {
+  std::vector<std::string> fields;
+  for (const std::string& name : header) fields.push_back(name == "Test" ? test : "");
+  fields.insert(fields.end(), {kUnmapped, "", kNoCaseId});
+  return CsvRecord(fields);
 }
 
-std::string BadRowLines(const RunResults& results) {
+JUnitCounts CountsOf(const RowTally& tally, int32_t unmapped, bool rejected) {
+  return {tally.rows + unmapped, tally.rejected + (rejected ? unmapped : 0),
+          tally.database_failures, tally.not_processed + (rejected ? 0 : unmapped)};
+}
+
+std::string JUnitOpening(const std::string& element, const std::string& name,
+                         const JUnitCounts& counts, double seconds) {
+  return "<" + element + (name.empty() ? "" : " name=\"" + XmlEscape(name) + "\"") + " tests=\"" +
+         std::to_string(counts.tests) + "\" failures=\"" + std::to_string(counts.failures) +
+         "\" errors=\"" + std::to_string(counts.errors) + "\" skipped=\"" +
+         std::to_string(counts.skipped) + "\" time=\"" + Seconds(seconds) + "\">\n";
+}
+
+std::string JUnitCases(const RunResults& results, const std::string& class_name) {
+  std::string xml;
+  for (const RowResult& row : results.rows) xml += TestCaseXml(results, row, class_name);
+  return xml;
+}
+
+std::string JUnitUnmapped(const std::string& test, const std::string& class_name, bool rejected) {
+  const std::string xml = TestCaseOpening(class_name, XmlEscape(test));
+  if (rejected) return xml + Failure("failure", kNoCaseId, kUnmapped);
+  return xml + ">\n    <skipped message=\"" + std::string(kUnmapped) + ": " + kNoCaseId +
+         "\"/>\n  </testcase>\n";
+}
+
+std::string BadRowLines(const RunResults& results, const std::string& prefix) {
   std::string text;
   for (const RowResult& row : results.rows) {
     if (row.state == RowState::Passed) continue;
-    text += OneLine("row " + std::to_string(row.row) + ", test case " + TestCaseId(row) + ": " +
-                    OutcomeName(row.state) + (row.reasons.empty() ? "" : ": " + row.reasons)) +
+    text += OneLine(prefix +
+                    Utf8FromWindows1252("row " + std::to_string(row.row) + ", test case " +
+                                        RowLabel(results, row) + ": " + OutcomeName(row.state) +
+                                        (row.reasons.empty() ? "" : ": " + row.reasons))) +
             "\n";
   }
   return text;
@@ -113,20 +154,21 @@ std::string DatabaseFailureLines(const RunResults& results) {
   std::string text;
   for (const RowResult& row : results.rows) {
     if (row.state != RowState::DatabaseFailure) continue;
-    text += OneLine("quorax: the database failed at row " + std::to_string(row.row) + ": " +
-                    row.reasons) +
+    text += OneLine(Utf8FromWindows1252("quorax: the database failed at row " +
+                                        std::to_string(row.row) + ": " + row.reasons)) +
             "\n";
   }
   return text;
 }
 
-std::string SummaryLine(const RowTally& tally, double seconds) {
+std::string SummaryLine(const RowTally& tally, double seconds, const int32_t* unmapped) {
   char time[32];
   std::snprintf(time, sizeof time, "%.1f", seconds);
   return std::to_string(tally.rows) + " rows: " + std::to_string(tally.passed) + " passed, " +
          std::to_string(tally.rejected) + " rejected, " + std::to_string(tally.database_failures) +
-         " database failure, " + std::to_string(tally.not_processed) + " not processed (" + time +
-         " s)\n";
+         " database failure, " + std::to_string(tally.not_processed) + " not processed" +
+         (unmapped == nullptr ? "" : ", " + std::to_string(*unmapped) + " unmapped tests") + " (" +
+         time + " s)\n";
 }
 
 }  // namespace quorax::cli

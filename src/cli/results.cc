@@ -5,6 +5,8 @@
 
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
+#include "rows/csv_tokenizer.h"
+#include "rows/result_columns.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
@@ -25,10 +27,13 @@ std::vector<std::string> RowValues(const CSV& table, int32_t row) {
   return values;
 }
 
-std::vector<std::string> HeaderValues(const CSV& table) {
-  std::vector<std::string> names;
-  for (int32_t col = 0; col < table.GetCols(); ++col) names.push_back(table.Rows().ColumnName(col));
-  return names;
+// Sets the header of `results` from `table`, with the column that names each row's test.
+void SetHeader(const CSV& table, RunResults& results) {
+  if (!results.header.empty()) return;
+  results.header = HeaderOf(table);
+  for (size_t col = kResultColumnsNeeded; col < results.header.size(); ++col) {
+    if (results.header[col] == "Test") results.test_column = static_cast<int32_t>(col);
+  }
 }
 
 // The results download as Windows-1252 text, like the rows the file's
@@ -40,52 +45,22 @@ std::string DownloadText(const std::string& download) {
 
 }  // namespace
 
-std::vector<std::vector<std::string>> ParseRecords(const std::string& text) {
-  std::vector<std::vector<std::string>> records;
-  std::vector<std::string> record;
-  std::string field;
-  bool quoted = false;
-  bool field_start = true;
-  for (size_t at = 0; at < text.size(); ++at) {
-    const char c = text[at];
-    if (quoted) {
-      if (c != '"') {
-        field += c;
-      } else if (at + 1 < text.size() && text[at + 1] == '"') {
-        field += '"';
-        ++at;
-      } else {
-        quoted = false;
-      }
-      continue;
-    }
-    if (c == '"' && field_start) {
-      quoted = true;
-      field_start = false;
-    } else if (c == ',' || c == '\n') {
-      record.push_back(std::move(field));
-      field.clear();
-      field_start = true;
-      if (c == '\n') records.push_back(std::exchange(record, {}));
-    } else if (c != '\r' || at + 1 >= text.size() || text[at + 1] != '\n') {
-      field += c;
-      field_start = false;
-    }
+std::vector<std::string> HeaderOf(const CSV& table) {
+  std::vector<std::string> names;
+  for (int32_t col = 0; col < table.GetCols(); ++col) {
+    const std::string_view name = table.Rows().ColumnName(col);
+    names.push_back(name.starts_with('"') ? ReadRecords(name).front().front() : std::string(name));
   }
-  if (!field_start || !record.empty()) {
-    record.push_back(std::move(field));
-    records.push_back(std::move(record));
-  }
-  return records;
+  return names;
 }
 
 void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
               RunResults& results) {
-  const std::vector<std::vector<std::string>> records = ParseRecords(DownloadText(download));
+  const std::vector<std::vector<std::string>> records = ReadRecords(DownloadText(download));
   if (records.empty() || records.front().size() < kOutcomeColumns) {
     throw CliFailure(kServiceFailed, "the server's results download is empty or damaged");
   }
-  if (results.header.empty()) results.header = HeaderValues(table);
+  SetHeader(table, results);
   for (int32_t row = 0; row < table.GetRows(); ++row) {
     RowResult result{first_row + row, RowValues(table, row), RowState::NotProcessed, "", ""};
     if (static_cast<size_t>(row) + 1 < records.size()) {
@@ -103,7 +78,7 @@ void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
 }
 
 void AddUnsentPiece(const CSV& table, int32_t first_row, RunResults& results) {
-  if (results.header.empty()) results.header = HeaderValues(table);
+  SetHeader(table, results);
   for (int32_t row = 0; row < table.GetRows(); ++row) {
     results.rows.push_back(
         {first_row + row, RowValues(table, row), RowState::NotProcessed, "", ""});

@@ -23,11 +23,13 @@ struct RowResult {
 // The outcomes of a whole file, in file order; all text in Windows-1252.
 struct RunResults {
   std::vector<std::string> header;
+  int32_t test_column = -1;  // the column "Test" (a runner report's test) of header, or -1
   std::vector<RowResult> rows;
 };
 
-// The records of CSV `text`: fields quoted or not, lines ended by CR LF or LF.
-std::vector<std::vector<std::string>> ParseRecords(const std::string& text);
+// The header of `table`: its names as the file writes them, a quoted name
+// without its quotes (the server keeps them).
+std::vector<std::string> HeaderOf(const CSV& table);
 
 // Adds the rows of a piece whose data rows `table` holds and whose first row
 // is the file's row `first_row`, with the outcomes the results download

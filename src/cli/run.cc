@@ -1,8 +1,6 @@
 #include "cli/run.h"
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -13,8 +11,12 @@
 #include "cli/pieces.h"
 #include "cli/reports.h"
 #include "cli/results.h"
+#include "cli/run_outputs.h"
 #include "cli/server_client.h"
+#include "cli/sources.h"
 #include "cli/terminal_text.h"
+#include "cli/wrapped_command.h"
+#include "rows/csv_tokenizer.h"
 #include "rows/result_columns.h"
 #include "upload/read_fault.h"
 #include "upload/upload_text.h"
@@ -24,42 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::string content{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (!file.is_open() || file.bad()) {
-    throw CliFailure(kBadUsage, "the file \"" + path + "\" cannot be read");
-  }
-  return content;
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary);
-  file << text;
-  file.close();
-  if (!file) throw CliFailure(kBadUsage, "the report \"" + path + "\" cannot be written");
-}
-
-// Each piece read as the server reads it. Raises CliFailure (kBadUsage) for
-// a piece the server would refuse or could not read to its end (naming the
-// file's line and why), or too few columns.
-std::vector<std::unique_ptr<CSV>> ReadPieces(const std::vector<Piece>& pieces) {
-  std::vector<std::unique_ptr<CSV>> tables;
-  for (const Piece& piece : pieces) {
-    auto table = std::make_unique<CSV>();
-    const std::string text = DecodePiece(piece.text, piece.first_row);
-    if (table->ProcessCSV(text) != 0 || table->GetRows() != piece.rows) {
-      const std::string cause = ReadFaultCause(*table, text, piece.first_line);
-      throw CliFailure(kBadUsage, "the file cannot be read past data row " +
-                                      std::to_string(piece.first_row - 1 + table->GetRows()) +
-                                      (cause.empty() ? "" : ": " + cause));
-    }
-    if (table->GetCols() < kResultColumnsNeeded) {
-      throw CliFailure(kBadUsage, TooFewColumnsMessage(table->GetCols()));
-    }
-    tables.push_back(std::move(table));
-  }
-  return tables;
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 // Writes the one line about a failure to `err`. The message may quote the
@@ -72,85 +40,166 @@ void PrintFailure(std::ostream& err, const std::string& message) {
   err << "quorax: " << line << "\n";
 }
 
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
+// `piece` read as the server reads it. Raises CliFailure (kBadUsage) for a
+// piece the server would refuse or could not read to its end (naming the
+// file's line and why), or too few columns.
+std::unique_ptr<CSV> ReadPiece(const Piece& piece) {
+  auto table = std::make_unique<CSV>();
+  const std::string text = DecodePiece(piece.text, piece.first_row);
+  if (table->ProcessCSV(text) != 0 || table->GetRows() != piece.rows) {
+    const std::string cause = ReadFaultCause(*table, text, piece.first_line);
+    throw CliFailure(kBadUsage, "the file cannot be read past data row " +
+                                    std::to_string(piece.first_row - 1 + table->GetRows()) +
+                                    (cause.empty() ? "" : ": " + cause));
+  }
+  if (table->GetCols() < kResultColumnsNeeded) {
+    throw CliFailure(kBadUsage, TooFewColumnsMessage(table->GetCols()));
+  }
+  return table;
 }
 
-// Sends the pieces one after another and gathers their outcomes. After a
-// database failure, or when the server refuses a piece or the server or
-// network fails (that goes to `failure`), the rows not yet sent are not
-// processed.
-RunResults SendPieces(ServerClient& server, const Options& options,
-                      const std::vector<Piece>& pieces,
-                      const std::vector<std::unique_ptr<CSV>>& tables, std::ostream& err,
-                      bool show_progress, std::optional<CliFailure>& failure) {
+// Runs `work` on the file `name`; with several files, its CliFailure names the file.
+template <typename Work>
+auto Named(const Options& options, const std::string& name, Work&& work) {
+  try {
+    return work();
+  } catch (const CliFailure& e) {
+    if (options.files.size() < 2) throw;
+    throw CliFailure(e.status(), name + ": " + e.what());
+  }
+}
+
+// A source with its shape, checked whole before anything is sent.
+struct Checked {
+  Source source;
+  FileShape shape;
+  int32_t rows = 0;
+  size_t pieces = 0;
+};
+
+// Rewinds `source` to its start.
+void Rewind(Source& source) {
+  source.csv->clear();
+  source.csv->seekg(0);
+}
+
+// Reads `source` once for its shape and once more, piece by piece, for
+// every fault the server would find; then rewinds it.
+Checked Check(Source source) {
+  Checked checked{std::move(source), {}, 0, 0};
+  checked.shape = ShapeOf(*checked.source.csv);
+  if (checked.source.csv->bad()) {
+    throw CliFailure(kBadUsage, "the file \"" + checked.source.name + "\" cannot be read");
+  }
+  if (checked.source.report && checked.shape.encoding != kUtf8Encoding) {
+    // A runner's report is UTF-8 text, and so are its reports, even when all ASCII.
+    checked.shape.encoding = kUtf8Encoding;
+    checked.shape.mark = kUtf8ByteOrderMark;
+  }
+  Rewind(checked.source);
+  PieceReader reader(*checked.source.csv, checked.shape,
+                     ServerClient::LargestFile(checked.source.name));
+  while (const std::optional<Piece> piece = reader.Next()) {
+    ReadPiece(*piece);
+    checked.rows += piece->rows;
+    ++checked.pieces;
+  }
+  Rewind(checked.source);
+  return checked;
+}
+
+// How the pieces of a run are sent, one after another in one session.
+struct Sending {
+  ServerClient& server;
+  const Options& options;
+  RunOutputs& outputs;
+  std::ostream& err;
+  bool show_progress;
+  int32_t total = 0;  // rows of every file
+  int32_t done = 0;
+  size_t pieces = 0;  // pieces of every file
+  size_t sent = 0;
+  Clock::time_point start = Clock::now();
+  std::optional<CliFailure> failure;  // the server refused a piece, or it or the network failed
+  std::string database_failure;       // the line about the row at which the database failed
+};
+
+// Sends one piece and writes its outcomes. After a database failure or a
+// failure of the server, the rows not yet sent are not processed.
+void SendPiece(Sending& run, const std::string& name, const Piece& piece) {
+  const std::unique_ptr<CSV> table = ReadPiece(piece);
   RunResults results;
-  const Clock::time_point start = Clock::now();
-  int32_t total = 0;
-  for (const Piece& piece : pieces) total += piece.rows;
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    if (failure || DatabaseFailed(results)) {
-      AddUnsentPiece(*tables[i], pieces[i].first_row, results);
-      continue;
-    }
+  if (run.failure || !run.database_failure.empty()) {
+    AddUnsentPiece(*table, piece.first_row, results);
+  } else {
     try {
-      const std::string download = server.Run(options.file, pieces[i], options.import);
-      AddPiece(*tables[i], pieces[i].first_row, download, results);
+      AddPiece(*table, piece.first_row, run.server.Run(name, piece, run.options.import), results);
     } catch (const CliFailure& e) {
       if (e.status() != kServiceFailed && e.status() != kBadUsage) throw;
-      failure.emplace(e.status(), FileRowsIn(e.what(), pieces[i].first_row));
-      AddUnsentPiece(*tables[i], pieces[i].first_row, results);
-    }
-    if (show_progress) {
-      const double seconds = SecondsSince(start);
-      const auto done = static_cast<double>(results.rows.size());
-      err << "\rpiece " << i + 1 << "/" << pieces.size() << ", " << results.rows.size() << "/"
-          << total << " rows, " << static_cast<long>(seconds > 0 ? done / seconds : 0)
-          << " rows/s   " << std::flush;
+      const std::string message = FileRowsIn(e.what(), piece.first_row);
+      run.failure.emplace(e.status(),
+                          run.options.files.size() > 1 ? name + ": " + message : message);
+      AddUnsentPiece(*table, piece.first_row, results);
     }
   }
-  if (show_progress && !pieces.empty()) err << "\n";
-  return results;
-}
-
-// Writes the CSV reports in `encoding`, the file's own, and JUnit in UTF-8.
-void WriteReports(const Options& options, const RunResults& results, const std::string& encoding,
-                  double seconds) {
-  if (!options.errors_path.empty()) {
-    WriteFile(options.errors_path, EncodeDownload(ErrorsCsv(results), encoding));
-  }
-  if (!options.report_path.empty()) {
-    WriteFile(options.report_path, EncodeDownload(ReportCsv(results), encoding));
-  }
-  if (!options.junit_path.empty()) {
-    const std::string suite =
-        std::string(options.import ? "quorax import " : "quorax verify ") + options.file;
-    WriteFile(options.junit_path, JUnitXml(results, suite, seconds));
+  run.outputs.Add(results);
+  run.database_failure += DatabaseFailureLines(results);
+  run.done += piece.rows;
+  ++run.sent;
+  if (run.show_progress) {
+    const double seconds = SecondsSince(run.start);
+    run.err << "\rpiece " << run.sent << "/" << run.pieces << ", " << run.done << "/" << run.total
+            << " rows, " << static_cast<long>(seconds > 0 ? run.done / seconds : 0) << " rows/s   "
+            << std::flush;
   }
 }
 
-int Execute(const Options& options, std::ostream& out, std::ostream& err, bool show_progress) {
+// Sends every piece of `file` and writes its outcomes.
+void SendFile(Sending& run, Checked& file) {
   const Clock::time_point start = Clock::now();
-  const FileText file = PrepareFile(ReadFile(options.file));
+  PieceReader reader(*file.source.csv, file.shape, ServerClient::LargestFile(file.source.name));
+  std::optional<Piece> piece = reader.Next();
+  run.outputs.BeginFile(
+      file.source.name,
+      piece ? HeaderOf(*ReadPiece(*piece)) : ReadRecords(DecodePiece(reader.header(), 1)).front());
+  for (; piece; piece = reader.Next()) SendPiece(run, file.source.name, *piece);
+  run.outputs.AddUnmapped(file.source.unmapped);
+  run.outputs.EndFile(SecondsSince(start));
+}
+
+int Send(const Options& options, std::ostream& out, std::ostream& err, bool show_progress) {
+  const Clock::time_point start = Clock::now();
+  std::vector<Checked> files;
+  bool reports = false;
+  std::string encoding = kWindows1252Encoding;
+  for (Source& source : OpenSources(options, err)) {
+    reports = reports || source.report;
+    const std::string name = source.name;
+    files.push_back(Named(options, name, [&] { return Check(std::move(source)); }));
+    if (files.back().shape.encoding == kUtf8Encoding) encoding = kUtf8Encoding;
+  }
   ServerClient server(options.url, options.ca_file);
-  const std::vector<Piece> pieces =
-      SplitIntoPieces(file.bytes, ServerClient::LargestFile(options.file));
-  const std::vector<std::unique_ptr<CSV>> tables = ReadPieces(pieces);
   const std::string password = ReadPassword(options.user);
   if (password.empty()) throw CliFailure(kBadUsage, "the password is empty");
   server.SignIn(options.user, password);
 
-  std::optional<CliFailure> failure;
-  const RunResults results =
-      SendPieces(server, options, pieces, tables, err, show_progress, failure);
+  RunOutputs outputs(options, encoding, files.size() > 1, out);
+  Sending run{server, options, outputs, err, show_progress, 0, 0, 0, 0, Clock::now(), {}, ""};
+  for (const Checked& file : files) {
+    run.total += file.rows;
+    run.pieces += file.pieces;
+  }
+  for (Checked& file : files) SendFile(run, file);
+  if (show_progress && run.pieces > 0) err << "\n";
   const double seconds = SecondsSince(start);
-  WriteReports(options, results, file.encoding, seconds);
-  if (!options.quiet) out << BadRowLines(results);
-  const RowTally tally = Count(results);
-  out << SummaryLine(tally, seconds) << std::flush;
-  if (failure) PrintFailure(err, failure->what());
-  err << DatabaseFailureLines(results);
-  return failure ? failure->status() : StatusOf(tally);
+  outputs.Finish(seconds);
+  const int32_t unmapped = outputs.unmapped();
+  out << SummaryLine(outputs.tally(), seconds, reports ? &unmapped : nullptr) << std::flush;
+  if (run.failure) PrintFailure(err, run.failure->what());
+  err << run.database_failure;
+  if (run.failure) return run.failure->status();
+  const ExitStatus status = StatusOf(outputs.tally());
+  return status == kAllPassed && options.reject_unmapped && unmapped > 0 ? kRowsRejected : status;
 }
 
 }  // namespace
@@ -162,7 +211,11 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     return kAllPassed;
   }
   try {
-    return Execute(ParseOptions(args), out, err, show_progress);
+    const Options options = ParseOptions(args);
+    const std::optional<int> tests = RunWrapped(options.wrapped, out, err);
+    const int status = options.command == Command::Convert ? ConvertReports(options, out, err)
+                                                           : Send(options, out, err, show_progress);
+    return tests && *tests != 0 && status <= kRowsRejected ? *tests : status;
   } catch (const CliFailure& e) {
     PrintFailure(err, e.what());
     return e.status();

@@ -7,10 +7,13 @@
 
 namespace quorax::cli {
 
-// Runs the command line `args` (without the program name): checks or imports
-// the file piece by piece, writes the reports asked for, prints the rows that
-// did not pass and the summary on `out`, every failure as one line on `err`
-// and, when `show_progress`, a progress line on `err`. Returns the exit status.
+// Runs the command line `args` (without the program name): runs the wrapped
+// test command, if any; then checks or imports the files piece by piece,
+// writing the reports asked for and printing the rows that did not pass as
+// they come and the summary on `out`, every failure as one line on `err`
+// and, when `show_progress`, a progress line on `err` (or converts runner
+// reports). Returns the exit status, the wrapped command's when it failed
+// and the rows did not (0 or 1).
 int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                bool show_progress);
 

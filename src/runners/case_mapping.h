@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "runners/runner_report.h"
 #include "rows/result_columns.h"
+#include "runners/runner_report.h"
 
 namespace quorax::runners {
 

@@ -103,10 +103,12 @@ class CommandLineFixture : public ::testing::Test {
   }
 
   // Runs the command with `args` followed by the server's address and user
-  // (and the certificate to trust over TLS), or by `url` and the user alone.
+  // (and the certificate to trust over TLS), or by `url` and the user alone;
+  // they go before a wrapped command ("--" and what follows).
   int Run(std::vector<std::string> args, const std::string& url = "") {
-    args.insert(args.end(), {"--url", url.empty() ? Url() : url, "--user", "demo"});
-    if (url.empty() && Tls()) args.insert(args.end(), {"--ca-file", CaFile()});
+    auto at = std::find(args.begin(), args.end(), "--");
+    at = args.insert(at, {"--url", url.empty() ? Url() : url, "--user", "demo"}) + 4;
+    if (url.empty() && Tls()) args.insert(at, {"--ca-file", CaFile()});
     out_.str("");
     err_.str("");
     return RunCommand(args, out_, err_, false);

@@ -11,6 +11,7 @@
 #include "cli/http_session.h"
 #include "cli/results.h"
 #include "common/windows1252.h"
+#include "rows/csv_tokenizer.h"
 #include "testing/admin_connection.h"
 #include "testing/closed_port.h"
 
@@ -50,7 +51,7 @@ TEST_P(CommandLineTest, VerifyReportsTheBadRowsOfEveryPieceByTheirFileRowNumber)
                             "processed"),
             std::string::npos);
   // The errors file quotes every field; its records are the uploaded ones.
-  EXPECT_EQ(ParseRecords(ReadFile(Path("errors.csv"))), ParseRecords(errors));
+  EXPECT_EQ(ReadRecords(ReadFile(Path("errors.csv"))), ReadRecords(errors));
   EXPECT_NE(
       ReadFile(Path("j.xml")).find("tests=\"2000\" failures=\"4\" errors=\"0\" skipped=\"0\""),
       std::string::npos);
@@ -85,7 +86,7 @@ TEST_P(CommandLineTest, AUtf8FileIsReportedInUtf8AndACharacterTheDatabaseCannotS
   EXPECT_NE(out_.str().find("2000 rows: 1997 passed, 3 rejected"), std::string::npos);
   const std::string written = ReadFile(Path("errors.csv"));
   EXPECT_EQ(written.substr(0, 3), mark);
-  EXPECT_EQ(ParseRecords(written.substr(3)), ParseRecords(Utf8FromWindows1252(errors)));
+  EXPECT_EQ(ReadRecords(written.substr(3)), ReadRecords(Utf8FromWindows1252(errors)));
   const std::string xml = ReadFile(Path("j.xml"));
   EXPECT_EQ(xml.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), 0u);
   EXPECT_NE(xml.find("name=\"row 1250: caf\xC3\xA9\""), std::string::npos);
@@ -147,7 +148,7 @@ TEST_P(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed)
   const char* admin_dsn = std::getenv("QUORAX_TEST_ADMIN_DSN");
   if (admin_dsn == nullptr || *admin_dsn == '\0') GTEST_SKIP() << "no QUORAX_TEST_ADMIN_DSN";
   const std::string file = WriteRows("import.csv", {});
-  const std::vector<std::vector<std::string>> row = ParseRecords(Row(900, first_day_, {}));
+  const std::vector<std::vector<std::string>> row = ReadRecords(Row(900, first_day_, {}));
   AdminConnection blocker(admin_dsn);
   AdminConnection killer(admin_dsn);
   ASSERT_TRUE(blocker.ok() && killer.ok());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "cli/exit_status.h"
@@ -12,21 +13,29 @@ namespace {
 
 const std::string kMark = "\xEF\xBB\xBF";
 
-TEST(FileTextTest, AUtf8FileAlwaysStartsWithTheMarkAndOtherFilesStayAsTheyAre) {
+TEST(FileTextTest, TheWholeFileDecidesItsEncodingAndAUtf8FileGainsTheMark) {
+  // The UTF-8 sequence split by the reader's chunks, and a malformed byte
+  // far from the first character beyond ASCII, both count.
+  const std::string far = std::string(1 << 20, 'x') + "\n";
   const struct {
     std::string content;
-    std::string bytes;
+    std::string mark;
     const char* encoding;
+    const char* line_end;
   } cases[] = {
-      {"N\r\ncaf\xE9\r\n", "N\r\ncaf\xE9\r\n", kWindows1252Encoding},
-      {"N\r\nplain\r\n", "N\r\nplain\r\n", kWindows1252Encoding},
-      {"N\r\ncaf\xC3\xA9\r\n", kMark + "N\r\ncaf\xC3\xA9\r\n", kUtf8Encoding},
-      {kMark + "N\r\nplain\r\n", kMark + "N\r\nplain\r\n", kUtf8Encoding},
+      {"N\r\ncaf\xE9\r\n", "", kWindows1252Encoding, "\r\n"},
+      {"N\nplain\n", "", kWindows1252Encoding, "\n"},
+      {"N\r\ncaf\xC3\xA9\r\n", kMark, kUtf8Encoding, "\r\n"},
+      {kMark + "N\nplain\r\n", "", kUtf8Encoding, "\r\n"},
+      {"N\n" + std::string((1 << 20) - 3, 'x') + "\xC3\xA9\n", kMark, kUtf8Encoding, "\n"},
+      {"N\ncaf\xC3\xA9\n" + far + "caf\xE9\n", "", kWindows1252Encoding, "\n"},
   };
   for (const auto& c : cases) {
-    const FileText file = PrepareFile(c.content);
-    EXPECT_EQ(file.bytes, c.bytes) << c.content;
-    EXPECT_EQ(file.encoding, c.encoding) << c.content;
+    std::istringstream file(c.content);
+    const FileShape shape = ShapeOf(file);
+    EXPECT_EQ(shape.mark, c.mark) << c.content.substr(0, 20);
+    EXPECT_EQ(shape.encoding, c.encoding) << c.content.substr(0, 20);
+    EXPECT_EQ(shape.line_end, c.line_end) << c.content.substr(0, 20);
   }
 }
 
@@ -41,7 +50,8 @@ TEST(FileTextTest, ACharacterWithoutAWindows1252ByteIsRefusedAtTheFilesRow) {
     EXPECT_NE(std::string(e.what()).find("in data row 1002, column 2."), std::string::npos)
         << e.what();
   }
-  EXPECT_THROW(PrepareFile("N\r\n\xC5\x82\r\n"), CliFailure);
+  std::istringstream utf16("\xFF\xFEN\r\n");
+  EXPECT_THROW(ShapeOf(utf16), CliFailure);
 }
 
 TEST(FileTextTest, EveryDataRowOfAMessageIsRenumberedToTheFilesRow) {

@@ -11,11 +11,20 @@ namespace quorax::cli {
 namespace {
 
 TEST(ParseOptionsTest, ReadsEveryOptionInEitherForm) {
-  const Options options = ParseOptions({"import", "--url=https://h/Quorax.asp", "f.csv", "--user",
-                                        "ann", "--errors", "e.csv", "--report=r.csv", "--junit",
-                                        "j.xml", "--ca-file", "ca.pem", "--quiet"});
+  const Options options = ParseOptions({"import",     "--url=https://h/Quorax.asp",
+                                        "f.csv",      "--user",
+                                        "ann",        "--errors",
+                                        "e.csv",      "--report=r.csv",
+                                        "--junit",    "j.xml",
+                                        "--ca-file",  "ca.pem",
+                                        "--quiet",    "g.xml",
+                                        "--unmapped", "reject",
+                                        "--",         "make",
+                                        "--url",      "x"});
   EXPECT_TRUE(options.import);
-  EXPECT_EQ(options.file, "f.csv");
+  EXPECT_EQ(options.files, (std::vector<std::string>{"f.csv", "g.xml"}));
+  EXPECT_EQ(options.wrapped, (std::vector<std::string>{"make", "--url", "x"}));
+  EXPECT_TRUE(options.reject_unmapped);
   EXPECT_EQ(options.url, "https://h/Quorax.asp");
   EXPECT_EQ(options.user, "ann");
   EXPECT_EQ(options.errors_path, "e.csv");
@@ -31,7 +40,9 @@ TEST(ParseOptionsTest, BadCommandLinesAreUsageErrors) {
       {},
       {"check", "f", "--url", "u", "--user", "x"},
       {"verify", "--url", "u", "--user", "x"},
-      {"verify", "f", "g", "--url", "u", "--user", "x"},
+      {"convert", "f", "--url", "u"},
+      {"verify", "f", "--url", "u", "--user", "x", "--"},
+      {"verify", "f", "--url", "u", "--user", "x", "--unmapped", "drop"},
       {"verify", "f", "--user", "x"},
       {"verify", "f", "--url", "u"},
       {"verify", "f", "--url", "u", "--user"},

@@ -22,12 +22,12 @@ RunResults FourRows() {
 
 TEST(ReportsTest, ErrorsCsvHoldsTheHeaderAndEveryRowThatDidNotPass) {
   EXPECT_EQ(
-      ErrorsCsv(FourRows()),
+      CsvRecord(FourRows().header) + ErrorRows(FourRows()),
       "\"TCID\",\"Notes\"\r\n\"999\",\"say \"\"hi\"\"\"\r\n\"5\",\"<b>&\"\r\n\"6\xE9\",\"\"\r\n");
 }
 
 TEST(ReportsTest, ReportCsvAddsTheOutcomeColumnsToEveryRow) {
-  EXPECT_EQ(ReportCsv(FourRows()),
+  EXPECT_EQ(ReportHeader(FourRows().header) + ReportRows(FourRows()),
             "\"TCID\",\"Notes\",\"Outcome\",\"Code\",\"Reasons\"\r\n"
             "\"4\",\"fine\",\"ok\",\"0\",\"Verified successfully.\"\r\n"
             "\"999\",\"say \"\"hi\"\"\",\"rejected\",\"-2\",\"TestcaseID does not exist.\"\r\n"
@@ -38,8 +38,9 @@ TEST(ReportsTest, ReportCsvAddsTheOutcomeColumnsToEveryRow) {
 TEST(ReportsTest, JUnitIsUtf8CountsEachStateAndEscapesValues) {
   RunResults results = FourRows();
   results.rows[1].values[0] = "a\"<&>'\x01";
-  const std::string xml = JUnitXml(results, "quorax verify x.csv", 1.5);
-  EXPECT_EQ(xml.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"), 0u);
+  const std::string xml =
+      JUnitOpening("testsuite", "quorax verify x.csv", CountsOf(Count(results), 0, false), 1.5) +
+      JUnitCases(results, "quorax verify x.csv");
   EXPECT_NE(xml.find("<testsuite name=\"quorax verify x.csv\" tests=\"4\" failures=\"1\" "
                      "errors=\"1\" skipped=\"1\" time=\"1.500\">"),
             std::string::npos)
