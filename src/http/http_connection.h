@@ -16,6 +16,7 @@
 
 #include "http/http_messages.h"
 #include "http/request_reader.h"
+#include "http/response_writer.h"
 #include "http/server_core.h"
 
 namespace quorax {
@@ -72,7 +73,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   // sending the refused request.
   void Refuse(Reply reply);
   void Send(Reply reply, bool keep_alive);
-  void OnWritten(beast::error_code error, size_t body_sent, const HttpResponse& response);
+  void OnWritten(beast::error_code error, size_t body_sent);
   // Runs `step`; an exception leaving it ends the connection, with a 500
   // page while no reply is being written, at once otherwise.
   template <class Step>
@@ -90,6 +91,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   ServerCore& core_;
   ConnectionLimits::Slot slot_;  // idle while waiting for a request's first byte
   beast::flat_buffer buffer_;
+  OutgoingResponse out_;  // the reply being written; its buffer serves every reply
   RequestReader reader_{core_.options.header_limit, core_.options.max_body,
                         core_.options.start_link};
   std::string local_addr_;
@@ -99,6 +101,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   std::string client_addr_;  // of the request being served, for the access log
   std::string method_;       // of the request being served, for the access log
   std::string target_;
+  std::string log_line_;  // the access-log line of the last reply; its buffer is reused
   Clock::time_point started_ = Clock::now();  // when the request's first byte came
   unsigned version_ = 11;                     // HTTP version of the reply
   bool keep_alive_ = false;

@@ -1,8 +1,20 @@
 #include "http/server_core.h"
 
-#include <iostream>
+#include <unistd.h>
+
+#include "http/batched_log.h"
 
 namespace quorax {
+
+namespace {
+
+// Standard error, shared by every server of the process.
+BatchedLog& StandardErrorLog() {
+  static BatchedLog log(STDERR_FILENO, std::chrono::milliseconds(20));
+  return log;
+}
+
+}  // namespace
 
 void ServerCore::BeginRequest() {
   std::lock_guard lock(mutex_);
@@ -19,13 +31,10 @@ bool ServerCore::WaitIdle(std::chrono::milliseconds limit) {
   return idle_.wait_for(lock, limit, [this] { return busy_ == 0; });
 }
 
-void ServerCore::Log(const std::string& line) {
+void ServerCore::Log(std::string_view line) {
+  if (!options.access_log) return StandardErrorLog().Add(line);
   std::lock_guard lock(log_mutex_);
-  if (options.access_log) {
-    options.access_log(line);
-  } else {
-    std::cerr << line + "\n" << std::flush;
-  }
+  options.access_log(std::string(line));
 }
 
 }  // namespace quorax
