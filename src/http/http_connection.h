@@ -4,7 +4,9 @@
 // Boost 1.74's Asio needs <utility> first under C++20.
 #include <utility>
 
+#include <boost/asio/io_context.hpp>
 #include <boost/asio/ssl.hpp>
+#include <boost/asio/strand.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
@@ -21,8 +23,13 @@
 
 namespace quorax {
 
-using PlainStream = beast::tcp_stream;
-using TlsStream = beast::ssl_stream<beast::tcp_stream>;
+// A connection's operations run on its own strand. The stream names the
+// strand's type rather than a type-erased executor, which would allocate
+// anew for each asynchronous operation.
+using ConnectionExecutor = net::strand<net::io_context::executor_type>;
+using ConnectionSocket = net::ip::tcp::socket::rebind_executor<ConnectionExecutor>::other;
+using PlainStream = beast::basic_stream<net::ip::tcp, ConnectionExecutor>;
+using TlsStream = beast::ssl_stream<PlainStream>;
 
 // One client connection over `Stream` (PlainStream or TlsStream, the only
 // two instantiated): reads requests with the options' timeouts and limits,
@@ -51,7 +58,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   using Clock = std::chrono::steady_clock;
 
   std::shared_ptr<HttpConnection> Self() { return this->shared_from_this(); }
-  beast::tcp_stream& Tcp() { return beast::get_lowest_layer(stream_); }
+  PlainStream& Tcp() { return beast::get_lowest_layer(stream_); }
 
   // Run's work, on the strand. The connection counts as idle from here until
   // its first request's first byte (for TLS, the handshake too): a newcomer

@@ -60,7 +60,7 @@ Tcp::acceptor OpenAcceptor(net::io_context& io, const ListenAddress& listen) {
 }
 
 // The client's address, the key of the per-address connection limit.
-std::string ClientAddress(const Tcp::socket& socket) {
+std::string ClientAddress(const ConnectionSocket& socket) {
   beast::error_code error;
   Tcp::endpoint remote = socket.remote_endpoint(error);
   return error ? std::string() : CanonicalAddress(remote.address().to_string());
@@ -78,7 +78,7 @@ class HttpTransport::Impl {
   void Accept(Tcp::acceptor& acceptor, ServerCore& listener_core);
   // Closes at once a connection the limits refused (all that count are
   // busy); the access log says how many were refused, once a second at most.
-  void RefuseConnection(Tcp::socket& socket);
+  void RefuseConnection(ConnectionSocket& socket);
 
   struct Listener {
     Tcp::acceptor acceptor;
@@ -108,7 +108,8 @@ class HttpTransport::Impl {
 template <class Stream>
 void HttpTransport::Impl::Accept(Tcp::acceptor& acceptor, ServerCore& listener_core) {
   acceptor.async_accept(net::make_strand(io), [this, &acceptor, &listener_core](
-                                                  beast::error_code error, Tcp::socket socket) {
+                                                  beast::error_code error,
+                                                  ConnectionSocket socket) {
     if (error == net::error::operation_aborted || !acceptor.is_open()) return;
     if (error) {
       // Out of descriptors, say: try again shortly rather than spin.
@@ -133,7 +134,7 @@ void HttpTransport::Impl::Accept(Tcp::acceptor& acceptor, ServerCore& listener_c
   });
 }
 
-void HttpTransport::Impl::RefuseConnection(Tcp::socket& socket) {
+void HttpTransport::Impl::RefuseConnection(ConnectionSocket& socket) {
   beast::error_code error;
   socket.close(error);
   if (size_t refused = core.limits.TakeRefusalsToReport(ConnectionLimits::Clock::now())) {
