@@ -6,8 +6,9 @@ namespace quorax {
 
 namespace {
 
-// Values a signed-in session holds, allocated at once rather than grown.
-constexpr size_t kTypicalValues = 12;
+// Values a new visitor's session holds (the start page sets three), allocated
+// at once rather than grown.
+constexpr size_t kTypicalValues = 4;
 
 }  // namespace
 
