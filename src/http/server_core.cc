@@ -16,19 +16,17 @@ BatchedLog& StandardErrorLog() {
 
 }  // namespace
 
-void ServerCore::BeginRequest() {
-  std::lock_guard lock(mutex_);
-  ++busy_;
-}
+void ServerCore::BeginRequest() { busy_.fetch_add(1); }
 
 void ServerCore::EndRequest() {
-  std::lock_guard lock(mutex_);
-  if (--busy_ == 0) idle_.notify_all();
+  if (busy_.fetch_sub(1) != 1) return;
+  std::lock_guard lock(mutex_);  // a waiter between its check and its wait holds it
+  idle_.notify_all();
 }
 
 bool ServerCore::WaitIdle(std::chrono::milliseconds limit) {
   std::unique_lock lock(mutex_);
-  return idle_.wait_for(lock, limit, [this] { return busy_ == 0; });
+  return idle_.wait_for(lock, limit, [this] { return busy_.load() == 0; });
 }
 
 void ServerCore::Log(std::string_view line) {

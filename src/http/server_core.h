@@ -52,9 +52,11 @@ class ServerCore {
   void Log(std::string_view line);
 
  private:
+  // Counted without the lock, which only a request's end that leaves none
+  // in progress takes, to wake WaitIdle.
+  std::atomic<int> busy_{0};
   std::mutex mutex_;
   std::condition_variable idle_;
-  int busy_ = 0;
   std::mutex log_mutex_;
 };
 
