@@ -6,7 +6,6 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ssl.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
@@ -23,18 +22,18 @@
 
 namespace quorax {
 
-// A connection's operations run on its own strand. The stream names the
-// strand's type rather than a type-erased executor, which would allocate
-// anew for each asynchronous operation.
-using ConnectionExecutor = net::strand<net::io_context::executor_type>;
+// A connection's operations run on the one thread of its I/O context. The
+// stream names the context's executor type rather than a type-erased one,
+// which would allocate anew for each asynchronous operation.
+using ConnectionExecutor = net::io_context::executor_type;
 using ConnectionSocket = net::ip::tcp::socket::rebind_executor<ConnectionExecutor>::other;
 using PlainStream = beast::basic_stream<net::ip::tcp, ConnectionExecutor>;
 using TlsStream = beast::ssl_stream<PlainStream>;
 
 // One client connection over `Stream` (PlainStream or TlsStream, the only
 // two instantiated): reads requests with the options' timeouts and limits,
-// hands each to the router and writes its reply. Every step runs on the
-// connection's strand; nothing here blocks. Owned by the handlers of its
+// hands each to the router and writes its reply. Every step runs on the one
+// thread of the connection's I/O context, its strand; nothing here blocks. Owned by the handlers of its
 // pending operations, so it lives while one is pending.
 template <class Stream>
 class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream>> {
