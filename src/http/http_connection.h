@@ -33,8 +33,9 @@ using TlsStream = beast::ssl_stream<PlainStream>;
 // One client connection over `Stream` (PlainStream or TlsStream, the only
 // two instantiated): reads requests with the options' timeouts and limits,
 // hands each to the router and writes its reply. Every step runs on the one
-// thread of the connection's I/O context, its strand; nothing here blocks. Owned by the handlers of its
-// pending operations, so it lives while one is pending.
+// thread of the connection's I/O context, its strand; nothing here blocks.
+// Owned by the handlers of its pending operations, so it lives while one is
+// pending.
 template <class Stream>
 class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream>> {
  public:
