@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
 # Measures the start page as new visitors (no cookie) see it: quorax-server
 # against nginx serving the same bytes as a static file, with wrk and 50
-# connections each; then a run of 200,000+ requests on a fresh server, in
-# windows, to show the rate holds once the session table is full.
+# connections each. Two passes, each alternating short runs of the two so
+# that a change in the machine's load touches both alike: one on a fresh
+# server, and one after CAP_REQUESTS more requests, to show that the rate
+# holds once the session table is full.
 #
 # Usage: bench/start_page_vs_nginx.sh [BUILD_DIR]   (default: build)
 # The build must be configured with -DQUORAX_SETTINGS_FILE=<a path the bench
 # may write>; the bench writes a Debug=Y settings file there. The start page
 # needs no database. Needs nginx, wrk and curl (apt-get install nginx wrk curl).
 # Environment: QUORAX_BENCH_PORT (18080) and NGINX_BENCH_PORT (18081),
-# BENCH_SECONDS (10) per comparison run, WINDOW_SECONDS (3) per window,
-# CAP_REQUESTS (200000) for the long run.
+# BENCH_ROUNDS (3) runs of each per pass, BENCH_SECONDS (3) per run,
+# CAP_REQUESTS (200000) between the passes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 qport=${QUORAX_BENCH_PORT:-18080}
 nport=${NGINX_BENCH_PORT:-18081}
-seconds=${BENCH_SECONDS:-10}
-window=${WINDOW_SECONDS:-3}
+rounds=${BENCH_ROUNDS:-3}
+seconds=${BENCH_SECONDS:-3}
 cap_requests=${CAP_REQUESTS:-200000}
 server="$build/src/web/quorax-server"
 marker="# Written by bench/start_page_vs_nginx.sh."
@@ -106,25 +108,39 @@ wait_for "$nginx_url"
 cmp -s "$work/www/Quorax.asp" <(curl -sf "$nginx_url") || { echo "bench: nginx bytes differ" >&2; exit 1; }
 echo "start page: $(wc -c <"$work/www/Quorax.asp") bytes, $content_type"
 
-# The long run first, on the fresh server: windows until the cap is well past.
-echo "quorax, fresh server, a 1s window then ${window}s windows until $cap_requests requests:"
-total=0
-first_rate=""
-while ((total < cap_requests)); do
-  # The first window is short, so that most of it comes before the cap.
-  read -r requests rate errors < <(run_wrk "$quorax_url" "$([[ -z $first_rate ]] && echo 1 || echo "$window")")
-  total=$((total + requests))
-  first_rate=${first_rate:-$rate}
-  last_rate=$rate
-  echo "  $requests requests (total $total): $rate req/s, non-2xx: $errors"
-done
-awk -v f="$first_rate" -v l="$last_rate" \
-  'BEGIN {printf "first window %.0f req/s, last window %.0f req/s, change %+.1f%%\n", f, l, (l - f) / f * 100}'
+# One pass: runs of the two in turn; sets quorax_rate and nginx_rate to the
+# average of their runs and adds quorax's requests to total.
+compare() {
+  local q_sum=0 n_sum=0 requests rate errors
+  for ((round = 1; round <= rounds; ++round)); do
+    read -r requests rate errors < <(run_wrk "$quorax_url" "$seconds")
+    q_sum=$(awk -v a="$q_sum" -v b="$rate" 'BEGIN {print a + b}')
+    total=$((total + requests))
+    [[ $errors == 0 ]] || echo "  quorax: $errors non-2xx answers" >&2
+    read -r _ rate _ < <(run_wrk "$nginx_url" "$seconds")
+    n_sum=$(awk -v a="$n_sum" -v b="$rate" 'BEGIN {print a + b}')
+  done
+  quorax_rate=$(awk -v q="$q_sum" -v r="$rounds" 'BEGIN {printf "%.0f", q / r}')
+  nginx_rate=$(awk -v n="$n_sum" -v r="$rounds" 'BEGIN {printf "%.0f", n / r}')
+}
 
-# The comparison, with the session table full.
-read -r _ quorax_rate quorax_errors < <(run_wrk "$quorax_url" "$seconds")
-read -r _ nginx_rate _ < <(run_wrk "$nginx_url" "$seconds")
-echo "quorax (table full): $quorax_rate req/s (non-2xx: $quorax_errors)"
-echo "nginx (static file): $nginx_rate req/s"
-awk -v q="$quorax_rate" -v n="$nginx_rate" 'BEGIN {printf "quorax / nginx: %.2f\n", q / n}'
+report() {
+  awk -v label="$1" -v q="$2" -v n="$3" -v t="$total" \
+    'BEGIN {printf "%s (%d requests so far): quorax %.0f req/s, nginx %.0f req/s, quorax / nginx %.2f\n", label, t, q, n, q / n}'
+}
+
+total=0
+compare
+fresh_quorax=$quorax_rate fresh_nginx=$nginx_rate
+report "fresh server" "$fresh_quorax" "$fresh_nginx"
+while ((total < cap_requests)); do
+  read -r requests _ errors < <(run_wrk "$quorax_url" "$seconds")
+  total=$((total + requests))
+  [[ $errors == 0 ]] || echo "  quorax: $errors non-2xx answers" >&2
+done
+compare
+full_quorax=$quorax_rate full_nginx=$nginx_rate
+report "after $cap_requests" "$full_quorax" "$full_nginx"
+awk -v f="$fresh_quorax" -v l="$full_quorax" -v fn="$fresh_nginx" -v ln="$full_nginx" \
+  'BEGIN {printf "quorax from the first pass to the second: %+.1f%% (nginx %+.1f%%)\n", (l - f) / f * 100, (ln - fn) / fn * 100}'
 stop_quorax

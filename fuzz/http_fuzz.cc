@@ -111,12 +111,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
 
   // Asynchronous, so that a signal of the fuzzer cannot interrupt a call.
-  acceptor.async_accept([&core](beast::error_code error, Tcp::socket server_side) {
-    if (error) std::abort();
-    std::make_shared<HttpConnection<PlainStream>>(core, core.limits.Admit("127.0.0.1"),
-                                                  std::move(server_side))
-        ->Run();
-  });
+  acceptor.async_accept(io.get_executor(),
+                        [&core](beast::error_code error, ConnectionSocket server_side) {
+                          if (error) std::abort();
+                          std::make_shared<HttpConnection<PlainStream>>(
+                              core, core.limits.Admit("127.0.0.1"), std::move(server_side))
+                              ->Run();
+                        });
   const std::string input(reinterpret_cast<const char*>(data), size);
   std::string wire;
   beast::error_code read_error;

@@ -15,8 +15,9 @@ std::string ToUpper(std::string_view text) {
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // the common case, compared a block at a time
   for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    if (a[i] != b[i] && UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   }
   return true;
 }

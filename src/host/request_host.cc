@@ -84,6 +84,9 @@ void RequestHost::WriteTemplate(const std::string& template_name, const TagHandl
 Reply RequestHost::TakeReply() {
   Reply reply;
   reply.status = status_;
+  // Room for the headers the host adds (the session cookie, over HTTPS
+  // Strict-Transport-Security), so that none of them grows the list.
+  reply.headers.reserve(headers_.list().size() + 3);
   reply.headers = headers_.list();
   reply.headers.emplace_back("Content-Type", headers_.content_type());
   reply.body = std::move(body_);

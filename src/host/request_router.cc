@@ -24,9 +24,12 @@ bool IsFormBody(std::string_view content_type) {
 }
 
 std::string SessionCookie(const std::string& value, bool https) {
-  std::string cookie =
-      std::string(kSessionCookie) + "=" + value + "; Path=/; HttpOnly; SameSite=Lax";
-  if (https) cookie += "; Secure";
+  constexpr std::string_view kAttributes = "; Path=/; HttpOnly; SameSite=Lax";
+  constexpr std::string_view kSecure = "; Secure";
+  std::string cookie;
+  cookie.reserve(32 + value.size() + kAttributes.size() + kSecure.size());
+  cookie.append(kSessionCookie).append("=").append(value).append(kAttributes);
+  if (https) cookie.append(kSecure);
   return cookie;
 }
 

@@ -1,5 +1,7 @@
 #include "host/routes.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 
 namespace quorax {
@@ -8,9 +10,10 @@ namespace {
 
 bool Matches(const Route& route, std::string_view path) {
   if (route.kind != RouteKind::kApplication) return path == route.path;
-  const std::string page = "/" + route.path;
-  return path.size() >= page.size() &&
-         EqualsIgnoreCase(path.substr(path.size() - page.size()), page);
+  // The path ends in "/" and the page's name.
+  const size_t name_at = path.size() - std::min(path.size(), route.path.size());
+  return name_at > 0 && path[name_at - 1] == '/' &&
+         EqualsIgnoreCase(path.substr(name_at), route.path);
 }
 
 }  // namespace

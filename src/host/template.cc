@@ -85,10 +85,13 @@ PageTemplate::PageTemplate(std::string_view text) {
 
 std::string PageTemplate::Render(const TagHandler& on_tag) const {
   std::string out;
-  out.reserve(size_);
+  // Room for tags that write more than the template holds, so that the page
+  // is written without growing its buffer.
+  out.reserve(size_ + size_ / 4);
+  std::string contents;  // one buffer for every tag's contents
   for (const Tag& tag : tags_) {
     out += tag.before;
-    std::string contents = tag.contents;
+    contents.assign(tag.contents);
     bool send_tags = false;
     on_tag(tag.name, contents, send_tags);
     if (send_tags) out.append("<").append(tag.name).append(">");

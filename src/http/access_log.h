@@ -7,12 +7,14 @@
 
 namespace quorax {
 
-// Returns the access-log line of one request: client address, method, path (the target
-// without its query, so that no query value is ever logged), status, body
-// bytes sent and milliseconds. Bytes outside printable ASCII become '?' so
-// that a request cannot forge log lines; long paths are cut.
-std::string AccessLogLine(std::string_view client, std::string_view method, std::string_view target,
-                          unsigned status, size_t bytes, long long milliseconds);
+// Replaces `line` by the access-log line of one request: client address,
+// method, path (the target without its query, so that no query value is
+// ever logged), status, body bytes sent and milliseconds. Bytes outside
+// printable ASCII become '?' so that a request cannot forge log lines; long
+// paths are cut. The line's capacity is reused.
+void FormatAccessLogLine(std::string& line, std::string_view client, std::string_view method,
+                         std::string_view target, unsigned status, size_t bytes,
+                         long long milliseconds);
 
 }  // namespace quorax
 

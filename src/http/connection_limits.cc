@@ -15,6 +15,10 @@ struct ConnectionLimits::Entry {
   IdleList::iterator in_client;  // valid while idle and client is set
   IdleList::iterator in_all;     // valid while idle
   std::function<void()> shed;
+  // Each holds the entry's node of one idle list while the entry is not in
+  // that list: a node moves between lists without allocating.
+  IdleList own_client;
+  IdleList own_all;
 };
 
 ConnectionLimits::Slot::Slot() = default;
@@ -84,6 +88,8 @@ std::unique_ptr<ConnectionLimits::Entry> ConnectionLimits::AdmitLocked(
     shed = std::move(victim.shed);
   }
   auto entry = std::make_unique<Entry>();
+  entry->own_client.push_back(entry.get());
+  entry->own_all.push_back(entry.get());
   if (!proxy) {
     entry->key = key;
     entry->client = &clients_[key];
@@ -119,9 +125,12 @@ void ConnectionLimits::MarkIdle(Entry& entry) {
   if (!entry.counted || entry.idle) return;
   assert(entry.shed);
   entry.idle = true;
-  entry.in_all = idle_.insert(idle_.end(), &entry);
-  if (entry.client != nullptr)
-    entry.in_client = entry.client->idle.insert(entry.client->idle.end(), &entry);
+  entry.in_all = entry.own_all.begin();
+  idle_.splice(idle_.end(), entry.own_all, entry.in_all);
+  if (entry.client != nullptr) {
+    entry.in_client = entry.own_client.begin();
+    entry.client->idle.splice(entry.client->idle.end(), entry.own_client, entry.in_client);
+  }
 }
 
 bool ConnectionLimits::MarkBusy(Entry& entry) {
@@ -133,8 +142,9 @@ bool ConnectionLimits::MarkBusy(Entry& entry) {
 
 void ConnectionLimits::LeaveIdleLists(Entry& entry) {
   if (!entry.idle) return;
-  if (entry.client != nullptr) entry.client->idle.erase(entry.in_client);
-  idle_.erase(entry.in_all);
+  if (entry.client != nullptr)
+    entry.own_client.splice(entry.own_client.end(), entry.client->idle, entry.in_client);
+  entry.own_all.splice(entry.own_all.end(), idle_, entry.in_all);
   entry.idle = false;
 }
 

@@ -27,8 +27,10 @@ struct IncomingRequest {
 
 // A response as the host sends it, before the headers every response carries.
 struct Reply {
+  using Headers = std::vector<std::pair<std::string, std::string>>;
+
   unsigned status = 200;
-  std::vector<std::pair<std::string, std::string>> headers;
+  Headers headers;
   std::string body;
   // A probe (health check, metrics scrape), which a load balancer or monitor
   // sends every few seconds: neither access-logged nor counted in metrics.

@@ -7,7 +7,6 @@
 #include "http/access_log.h"
 #include "http/forwarded.h"
 #include "http/pages.h"
-#include "http/response_writer.h"
 #include "metrics/metrics.h"
 
 namespace quorax {
@@ -181,32 +180,32 @@ void HttpConnection<Stream>::Send(Reply reply, bool keep_alive) {
   Guarded([&] {
     probe_ = reply.probe;
     if (secure_) reply.headers.emplace_back("Strict-Transport-Security", kStrictTransportSecurity);
-    auto out = PrepareResponse(Frame(std::move(reply), version_, keep_alive && !core_.stopping),
-                               method_ == "HEAD");
+    FrameResponse(reply, version_, keep_alive && !core_.stopping, method_ == "HEAD", out_);
     writing_ = true;
     Tcp().expires_after(core_.options.write_timeout);
-    WriteResponse(stream_, out, [self = Self(), out](beast::error_code error, size_t body_sent) {
-      self->Guarded([&] { self->OnWritten(error, body_sent, out->response); });
+    WriteResponse(stream_, out_, [self = Self()](beast::error_code error, size_t body_sent) {
+      self->Guarded([&] { self->OnWritten(error, body_sent); });
     });
   });
 }
 
 template <class Stream>
-void HttpConnection<Stream>::OnWritten(beast::error_code error, size_t body_sent,
-                                       const HttpResponse& response) {
+void HttpConnection<Stream>::OnWritten(beast::error_code error, size_t body_sent) {
   auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
   if (!probe_) {
-    core_.Log(AccessLogLine(client_addr_, method_, target_, response.result_int(), body_sent,
-                            elapsed.count()));
-    metrics::Response(response.result_int());
+    FormatAccessLogLine(log_line_, client_addr_, method_, target_, out_.status, body_sent,
+                        elapsed.count());
+    core_.Log(log_line_);
+    metrics::Response(out_.status);
   }
   if (counted_) {
     counted_ = false;
     core_.EndRequest();
   }
   writing_ = false;
+  out_.body = std::string();  // a large body is not held while the connection idles
   if (error) return Drop();
-  if (!response.keep_alive()) return Close();
+  if (!out_.keep_alive) return Close();
   method_.clear();
   target_.clear();
   client_addr_ = peer_addr_;

@@ -4,6 +4,7 @@
 // Boost 1.74's Asio needs <utility> first under C++20.
 #include <utility>
 
+#include <boost/asio/io_context.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -16,18 +17,25 @@
 
 #include "http/http_messages.h"
 #include "http/request_reader.h"
+#include "http/response_writer.h"
 #include "http/server_core.h"
 
 namespace quorax {
 
-using PlainStream = beast::tcp_stream;
-using TlsStream = beast::ssl_stream<beast::tcp_stream>;
+// A connection's operations run on the one thread of its I/O context. The
+// stream names the context's executor type rather than a type-erased one,
+// which would allocate anew for each asynchronous operation.
+using ConnectionExecutor = net::io_context::executor_type;
+using ConnectionSocket = net::ip::tcp::socket::rebind_executor<ConnectionExecutor>::other;
+using PlainStream = beast::basic_stream<net::ip::tcp, ConnectionExecutor>;
+using TlsStream = beast::ssl_stream<PlainStream>;
 
 // One client connection over `Stream` (PlainStream or TlsStream, the only
 // two instantiated): reads requests with the options' timeouts and limits,
-// hands each to the router and writes its reply. Every step runs on the
-// connection's strand; nothing here blocks. Owned by the handlers of its
-// pending operations, so it lives while one is pending.
+// hands each to the router and writes its reply. Every step runs on the one
+// thread of the connection's I/O context, its strand; nothing here blocks.
+// Owned by the handlers of its pending operations, so it lives while one is
+// pending.
 template <class Stream>
 class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream>> {
  public:
@@ -50,7 +58,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   using Clock = std::chrono::steady_clock;
 
   std::shared_ptr<HttpConnection> Self() { return this->shared_from_this(); }
-  beast::tcp_stream& Tcp() { return beast::get_lowest_layer(stream_); }
+  PlainStream& Tcp() { return beast::get_lowest_layer(stream_); }
 
   // Run's work, on the strand. The connection counts as idle from here until
   // its first request's first byte (for TLS, the handshake too): a newcomer
@@ -72,7 +80,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   // sending the refused request.
   void Refuse(Reply reply);
   void Send(Reply reply, bool keep_alive);
-  void OnWritten(beast::error_code error, size_t body_sent, const HttpResponse& response);
+  void OnWritten(beast::error_code error, size_t body_sent);
   // Runs `step`; an exception leaving it ends the connection, with a 500
   // page while no reply is being written, at once otherwise.
   template <class Step>
@@ -90,6 +98,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   ServerCore& core_;
   ConnectionLimits::Slot slot_;  // idle while waiting for a request's first byte
   beast::flat_buffer buffer_;
+  OutgoingResponse out_;  // the reply being written; its buffer serves every reply
   RequestReader reader_{core_.options.header_limit, core_.options.max_body,
                         core_.options.start_link};
   std::string local_addr_;
@@ -99,6 +108,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   std::string client_addr_;  // of the request being served, for the access log
   std::string method_;       // of the request being served, for the access log
   std::string target_;
+  std::string log_line_;  // the access-log line of the last reply; its buffer is reused
   Clock::time_point started_ = Clock::now();  // when the request's first byte came
   unsigned version_ = 11;                     // HTTP version of the reply
   bool keep_alive_ = false;

@@ -2,7 +2,6 @@
 
 #include "http/forwarded.h"
 #include "http/pages.h"
-#include "http/response_headers.h"
 
 namespace quorax {
 
@@ -97,44 +96,6 @@ void ApplyOrigin(const HttpRequest& request, const std::string& peer,
                                  forwarded_for, trusted_proxies);
   incoming.https = origin.https;
   incoming.remote_addr = std::move(origin.address);
-}
-
-HttpResponse Frame(Reply reply, unsigned version, bool keep_alive) {
-  HttpResponse response;
-  response.version(version);
-  response.result(reply.status);
-  for (const auto& [name, value] : reply.headers) response.insert(name, WithoutLineBreaks(value));
-  for (const auto& [name, value] : StandardHeaders()) response.set(name, value);
-  response.body() = std::move(reply.body);
-  response.keep_alive(keep_alive);
-  response.prepare_payload();
-  return response;
-}
-
-std::string SerializedHeader(const HttpResponse& response) {
-  const unsigned version = response.version();
-  const unsigned status = response.result_int();
-  std::string out = "HTTP/";
-  out.reserve(512);
-  out += static_cast<char>('0' + version / 10);
-  out += '.';
-  out += static_cast<char>('0' + version % 10);
-  out += ' ';
-  out += static_cast<char>('0' + status / 100);
-  out += static_cast<char>('0' + status / 10 % 10);
-  out += static_cast<char>('0' + status % 10);
-  out += ' ';
-  auto append = [&out](beast::string_view text) { out.append(text.data(), text.size()); };
-  append(response.reason());
-  out += "\r\n";
-  for (const auto& field : response) {
-    append(field.name_string());
-    out += ": ";
-    append(field.value());
-    out += "\r\n";
-  }
-  out += "\r\n";
-  return out;
 }
 
 }  // namespace quorax

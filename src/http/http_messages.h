@@ -22,7 +22,6 @@ namespace net = boost::asio;
 // How HTTP messages map to the router's requests and replies, whatever
 // stream carries them.
 using HttpRequest = http::request<http::string_body>;
-using HttpResponse = http::response<http::string_body>;
 
 // Returns the server variable LOCAL_ADDR for a connection received at
 // `local`: the address ("[...]" for IPv6), with ":port" unless the port is
@@ -50,17 +49,6 @@ IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& 
 // list, in order.
 void ApplyOrigin(const HttpRequest& request, const std::string& peer,
                  const std::vector<std::string>& trusted_proxies, IncomingRequest& incoming);
-
-// Frames `reply` as an HTTP/`version` response: the reply's headers with CR
-// and LF removed from values, then the standard headers, and the true
-// Content-Length of the body.
-HttpResponse Frame(Reply reply, unsigned version, bool keep_alive);
-
-// Returns the status line and header fields of `response`, with the blank
-// line that ends them, byte for byte as Beast's serializer writes them; the
-// body follows unchanged. Written in one piece, this costs far less than the
-// serializer's buffer sequences.
-std::string SerializedHeader(const HttpResponse& response);
 
 }  // namespace quorax
 

@@ -9,6 +9,11 @@
 namespace quorax {
 
 std::string LimitKey(std::string_view address) {
+  // Digits and dots are either an IPv4 address in its one written form,
+  // which is its own key, or no address, kept as it is: the same either way.
+  if (address.find_first_not_of("0123456789.") == std::string_view::npos) {
+    return std::string(address);
+  }
   namespace ip = boost::asio::ip;
   boost::system::error_code error;
   ip::address parsed = ip::make_address(std::string(address), error);

@@ -5,13 +5,37 @@
 
 namespace quorax {
 
-const std::vector<std::pair<std::string, std::string>>& StandardHeaders() {
-  static const std::vector<std::pair<std::string, std::string>> headers = {
-      {"X-Content-Type-Options", "nosniff"}, {"Content-Security-Policy", kContentSecurityPolicy},
-      {"X-Frame-Options", "DENY"},           {"Referrer-Policy", "same-origin"},
-      {"Cache-Control", "no-store"},
-  };
-  return headers;
+namespace {
+
+struct StandardHeader {
+  const char* name;
+  const char* value;
+};
+
+constexpr StandardHeader kStandardHeaders[] = {
+    {"X-Content-Type-Options", "nosniff"}, {"Content-Security-Policy", kContentSecurityPolicy},
+    {"X-Frame-Options", "DENY"},           {"Referrer-Policy", "same-origin"},
+    {"Cache-Control", "no-store"},
+};
+
+}  // namespace
+
+std::string_view StandardHeaderLines() {
+  static const std::string lines = [] {
+    std::string text;
+    for (const StandardHeader& header : kStandardHeaders) {
+      text.append(header.name).append(": ").append(header.value).append("\r\n");
+    }
+    return text;
+  }();
+  return lines;
+}
+
+bool IsStandardHeader(std::string_view name) {
+  for (const StandardHeader& header : kStandardHeaders) {
+    if (EqualsIgnoreCase(name, header.name)) return true;
+  }
+  return false;
 }
 
 Reply HostPage(unsigned status, const std::string& heading, const std::string& text,

@@ -2,8 +2,7 @@
 #define QUORAX_HTTP_PAGES_H_
 
 #include <string>
-#include <utility>
-#include <vector>
+#include <string_view>
 
 #include "http/exchange.h"
 
@@ -21,8 +20,12 @@ inline constexpr const char* kContentSecurityPolicy =
 // The header that keeps browsers on HTTPS once they reached it.
 inline constexpr const char* kStrictTransportSecurity = "max-age=31536000";
 
-// The headers every response carries, whatever a handler added.
-const std::vector<std::pair<std::string, std::string>>& StandardHeaders();
+// The headers every response carries in place of any a handler added of
+// the same name, as header lines each ending in CRLF.
+std::string_view StandardHeaderLines();
+
+// True when `name` (in any case) is one of the standard headers.
+bool IsStandardHeader(std::string_view name);
 
 // A plain HTML page of the host: a heading, `text` (HTML-escaped here) and
 // a link back to `start_link`; its status token is kServerRefused and its

@@ -19,15 +19,14 @@ bool IsToken(std::string_view name) {
   return !name.empty() && std::all_of(name.begin(), name.end(), IsTokenChar);
 }
 
-// The headers that frame the body, which the host sets itself.
-bool IsFraming(std::string_view name) {
+}  // namespace
+
+bool IsFramingHeader(std::string_view name) {
   for (const char* framing : {"Content-Length", "Transfer-Encoding", "Connection"}) {
     if (EqualsIgnoreCase(name, framing)) return true;
   }
   return false;
 }
-
-}  // namespace
 
 std::string WithoutLineBreaks(std::string_view value) {
   // Two plain searches: far quicker than find_first_of on the common value
@@ -45,7 +44,7 @@ std::string WithoutLineBreaks(std::string_view value) {
 void ResponseHeaders::Add(const std::string& name, const std::string& value) {
   if (!IsToken(name)) throw InvalidArgument("\"" + name + "\" is not a valid header name");
   if (EqualsIgnoreCase(name, "Content-Type")) return SetContentType(value);
-  if (!IsFraming(name)) list_.emplace_back(name, WithoutLineBreaks(value));
+  if (!IsFramingHeader(name)) list_.emplace_back(name, WithoutLineBreaks(value));
 }
 
 void ResponseHeaders::SetContentType(const std::string& type) {

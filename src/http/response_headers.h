@@ -11,6 +11,10 @@ namespace quorax {
 // Returns `value` without CR and LF, so that it cannot end a header line.
 std::string WithoutLineBreaks(std::string_view value);
 
+// True for Content-Length, Transfer-Encoding and Connection (in any case):
+// the headers that frame a body, which the host sets itself.
+bool IsFramingHeader(std::string_view name);
+
 // The headers a handler gives its response, kept by the rule every web host
 // applies: a name must be an HTTP token; CR and LF are removed from values;
 // "Content-Type" (any case) sets the content type; Content-Length,

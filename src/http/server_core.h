@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "http/connection_limits.h"
@@ -46,13 +47,16 @@ class ServerCore {
   // true when none is.
   bool WaitIdle(std::chrono::milliseconds limit);
 
-  // Writes one access-log line.
-  void Log(const std::string& line);
+  // Writes one access-log line: to the options' access_log at once, else
+  // to standard error within a few milliseconds, in batches.
+  void Log(std::string_view line);
 
  private:
+  // Counted without the lock, which only a request's end that leaves none
+  // in progress takes, to wake WaitIdle.
+  std::atomic<int> busy_{0};
   std::mutex mutex_;
   std::condition_variable idle_;
-  int busy_ = 0;
   std::mutex log_mutex_;
 };
 

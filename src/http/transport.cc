@@ -3,12 +3,12 @@
 // Boost 1.74's Asio needs <utility> first under C++20.
 #include <utility>
 
+#include <algorithm>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <csignal>
 #include <iostream>
@@ -60,7 +60,7 @@ Tcp::acceptor OpenAcceptor(net::io_context& io, const ListenAddress& listen) {
 }
 
 // The client's address, the key of the per-address connection limit.
-std::string ClientAddress(const Tcp::socket& socket) {
+std::string ClientAddress(const ConnectionSocket& socket) {
   beast::error_code error;
   Tcp::endpoint remote = socket.remote_endpoint(error);
   return error ? std::string() : CanonicalAddress(remote.address().to_string());
@@ -71,14 +71,22 @@ std::string ClientAddress(const Tcp::socket& socket) {
 class HttpTransport::Impl {
  public:
   Impl(ServerCore& main_core, int io_count, int worker_count)
-      : core(main_core), io_thread_count(io_count), workers(static_cast<size_t>(worker_count)) {}
+      : core(main_core), workers(static_cast<size_t>(worker_count)) {
+    for (int i = 0; i < std::max(io_count, 1); ++i)
+      ios.push_back(std::make_unique<net::io_context>());
+  }
+
+  // The context of the listeners, the signals and the accept retries.
+  net::io_context& io() { return *ios.front(); }
+  // The context of the next connection: each in turn.
+  net::io_context& NextConnectionContext() { return *ios[next_io++ % ios.size()]; }
 
   // Accepts connections on `acceptor` for the handler of `listener_core`.
   template <class Stream>
   void Accept(Tcp::acceptor& acceptor, ServerCore& listener_core);
   // Closes at once a connection the limits refused (all that count are
   // busy); the access log says how many were refused, once a second at most.
-  void RefuseConnection(Tcp::socket& socket);
+  void RefuseConnection(ConnectionSocket& socket);
 
   struct Listener {
     Tcp::acceptor acceptor;
@@ -87,15 +95,17 @@ class HttpTransport::Impl {
   };
 
   ServerCore& core;
-  const int io_thread_count;
   net::thread_pool workers;
   std::optional<net::ssl::context> tls;
   std::vector<ServerCore*> cores;  // of every listener
-  // Declared after everything connections use, so that connections still
-  // pending in it are destroyed first.
-  net::io_context io;
+  // One I/O context per I/O thread: a connection's steps all run on the
+  // thread of its context, in order, with no strand and no scheduler shared
+  // with other threads' connections. Declared after everything connections
+  // use, so that connections still pending in them are destroyed first.
+  std::vector<std::unique_ptr<net::io_context>> ios;
+  size_t next_io = 0;  // only touched where accepts start: before Start and on io()
   std::vector<Listener> listeners;
-  std::optional<net::executor_work_guard<net::io_context::executor_type>> work;
+  std::vector<net::executor_work_guard<net::io_context::executor_type>> work;
   std::vector<std::thread> io_threads;
 
   std::mutex stop_run_mutex;  // held while a stop runs
@@ -107,12 +117,13 @@ class HttpTransport::Impl {
 
 template <class Stream>
 void HttpTransport::Impl::Accept(Tcp::acceptor& acceptor, ServerCore& listener_core) {
-  acceptor.async_accept(net::make_strand(io), [this, &acceptor, &listener_core](
-                                                  beast::error_code error, Tcp::socket socket) {
+  acceptor.async_accept(NextConnectionContext().get_executor(), [this, &acceptor, &listener_core](
+                                                                    beast::error_code error,
+                                                                    ConnectionSocket socket) {
     if (error == net::error::operation_aborted || !acceptor.is_open()) return;
     if (error) {
       // Out of descriptors, say: try again shortly rather than spin.
-      auto timer = std::make_shared<net::steady_timer>(io, std::chrono::milliseconds(100));
+      auto timer = std::make_shared<net::steady_timer>(io(), std::chrono::milliseconds(100));
       timer->async_wait([this, &acceptor, &listener_core, timer](beast::error_code) {
         Accept<Stream>(acceptor, listener_core);
       });
@@ -133,7 +144,7 @@ void HttpTransport::Impl::Accept(Tcp::acceptor& acceptor, ServerCore& listener_c
   });
 }
 
-void HttpTransport::Impl::RefuseConnection(Tcp::socket& socket) {
+void HttpTransport::Impl::RefuseConnection(ConnectionSocket& socket) {
   beast::error_code error;
   socket.close(error);
   if (size_t refused = core.limits.TakeRefusalsToReport(ConnectionLimits::Clock::now())) {
@@ -152,7 +163,7 @@ uint16_t HttpTransport::Listen(const ListenAddress& address, ServerCore& core,
                                const std::string& tls_cert, const std::string& tls_key) {
   const bool secure = !tls_cert.empty() || !tls_key.empty();
   if (secure) impl_->tls.emplace(MakeTlsContext(tls_cert, tls_key));
-  impl_->listeners.push_back({OpenAcceptor(impl_->io, address), core, secure});
+  impl_->listeners.push_back({OpenAcceptor(impl_->io(), address), core, secure});
   impl_->cores.push_back(&core);
   return impl_->listeners.back().acceptor.local_endpoint().port();
 }
@@ -166,9 +177,9 @@ void HttpTransport::Start() {
       impl.Accept<PlainStream>(listener.acceptor, listener.core);
     }
   }
-  impl.work.emplace(impl.io.get_executor());
-  for (int i = 0; i < impl.io_thread_count; ++i) {
-    impl.io_threads.emplace_back([&impl] { impl.io.run(); });
+  for (auto& io : impl.ios) {
+    impl.work.push_back(net::make_work_guard(*io));
+    impl.io_threads.emplace_back([&io = *io] { io.run(); });
   }
   std::lock_guard lock(impl.state_mutex);
   impl.running = true;
@@ -182,13 +193,13 @@ void HttpTransport::Stop() {
     if (!impl.running) return;
   }
   for (ServerCore* core : impl.cores) core->stopping = true;
-  net::post(impl.io, [&impl] {
+  net::post(impl.io(), [&impl] {
     beast::error_code error;
     for (Impl::Listener& listener : impl.listeners) listener.acceptor.close(error);
   });
   impl.core.WaitIdle(kStopGrace);
-  impl.work.reset();
-  impl.io.stop();
+  impl.work.clear();
+  for (auto& io : impl.ios) io->stop();
   for (auto& thread : impl.io_threads) thread.join();
   impl.io_threads.clear();
   impl.workers.join();
@@ -203,7 +214,7 @@ void HttpTransport::Wait() {
     std::lock_guard lock(impl.state_mutex);
     if (!impl.running) return;
   }
-  net::signal_set signals(impl.io, SIGINT, SIGTERM);
+  net::signal_set signals(impl.io(), SIGINT, SIGTERM);
   signals.async_wait([&impl](beast::error_code error, int) {
     if (error) return;
     std::lock_guard lock(impl.state_mutex);

@@ -1,8 +1,8 @@
 #ifndef QUORAX_SESSIONS_SERIAL_QUEUE_H_
 #define QUORAX_SESSIONS_SERIAL_QUEUE_H_
 
-#include <deque>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 
@@ -37,7 +37,9 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
 
   Executor executor_;
   std::mutex mutex_;
-  std::deque<Job> jobs_;
+  // A list allocates nothing while empty, as the queue of nearly every
+  // session (a visitor who reads one page) stays.
+  std::list<Job> jobs_;
   bool running_ = false;
 };
 

@@ -2,9 +2,9 @@
 #define QUORAX_SESSIONS_SESSION_H_
 
 #include <any>
-#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quorax {
 
@@ -25,9 +25,9 @@ class Session {
   // another type.
   template <class T>
   std::shared_ptr<T> GetObject(const std::string& key) const {
-    const std::any* value = Find(key);
+    const Value* value = Find(key);
     if (value == nullptr) return nullptr;
-    const auto* object = std::any_cast<std::shared_ptr<T>>(value);
+    const auto* object = std::any_cast<std::shared_ptr<T>>(&value->object);
     return object == nullptr ? nullptr : *object;
   }
 
@@ -35,17 +35,31 @@ class Session {
   void SetBool(const std::string& key, bool value);
   template <class T>
   void SetObject(const std::string& key, std::shared_ptr<T> object) {
-    values_[Fold(key)] = std::move(object);
+    Value& value = Slot(key);
+    value.kind = Kind::kObject;
+    value.object = std::move(object);
   }
 
   bool Contains(const std::string& key) const { return Find(key) != nullptr; }
   void Clear() { values_.clear(); }
 
  private:
-  static std::string Fold(const std::string& key);
-  const std::any* Find(const std::string& key) const;
+  enum class Kind { kText, kBool, kObject };
+  struct Value {
+    std::string key;  // as first stored
+    Kind kind = Kind::kText;
+    std::string text;   // when kText
+    bool flag = false;  // when kBool
+    std::any object;    // when kObject
+  };
 
-  std::map<std::string, std::any> values_;
+  const Value* Find(const std::string& key) const;
+  // The value stored under `key`, emptied, or a new one when there is none.
+  Value& Slot(const std::string& key);
+
+  // A session holds a dozen values at most: a list searched in order costs
+  // less than a tree, and a value set again reuses its place.
+  std::vector<Value> values_;
 };
 
 }  // namespace quorax

@@ -11,7 +11,7 @@ namespace quorax {
 // One entry of a table chosen by name (a page item, a tag, a view code).
 template <typename Handler>
 struct Named {
-  const char* Name;  // compared without regard to case
+  std::string_view Name;  // compared without regard to case
   Handler Handle;
 };
 

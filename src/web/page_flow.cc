@@ -7,10 +7,14 @@
 namespace quorax {
 
 std::string main::StartAddress(WebHost& host, int16_t code) const {
-  std::string address =
-      Addresses.UrlScheme + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress;
+  // Built in one buffer: every page writes this address in its logout link.
+  const std::string local_addr = host.ServerVariable("LOCAL_ADDR");
+  std::string address;
+  address.reserve(Addresses.UrlScheme.size() + local_addr.size() +
+                  Addresses.HostPageAddress.size() + 16);
+  address.append(Addresses.UrlScheme).append(local_addr).append(Addresses.HostPageAddress);
   if (code != contract::kNoStatus) {
-    address += "?" + std::string(contract::kStartStatusKey) + "=" + std::to_string(code);
+    address.append("?").append(contract::kStartStatusKey).append("=").append(std::to_string(code));
   }
   return address;
 }

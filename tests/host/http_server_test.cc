@@ -263,6 +263,28 @@ TEST_F(HttpServerTest, KeptAliveConnectionServesRequestsThenTimesOutWhenIdle) {
   EXPECT_TRUE(client.ClosedWithin(milliseconds(2000)));
 }
 
+// A connection reuses its buffers from one reply to the next: a large reply
+// leaves nothing behind, and the thousandth start page on the connection is
+// the first one byte for byte but for its new session's cookie.
+TEST_F(HttpServerTest, KeptAliveRepliesAreUnchangedByTheOnesBefore) {
+  RawClient client(server_.port());
+  auto get = [&client](const std::string& target) {
+    client.Send("GET " + target + " HTTP/1.1\r\nHost: a\r\n\r\n");
+    HttpResponse response = client.ReadResponse();
+    for (auto& [name, value] : response.headers) {
+      if (name == "Set-Cookie") value = value.substr(value.find(';'));
+    }
+    return response;
+  };
+  const HttpResponse first = get("/Quorax.asp");
+  EXPECT_EQ(get("/Quorax.asp?WCI=Large&n=40000").body.size(), 40000u);
+  HttpResponse last;
+  for (int i = 0; i < 1000; ++i) last = get("/Quorax.asp");
+  EXPECT_EQ(last.status, first.status);
+  EXPECT_EQ(last.headers, first.headers);
+  EXPECT_EQ(last.body, first.body);
+}
+
 TEST_F(HttpServerTest, OneSessionsRequestsRunOneAtATime) {
   std::string a = CookieHeader(NewSession());
   std::string b = CookieHeader(NewSession());
