@@ -85,10 +85,7 @@ std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mod
   std::string_view path = target.substr(0, target.find('?'));
   // A load balancer's health probe is no page and carries no session: it is
   // answered on every listener, plain ones included.
-  const Route* route = routes.Find(path);
-  if (request.method == "GET" && route != nullptr && route->kind == RouteKind::kHealth) {
-    return std::nullopt;
-  }
+  if (routes.HealthProbe(request.method, path) != nullptr) return std::nullopt;
   const bool secure = RequestIsSecure(request);
   if (!debug_mode && !secure) {
     return RedirectTo("https://" + request.secure_addr + HostPageFor(path, routes));

@@ -94,7 +94,7 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   std::string_view target = request.target;
   std::string path(target.substr(0, target.find('?')));
   const Route* route = routes_.Find(path);
-  if (request.method == "GET" && route != nullptr && route->kind == RouteKind::kHealth) {
+  if (routes_.HealthProbe(request.method, path) != nullptr) {
     return ServeHealth(target.substr(std::min(target.size(), path.size() + 1)), done);
   }
   if (std::optional<Reply> reply = HostReply(request.method, path, route, routes_.start_page)) {

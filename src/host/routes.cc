@@ -30,6 +30,12 @@ bool Routes::IsPagePath(std::string_view path) const {
   return route != nullptr && route->kind == RouteKind::kApplication;
 }
 
+const Route* Routes::HealthProbe(std::string_view method, std::string_view path) const {
+  if (method != "GET" && method != "HEAD") return nullptr;
+  const Route* route = Find(path);
+  return route != nullptr && route->kind == RouteKind::kHealth ? route : nullptr;
+}
+
 Routes PageRoutes(const std::string& page_name, const std::string& upload_item) {
   Routes routes;
   routes.start_page = "/" + page_name;

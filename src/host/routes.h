@@ -10,7 +10,7 @@ namespace quorax {
 // What the router does with a request to a path.
 enum class RouteKind {
   kRedirect,     // 302 to the route's location
-  kHealth,       // the health check (GET only), without a session
+  kHealth,       // the health check (GET or HEAD), without a session
   kApplication,  // the application, in the request's session
 };
 
@@ -37,10 +37,13 @@ struct Routes {
   const Route* Find(std::string_view path) const;
   // True when `path` reaches the application.
   bool IsPagePath(std::string_view path) const;
+  // The health route when `method` and `path` make a health probe: GET, or
+  // HEAD as load balancers send it; else nullptr.
+  const Route* HealthProbe(std::string_view method, std::string_view path) const;
 };
 
 // The table of an application served at host page `page_name`: "/"
-// redirects to "/" + `page_name`, GET /healthz is the health check, and the
+// redirects to "/" + `page_name`, GET or HEAD /healthz is the health check, and the
 // page in any directory is the application.
 Routes PageRoutes(const std::string& page_name, const std::string& upload_item);
 
