@@ -26,6 +26,20 @@ namespace quorax {
 
 namespace {
 
+// Runs `io` until it is stopped. An exception that escapes a handler would end
+// the process; it is logged and the loop runs on, so a fault in one
+// connection never stops the others.
+void RunUntilStopped(net::io_context& io, ServerCore& core) {
+  for (;;) {
+    try {
+      io.run();
+      return;
+    } catch (const std::exception& e) {
+      core.Log(std::string("unexpected fault while serving a connection: ") + e.what());
+    }
+  }
+}
+
 using Tcp = net::ip::tcp;
 
 // How long a stop waits for requests in progress.
@@ -179,7 +193,7 @@ void HttpTransport::Start() {
   }
   for (auto& io : impl.ios) {
     impl.work.push_back(net::make_work_guard(*io));
-    impl.io_threads.emplace_back([&io = *io] { io.run(); });
+    impl.io_threads.emplace_back([&io = *io, &core = impl.core] { RunUntilStopped(io, core); });
   }
   std::lock_guard lock(impl.state_mutex);
   impl.running = true;
