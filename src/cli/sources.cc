@@ -73,14 +73,6 @@ runners::RunFields FieldsFor(const std::string& file, const Options& options) {
   return {options.version, options.platform, options.browser, options.tester, options.date};
 }
 
-// The report `file`; its bytes are gone once it is read.
-runners::RunnerReport ReadWhole(const std::string& file, Format format) {
-  std::ifstream in = OpenFile(file);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) Unreadable(file);
-  return runners::ReadReport(file, bytes, format);
-}
-
 // A runner's report as the rows it maps to.
 struct Converted {
   std::string csv;  // ConvertedCsv's text
@@ -95,7 +87,7 @@ Converted ConvertReport(const std::string& file, Format format, const Options& o
                         const runners::CaseRules& rules) {
   constexpr size_t kSlice = 1000;
   runners::RunFields fields = FieldsFor(file, options);
-  runners::RunnerReport report = ReadWhole(file, format);
+  runners::RunnerReport report = runners::ReadReportFile(file, format);
   if (fields.date.empty()) fields.date = report.started.empty() ? Today() : report.started;
   Converted converted;
   runners::RunnerReport slice{report.format, report.started, {}};

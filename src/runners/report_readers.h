@@ -1,6 +1,7 @@
 #ifndef QUORAX_RUNNERS_REPORT_READERS_H_
 #define QUORAX_RUNNERS_REPORT_READERS_H_
 
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ std::string PositionOf(const std::string& file, std::string_view bytes, size_t o
 // "FILE:LINE:COLUMN: ..." for malformed XML, and "FILE: ..." for elements nested deeper than the
 // readers recurse (256 levels).
 void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes);
+
+// LoadXml without a copy: the tree points into `bytes`, which it alters and which must outlive
+// `doc`. An error's position is taken from `original()`, the bytes as they were before.
+void LoadXmlInPlace(pugi::xml_document& doc, const std::string& file, std::string& bytes,
+                    const std::function<std::string()>& original);
 
 // The node's name without a namespace prefix ("t:TestRun" -> "TestRun").
 std::string_view LocalName(pugi::xml_node node);

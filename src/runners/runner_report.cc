@@ -1,6 +1,8 @@
 #include "runners/runner_report.h"
 
 #include <array>
+#include <fstream>
+#include <iterator>
 
 #include "common/text.h"
 #include "runners/report_error.h"
@@ -57,6 +59,34 @@ void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& en
   entry.read(root, report);
 }
 
+// The bytes of the file `path`, read with one allocation when it has a size.
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in.is_open()) throw ReportError("the file \"" + path + "\" cannot be read");
+  std::string bytes;
+  if (const std::streamoff size = in.tellg(); size > 0) {
+    bytes.resize(static_cast<size_t>(size));
+    in.seekg(0);
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+  } else {
+    in.clear();
+    in.seekg(0);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  if (in.bad()) throw ReportError("the file \"" + path + "\" cannot be read");
+  return bytes;
+}
+
+// The entry of `format` (Auto: the one `bytes` shows); raises ReportError for Csv.
+const FormatEntry& ReportEntry(const std::string& file, std::string_view bytes, Format format) {
+  if (format == Format::Auto) format = DetectFormat(bytes);
+  if (format == Format::Csv || format == Format::Auto) {
+    throw ReportError(file + ": a CSV file is not a runner report");
+  }
+  return EntryOf(format);
+}
+
 }  // namespace
 
 Format FormatNamed(std::string_view name) {
@@ -88,14 +118,10 @@ Format DetectFormat(std::string_view bytes) {
 }
 
 RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format) {
-  if (format == Format::Auto) format = DetectFormat(bytes);
-  const FormatEntry& entry = EntryOf(format);
-  if (format == Format::Csv || format == Format::Auto) {
-    throw ReportError(file + ": a CSV file is not a runner report");
-  }
+  const FormatEntry& entry = ReportEntry(file, bytes, format);
   RunnerReport report;
   report.format = std::string(entry.name);
-  if (format == Format::Cucumber) {
+  if (entry.format == Format::Cucumber) {
     ReadCucumber(file, bytes, report);
   } else {
     pugi::xml_document doc;
@@ -103,6 +129,19 @@ RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format 
     ReadXml(file, doc.document_element(), entry, report);
   }
   if (report.tests.empty()) throw ReportError(file + " holds no test results");
+  return report;
+}
+
+RunnerReport ReadReportFile(const std::string& path, Format format) {
+  std::string bytes = FileBytes(path);
+  const FormatEntry& entry = ReportEntry(path, bytes, format);
+  if (entry.format == Format::Cucumber) return ReadReport(path, bytes, entry.format);
+  RunnerReport report;
+  report.format = std::string(entry.name);
+  pugi::xml_document doc;
+  LoadXmlInPlace(doc, path, bytes, [&] { return FileBytes(path); });
+  ReadXml(path, doc.document_element(), entry, report);
+  if (report.tests.empty()) throw ReportError(path + " holds no test results");
   return report;
 }
 

@@ -43,6 +43,10 @@ Format DetectFormat(std::string_view bytes);
 // read.
 RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format);
 
+// ReadReport of the report stored in the file `path`, whose bytes it parses in place: it holds the
+// file once, beside the tree read from it. Also raises ReportError for a file that cannot be read.
+RunnerReport ReadReportFile(const std::string& path, Format format);
+
 }  // namespace quorax::runners
 
 #endif  // QUORAX_RUNNERS_RUNNER_REPORT_H_
