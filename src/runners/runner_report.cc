@@ -17,7 +17,7 @@ struct FormatEntry {
   Format format;
   std::string_view name;
   std::array<std::string_view, 2> roots;
-  void (*read)(pugi::xml_node, RunnerReport&);
+  void (*read)(pugi::xml_node, ReportSink&);
 };
 
 constexpr std::array<FormatEntry, 9> kFormats{{
@@ -48,7 +48,7 @@ std::string_view Content(std::string_view bytes) {
 
 // Checks that `root` is a root of `entry`'s format, then reads it.
 void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& entry,
-             RunnerReport& report) {
+             ReportSink& sink) {
   const std::string_view name = LocalName(root);
   if (name.empty() || (name != entry.roots[0] && name != entry.roots[1])) {
     std::string roots = "<" + std::string(entry.roots[0]) + ">";
@@ -56,7 +56,7 @@ void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& en
     throw ReportError(file + ": the root element is <" + std::string(name) + ">, but a " +
                       std::string(entry.name) + " report has " + roots);
   }
-  entry.read(root, report);
+  entry.read(root, sink);
 }
 
 // The bytes of the file `path`, read with one allocation when it has a size.
@@ -126,23 +126,29 @@ RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format 
   } else {
     pugi::xml_document doc;
     LoadXml(doc, file, bytes);
-    ReadXml(file, doc.document_element(), entry, report);
+    ReportSink sink(report);
+    ReadXml(file, doc.document_element(), entry, sink);
   }
   if (report.tests.empty()) throw ReportError(file + " holds no test results");
   return report;
 }
 
-RunnerReport ReadReportFile(const std::string& path, Format format) {
+void ReadReportFile(const std::string& path, Format format, const ReportSink::Take& take) {
   std::string bytes = FileBytes(path);
   const FormatEntry& entry = ReportEntry(path, bytes, format);
-  if (entry.format == Format::Cucumber) return ReadReport(path, bytes, entry.format);
   RunnerReport report;
   report.format = std::string(entry.name);
-  pugi::xml_document doc;
-  LoadXmlInPlace(doc, path, bytes, [&] { return FileBytes(path); });
-  ReadXml(path, doc.document_element(), entry, report);
-  if (report.tests.empty()) throw ReportError(path + " holds no test results");
-  return report;
+  ReportSink sink(report, take);
+  if (entry.format == Format::Cucumber) {
+    RunnerReport whole = ReadReport(path, bytes, entry.format);
+    sink.started = whole.started;
+    for (RunnerTest& test : whole.tests) sink.Add(std::move(test));
+  } else {
+    pugi::xml_document doc;
+    LoadXmlInPlace(doc, path, bytes, [&] { return FileBytes(path); });
+    ReadXml(path, doc.document_element(), entry, sink);
+  }
+  if (sink.Finish() == 0) throw ReportError(path + " holds no test results");
 }
 
 }  // namespace quorax::runners

@@ -60,6 +60,25 @@ void CheckLoaded(pugi::xml_document& doc, const pugi::xml_parse_result& result,
 
 }  // namespace
 
+ReportSink::ReportSink(RunnerReport& report, Take take)
+    : started(report.started), report_(report), take_(std::move(take)) {}
+
+void ReportSink::Add(RunnerTest test) {
+  // Enough tests to amortise a hand-over, few enough to hold.
+  constexpr size_t kSlice = 1000;
+  report_.tests.push_back(std::move(test));
+  if (take_ && !started.empty() && report_.tests.size() >= kSlice) Finish();
+}
+
+size_t ReportSink::Finish() {
+  if (take_ && !report_.tests.empty()) {
+    taken_ += report_.tests.size();
+    take_(report_);
+    report_.tests.clear();
+  }
+  return taken_ + report_.tests.size();
+}
+
 void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes) {
   const pugi::xml_parse_result result =
       doc.load_buffer(bytes.data(), bytes.size(), kXmlFlags, pugi::encoding_auto);
