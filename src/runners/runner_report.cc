@@ -61,17 +61,16 @@ void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& en
 
 // The bytes of the file `path`, read with one allocation when it has a size.
 std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::ifstream in(path, std::ios::binary);
   if (!in.is_open()) throw ReportError("the file \"" + path + "\" cannot be read");
   std::string bytes;
-  if (const std::streamoff size = in.tellg(); size > 0) {
+  const std::streamoff size = in.seekg(0, std::ios::end).tellg();
+  if (size > 0 && in.seekg(0)) {
     bytes.resize(static_cast<size_t>(size));
-    in.seekg(0);
     in.read(bytes.data(), size);
     bytes.resize(static_cast<size_t>(in.gcount()));
   } else {
     in.clear();
-    in.seekg(0);
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   if (in.bad()) throw ReportError("the file \"" + path + "\" cannot be read");
@@ -145,7 +144,12 @@ void ReadReportFile(const std::string& path, Format format, const ReportSink::Ta
     for (RunnerTest& test : whole.tests) sink.Add(std::move(test));
   } else {
     pugi::xml_document doc;
-    LoadXmlInPlace(doc, path, bytes, [&] { return FileBytes(path); });
+    // Parsing alters the bytes but never their length: a file read again
+    // at another length (a pipe, say) gives way to them.
+    LoadXmlInPlace(doc, path, bytes, [&] {
+      std::string again = FileBytes(path);
+      return again.size() == bytes.size() ? again : bytes;
+    });
     ReadXml(path, doc.document_element(), entry, sink);
   }
   if (sink.Finish() == 0) throw ReportError(path + " holds no test results");
