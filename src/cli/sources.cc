@@ -2,12 +2,11 @@
 
 #include <time.h>
 
-#include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <functional>
 #include <optional>
-#include <sstream>
 
+#include "cli/chunked_text.h"
 #include "cli/exit_status.h"
 #include "common/windows1252.h"
 #include "runners/case_mapping.h"
@@ -73,37 +72,24 @@ runners::RunFields FieldsFor(const std::string& file, const Options& options) {
   return {options.version, options.platform, options.browser, options.tester, options.date};
 }
 
-// The report `file`; its bytes are gone once it is read.
-runners::RunnerReport ReadWhole(const std::string& file, Format format) {
-  std::ifstream in = OpenFile(file);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) Unreadable(file);
-  return runners::ReadReport(file, bytes, format);
-}
-
 // A runner's report as the rows it maps to.
 struct Converted {
-  std::string csv;  // ConvertedCsv's text
   size_t rows = 0;
   std::vector<std::string> unmapped;  // tests without a test case id
   int32_t replaced = 0;               // characters of notes that became "?"
 };
 
-// The report `file` converted. Its tests are mapped a slice at a time, each
-// freed once mapped, so that only a slice's rows are held beside the text.
+// Converts the report `file`, handing ConvertedCsv's text to `csv` a piece at a time (the first
+// starting with the header line). Only a slice of the report's tests is held at once.
 Converted ConvertReport(const std::string& file, Format format, const Options& options,
-                        const runners::CaseRules& rules) {
-  constexpr size_t kSlice = 1000;
+                        const runners::CaseRules& rules,
+                        const std::function<void(std::string)>& csv) {
   runners::RunFields fields = FieldsFor(file, options);
-  runners::RunnerReport report = ReadWhole(file, format);
-  if (fields.date.empty()) fields.date = report.started.empty() ? Today() : report.started;
   Converted converted;
-  runners::RunnerReport slice{report.format, report.started, {}};
-  for (size_t from = 0; from == 0 || from < report.tests.size(); from += kSlice) {
-    const auto first = report.tests.begin() + static_cast<ptrdiff_t>(from);
-    const auto last =
-        report.tests.begin() + static_cast<ptrdiff_t>(std::min(from + kSlice, report.tests.size()));
-    slice.tests.assign(std::make_move_iterator(first), std::make_move_iterator(last));
+  bool first = true;
+  runners::ReadReportFile(file, format, [&](runners::RunnerReport& slice) {
+    // Every slice carries the report's final start date.
+    if (fields.date.empty()) fields.date = slice.started.empty() ? Today() : slice.started;
     runners::Mapping mapping = runners::MapTests(slice, fields, rules);
     // The server refuses a file holding a character Windows-1252 cannot
     // hold, even in a column it does not store: such a character of a
@@ -111,12 +97,14 @@ Converted ConvertReport(const std::string& file, Format format, const Options& o
     for (runners::MappedRow& row : mapping.rows) {
       row.test = Utf8FromWindows1252(Windows1252FromUtf8(row.test));
     }
-    const std::string csv = runners::ConvertedCsv(mapping);
-    converted.csv += from == 0 ? csv : csv.substr(csv.find("\r\n") + 2);
+    std::string text = runners::ConvertedCsv(mapping);
+    if (!first) text.erase(0, text.find("\r\n") + 2);
+    first = false;
+    csv(std::move(text));
     for (std::string& test : mapping.unmapped) converted.unmapped.push_back(std::move(test));
     converted.replaced += mapping.replaced;
     converted.rows += mapping.rows.size();
-  }
+  });
   return converted;
 }
 
@@ -152,9 +140,12 @@ std::vector<Source> OpenSources(const Options& options, std::ostream& err) {
         continue;
       }
       if (!rules) rules = runners::LoadCaseRules(options.case_pattern, options.case_map);
-      Converted converted = ConvertReport(file, format, options, *rules);
+      std::vector<std::string> chunks;
+      Converted converted = ConvertReport(file, format, options, *rules, [&](std::string text) {
+        chunks.push_back(std::move(text));
+      });
       replaced += converted.replaced;
-      sources.push_back({file, std::make_unique<std::istringstream>(std::move(converted.csv)),
+      sources.push_back({file, std::make_unique<ChunkedText>(std::move(chunks)),
                          std::move(converted.unmapped), true});
     }
     WarnReplaced(replaced, err);
@@ -173,10 +164,13 @@ int ConvertReports(const Options& options, std::ostream& out, std::ostream& err)
       const std::string& file = options.files[i];
       const Format format = FormatOf(file, options);
       if (format == Format::Csv) throw CliFailure(kBadUsage, file + " is no test runner's report");
-      const Converted converted = ConvertReport(file, format, options, rules);
       // One header line heads the rows of every file.
-      const size_t header = i == 0 ? 0 : converted.csv.find("\r\n") + 2;
-      csv << std::string_view(converted.csv).substr(header);
+      bool header = i == 0;
+      const Converted converted =
+          ConvertReport(file, format, options, rules, [&](std::string text) {
+            csv << std::string_view(text).substr(header ? 0 : text.find("\r\n") + 2);
+            header = true;
+          });
       rows += converted.rows;
       for (const std::string& test : converted.unmapped) {
         err << "quorax: " << file << ": unmapped test (no test case id): " << test << "\n";

@@ -21,10 +21,11 @@ struct Source {
 };
 
 // Every file of `options`, in order, each in the format --format names or
-// its content shows. A runner's report is read and mapped whole; a warning
-// about notes made to fit goes to `err`. Raises CliFailure (kBadUsage) for
-// a file that cannot be read, a malformed report or one without tests, and
-// a report without the run's fields it needs.
+// its content shows. A runner's report is read whole and mapped a slice at
+// a time into chunks of CSV text; a warning about notes made to fit goes to
+// `err`. Raises CliFailure (kBadUsage) for a file that cannot be read, a
+// malformed report or one without tests, and a report without the run's
+// fields it needs.
 std::vector<Source> OpenSources(const Options& options, std::ostream& err);
 
 // Converts the runner reports of `options` into the CSV file --out names,

@@ -40,20 +40,20 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
   return test;
 }
 
-void ReadSuite(pugi::xml_node suite, RunnerReport& report) {
-  if (report.started.empty()) report.started = DateOf(suite.attribute("timestamp").value());
-  for (pugi::xml_node child : suite.children()) {
+void ReadSuite(pugi::xml_node suite, ReportSink& sink) {
+  if (sink.started.empty()) sink.started = DateOf(suite.attribute("timestamp").value());
+  ConsumeChildren(suite, [&](pugi::xml_node child) {
     const std::string_view name = child.name();
     if (name == "testsuite") {
-      ReadSuite(child, report);
+      ReadSuite(child, sink);
     } else if (name == "testcase") {
-      report.tests.push_back(ReadCase(child));
+      sink.Add(ReadCase(child));
     }
-  }
+  });
 }
 
 }  // namespace
 
-void ReadJUnit(pugi::xml_node root, RunnerReport& report) { ReadSuite(root, report); }
+void ReadJUnit(pugi::xml_node root, ReportSink& sink) { ReadSuite(root, sink); }
 
 }  // namespace quorax::runners

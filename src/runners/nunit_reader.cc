@@ -31,22 +31,22 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
   return test;
 }
 
-void ReadSuite(pugi::xml_node suite, RunnerReport& report) {
-  for (pugi::xml_node child : suite.children()) {
+void ReadSuite(pugi::xml_node suite, ReportSink& sink) {
+  ConsumeChildren(suite, [&](pugi::xml_node child) {
     const std::string_view name = child.name();
     if (name == "test-suite") {
-      ReadSuite(child, report);
+      ReadSuite(child, sink);
     } else if (name == "test-case") {
-      report.tests.push_back(ReadCase(child));
+      sink.Add(ReadCase(child));
     }
-  }
+  });
 }
 
 }  // namespace
 
-void ReadNUnit(pugi::xml_node root, RunnerReport& report) {
-  report.started = DateOf(root.attribute("start-time").value());
-  ReadSuite(root, report);
+void ReadNUnit(pugi::xml_node root, ReportSink& sink) {
+  sink.started = DateOf(root.attribute("start-time").value());
+  ReadSuite(root, sink);
 }
 
 }  // namespace quorax::runners

@@ -1,6 +1,7 @@
 #ifndef QUORAX_RUNNERS_REPORT_READERS_H_
 #define QUORAX_RUNNERS_REPORT_READERS_H_
 
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ std::string PositionOf(const std::string& file, std::string_view bytes, size_t o
 // "FILE:LINE:COLUMN: ..." for malformed XML, and "FILE: ..." for elements nested deeper than the
 // readers recurse (256 levels).
 void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes);
+
+// LoadXml without a copy: the tree points into `bytes`, which it alters and which must outlive
+// `doc`. An error's position is taken from `original()`, the bytes as they were before.
+void LoadXmlInPlace(pugi::xml_document& doc, const std::string& file, std::string& bytes,
+                    const std::function<std::string()>& original);
 
 // The node's name without a namespace prefix ("t:TestRun" -> "TestRun").
 std::string_view LocalName(pugi::xml_node node);
@@ -41,14 +47,44 @@ bool IsIdName(std::string_view name);
 // Adds the id-carrying attributes of `node` to `test.ids`, in document order.
 void AddIdAttributes(pugi::xml_node node, RunnerTest& test);
 
-// The readers of each XML format. Each appends the tests under `root` (whose name the caller has
-// checked) to report.tests and sets report.started when the report has a start time.
-void ReadJUnit(pugi::xml_node root, RunnerReport& report);
-void ReadNUnit(pugi::xml_node root, RunnerReport& report);
-void ReadXUnit(pugi::xml_node root, RunnerReport& report);
-void ReadTrx(pugi::xml_node root, RunnerReport& report);
-void ReadTestNG(pugi::xml_node root, RunnerReport& report);
-void ReadRobot(pugi::xml_node root, RunnerReport& report);
+// Where a reader puts the tests it reads, in order: into report.tests, handed to `take` (when set)
+// a slice at a time once the report's start date is known, the rest by Finish. Readers set the
+// start date before they add the tests it dates, and never change it once set.
+class ReportSink {
+ public:
+  using Take = std::function<void(RunnerReport&)>;
+  explicit ReportSink(RunnerReport& report, Take take = {});
+  void Add(RunnerTest test);
+  // Hands the tests still held to `take`; returns how many tests were added in all.
+  size_t Finish();
+  std::string& started;  // report.started
+
+ private:
+  RunnerReport& report_;
+  Take take_;
+  size_t taken_ = 0;
+};
+
+// Calls `read` for each child of `parent` in order, then drops the child from the tree: a tree
+// parsed in place gives back its memory as the walk goes on.
+template <typename Read>
+void ConsumeChildren(pugi::xml_node parent, Read&& read) {
+  for (pugi::xml_node child = parent.first_child(); child;) {
+    const pugi::xml_node next = child.next_sibling();
+    read(child);
+    parent.remove_child(child);
+    child = next;
+  }
+}
+
+// The readers of each XML format. Each adds the tests under `root` (whose name the caller has
+// checked) to `sink` and sets sink.started when the report has a start time.
+void ReadJUnit(pugi::xml_node root, ReportSink& sink);
+void ReadNUnit(pugi::xml_node root, ReportSink& sink);
+void ReadXUnit(pugi::xml_node root, ReportSink& sink);
+void ReadTrx(pugi::xml_node root, ReportSink& sink);
+void ReadTestNG(pugi::xml_node root, ReportSink& sink);
+void ReadRobot(pugi::xml_node root, ReportSink& sink);
 
 // Reads a Cucumber JSON report. Raises ReportError "FILE:LINE:COLUMN: ..." for malformed JSON and
 // for JSON that is not an array of features.

@@ -26,24 +26,24 @@ RunnerTest ReadTest(const std::string& suite_name, pugi::xml_node element) {
   return test;
 }
 
-void ReadSuite(const std::string& parent, pugi::xml_node suite, RunnerReport& report) {
+void ReadSuite(const std::string& parent, pugi::xml_node suite, ReportSink& sink) {
   const std::string name = parent.empty() ? std::string(suite.attribute("name").value())
                                           : parent + "." + suite.attribute("name").value();
-  for (pugi::xml_node child : suite.children()) {
+  ConsumeChildren(suite, [&](pugi::xml_node child) {
     const std::string_view kind = child.name();
     if (kind == "suite") {
-      ReadSuite(name, child, report);
+      ReadSuite(name, child, sink);
     } else if (kind == "test") {
-      report.tests.push_back(ReadTest(name, child));
+      sink.Add(ReadTest(name, child));
     }
-  }
+  });
 }
 
 }  // namespace
 
-void ReadRobot(pugi::xml_node root, RunnerReport& report) {
-  report.started = DateOf(root.attribute("generated").value());
-  for (pugi::xml_node suite : root.children("suite")) ReadSuite({}, suite, report);
+void ReadRobot(pugi::xml_node root, ReportSink& sink) {
+  sink.started = DateOf(root.attribute("generated").value());
+  for (pugi::xml_node suite : root.children("suite")) ReadSuite({}, suite, sink);
 }
 
 }  // namespace quorax::runners

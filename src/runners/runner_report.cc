@@ -1,6 +1,8 @@
 #include "runners/runner_report.h"
 
 #include <array>
+#include <fstream>
+#include <iterator>
 
 #include "common/text.h"
 #include "runners/report_error.h"
@@ -15,7 +17,7 @@ struct FormatEntry {
   Format format;
   std::string_view name;
   std::array<std::string_view, 2> roots;
-  void (*read)(pugi::xml_node, RunnerReport&);
+  void (*read)(pugi::xml_node, ReportSink&);
 };
 
 constexpr std::array<FormatEntry, 9> kFormats{{
@@ -46,7 +48,7 @@ std::string_view Content(std::string_view bytes) {
 
 // Checks that `root` is a root of `entry`'s format, then reads it.
 void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& entry,
-             RunnerReport& report) {
+             ReportSink& sink) {
   const std::string_view name = LocalName(root);
   if (name.empty() || (name != entry.roots[0] && name != entry.roots[1])) {
     std::string roots = "<" + std::string(entry.roots[0]) + ">";
@@ -54,7 +56,34 @@ void ReadXml(const std::string& file, pugi::xml_node root, const FormatEntry& en
     throw ReportError(file + ": the root element is <" + std::string(name) + ">, but a " +
                       std::string(entry.name) + " report has " + roots);
   }
-  entry.read(root, report);
+  entry.read(root, sink);
+}
+
+// The bytes of the file `path`, read with one allocation when it has a size.
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in.is_open()) throw ReportError("the file \"" + path + "\" cannot be read");
+  std::string bytes;
+  const std::streamoff size = in.seekg(0, std::ios::end).tellg();
+  if (size > 0 && in.seekg(0)) {
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+  } else {
+    in.clear();
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  if (in.bad()) throw ReportError("the file \"" + path + "\" cannot be read");
+  return bytes;
+}
+
+// The entry of `format` (Auto: the one `bytes` shows); raises ReportError for Csv.
+const FormatEntry& ReportEntry(const std::string& file, std::string_view bytes, Format format) {
+  if (format == Format::Auto) format = DetectFormat(bytes);
+  if (format == Format::Csv || format == Format::Auto) {
+    throw ReportError(file + ": a CSV file is not a runner report");
+  }
+  return EntryOf(format);
 }
 
 }  // namespace
@@ -88,22 +117,42 @@ Format DetectFormat(std::string_view bytes) {
 }
 
 RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format) {
-  if (format == Format::Auto) format = DetectFormat(bytes);
-  const FormatEntry& entry = EntryOf(format);
-  if (format == Format::Csv || format == Format::Auto) {
-    throw ReportError(file + ": a CSV file is not a runner report");
-  }
+  const FormatEntry& entry = ReportEntry(file, bytes, format);
   RunnerReport report;
   report.format = std::string(entry.name);
-  if (format == Format::Cucumber) {
+  if (entry.format == Format::Cucumber) {
     ReadCucumber(file, bytes, report);
   } else {
     pugi::xml_document doc;
     LoadXml(doc, file, bytes);
-    ReadXml(file, doc.document_element(), entry, report);
+    ReportSink sink(report);
+    ReadXml(file, doc.document_element(), entry, sink);
   }
   if (report.tests.empty()) throw ReportError(file + " holds no test results");
   return report;
+}
+
+void ReadReportFile(const std::string& path, Format format, const ReportSink::Take& take) {
+  std::string bytes = FileBytes(path);
+  const FormatEntry& entry = ReportEntry(path, bytes, format);
+  RunnerReport report;
+  report.format = std::string(entry.name);
+  ReportSink sink(report, take);
+  if (entry.format == Format::Cucumber) {
+    RunnerReport whole = ReadReport(path, bytes, entry.format);
+    sink.started = whole.started;
+    for (RunnerTest& test : whole.tests) sink.Add(std::move(test));
+  } else {
+    pugi::xml_document doc;
+    // Parsing alters the bytes but never their length: a file read again
+    // at another length (a pipe, say) gives way to them.
+    LoadXmlInPlace(doc, path, bytes, [&] {
+      std::string again = FileBytes(path);
+      return again.size() == bytes.size() ? again : bytes;
+    });
+    ReadXml(path, doc.document_element(), entry, sink);
+  }
+  if (sink.Finish() == 0) throw ReportError(path + " holds no test results");
 }
 
 }  // namespace quorax::runners

@@ -1,6 +1,7 @@
 #ifndef QUORAX_RUNNERS_RUNNER_REPORT_H_
 #define QUORAX_RUNNERS_RUNNER_REPORT_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,14 @@ Format DetectFormat(std::string_view bytes);
 // processes a DTD: no entity beyond the five predefined ones is expanded and no external file is
 // read.
 RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format);
+
+// ReadReport of the report stored in the file `path`, handing its tests to `take` in order, about
+// a thousand at a time, each time in `report.tests` beside the report's format and final start
+// date (`take` may move them away). It parses the file's bytes in place and drops what it has read
+// from the tree, so it holds the file once, its tree, and a slice of tests. Also raises ReportError
+// for a file that cannot be read.
+void ReadReportFile(const std::string& path, Format format,
+                    const std::function<void(RunnerReport& report)>& take);
 
 }  // namespace quorax::runners
 

@@ -48,16 +48,16 @@ RunnerTest ReadMethod(const std::string& class_name, pugi::xml_node method, cons
 
 }  // namespace
 
-void ReadTestNG(pugi::xml_node root, RunnerReport& report) {
+void ReadTestNG(pugi::xml_node root, ReportSink& sink) {
   for (pugi::xml_node suite : root.children("suite")) {
-    if (report.started.empty()) report.started = DateOf(suite.attribute("started-at").value());
+    if (sink.started.empty()) sink.started = DateOf(suite.attribute("started-at").value());
     const Groups groups = GroupsOf(suite);
     for (pugi::xml_node test : suite.children("test")) {
       for (pugi::xml_node class_node : test.children("class")) {
         const std::string class_name = class_node.attribute("name").value();
         for (pugi::xml_node method : class_node.children("test-method")) {
           if (method.attribute("is-config").as_bool()) continue;
-          report.tests.push_back(ReadMethod(class_name, method, groups));
+          sink.Add(ReadMethod(class_name, method, groups));
         }
       }
     }

@@ -50,8 +50,8 @@ void ReadDefinition(pugi::xml_node unit_test, RunnerTest& test) {
 
 }  // namespace
 
-void ReadTrx(pugi::xml_node root, RunnerReport& report) {
-  report.started = DateOf(ChildNamed(root, "Times").attribute("start").value());
+void ReadTrx(pugi::xml_node root, ReportSink& sink) {
+  sink.started = DateOf(ChildNamed(root, "Times").attribute("start").value());
   std::map<std::string_view, pugi::xml_node> definitions;
   for (pugi::xml_node unit_test : ChildrenNamed(ChildNamed(root, "TestDefinitions"), "UnitTest")) {
     definitions.emplace(unit_test.attribute("id").value(), unit_test);
@@ -64,7 +64,7 @@ void ReadTrx(pugi::xml_node root, RunnerReport& report) {
     if (definition != definitions.end()) ReadDefinition(definition->second, test);
     const pugi::xml_node info = ChildNamed(ChildNamed(result, "Output"), "ErrorInfo");
     test.message = TextOf(ChildNamed(info, "Message"));
-    report.tests.push_back(std::move(test));
+    sink.Add(std::move(test));
   }
 }
 

@@ -7,20 +7,6 @@
 #include "runners/report_error.h"
 
 namespace quorax::runners {
-namespace {
-
-// Reports are a few levels deep; a limit lets every reader walk the tree
-// recursively without letting a hostile file exhaust the stack.
-constexpr int kMaxDepth = 256;
-
-// Stops at the first node nested deeper than kMaxDepth. pugixml walks the
-// tree without recursion.
-class DepthCheck : public pugi::xml_tree_walker {
- public:
-  bool for_each(pugi::xml_node& /*node*/) override { return depth() < kMaxDepth; }
-};
-
-}  // namespace
 
 std::string PositionOf(const std::string& file, std::string_view bytes, size_t offset) {
   offset = std::min(offset, bytes.size());
@@ -40,15 +26,29 @@ std::string PositionOf(const std::string& file, std::string_view bytes, size_t o
   return file + ":" + std::to_string(line) + ":" + std::to_string(column);
 }
 
-void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes) {
-  // Without parse_doctype the DOCTYPE is skipped unread; parse_escapes
-  // expands only the predefined entities and character references.
-  constexpr unsigned kFlags =
-      pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol;
-  const pugi::xml_parse_result result =
-      doc.load_buffer(bytes.data(), bytes.size(), kFlags, pugi::encoding_auto);
+namespace {
+
+// Reports are a few levels deep; a limit lets every reader walk the tree
+// recursively without letting a hostile file exhaust the stack.
+constexpr int kMaxDepth = 256;
+
+// Stops at the first node nested deeper than kMaxDepth. pugixml walks the
+// tree without recursion.
+class DepthCheck : public pugi::xml_tree_walker {
+ public:
+  bool for_each(pugi::xml_node& /*node*/) override { return depth() < kMaxDepth; }
+};
+
+// Without parse_doctype the DOCTYPE is skipped unread; parse_escapes expands only the predefined
+// entities and character references.
+constexpr unsigned kXmlFlags =
+    pugi::parse_cdata | pugi::parse_escapes | pugi::parse_wconv_attribute | pugi::parse_eol;
+
+// Raises ReportError for a failed parse (at `bytes`' offset) or a tree nested too deep.
+void CheckLoaded(pugi::xml_document& doc, const pugi::xml_parse_result& result,
+                 const std::string& file, const std::function<std::string()>& bytes) {
   if (!result) {
-    throw ReportError(PositionOf(file, bytes, static_cast<size_t>(result.offset)) +
+    throw ReportError(PositionOf(file, bytes(), static_cast<size_t>(result.offset)) +
                       ": malformed XML: " + result.description());
   }
   DepthCheck check;
@@ -56,6 +56,40 @@ void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view 
     throw ReportError(file + ": elements are nested deeper than " + std::to_string(kMaxDepth) +
                       " levels");
   }
+}
+
+}  // namespace
+
+ReportSink::ReportSink(RunnerReport& report, Take take)
+    : started(report.started), report_(report), take_(std::move(take)) {}
+
+void ReportSink::Add(RunnerTest test) {
+  // Enough tests to amortise a hand-over, few enough to hold.
+  constexpr size_t kSlice = 1000;
+  report_.tests.push_back(std::move(test));
+  if (take_ && !started.empty() && report_.tests.size() >= kSlice) Finish();
+}
+
+size_t ReportSink::Finish() {
+  if (take_ && !report_.tests.empty()) {
+    taken_ += report_.tests.size();
+    take_(report_);
+    report_.tests.clear();
+  }
+  return taken_ + report_.tests.size();
+}
+
+void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes) {
+  const pugi::xml_parse_result result =
+      doc.load_buffer(bytes.data(), bytes.size(), kXmlFlags, pugi::encoding_auto);
+  CheckLoaded(doc, result, file, [&] { return std::string(bytes); });
+}
+
+void LoadXmlInPlace(pugi::xml_document& doc, const std::string& file, std::string& bytes,
+                    const std::function<std::string()>& original) {
+  const pugi::xml_parse_result result =
+      doc.load_buffer_inplace(bytes.data(), bytes.size(), kXmlFlags, pugi::encoding_auto);
+  CheckLoaded(doc, result, file, original);
 }
 
 std::string_view LocalName(pugi::xml_node node) {

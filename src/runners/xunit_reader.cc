@@ -34,12 +34,11 @@ RunnerTest ReadTest(pugi::xml_node element) {
 
 }  // namespace
 
-void ReadXUnit(pugi::xml_node root, RunnerReport& report) {
+void ReadXUnit(pugi::xml_node root, ReportSink& sink) {
   for (pugi::xml_node assembly : root.children("assembly")) {
-    if (report.started.empty()) report.started = DateOf(assembly.attribute("run-date").value());
+    if (sink.started.empty()) sink.started = DateOf(assembly.attribute("run-date").value());
     for (pugi::xml_node collection : assembly.children("collection")) {
-      for (pugi::xml_node test : collection.children("test"))
-        report.tests.push_back(ReadTest(test));
+      for (pugi::xml_node test : collection.children("test")) sink.Add(ReadTest(test));
     }
   }
 }

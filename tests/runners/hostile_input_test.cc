@@ -41,8 +41,37 @@ std::string Nested(int depth) {
   return xml;
 }
 
+std::string TempFile(const std::string& text) {
+  char name[] = "/tmp/case-map-XXXXXX";
+  const int fd = mkstemp(name);
+  std::ofstream(name, std::ios::binary) << text;
+  if (fd >= 0) close(fd);
+  return name;
+}
+
+// The outcome of reading `bytes` from a file, in place, named "r.xml" in it.
+std::string FileOutcome(const std::string& bytes, Format format) {
+  const std::string path = TempFile(bytes);
+  std::string outcome;
+  try {
+    ReadReportFile(path, format, [&](RunnerReport& report) {
+      if (outcome.empty()) {
+        outcome = "name=" + report.tests.at(0).name + " message=" + report.tests.at(0).message;
+      }
+    });
+  } catch (const ReportError& e) {
+    outcome = e.what();
+  }
+  std::remove(path.c_str());
+  for (size_t at = outcome.find(path); at != std::string::npos; at = outcome.find(path)) {
+    outcome.replace(at, path.size(), "r.xml");
+  }
+  return outcome;
+}
+
 // Every hostile or broken report either reads with nothing expanded (the
-// first test's name as written) or raises a ReportError saying where and why.
+// first test's name as written) or raises a ReportError saying where and why,
+// whether read from memory or parsed in place from a file.
 TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
   const struct {
     std::string bytes;
@@ -53,6 +82,8 @@ TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
       {kExternalEntity, Format::JUnit, "name=&secret; message=&secret;"},
       {"<testsuites>\n  <testsuite>\n    <testcase name=\"a\">\n  </testsuite>\n</testsuites>",
        Format::Auto, "r.xml:4:5: malformed XML: Start-end tags mismatch"},
+      {"<testsuite>\n<testcase name=\"a\" x=\"1\n2\r\n&amp;\"/>\n<testcase name=\"b\" </testsuite>",
+       Format::JUnit, "r.xml:5:20: malformed XML: Error parsing start element tag"},
       {"<testsuite><testcase name=\"caf\xC3\xA9\" x=\"1\" </testsuite>", Format::JUnit,
        "r.xml:1:40: malformed XML: Error parsing start element tag"},
       {"[\n  {\"name\": \"F\",\n   \"elements\": [}\n]", Format::Auto,
@@ -80,15 +111,8 @@ TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
       outcome = e.what();
     }
     EXPECT_EQ(outcome.substr(0, std::string(c.expected).size()), c.expected) << outcome;
+    EXPECT_EQ(FileOutcome(c.bytes, c.format), outcome);
   }
-}
-
-std::string TempFile(const std::string& text) {
-  char name[] = "/tmp/case-map-XXXXXX";
-  const int fd = mkstemp(name);
-  std::ofstream(name, std::ios::binary) << text;
-  if (fd >= 0) close(fd);
-  return name;
 }
 
 // Bad command-line input: an unknown format, a pattern that is not a regular
