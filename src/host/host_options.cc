@@ -76,7 +76,7 @@ void AddTrustedProxies(const std::string& program, const std::string& value, Hos
       Refuse(program,
              "--trusted-proxy needs IP addresses separated by commas, not \"" + value + "\"");
     }
-    options.trusted_proxies.push_back(address);
+    options.transport.trusted_proxies.push_back(address);
     start = comma + 1;
   }
 }
@@ -106,7 +106,7 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
   app.add_option("--tls-key", options.tls_key, "private key (PEM)")->type_name("FILE");
   app.add_option("--templates", options.templates_dir, "folder of the page templates")
       ->type_name("DIR");
-  app.add_option("--public-address", options.public_address,
+  app.add_option("--public-address", options.transport.public_address,
                  "address the pages name instead of the local one")
       ->type_name("HOST[:PORT]")
       ->check(PublicAddressCheck());
@@ -118,7 +118,7 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
       ->type_name("SECONDS")
       ->transform(NumberCheck(1, 7 * 24 * 3600))
       ->capture_default_str();
-  app.add_option("--max-body", options.max_body, "largest request body")
+  app.add_option("--max-body", options.transport.max_body, "largest request body")
       ->type_name("BYTES")
       ->transform(NumberCheck(0, INT32_MAX))
       ->capture_default_str();
@@ -138,13 +138,14 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
     const char* name;
     const char* help;
     size_t* limit;
-  } limits[] = {{"--max-connections", "open connections in all", &options.max_connections},
-                {"--max-connections-per-address", "open connections of one address, IPv6 per /64",
-                 &options.max_connections_per_address},
-                {"--max-sessions-per-user", "signed-in sessions of one user name",
-                 &options.max_sessions_per_user},
-                {"--max-guests-per-address", "sessions not signed in of one client",
-                 &options.max_guests_per_address}};
+  } limits[] = {
+      {"--max-connections", "open connections in all", &options.transport.max_connections},
+      {"--max-connections-per-address", "open connections of one address, IPv6 per /64",
+       &options.transport.max_connections_per_address},
+      {"--max-sessions-per-user", "signed-in sessions of one user name",
+       &options.max_sessions_per_user},
+      {"--max-guests-per-address", "sessions not signed in of one client",
+       &options.max_guests_per_address}};
   for (const auto& limit : limits) {
     app.add_option(limit.name, *limit.limit, limit.help)
         ->type_name("N")

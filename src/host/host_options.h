@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <vector>
+
+#include "http/transport_options.h"
 
 namespace quorax {
 
@@ -21,15 +21,9 @@ struct HostOptions {
   std::string tls_key;
   // Folder holding the page templates, read once at start.
   std::string templates_dir;
-  // Replaces the server variable "LOCAL_ADDR" when not empty ("HOST[:PORT]").
-  std::string public_address;
   // "HOST:PORT" of the listener that serves only GET /metrics; empty for none.
   // Meant for loopback or an internal network: it needs no sign-in.
   std::string metrics_listen;
-  // Canonical addresses of proxies whose X-Forwarded-For and
-  // X-Forwarded-Proto headers are believed; from any other peer they are
-  // ignored.
-  std::vector<std::string> trusted_proxies;
   int threads = 4;     // workers running page handlers
   int io_threads = 2;  // threads running network I/O
   std::chrono::milliseconds session_timeout = std::chrono::minutes(20);
@@ -43,28 +37,11 @@ struct HostOptions {
   // Database connections kept open between the requests of signed-in
   // sessions, one per session at most; 0 connects for every request.
   size_t db_idle_connections = 32;
-  // No page takes more than an upload, which stops at 32,767 bytes; bodies
-  // between that and this limit still reach the application's own page.
-  size_t max_body = 64 * 1024;
-  size_t header_limit = 16 * 1024;
-  // Time allowed to receive one whole request once its first byte arrived
-  // (and for a new connection's first byte).
-  std::chrono::milliseconds read_timeout = std::chrono::seconds(30);
-  // Time a kept-alive connection may wait for its next request.
-  std::chrono::milliseconds idle_timeout = std::chrono::seconds(60);
-  std::chrono::milliseconds write_timeout = std::chrono::seconds(30);
-  // Open connections allowed in all and from one client (an IPv4 address or
-  // an IPv6 /64). At a limit a new connection sheds the oldest idle one that
-  // counts there, or is closed at once when all of those are busy. Per client:
-  // 100 testers behind one NAT, with a browser's 6 connections each.
-  size_t max_connections = 1000;
-  size_t max_connections_per_address = 600;
+  // Limits, timeouts, proxies and access log of every listener's connections.
+  TransportOptions transport;
   // The application's debug mode. Outside it the plain listener serves
   // nothing but the redirect to the HTTPS start page.
   bool debug_mode = false;
-  // Receives one access-log line per request (without line end); when empty
-  // the lines go to standard error.
-  std::function<void(const std::string&)> access_log;
 };
 
 // Returns the command-line usage text of the server, generated from the

@@ -15,18 +15,9 @@ namespace quorax {
 
 namespace {
 
+// The host's transport settings, with refusal pages linking to the start page.
 TransportOptions TransportOf(const HostOptions& options, const Routes& routes) {
-  TransportOptions transport;
-  transport.public_address = options.public_address;
-  transport.trusted_proxies = options.trusted_proxies;
-  transport.max_body = options.max_body;
-  transport.header_limit = options.header_limit;
-  transport.read_timeout = options.read_timeout;
-  transport.idle_timeout = options.idle_timeout;
-  transport.write_timeout = options.write_timeout;
-  transport.max_connections = options.max_connections;
-  transport.max_connections_per_address = options.max_connections_per_address;
-  transport.access_log = options.access_log;
+  TransportOptions transport = options.transport;
   transport.start_link = routes.start_page;
   return transport;
 }

@@ -50,7 +50,7 @@ TEST(ConnectionSafetyTest, AmbiguousFramingIsRefusedAndClosed) {
 // Each hostile request gets its status and one access-log line; a HEAD
 // answer has no body, so a request pipelined after it is answered in turn.
 TEST(ConnectionSafetyTest, HostileRequestsAreAnsweredAndTheServerKeepsServing) {
-  TestServer server([](HostOptions& options) { options.max_body = 8192; });
+  TestServer server([](HostOptions& options) { options.transport.max_body = 8192; });
   const std::string chunked =
       "POST /Quorax.asp?WCI=Echo&WCU= HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n";
   std::string small_chunks;  // 1,500 bytes of data in 13,500 bytes of body
@@ -95,10 +95,10 @@ TEST(ConnectionSafetyTest, NewcomerShedsTheOldestIdleConnectionOrIsRefusedWhenAl
   for (const Case& c : {Case{3, 50}, Case{100, 3}}) {
     SCOPED_TRACE(std::to_string(c.total) + "/" + std::to_string(c.per_address));
     TestServer server([&](HostOptions& options) {
-      options.max_connections = c.total;
-      options.max_connections_per_address = c.per_address;
-      options.read_timeout = milliseconds(3000);
-      options.idle_timeout = milliseconds(3000);
+      options.transport.max_connections = c.total;
+      options.transport.max_connections_per_address = c.per_address;
+      options.transport.read_timeout = milliseconds(3000);
+      options.transport.idle_timeout = milliseconds(3000);
     });
     std::vector<std::unique_ptr<RawClient>> held;
     for (int i = 0; i < 4; ++i) {

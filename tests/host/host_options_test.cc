@@ -22,9 +22,9 @@ TEST(ParseHostOptionsTest, DefaultsWithoutArguments) {
   EXPECT_EQ(options.listen, "127.0.0.1:8080");
   EXPECT_TRUE(options.tls_listen.empty());
   EXPECT_EQ(options.session_timeout, std::chrono::minutes(20));
-  EXPECT_EQ(options.max_body, 65536u);
-  EXPECT_EQ(options.max_connections, 1000u);
-  EXPECT_EQ(options.max_connections_per_address, 600u);
+  EXPECT_EQ(options.transport.max_body, 65536u);
+  EXPECT_EQ(options.transport.max_connections, 1000u);
+  EXPECT_EQ(options.transport.max_connections_per_address, 600u);
   EXPECT_FALSE(options.debug_mode);
 }
 
@@ -61,14 +61,15 @@ TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {
   EXPECT_EQ(options.tls_cert, "c.pem");
   EXPECT_EQ(options.tls_key, "k.pem");
   EXPECT_EQ(options.templates_dir, "/t");
-  EXPECT_EQ(options.public_address, "example.org:8443");
+  EXPECT_EQ(options.transport.public_address, "example.org:8443");
   EXPECT_EQ(options.threads, 8);
   EXPECT_EQ(options.session_timeout, std::chrono::seconds(60));
-  EXPECT_EQ(options.max_body, 2048u);
+  EXPECT_EQ(options.transport.max_body, 2048u);
   EXPECT_EQ(options.metrics_listen, "127.0.0.1:9100");
-  EXPECT_EQ(options.trusted_proxies, (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "::1"}));
-  EXPECT_EQ(options.max_connections, 20u);
-  EXPECT_EQ(options.max_connections_per_address, 2u);
+  EXPECT_EQ(options.transport.trusted_proxies,
+            (std::vector<std::string>{"10.0.0.1", "10.0.0.2", "::1"}));
+  EXPECT_EQ(options.transport.max_connections, 20u);
+  EXPECT_EQ(options.transport.max_connections_per_address, 2u);
   EXPECT_EQ(options.max_sessions_per_user, 3u);
   EXPECT_EQ(options.max_guests_per_address, 7u);
   EXPECT_EQ(options.db_idle_connections, 0u);
@@ -104,8 +105,8 @@ TEST(ParseHostOptionsTest, RefusesBadOptionsWithUsage) {
 }
 
 TEST(ParseHostOptionsTest, MaxBodyBoundaries) {
-  EXPECT_EQ(Parse({"--max-body", "0"}).max_body, 0u);
-  EXPECT_EQ(Parse({"--max-body", "2147483647"}).max_body, 2147483647u);
+  EXPECT_EQ(Parse({"--max-body", "0"}).transport.max_body, 0u);
+  EXPECT_EQ(Parse({"--max-body", "2147483647"}).transport.max_body, 2147483647u);
 }
 
 TEST(ParseHostOptionsTest, HelpVersionAndRepeatedOrZeroPaddedValues) {

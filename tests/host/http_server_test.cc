@@ -90,7 +90,8 @@ TEST_F(HttpServerTest, FormValuesOnlyFromUrlEncodedBodies) {
 }
 
 TEST(HttpServerOptionsTest, PublicAddressReplacesLocalAddr) {
-  TestServer server([](HostOptions& options) { options.public_address = "example.org:8443"; });
+  TestServer server(
+      [](HostOptions& options) { options.transport.public_address = "example.org:8443"; });
   HttpResponse response = Request(server.port(), "GET", "/Quorax.asp?WCI=Echo&WCU=");
   EXPECT_NE(response.body.find("|local=example.org:8443|"), std::string::npos);
 }

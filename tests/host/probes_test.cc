@@ -47,7 +47,7 @@ class ProbesTest : public ::testing::Test {
 
   TestServer server_{[](HostOptions& options) {
     options.metrics_listen = "127.0.0.1:0";
-    options.trusted_proxies = {"127.0.0.1"};
+    options.transport.trusted_proxies = {"127.0.0.1"};
   }};
 };
 

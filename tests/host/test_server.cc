@@ -83,13 +83,13 @@ HostOptions TestServer::DefaultOptions() {
   options.templates_dir = dir_.root().string();
   options.threads = 4;
   options.io_threads = 2;
-  options.read_timeout = std::chrono::milliseconds(500);
-  options.idle_timeout = std::chrono::milliseconds(500);
-  options.write_timeout = std::chrono::milliseconds(2000);
-  options.max_body = 1000;
+  options.transport.read_timeout = std::chrono::milliseconds(500);
+  options.transport.idle_timeout = std::chrono::milliseconds(500);
+  options.transport.write_timeout = std::chrono::milliseconds(2000);
+  options.transport.max_body = 1000;
   options.debug_mode = true;
-  options.header_limit = 2048;
-  options.access_log = [this](const std::string& line) {
+  options.transport.header_limit = 2048;
+  options.transport.access_log = [this](const std::string& line) {
     std::lock_guard lock(log_mutex_);
     log_.push_back(line);
   };

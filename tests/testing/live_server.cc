@@ -9,7 +9,7 @@ LiveServer::LiveServer(WebApplication& app, bool debug_mode, ExtraListeners extr
   HostOptions options;
   options.listen = "127.0.0.1:0";
   options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
-  options.access_log = [](const std::string&) {};
+  options.transport.access_log = [](const std::string&) {};
   options.debug_mode = debug_mode;
   if (extra.tls) {
     MakeSelfSigned(cert_file(), dir_.Path("key.pem"));
