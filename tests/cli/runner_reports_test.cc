@@ -28,13 +28,7 @@ class RunnerReportTest : public CommandLineFixture, public ::testing::WithParamI
     args.insert(std::find(args.begin(), args.end(), "--"), fields.begin(), fields.end());
     return args;
   }
-  std::string FirstDay() const {
-    const std::chrono::year_month_day day{first_day_};
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
-                  static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
-    return text;
-  }
+  std::string FirstDay() const { return DayText(first_day_); }
 };
 
 INSTANTIATE_TEST_SUITE_P(Listeners, RunnerReportTest, ::testing::Values(false, true),
