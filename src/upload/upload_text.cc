@@ -4,24 +4,18 @@
 
 #include "common/errors.h"
 #include "common/windows1252.h"
+#include "rows/csv_tokenizer.h"
 
 namespace quorax {
 namespace {
 
 constexpr std::string_view kBlank = " \t\r\n";
 
-// The line end the CSV reader will find in `text`: CR LF when it holds one,
-// else LF ("" when it holds neither).
-std::string_view LineEndOf(std::string_view text) {
-  if (text.find("\r\n") != std::string_view::npos) return "\r\n";
-  return text.find('\n') != std::string_view::npos ? "\n" : "";
-}
-
 // Names the cell holding byte `offset` of `text`, counting line ends and
 // commas outside double quotes: "the header line, column 2" or "data row 3,
 // column 5" (both from 1).
 std::string CellAt(std::string_view text, size_t offset) {
-  const std::string_view line_end = LineEndOf(text);
+  const std::string_view line_end = DetectLineEnd(text);
   size_t row = 0;
   size_t column = 1;
   bool quoted = false;
@@ -81,7 +75,7 @@ bool IsEndOfFileMark(std::string_view rest) {
 }
 
 std::string CompleteLastLine(std::string_view text) {
-  const std::string_view line_end = LineEndOf(text);
+  const std::string_view line_end = DetectLineEnd(text);
   const size_t last_data = text.find_last_not_of(kBlank);
   if (line_end.empty() || last_data == std::string_view::npos) return std::string(text);
   const size_t ended = text.find(line_end, last_data + 1);

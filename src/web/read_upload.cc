@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "common/page_contract.h"
 #include "common/text.h"
+#include "rows/csv_tokenizer.h"
 #include "rows/result_columns.h"
 #include "upload/mpform.h"
 #include "upload/upload_text.h"
@@ -39,14 +40,10 @@ std::string UploadedFile(WebHost& host) {
 
 // True when nothing but spaces follows the header line: a file with a
 // header and no data rows, which the reader reports as having no rows.
-bool OnlyHeaderLine(const std::string& content) {
-  size_t end = content.find("\r\n");
-  size_t skip = 2;
-  if (end == std::string::npos) {
-    end = content.find('\n');
-    skip = 1;
-  }
-  return end != std::string::npos && TrimSpaces(content.substr(end + skip)).empty();
+bool OnlyHeaderLine(std::string_view content) {
+  const std::string_view line_end = DetectLineEnd(content);
+  return !line_end.empty() &&
+         TrimSpaces(content.substr(content.find(line_end) + line_end.size())).empty();
 }
 
 // Returns the sentence telling the tester where the reader stopped, or ""
