@@ -1,5 +1,7 @@
 #include "rows/csv_writer.h"
 
+#include "common/general.h"
+
 namespace quorax {
 namespace {
 
@@ -18,16 +20,7 @@ void AppendRecord(std::string& out, std::span<const Text> fields) {
 void AppendCsvField(std::string& out, std::string_view text, bool first) {
   if (!first) out += ',';
   out += '"';
-  for (size_t at = 0;;) {
-    const size_t quote = text.find('"', at);
-    if (quote == std::string_view::npos) {
-      out.append(text.substr(at));
-      break;
-    }
-    out.append(text.substr(at, quote + 1 - at));
-    out += '"';
-    at = quote + 1;
-  }
+  out += General::EscapeChars(std::string(text), "\"", "\"");
   out += '"';
 }
 
