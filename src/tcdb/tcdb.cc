@@ -38,15 +38,15 @@ db::DataType DataTypeOf(ColumnType type) {
 // The verdict in the output parameter `retval`; 0 when it is NULL or not a
 // 16-bit number.
 int16_t Verdict(const db::Parameter& retval) {
-  if (const auto* number = std::get_if<int32_t>(&retval.Val)) {
-    return *number >= INT16_MIN && *number <= INT16_MAX ? static_cast<int16_t>(*number) : 0;
-  }
-  if (const auto* text = std::get_if<std::string>(&retval.Val)) {
-    try {
-      return ParseInt16(*text, "the verdict");
-    } catch (const InvalidArgument&) {
-    } catch (const Overflow&) {
+  try {
+    if (const auto* number = std::get_if<int32_t>(&retval.Val)) {
+      return ToInt16(*number, "the verdict");
     }
+    if (const auto* text = std::get_if<std::string>(&retval.Val)) {
+      return ParseInt16(*text, "the verdict");
+    }
+  } catch (const InvalidArgument&) {
+  } catch (const Overflow&) {
   }
   return 0;
 }
