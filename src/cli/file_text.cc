@@ -29,41 +29,34 @@ void Classify(std::string_view text, bool& beyond_ascii, bool& malformed) {
   (IsUtf8BeyondAscii(text) ? beyond_ascii : malformed) = true;
 }
 
-// The line end of a file that starts with `read` and goes on in `file`:
-// "\r\n" when it holds one anywhere, else "\n".
-std::string LineEndIn(std::string_view read, std::istream& file) {
-  if (read.find("\r\n") != std::string_view::npos) return "\r\n";
-  char last = read.empty() ? '\0' : read.back();
-  for (char c; file.get(c); last = c) {
-    if (last == '\r' && c == '\n') return "\r\n";
-  }
-  return "\n";
-}
-
 }  // namespace
 
 FileShape ShapeOf(std::istream& file) {
   constexpr size_t kChunk = 1 << 20;
   std::string text;  // the lines not yet looked at: UTF-8 sequences never hold a line feed
   std::string chunk(kChunk, '\0');
-  bool start = true, crlf = false, beyond_ascii = false, malformed = false;
+  bool start = true, marked = false, crlf = false, beyond_ascii = false, malformed = false;
   char last = '\0';
-  while (file.read(chunk.data(), kChunk) || file.gcount() > 0) {
+  // A file that opens with the UTF-8 byte order mark is UTF-8 as it stands: it is read only until
+  // a CR LF shows its line end.
+  while (!(marked && crlf) && (file.read(chunk.data(), kChunk) || file.gcount() > 0)) {
     const std::string_view read(chunk.data(), static_cast<size_t>(file.gcount()));
     if (start) {
       if (read.starts_with("\xFF\xFE") || read.starts_with("\xFE\xFF"))
         Decode(read.substr(0, 2), 1);
-      if (read.starts_with(kUtf8ByteOrderMark)) return {kUtf8Encoding, "", LineEndIn(read, file)};
+      marked = read.starts_with(kUtf8ByteOrderMark);
       start = false;
     }
     crlf = crlf || (last == '\r' && read.front() == '\n') ||
            read.find("\r\n") != std::string_view::npos;
     last = read.back();
+    if (marked) continue;
     text += read;
     const size_t lines = text.rfind('\n') + 1;
     Classify(std::string_view(text).substr(0, lines), beyond_ascii, malformed);
     text.erase(0, lines);
   }
+  if (marked) return {kUtf8Encoding, "", crlf ? "\r\n" : "\n"};
   Classify(text, beyond_ascii, malformed);
   const bool utf8 = beyond_ascii && !malformed;
   return {utf8 ? kUtf8Encoding : kWindows1252Encoding, utf8 ? std::string(kUtf8ByteOrderMark) : "",

@@ -20,18 +20,24 @@ void DescribeRunnerOptions(CLI::App& app, Options& options, std::string& unmappe
                  "auto (by content, the default), csv, " +
                      std::string("junit, nunit, xunit, trx, testng, ") + "robot or cucumber")
       ->type_name("FORMAT");
-  app.add_option("--product-version", options.version, "the product version the tests ran on")
-      ->type_name("V")
-      ->envname("QUORAX_PRODUCT_VERSION");
-  app.add_option("--platform", options.platform, "the platform")
-      ->type_name("P")
-      ->envname("QUORAX_PLATFORM");
-  app.add_option("--browser", options.browser, "the browser")
-      ->type_name("B")
-      ->envname("QUORAX_BROWSER");
-  app.add_option("--tester", options.tester, "the tester the rows name")
-      ->type_name("T")
-      ->envname("QUORAX_TESTER");
+  // The values every row gets, each also taken from its environment variable.
+  struct RowValue {
+    const char* name;
+    std::string Options::*value;
+    const char* help;
+    const char* type;
+    const char* env;
+  };
+  static constexpr RowValue kRowValues[] = {
+      {"--product-version", &Options::version, "the product version the tests ran on", "V",
+       "QUORAX_PRODUCT_VERSION"},
+      {"--platform", &Options::platform, "the platform", "P", "QUORAX_PLATFORM"},
+      {"--browser", &Options::browser, "the browser", "B", "QUORAX_BROWSER"},
+      {"--tester", &Options::tester, "the tester the rows name", "T", "QUORAX_TESTER"},
+  };
+  for (const RowValue& row : kRowValues) {
+    app.add_option(row.name, options.*row.value, row.help)->type_name(row.type)->envname(row.env);
+  }
   app.add_option("--date", options.date, "the rows' date (default: the report's start, else today)")
       ->type_name("YYYY-MM-DD");
   app.add_option("--case-pattern", options.case_pattern,

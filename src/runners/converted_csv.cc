@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "rows/csv_writer.h"
+
 namespace quorax::runners {
 namespace {
 
@@ -11,25 +13,19 @@ constexpr std::array<std::string_view, 10> kHeadings{"TCID",    "TestDate", "Ver
                                                      "Browser", "Result",   "Tester",  "PR",
                                                      "Notes",   "Test"};
 
-void AppendField(std::string& out, std::string_view field, bool last) {
-  out += '"';
-  for (const char c : field) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += last ? "\"\r\n" : "\",";
-}
-
 }  // namespace
 
 std::string ConvertedCsv(const Mapping& mapping) {
   std::string out;
-  for (size_t i = 0; i < kHeadings.size(); ++i)
-    AppendField(out, kHeadings[i], i + 1 == kHeadings.size());
+  AppendCsvRecord(out, kHeadings);
   for (const MappedRow& mapped : mapping.rows) {
-    for (const ResultColumn& column : kResultColumns)
-      AppendField(out, mapped.row.*column.Cell, false);
-    AppendField(out, mapped.test, true);
+    bool first = true;
+    for (const ResultColumn& column : kResultColumns) {
+      AppendCsvField(out, mapped.row.*column.Cell, first);
+      first = false;
+    }
+    AppendCsvField(out, mapped.test, false);
+    out += kCsvLineEnd;
   }
   return out;
 }

@@ -40,20 +40,14 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
   return test;
 }
 
-void ReadSuite(pugi::xml_node suite, ReportSink& sink) {
-  if (sink.started.empty()) sink.started = DateOf(suite.attribute("timestamp").value());
-  ConsumeChildren(suite, [&](pugi::xml_node child) {
-    const std::string_view name = child.name();
-    if (name == "testsuite") {
-      ReadSuite(child, sink);
-    } else if (name == "testcase") {
-      sink.Add(ReadCase(child));
-    }
-  });
-}
-
 }  // namespace
 
-void ReadJUnit(pugi::xml_node root, ReportSink& sink) { ReadSuite(root, sink); }
+void ReadJUnit(pugi::xml_node root, ReportSink& sink) {
+  // The first suite whose time stamp holds a date dates the report.
+  const auto date = [&](pugi::xml_node suite) {
+    if (sink.started.empty()) sink.started = DateOf(suite.attribute("timestamp").value());
+  };
+  ReadNestedSuites(root, "testsuite", "testcase", sink, date, ReadCase);
+}
 
 }  // namespace quorax::runners

@@ -31,22 +31,12 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
   return test;
 }
 
-void ReadSuite(pugi::xml_node suite, ReportSink& sink) {
-  ConsumeChildren(suite, [&](pugi::xml_node child) {
-    const std::string_view name = child.name();
-    if (name == "test-suite") {
-      ReadSuite(child, sink);
-    } else if (name == "test-case") {
-      sink.Add(ReadCase(child));
-    }
-  });
-}
-
 }  // namespace
 
 void ReadNUnit(pugi::xml_node root, ReportSink& sink) {
   sink.started = DateOf(root.attribute("start-time").value());
-  ReadSuite(root, sink);
+  const auto enter = [](pugi::xml_node) {};  // the run's start dates every suite
+  ReadNestedSuites(root, "test-suite", "test-case", sink, enter, ReadCase);
 }
 
 }  // namespace quorax::runners

@@ -77,6 +77,23 @@ void ConsumeChildren(pugi::xml_node parent, Read&& read) {
   }
 }
 
+// Walks `suite` and the elements named `suite_name` nested in it to any depth: calls `enter` on
+// each suite before its children, and adds `read_case(child)` to `sink` for each child named
+// `case_name`. Children are consumed as they are read (see ConsumeChildren).
+template <typename Enter, typename ReadCase>
+void ReadNestedSuites(pugi::xml_node suite, std::string_view suite_name, std::string_view case_name,
+                      ReportSink& sink, const Enter& enter, const ReadCase& read_case) {
+  enter(suite);
+  ConsumeChildren(suite, [&](pugi::xml_node child) {
+    const std::string_view name = child.name();
+    if (name == suite_name) {
+      ReadNestedSuites(child, suite_name, case_name, sink, enter, read_case);
+    } else if (name == case_name) {
+      sink.Add(read_case(child));
+    }
+  });
+}
+
 // The readers of each XML format. Each adds the tests under `root` (whose name the caller has
 // checked) to `sink` and sets sink.started when the report has a start time.
 void ReadJUnit(pugi::xml_node root, ReportSink& sink);
