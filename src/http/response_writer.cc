@@ -32,14 +32,7 @@ void AppendField(std::string& out, std::string_view name, std::string_view value
   while (first < last && IsBlankOrBreak(value[first])) ++first;
   while (last > first && IsBlankOrBreak(value[last - 1])) --last;
   out.append(name).append(": ");
-  std::string_view rest = value.substr(first, last - first);
-  for (size_t line_break = std::min(rest.find('\r'), rest.find('\n'));
-       line_break != std::string_view::npos;
-       line_break = std::min(rest.find('\r'), rest.find('\n'))) {
-    out.append(rest.substr(0, line_break));
-    rest.remove_prefix(line_break + 1);
-  }
-  out.append(rest);
+  AppendWithoutLineBreaks(out, value.substr(first, last - first));
   out += "\r\n";
 }
 
