@@ -1,7 +1,6 @@
 #include "http/response_writer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <stdexcept>
 #include <string_view>
 
@@ -17,12 +16,6 @@ namespace {
 constexpr size_t kJoinedBody = 16 * 1024;
 
 bool IsBlankOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-void AppendNumber(std::string& out, unsigned long long number) {
-  char digits[20];
-  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-  out.append(digits, end);
-}
 
 // Appends `name: value` and CRLF, the value without CR and LF and without
 // the blanks around it, as Beast stores a field value.
@@ -80,7 +73,7 @@ void FrameResponse(Reply& reply, unsigned version, bool keep_alive, bool head_on
   if (version < 11 && keep_alive) bytes.append("Connection: keep-alive\r\n");
   if (version >= 11 && !keep_alive) bytes.append("Connection: close\r\n");
   bytes.append("Content-Length: ");
-  AppendNumber(bytes, reply.body.size());
+  AppendDecimal(bytes, static_cast<long long>(reply.body.size()));
   bytes.append("\r\n\r\n");
   out.header_size = bytes.size();
   out.status = status;
