@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include <charconv>
+
 namespace quorax {
 namespace {
 
@@ -69,6 +71,11 @@ std::string Escaped(std::string_view text, bool xml) {
 }
 
 }  // namespace
+
+void AppendDecimal(std::string& out, long long number) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
 
 std::string HtmlEscape(std::string_view text) { return Escaped(text, false); }
 

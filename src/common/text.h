@@ -18,6 +18,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // Returns `text` without leading and trailing U+0020 spaces (tabs stay).
 std::string_view TrimSpaces(std::string_view text);
 
+// Appends the decimal digits of `number` (and "-" when negative) to `out`.
+void AppendDecimal(std::string& out, long long number);
+
 // Escapes &, <, > and " for insertion into HTML text or attribute values.
 std::string HtmlEscape(std::string_view text);
 

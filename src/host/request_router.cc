@@ -1,6 +1,5 @@
 #include "host/request_router.h"
 
-#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -91,12 +90,13 @@ RequestRouter::RequestRouter(WebApplication& app, SessionStore& sessions,
                       kDatabaseCheckFreshFor, [] { return std::chrono::steady_clock::now(); }) {}
 
 void RequestRouter::Handle(IncomingRequest request, const Done& done) {
-  std::string_view target = request.target;
-  std::string path(target.substr(0, target.find('?')));
+  const std::string_view target = request.target;
+  const size_t question = target.find('?');
+  std::string path(target.substr(0, question));
+  const std::string_view query =
+      question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
   const Route* route = routes_.Find(path);
-  if (routes_.HealthProbe(request.method, path) != nullptr) {
-    return ServeHealth(target.substr(std::min(target.size(), path.size() + 1)), done);
-  }
+  if (routes_.HealthProbe(request.method, path) != nullptr) return ServeHealth(query, done);
   if (std::optional<Reply> reply = HostReply(request.method, path, route, routes_.start_page)) {
     return done(std::move(*reply));
   }
@@ -104,9 +104,7 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   const std::string client = SessionClientKey(request);
   auto data = std::make_shared<RequestData>();
   data->path = path;
-  if (size_t question = target.find('?'); question != std::string_view::npos) {
-    data->query = ParseUrlEncoded(target.substr(question + 1));
-  }
+  data->query = ParseUrlEncoded(query);
   if (IsFormBody(request.content_type)) data->form = ParseUrlEncoded(request.body);
   data->body = std::move(request.body);
   data->https = RequestIsSecure(request);

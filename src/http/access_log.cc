@@ -1,6 +1,6 @@
 #include "http/access_log.h"
 
-#include <charconv>
+#include "common/text.h"
 
 namespace quorax {
 
@@ -16,11 +16,6 @@ void AppendPrintable(std::string& line, std::string_view text) {
   for (char c : text.substr(0, kMaxField)) line += (c > ' ' && c < 127) ? c : '?';
 }
 
-void AppendNumber(std::string& line, long long number) {
-  char digits[24];
-  line.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
-}
-
 }  // namespace
 
 void FormatAccessLogLine(std::string& line, std::string_view client, std::string_view method,
@@ -33,11 +28,11 @@ void FormatAccessLogLine(std::string& line, std::string_view client, std::string
   line += ' ';
   AppendPrintable(line, target.substr(0, target.find('?')));
   line += ' ';
-  AppendNumber(line, status);
+  AppendDecimal(line, status);
   line += ' ';
-  AppendNumber(line, static_cast<long long>(bytes));
+  AppendDecimal(line, static_cast<long long>(bytes));
   line += ' ';
-  AppendNumber(line, milliseconds);
+  AppendDecimal(line, milliseconds);
   line += "ms";
 }
 

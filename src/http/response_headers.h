@@ -10,6 +10,8 @@ namespace quorax {
 
 // Returns `value` without CR and LF, so that it cannot end a header line.
 std::string WithoutLineBreaks(std::string_view value);
+// Appends `value` without CR and LF to `out`.
+void AppendWithoutLineBreaks(std::string& out, std::string_view value);
 
 // True for Content-Length, Transfer-Encoding and Connection (in any case):
 // the headers that frame a body, which the host sets itself.

@@ -1,7 +1,6 @@
 #include "http/response_writer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <stdexcept>
 #include <string_view>
 
@@ -18,12 +17,6 @@ constexpr size_t kJoinedBody = 16 * 1024;
 
 bool IsBlankOrBreak(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-void AppendNumber(std::string& out, unsigned long long number) {
-  char digits[20];
-  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-  out.append(digits, end);
-}
-
 // Appends `name: value` and CRLF, the value without CR and LF and without
 // the blanks around it, as Beast stores a field value.
 void AppendField(std::string& out, std::string_view name, std::string_view value) {
@@ -32,14 +25,7 @@ void AppendField(std::string& out, std::string_view name, std::string_view value
   while (first < last && IsBlankOrBreak(value[first])) ++first;
   while (last > first && IsBlankOrBreak(value[last - 1])) --last;
   out.append(name).append(": ");
-  std::string_view rest = value.substr(first, last - first);
-  for (size_t line_break = std::min(rest.find('\r'), rest.find('\n'));
-       line_break != std::string_view::npos;
-       line_break = std::min(rest.find('\r'), rest.find('\n'))) {
-    out.append(rest.substr(0, line_break));
-    rest.remove_prefix(line_break + 1);
-  }
-  out.append(rest);
+  AppendWithoutLineBreaks(out, value.substr(first, last - first));
   out += "\r\n";
 }
 
@@ -87,7 +73,7 @@ void FrameResponse(Reply& reply, unsigned version, bool keep_alive, bool head_on
   if (version < 11 && keep_alive) bytes.append("Connection: keep-alive\r\n");
   if (version >= 11 && !keep_alive) bytes.append("Connection: close\r\n");
   bytes.append("Content-Length: ");
-  AppendNumber(bytes, reply.body.size());
+  AppendDecimal(bytes, static_cast<long long>(reply.body.size()));
   bytes.append("\r\n\r\n");
   out.header_size = bytes.size();
   out.status = status;

@@ -46,22 +46,18 @@ using Tcp = net::ip::tcp;
 constexpr std::chrono::seconds kStopGrace(10);
 
 Tcp::endpoint ResolveListenAddress(net::io_context& io, const ListenAddress& listen) {
-  const std::string& address = listen.text;
-  const std::string& host = listen.host;
-  const uint16_t port = listen.port;
   beast::error_code error;
-  net::ip::address ip = net::ip::make_address(host, error);
-  if (!error) return {ip, port};
+  net::ip::address ip = net::ip::make_address(listen.host, error);
+  if (!error) return {ip, listen.port};
   Tcp::resolver resolver(io);
-  auto results = resolver.resolve(host, std::to_string(port), error);
+  auto results = resolver.resolve(listen.host, std::to_string(listen.port), error);
   if (error || results.empty()) {
-    throw PlatformFailure("cannot listen on " + address + ": unknown host " + host);
+    throw PlatformFailure("cannot listen on " + listen.text + ": unknown host " + listen.host);
   }
   return results.begin()->endpoint();
 }
 
 Tcp::acceptor OpenAcceptor(net::io_context& io, const ListenAddress& listen) {
-  const std::string& address = listen.text;
   Tcp::endpoint endpoint = ResolveListenAddress(io, listen);
   Tcp::acceptor acceptor(io);
   beast::error_code error;
@@ -69,7 +65,7 @@ Tcp::acceptor OpenAcceptor(net::io_context& io, const ListenAddress& listen) {
   if (!error) acceptor.set_option(net::socket_base::reuse_address(true), error);
   if (!error) acceptor.bind(endpoint, error);
   if (!error) acceptor.listen(net::socket_base::max_listen_connections, error);
-  if (error) throw PlatformFailure("cannot listen on " + address + ": " + error.message());
+  if (error) throw PlatformFailure("cannot listen on " + listen.text + ": " + error.message());
   return acceptor;
 }
 
@@ -111,7 +107,6 @@ class HttpTransport::Impl {
   ServerCore& core;
   net::thread_pool workers;
   std::optional<net::ssl::context> tls;
-  std::vector<ServerCore*> cores;  // of every listener
   // One I/O context per I/O thread: a connection's steps all run on the
   // thread of its context, in order, with no strand and no scheduler shared
   // with other threads' connections. Declared after everything connections
@@ -178,7 +173,6 @@ uint16_t HttpTransport::Listen(const ListenAddress& address, ServerCore& core,
   const bool secure = !tls_cert.empty() || !tls_key.empty();
   if (secure) impl_->tls.emplace(MakeTlsContext(tls_cert, tls_key));
   impl_->listeners.push_back({OpenAcceptor(impl_->io(), address), core, secure});
-  impl_->cores.push_back(&core);
   return impl_->listeners.back().acceptor.local_endpoint().port();
 }
 
@@ -206,7 +200,7 @@ void HttpTransport::Stop() {
     std::lock_guard lock(impl.state_mutex);
     if (!impl.running) return;
   }
-  for (ServerCore* core : impl.cores) core->stopping = true;
+  for (Impl::Listener& listener : impl.listeners) listener.core.stopping = true;
   net::post(impl.io(), [&impl] {
     beast::error_code error;
     for (Impl::Listener& listener : impl.listeners) listener.acceptor.close(error);

@@ -21,9 +21,7 @@ const Session::Value* Session::Find(const std::string& key) const {
 
 Session::Value& Session::Slot(const std::string& key) {
   for (Value& value : values_) {
-    if (!EqualsIgnoreCase(value.key, key)) continue;
-    value.object.reset();
-    return value;
+    if (EqualsIgnoreCase(value.key, key)) return value;
   }
   if (values_.empty()) values_.reserve(kTypicalValues);
   Value& value = values_.emplace_back();
@@ -34,26 +32,22 @@ Session::Value& Session::Slot(const std::string& key) {
 std::string Session::GetText(const std::string& key) const {
   const Value* value = Find(key);
   if (value == nullptr) return "";
-  if (value->kind == Kind::kText) return value->text;
-  if (value->kind == Kind::kBool) return value->flag ? "True" : "False";
+  if (const auto* text = std::get_if<std::string>(&value->data)) return *text;
+  if (const auto* flag = std::get_if<bool>(&value->data)) return *flag ? "True" : "False";
   return "";
 }
 
 bool Session::GetBool(const std::string& key) const {
   const Value* value = Find(key);
-  return value != nullptr && value->kind == Kind::kBool && value->flag;
+  if (value == nullptr) return false;
+  const auto* flag = std::get_if<bool>(&value->data);
+  return flag != nullptr && *flag;
 }
 
 void Session::SetText(const std::string& key, std::string text) {
-  Value& value = Slot(key);
-  value.kind = Kind::kText;
-  value.text = std::move(text);
+  Slot(key).data.emplace<std::string>(std::move(text));
 }
 
-void Session::SetBool(const std::string& key, bool flag) {
-  Value& value = Slot(key);
-  value.kind = Kind::kBool;
-  value.flag = flag;
-}
+void Session::SetBool(const std::string& key, bool flag) { Slot(key).data.emplace<bool>(flag); }
 
 }  // namespace quorax

@@ -4,6 +4,7 @@
 #include <any>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace quorax {
@@ -27,7 +28,8 @@ class Session {
   std::shared_ptr<T> GetObject(const std::string& key) const {
     const Value* value = Find(key);
     if (value == nullptr) return nullptr;
-    const auto* object = std::any_cast<std::shared_ptr<T>>(&value->object);
+    const auto* any = std::get_if<std::any>(&value->data);
+    const auto* object = any == nullptr ? nullptr : std::any_cast<std::shared_ptr<T>>(any);
     return object == nullptr ? nullptr : *object;
   }
 
@@ -35,26 +37,20 @@ class Session {
   void SetBool(const std::string& key, bool value);
   template <class T>
   void SetObject(const std::string& key, std::shared_ptr<T> object) {
-    Value& value = Slot(key);
-    value.kind = Kind::kObject;
-    value.object = std::move(object);
+    Slot(key).data.emplace<std::any>(std::move(object));
   }
 
   bool Contains(const std::string& key) const { return Find(key) != nullptr; }
   void Clear() { values_.clear(); }
 
  private:
-  enum class Kind { kText, kBool, kObject };
   struct Value {
     std::string key;  // as first stored
-    Kind kind = Kind::kText;
-    std::string text;   // when kText
-    bool flag = false;  // when kBool
-    std::any object;    // when kObject
+    std::variant<std::string, bool, std::any> data;
   };
 
   const Value* Find(const std::string& key) const;
-  // The value stored under `key`, emptied, or a new one when there is none.
+  // The value stored under `key`, or a new one when there is none.
   Value& Slot(const std::string& key);
 
   // A session holds a dozen values at most: a list searched in order costs

@@ -76,13 +76,13 @@ void SessionStore::UnlinkUser(SessionEntry& entry) {
   auto user = users_.find(entry.user);
   user->second.erase(entry.user_pos);
   if (user->second.empty()) users_.erase(user);
+  entry.user.clear();
 }
 
 void SessionStore::Remove(SessionEntry& entry, Dropped& dropped) {
   UnlinkIdle(entry);
   UnlinkUser(entry);
   UncountGuest(entry);
-  entry.user.clear();
   auto it = entries_.find(entry.id);
   if (it != entries_.end() && it->second.get() == &entry) {
     dropped.push_back(std::move(it->second));
@@ -96,7 +96,6 @@ void SessionStore::End(SessionEntry& entry, Dropped& dropped) {
   // In use: it stays until Release, but no longer counts as signed in.
   UnlinkUser(entry);
   UncountGuest(entry);
-  entry.user.clear();
 }
 
 size_t SessionStore::PurgeLocked(Clock::time_point now, size_t limit, Dropped& dropped) {
@@ -224,7 +223,6 @@ std::string SessionStore::Renew(const std::shared_ptr<SessionEntry>& entry) {
   std::string id = Rotate(entry);
   std::lock_guard lock(mutex_);
   UnlinkUser(*entry);
-  entry->user.clear();
   if (!entry->abandoned && !entry->counted) CountGuest(*entry);
   return id;
 }

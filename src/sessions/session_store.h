@@ -135,6 +135,7 @@ class SessionStore {
   Order::iterator InsertByLastUsed(Order& order, SessionEntry& entry);
   void LinkIdle(SessionEntry& entry);
   void UnlinkIdle(SessionEntry& entry);
+  // Takes `entry` out of its user's sessions: it is then nobody's.
   void UnlinkUser(SessionEntry& entry);
   // Counts `entry` among its client's guests, or stops counting it.
   void CountGuest(SessionEntry& entry);

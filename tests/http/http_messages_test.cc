@@ -45,7 +45,7 @@ TEST(FrameResponseTest, MatchesBeastSerializerByteForByte) {
   const Case cases[] = {
       {200, 11, true, {{"Content-Type", "text/html"}, {"Set-Cookie", "a=b; Path=/"}}, "<p>x</p>"},
       {302, 11, false, {{"Location", " /x\r\n "}, {"Cache-Control", "private"}}, ""},
-      {503, 10, true, {{"Retry-After", "120"}, {"X-Odd", ""}}, "busy"},
+      {503, 10, true, {{"Retry-After", "120"}, {"X-Odd", ""}, {"X-Split", "a\r\nb\nc"}}, "busy"},
       {299, 10, false, {{"A", "1"}, {"B", "2"}, {"a", "3"}, {"Content-Length", "9"}}, "body"},
       {204, 11, true, {{"X-Empty", "\t"}}, ""},
       {200, 11, true, {}, std::string(20000, 'z')},
