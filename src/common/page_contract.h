@@ -23,6 +23,11 @@ inline constexpr char kImportCSV[] = "ImportCSV";
 inline constexpr char kImportDone[] = "ImportDone";
 inline constexpr char kLogin[] = "Login";
 inline constexpr char kSubmitCSV[] = "SubmitCSV";
+// The bad rows of the last run as text boxes (GET), the changed rows sent
+// again (POST), and the last verified run imported as it now stands (POST).
+inline constexpr char kFixRows[] = "FixRows";
+inline constexpr char kRecheckRows[] = "RecheckRows";
+inline constexpr char kImportRows[] = "ImportRows";
 
 // The largest upload request body the server reads, in bytes.
 inline constexpr int32_t kLargestUploadBody = 32767;

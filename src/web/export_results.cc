@@ -9,6 +9,7 @@
 #include "upload/csv.h"
 #include "upload/upload_text.h"
 #include "web/answer_status.h"
+#include "web/run_corrections.h"
 
 namespace quorax {
 namespace {
@@ -27,12 +28,18 @@ std::string Reasons(const CSVRowError& outcome) {
 
 }  // namespace
 
-std::string ExportResultsText(const RowTable& table, const CSVRowErrors& outcomes) {
+std::string ExportResultsText(const RowTable& table, const CSVRowErrors& outcomes,
+                              const RowTable* uploaded) {
   std::string text;
   for (int32_t col = 0; col < table.Columns(); ++col) {
     AppendCsvField(text, table.ColumnName(col), col == 0);
   }
   for (const char* name : kOutcomeColumns) AppendCsvField(text, name, text.empty());
+  if (uploaded != nullptr) {
+    for (int32_t col = 0; col < uploaded->Columns(); ++col) {
+      AppendCsvField(text, uploaded->ColumnName(col) + " as uploaded", false);
+    }
+  }
   text += kCsvLineEnd;
   for (int32_t row = 1; row <= table.RowCount(); ++row) {
     const size_t line_start = text.size();
@@ -48,16 +55,21 @@ std::string ExportResultsText(const RowTable& table, const CSVRowErrors& outcome
       AppendCsvField(text, std::to_string(outcome->ErrorNumber), false);
       AppendCsvField(text, Reasons(*outcome), false);
     }
+    if (uploaded != nullptr) {
+      for (int32_t col = 0; col < uploaded->Columns(); ++col) {
+        AppendCsvField(text, uploaded->Cell(row - 1, col), false);
+      }
+    }
     text += kCsvLineEnd;
   }
   return text;
 }
 
 void WriteExportResults(WebHost& host) {
-  const std::shared_ptr<CSV> table = host.session().GetObject<CSV>("CSVData");
+  const std::shared_ptr<CSV> upload = host.session().GetObject<CSV>("CSVData");
   const std::shared_ptr<CSVRowErrors> outcomes =
       host.session().GetObject<CSVRowErrors>("CSVErrors");
-  if (table == nullptr || outcomes == nullptr) {
+  if (upload == nullptr || outcomes == nullptr) {
     // A session that has seen no page was never signed in, or has ended.
     MarkAnswer(
         host,
@@ -70,8 +82,14 @@ void WriteExportResults(WebHost& host) {
     return;
   }
   // The file goes back in the encoding the upload came in.
-  const std::string file = EncodeDownload(ExportResultsText(table->Rows(), *outcomes),
-                                          host.session().GetText("Encoding"));
+  // Rows corrected in place are written as they now stand, and the cells as
+  // uploaded follow, so the file shows what was changed.
+  const std::shared_ptr<RunCorrections> corrections = CorrectionsOf(host.session());
+  const bool corrected = corrections != nullptr && corrections->AnyCorrected();
+  const std::string text =
+      corrected ? ExportResultsText(*corrections->Current(), *outcomes, &upload->Rows())
+                : ExportResultsText(upload->Rows(), *outcomes);
+  const std::string file = EncodeDownload(text, host.session().GetText("Encoding"));
   host.SetContentType("text/csv");
   MarkAnswer(host, contract::kResultsDownload);
   host.AddHeader("Content-Disposition", "attachment; filename=results.csv");

@@ -14,8 +14,11 @@ namespace quorax {
 // and "Reasons", then each row's uploaded values plus its outcome ("ok",
 // "rejected", "database failure" or "not processed"), its code (empty when not
 // processed) and its reasons (CSVRowError::Reasons) joined by "; ".
-// Changes nothing.
-std::string ExportResultsText(const RowTable& table, const CSVRowErrors& outcomes);
+// With `uploaded` (the same rows before the tester corrected some of them in
+// place), each line ends in the row's uploaded values too, under the column
+// names followed by " as uploaded". Changes nothing.
+std::string ExportResultsText(const RowTable& table, const CSVRowErrors& outcomes,
+                              const RowTable* uploaded = nullptr);
 
 // Sends the last run of the session as the download results.csv, in the
 // upload's encoding (session "Encoding", as errors.csv), or, when

@@ -3,6 +3,7 @@
 #include "common/page_contract.h"
 #include "common/text.h"
 #include "web/answer_status.h"
+#include "web/fix_view.h"
 #include "web/main.h"
 #include "web/results_session.h"
 #include "web/results_summary.h"
@@ -64,7 +65,10 @@ void SummaryTag(const main&, WebHost& host, std::string& TagContents) {
 }  // namespace
 
 void main::ImportDone_Respond(WebHost& host) {
-  if (!InPageOrder(host, {"ImportCSV_Respond", "ImportDone_Respond"})) return;
+  if (!InPageOrder(host, {"ImportCSV_Respond", "ImportDone_Respond", "RecheckRows_Respond",
+                          "ImportRows_Respond"})) {
+    return;
+  }
   Session& session = host.session();
   std::string display = host.QueryValue("d");
   if (display.empty()) {
@@ -85,6 +89,7 @@ void main::ImportDone_ProcessTag(WebHost& host, const std::string& TagName,
       {"WC@RESULTS", ResultsTag},
       {"WC@PARSE_NOTE", ParseNoteTag},
       {"WC@SUMMARY", SummaryTag},
+      {"WC@FIX_ROWS", FixOffersTag},
   };
   ProcessPageTag(host, TagName, TagContents, SendTags, kImportDoneTags);
 }

@@ -31,9 +31,12 @@ bool main::Respond(const std::string& item, WebHost& host) {
   static constexpr Named<void (main::*)(WebHost&)> kPageItems[] = {
       {contract::kExportCSV, &main::ExportCSV_Respond},
       {contract::kExportResults, &main::ExportResults_Respond},
+      {contract::kFixRows, &main::FixRows_Respond},
       {contract::kImportCSV, &main::ImportCSV_Respond},
       {contract::kImportDone, &main::ImportDone_Respond},
+      {contract::kImportRows, &main::ImportRows_Respond},
       {contract::kLogin, &main::Login_Respond},
+      {contract::kRecheckRows, &main::RecheckRows_Respond},
       {contract::kSubmitCSV, &main::SubmitCSV_Respond},
   };
   const auto* page_item = FindNamed(kPageItems, item);

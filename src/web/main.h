@@ -16,6 +16,7 @@
 #include "web/host_page.h"
 #include "web/named_table.h"
 #include "web/page_addresses.h"
+#include "web/run_corrections.h"
 #include "web/sign_in_throttle.h"
 
 namespace quorax {
@@ -39,8 +40,9 @@ class main : public WebApplication {
 
   // WebApplication. The host page is kHostPageName, its upload item ImportCSV.
   Routes SiteRoutes() const override;
-  // Respond routes "ExportCSV", "ExportResults", "ImportCSV",
-  // "ImportDone", "Login" and "SubmitCSV" (any case) to their handlers.
+  // Respond routes "ExportCSV", "ExportResults", "FixRows", "ImportCSV",
+  // "ImportDone", "ImportRows", "Login", "RecheckRows" and "SubmitCSV" (any
+  // case) to their handlers.
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
   // Without `check_database` always healthy; with it, asks the server that
@@ -64,6 +66,16 @@ class main : public WebApplication {
   // Every row of the last run with its outcome, as results.csv; like the
   // bad-row download it follows no page-order rule.
   void ExportResults_Respond(WebHost& host);
+  // A page (query "p", from 1) of the last run's bad rows as text boxes. It
+  // is one more view of the results page, so it leaves "Last" as it is.
+  void FixRows_Respond(WebHost& host);
+  // Takes the cells a fix view posted, sends the rows that changed and any
+  // the database has not judged again, in the run's mode, and shows the
+  // results page. A form it cannot take gets a refusal page; nothing changes.
+  void RecheckRows_Respond(WebHost& host);
+  // Imports every row of the last run, a verify, as the rows now stand, and
+  // shows the results page; after an import it only shows the results.
+  void ImportRows_Respond(WebHost& host);
 
   // The message the start page shows for status `code` (status 2 quotes
   // session "ErrorMsg"); none for a code without one.
@@ -111,6 +123,20 @@ class main : public WebApplication {
   // (without regard to case; an absent value equals ""); otherwise redirects to the start address,
   // ends the response and returns false.
   bool InPageOrder(WebHost& host, std::initializer_list<const char*> accepted) const;
+
+  // Sends the session's run again, in import mode when `import`, after
+  // connecting: with `posted`, the rows RowsToSendAgain names once those
+  // cells are taken; without, every row. Sets "Mode" and "NoErrors" and
+  // names ImportDone. A refused connection redirects to the start page with
+  // kConnectionLost, changing nothing.
+  void RunAgain(WebHost& host, const RunCorrections::RowCells* posted, bool import);
+
+  // Writes the fix view's template with `contents` in its tag "WC@FIX_VIEW".
+  void WriteFixPage(WebHost& host, const std::string& contents);
+  // Answers a form of the fix view or the results page that cannot be taken
+  // with status 400: the fix view's page giving `reason`, with a link back to
+  // the bad rows. Ends the response.
+  void RefuseFixForm(WebHost& host, const std::string& reason);
 
   // Redirects to `address` and ends the response.
   static void RedirectAndEnd(WebHost& host, const std::string& address);

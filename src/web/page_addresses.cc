@@ -9,6 +9,10 @@ bool SettingIsYes(const std::string& value) {
   return !value.empty() && (value.front() == 'Y' || value.front() == 'y');
 }
 
+std::string ItemAddress(const PageAddresses& addresses, const char* item) {
+  return addresses.HostPageAddress + "?" + contract::kItemKey + "=" + item + "&amp;WCU=&amp;";
+}
+
 PageAddresses PageAddressesFrom(const Config& settings) {
   PageAddresses addresses;
   addresses.BaseDirectory = settings.GetItem("BaseDir");
@@ -20,12 +24,9 @@ PageAddresses PageAddressesFrom(const Config& settings) {
       !SettingIsYes(settings.GetItem("Debug")) && SettingIsYes(settings.GetItem("Secure"));
   addresses.UrlScheme = secure ? "https://" : "http://";
   addresses.HostPageAddress = addresses.BaseDirectory + kHostPageName;
-  const auto item_address = [&](const char* item) {
-    return addresses.HostPageAddress + "?" + contract::kItemKey + "=" + item + "&amp;WCU=&amp;";
-  };
-  addresses.SubmitCSVAddress = item_address(contract::kSubmitCSV);
-  addresses.ImportDoneAddress = item_address(contract::kImportDone);
-  addresses.ExportCSVAddress = item_address(contract::kExportCSV);
+  addresses.SubmitCSVAddress = ItemAddress(addresses, contract::kSubmitCSV);
+  addresses.ImportDoneAddress = ItemAddress(addresses, contract::kImportDone);
+  addresses.ExportCSVAddress = ItemAddress(addresses, contract::kExportCSV);
   return addresses;
 }
 

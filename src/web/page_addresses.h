@@ -20,6 +20,10 @@ struct PageAddresses {
   std::string ExportCSVAddress;   // the download of bad rows; ends in "&amp;"
 };
 
+// The address of page item `item` in the host page of `addresses`, escaped
+// for an attribute and ending in "&amp;" so that query pairs can follow.
+std::string ItemAddress(const PageAddresses& addresses, const char* item);
+
 // True when the first character of setting value `value` is "Y" or "y".
 bool SettingIsYes(const std::string& value);
 

@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "outcomes/row_state.h"
 #include "upload/csv.h"
+#include "web/run_corrections.h"
 
 namespace quorax {
 
@@ -10,6 +11,9 @@ std::shared_ptr<const RowTable> RunTable(const Session& session) {
   std::shared_ptr<CSV> table = session.GetObject<CSV>("CSVData");
   if (table == nullptr) {
     throw MissingKey("there are no results in this session yet: upload a file first");
+  }
+  if (std::shared_ptr<RunCorrections> corrections = CorrectionsOf(session)) {
+    return corrections->Current();
   }
   // Shares the ownership of the table the rows belong to.
   return std::shared_ptr<const RowTable>(table, &table->Rows());

@@ -9,9 +9,10 @@
 
 namespace quorax {
 
-// The last run's rows (of the table "CSVData") and outcomes ("CSVErrors") as
-// the import left them in the session; the very objects, not copies. Each
-// raises MissingKey when the session holds no run yet.
+// The last run's rows and outcomes ("CSVErrors") in the session; the very
+// objects, not copies. The rows are those of the table "CSVData" with the
+// tester's corrections to it in place (RunCorrections). Each raises
+// MissingKey when the session holds no run yet.
 std::shared_ptr<const RowTable> RunTable(const Session& session);
 std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session);
 
