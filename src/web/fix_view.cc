@@ -20,7 +20,7 @@ std::string Hidden(const char* name, const std::string& value) {
 // screen when it can be.
 std::string TextBox(const RowTable& table, int32_t row, int32_t col) {
   const std::string_view value = table.Cell(row - 1, col);
-  const size_t size = std::clamp<size_t>(value.size() + 1, 4, 30);
+  const size_t size = std::clamp<size_t>(value.size() + 1, 4, 20);
   return "<td><input name=\"" + CellField(row, col) + "\" value=\"" + HtmlEscape(value) +
          "\" size=\"" + std::to_string(size) + "\" aria-label=\"" +
          HtmlEscape(CellLabel(table, col, row)) + "\"></td>";

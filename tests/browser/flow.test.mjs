@@ -288,6 +288,36 @@ for (const tls of [false, true]) describe(`a tester in the browser over ${tls ? 
     await page.locator('input[name="csvfile"]').waitFor();
   });
 
+  it('fixes a rejected row in place, verifies it again and imports the run without a new upload', async () => {
+    const good = goodRows();
+    const rows = freshRows(good, 3);
+    rows[1][5] = 'X';
+    await submitFile(uploadFile('fix-in-place.csv', csvLine(good.headers) + rows.map(csvLine).join('')), 'Verify');
+    assert.match(await bodyText(), /3 rows read: 2 passed, 1 rejected/);
+    await followLink('Fix bad rows');
+    await screenshot('fix-view');
+    assert.equal(await page.getByRole('textbox', { name: /of row (1|3)$/ }).count(), 0, 'only the bad row');
+    assert.deepEqual(await accessibilityFindings(page), [], 'fix view');
+    await page.getByRole('textbox', { name: 'Result of row 2', exact: true }).fill('P');
+    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Verify again' }).click()]);
+    await page.waitForLoadState('load');
+    await screenshot('fixed-verified');
+    let text = await bodyText();
+    assert.match(text, /All rows have been verified and are Ok/);
+    assert.match(text, /3 rows read: 3 passed, 0 rejected/);
+    await followLink('Display All Rows');
+    assert.deepEqual((await readResultRows(page)).map((r) => r.cells[5]), ['P', 'P', 'P']);
+
+    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Import', exact: true }).click()]);
+    await page.waitForLoadState('load');
+    await screenshot('fixed-imported');
+    text = await bodyText();
+    assert.match(text, /Operation Mode: Import/);
+    assert.match(text, /All rows have been imported successfully/);
+    assert.equal(await page.getByRole('button', { name: 'Import', exact: true }).count(), 0);
+    await followLink('Return to Main Menu');
+  });
+
   it('logs out with the logged-out message and keeps the results page closed', async () => {
     await Promise.all([page.waitForURL(/[?&]s=5$/), page.getByRole('link', { name: 'Log out' }).click()]);
     await screenshot('logged-out');
