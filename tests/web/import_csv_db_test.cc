@@ -9,9 +9,11 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "testing/admin_connection.h"
 #include "web/import_fixture.h"
+#include "web/run_corrections.h"
 
 namespace quorax {
 namespace {
@@ -116,6 +118,34 @@ TEST_F(ImportCSVDatabaseTest, OnlyI1ImportsAndImportedRowsAreThenDuplicates) {
   EXPECT_EQ(Code(1), -128);
   EXPECT_EQ(Code(2), -128);
   EXPECT_FALSE(host_.session().GetBool("NoErrors"));
+}
+
+// Import again sends only the corrected row: the rows recorded already are
+// not sent twice, not even when the form is sent a second time.
+TEST_F(ImportCSVDatabaseTest, ImportAgainRecordsOnlyTheCorrectedRow) {
+  Upload(kHeader + ValidRow(11, date_) + "12," + date_ + ",2.0,Windows 11,Chrome,P,nobody,,\r\n" +
+             ValidRow(13, date_),
+         "1");
+  ASSERT_EQ(Code(2), -64);
+  const std::vector<std::string> fixed = {"12", date_,   "2.0", "Windows 11", "Chrome",
+                                          "P",  "alice", "",    "fixed"};
+  const std::string stamp = std::to_string(CorrectionsFor(host_.session()).Stamp());
+  for (int click = 1; click <= 2; ++click) {
+    host_.NewRequest();
+    host_.Form("run", stamp);
+    host_.Form("rows", "2");
+    for (size_t col = 0; col < fixed.size(); ++col) {
+      host_.Form("r2c" + std::to_string(col), fixed[col]);
+    }
+    Dispatch(app_, host_, "RecheckRows");
+    EXPECT_EQ(host_.RedirectedTo(), "") << "click " << click;
+    EXPECT_EQ(Code(1), 0);
+    EXPECT_EQ(Code(2), 0) << "click " << click;
+    EXPECT_EQ(Extra(2), "Imported successfully.");
+    EXPECT_EQ(Code(3), 0);
+    EXPECT_EQ(host_.SessionText("Mode"), "Import");
+    EXPECT_TRUE(PageContains("All rows have been imported successfully"));
+  }
 }
 
 TEST_F(ImportCSVDatabaseTest, EightColumnsSendAnEmptyNote) {
