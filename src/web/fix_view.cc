@@ -99,8 +99,9 @@ std::string DrawFixView(const RowTable& table, const CSVRowErrors& outcomes,
   const auto first = bad.begin() + (page - 1) * kFixRowsPerPage;
   const std::vector<int32_t> shown(first, std::min(first + kFixRowsPerPage, bad.end()));
   std::string rows_field;
-  for (const int32_t row : shown)
+  for (const int32_t row : shown) {
     rows_field += (rows_field.empty() ? "" : " ") + std::to_string(row);
+  }
 
   const char* button = frame.Import ? "Import again" : "Verify again";
   std::string html = "<p>Correct the cells and choose " + std::string(button) +
@@ -124,7 +125,7 @@ std::string DrawFixOffers(const RowTable& table, const CSVRowErrors& outcomes,
   std::string html;
   if (!BadRows(table, outcomes).empty()) {
     html += "<p class=\"links\"><a href=\"" + ItemAddress(frame.Addresses, contract::kFixRows) +
-            "\">Fix bad rows</a> in this page and send only those again.</p>\r\n";
+            "\">Fix bad rows</a>: correct them in the page and send only those again.</p>\r\n";
   }
   if (!frame.Import) {
     html += "<form method=\"post\" action=\"" +

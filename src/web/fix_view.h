@@ -12,8 +12,8 @@
 
 namespace quorax {
 
-// Bad rows shown on one page of the fix view: the form stays well below the
-// largest request body the server reads.
+// Bad rows shown on one page of the fix view. A page's form posts every cell
+// it shows, so a large run is split into pages whose forms stay small.
 inline constexpr int32_t kFixRowsPerPage = 200;
 
 // The numbers (from 1, ascending) of the rows of `table` that did not pass:
