@@ -11,7 +11,9 @@
 #include <boost/beast/ssl.hpp>
 #include <cctype>
 #include <chrono>
+#include <future>
 #include <regex>
+#include <thread>
 
 #include "cli/exit_status.h"
 
@@ -25,8 +27,7 @@ namespace ssl = net::ssl;
 using tcp = net::ip::tcp;
 using Request = http::request<http::string_body>;
 
-// Long enough for the server to check the largest piece row by row.
-constexpr std::chrono::seconds kExchangeTimeout{300};
+using Clock = std::chrono::steady_clock;
 
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -35,16 +36,74 @@ bool SameName(std::string_view a, std::string_view b) {
          });
 }
 
+// One request's exchange on its own I/O context: every step runs as an
+// asynchronous operation that the deadline cuts short, so no step can wait
+// past it, whatever the server does.
+class BoundedExchange {
+ public:
+  BoundedExchange(const Address& server, std::chrono::seconds timeout)
+      : server_(server), timeout_(timeout), deadline_(Clock::now() + timeout) {}
+
+  net::io_context& io() { return io_; }
+  Clock::time_point deadline() const { return deadline_; }
+
+  // Looks the server's name up. The system's lookup cannot be cancelled: past
+  // the deadline it is left to finish on a thread of its own, unwaited.
+  tcp::resolver::results_type Resolve() const {
+    std::packaged_task<tcp::resolver::results_type()> lookup(
+        [host = server_.host, port = server_.port] {
+          net::io_context io;
+          return tcp::resolver(io).resolve(host, port);
+        });
+    std::future<tcp::resolver::results_type> found = lookup.get_future();
+    std::thread(std::move(lookup)).detach();
+    if (found.wait_until(deadline_) == std::future_status::timeout) Stalled("the name lookup");
+    return found.get();
+  }
+
+  // Runs the asynchronous operation that `start` begins with the completion
+  // handler it is given, until it ends; the stream's expiry, set to the
+  // deadline, ends it then at the latest. Raises CliFailure naming `step`
+  // when the deadline passed, the operation's system_error when it failed.
+  template <class Start>
+  void Step(const char* step, Start&& start) {
+    beast::error_code result;
+    start([&result](beast::error_code error, auto&&...) { result = error; });
+    io_.restart();
+    io_.run();
+    if (result == beast::error::timeout || (result && Clock::now() >= deadline_)) Stalled(step);
+    if (result) throw boost::system::system_error(result);
+  }
+
+ private:
+  [[noreturn]] void Stalled(const char* step) const {
+    throw CliFailure(kServiceFailed, "the server " + server_.host + ":" + server_.port +
+                                         " stalled: " + step + " did not finish within the " +
+                                         std::to_string(timeout_.count()) +
+                                         " s timeout (--timeout)");
+  }
+
+  const Address& server_;
+  const std::chrono::seconds timeout_;
+  const Clock::time_point deadline_;
+  net::io_context io_;
+};
+
 template <class Stream>
-HttpReply RoundTrip(Stream& stream, Request& request, uint64_t body_limit) {
-  http::write(stream, request);
+HttpReply RoundTrip(BoundedExchange& exchange, Stream& stream, Request& request,
+                    uint64_t body_limit) {
+  exchange.Step("sending the request",
+                [&](auto done) { http::async_write(stream, request, std::move(done)); });
   beast::flat_buffer buffer;
   http::response_parser<http::string_body> parser;
   parser.body_limit(body_limit);
   // The header on its own first: Boost 1.74 drops a Content-Length over the
   // limit unnoticed when body bytes come in the same read.
-  http::read_header(stream, buffer, parser);
-  http::read(stream, buffer, parser);
+  exchange.Step("reading the answer's header", [&](auto done) {
+    http::async_read_header(stream, buffer, parser, std::move(done));
+  });
+  exchange.Step("reading the answer's body",
+                [&](auto done) { http::async_read(stream, buffer, parser, std::move(done)); });
   HttpReply reply;
   reply.status = static_cast<int>(parser.get().result_int());
   for (const auto& field : parser.get()) {
@@ -85,7 +144,9 @@ class HttpSession::Tls {
   ssl::context context{ssl::context::tls_client};
 };
 
-HttpSession::HttpSession(const Address& server, const std::string& ca_file) : server_(server) {
+HttpSession::HttpSession(const Address& server, const std::string& ca_file,
+                         std::chrono::seconds timeout)
+    : server_(server), timeout_(timeout) {
   if (!server_.https) return;
   tls_ = std::make_unique<Tls>();
   try {
@@ -126,22 +187,26 @@ HttpReply HttpSession::Exchange(const std::string& method, const std::string& ta
   request.prepare_payload();
   HttpReply reply;
   try {
-    net::io_context io;
-    tcp::resolver resolver(io);
-    const auto endpoints = resolver.resolve(server_.host, server_.port);
+    BoundedExchange exchange(server_, timeout_);
+    const auto endpoints = exchange.Resolve();
     if (tls_ == nullptr) {
-      beast::tcp_stream stream(io);
-      stream.expires_after(kExchangeTimeout);
-      stream.connect(endpoints);
-      reply = RoundTrip(stream, request, body_limit);
+      beast::tcp_stream stream(exchange.io());
+      stream.expires_at(exchange.deadline());
+      exchange.Step("connecting",
+                    [&](auto done) { stream.async_connect(endpoints, std::move(done)); });
+      reply = RoundTrip(exchange, stream, request, body_limit);
     } else {
-      beast::ssl_stream<beast::tcp_stream> stream(io, tls_->context);
+      beast::ssl_stream<beast::tcp_stream> stream(exchange.io(), tls_->context);
       SSL_set_tlsext_host_name(stream.native_handle(), server_.host.c_str());
       stream.set_verify_callback(ssl::host_name_verification(server_.host));
-      beast::get_lowest_layer(stream).expires_after(kExchangeTimeout);
-      beast::get_lowest_layer(stream).connect(endpoints);
-      stream.handshake(ssl::stream_base::client);
-      reply = RoundTrip(stream, request, body_limit);
+      beast::tcp_stream& tcp = beast::get_lowest_layer(stream);
+      tcp.expires_at(exchange.deadline());
+      exchange.Step("connecting",
+                    [&](auto done) { tcp.async_connect(endpoints, std::move(done)); });
+      exchange.Step("the TLS handshake", [&](auto done) {
+        stream.async_handshake(ssl::stream_base::client, std::move(done));
+      });
+      reply = RoundTrip(exchange, stream, request, body_limit);
     }
   } catch (const boost::system::system_error& e) {
     if (e.code() == http::error::body_limit) {

@@ -83,6 +83,11 @@ void DescribeOptions(CLI::App& app, Options& options, std::string& command, std:
   app.add_option("--out", options.out_path, "convert: the CSV file to write")->type_name("PATH");
   app.add_option("--ca-file", options.ca_file, "trust this certificate (self-signed servers)")
       ->type_name("PATH");
+  app.add_option("--timeout", options.timeout,
+                 "give up on a request not answered in full within this time (default " +
+                     std::to_string(options.timeout) + ")")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(1, 86400).description(""));
   app.add_flag("--quiet", options.quiet, "print only the summary line")->disable_flag_override();
   DescribeRunnerOptions(app, options, unmapped);
   app.footer(

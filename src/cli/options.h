@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/http_session.h"
+
 namespace quorax::cli {
 
 enum class Command { Verify, Import, Convert };
@@ -21,6 +23,7 @@ struct Options {
   std::string json_path;
   std::string out_path;  // convert's CSV file
   std::string ca_file;
+  int timeout = static_cast<int>(kDefaultExchangeTimeout.count());  // seconds per request
   bool quiet = false;
   // How runner reports become rows.
   std::string format = "auto";

@@ -178,7 +178,7 @@ int Send(const Options& options, std::ostream& out, std::ostream& err, bool show
     files.push_back(Named(options, name, [&] { return Check(std::move(source)); }));
     if (files.back().shape.encoding == kUtf8Encoding) encoding = kUtf8Encoding;
   }
-  ServerClient server(options.url, options.ca_file);
+  ServerClient server(options.url, options.ca_file, std::chrono::seconds(options.timeout));
   const std::string password = ReadPassword(options.user);
   if (password.empty()) throw CliFailure(kBadUsage, "the password is empty");
   server.SignIn(options.user, password);

@@ -130,8 +130,9 @@ void Expect(const HttpReply& reply, const char* token, const std::string& step,
 
 }  // namespace
 
-ServerClient::ServerClient(const std::string& url, const std::string& ca_file)
-    : server_(ParseAddress(url)), http_(server_, ca_file) {}
+ServerClient::ServerClient(const std::string& url, const std::string& ca_file,
+                           std::chrono::seconds timeout)
+    : server_(ParseAddress(url)), http_(server_, ca_file, timeout) {}
 
 size_t ServerClient::LargestFile(const std::string& file_name) {
   return contract::kLargestUploadBody - MultipartBody(file_name, "").size();

@@ -1,6 +1,7 @@
 #ifndef QUORAX_CLI_SERVER_CLIENT_H_
 #define QUORAX_CLI_SERVER_CLIENT_H_
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
@@ -17,9 +18,10 @@ namespace quorax::cli {
 // and start codes (common/page_contract.h), never from its pages.
 class ServerClient {
  public:
-  // `url` is the host page address. Raises CliFailure (kBadUsage) for a
-  // malformed address or certificate file.
-  ServerClient(const std::string& url, const std::string& ca_file);
+  // `url` is the host page address; `timeout` bounds each request's
+  // exchange. Raises CliFailure (kBadUsage) for a malformed address or
+  // certificate file.
+  ServerClient(const std::string& url, const std::string& ca_file, std::chrono::seconds timeout);
 
   // Opens a session at the start page and signs in.
   void SignIn(const std::string& user, const std::string& password);

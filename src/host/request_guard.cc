@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/errors.h"
+#include "common/int16.h"
 #include "common/page_contract.h"
 #include "common/text.h"
 #include "host/url_encoding.h"
@@ -55,6 +57,51 @@ bool IsCrossSite(const IncomingRequest& request) {
          !EqualsIgnoreCase(request.sec_fetch_site, "none");
 }
 
+// The scheme and authority of an absolute URL such as a Referer, or "".
+std::string_view OriginOfUrl(std::string_view url) {
+  const size_t scheme_end = url.find("://");
+  if (scheme_end == std::string_view::npos) return {};
+  return url.substr(0, url.find_first_of("/?#", scheme_end + 3));
+}
+
+// True when a top-level GET comes from this site's own pages or from the
+// user's own hand (typed or bookmarked): Sec-Fetch-Site says same-origin or
+// none; without it, the Origin or else the Referer (which the pages send to
+// their own origin) names this server. Without any of them the request
+// cannot be told from another site's link.
+bool IsOwnNavigation(const IncomingRequest& request) {
+  if (!request.sec_fetch_site.empty()) {
+    return EqualsIgnoreCase(request.sec_fetch_site, "same-origin") ||
+           EqualsIgnoreCase(request.sec_fetch_site, "none");
+  }
+  const std::string_view origin =
+      request.origin.empty() ? OriginOfUrl(request.referer) : std::string_view(request.origin);
+  return IsSameOrigin(origin, request.host, RequestIsSecure(request));
+}
+
+// True when the query `query` of the host page asks the start page to log
+// out. A status that is no number is left to the application to answer.
+bool AsksToLogOut(std::string_view query) {
+  const UrlValues values = ParseUrlEncoded(query);
+  const std::string status = LookUp(values, contract::kStartStatusKey);
+  if (values.count(contract::kItemKey) != 0 || status.empty()) return false;
+  try {
+    return ParseInt16(status) == contract::kLoggedOut;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+// The page that asks whether to log out, for a request to log out that may
+// come from another site: its form posts the same request from this page,
+// its link goes back to the start page and keeps the session.
+Reply LogOutConfirmation(std::string_view target, const std::string& start_link) {
+  const std::string form = "<form method=\"post\" action=\"" + HtmlEscape(target) +
+                           "\"><p><button type=\"submit\">Log out</button></p></form>\r\n";
+  return HostPage(200, "Log out?", "Do you want to log out? You are still signed in.", start_link,
+                  form);
+}
+
 bool IsUploadRequest(std::string_view target, const std::string& upload_item) {
   size_t question = target.find('?');
   if (question == std::string_view::npos || upload_item.empty()) return false;
@@ -94,6 +141,10 @@ std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mod
     return HostPage(403, "Cross-site request refused",
                     "This server only accepts forms sent from its own pages.",
                     HostPageFor(path, routes));
+  }
+  if (request.method == "GET" && routes.IsPagePath(path) && !IsOwnNavigation(request) &&
+      target.size() > path.size() && AsksToLogOut(target.substr(path.size() + 1))) {
+    return LogOutConfirmation(target, HostPageFor(path, routes));
   }
   if (request.method == "GET" && routes.IsPagePath(path) &&
       IsUploadRequest(target, routes.upload_item)) {

@@ -19,7 +19,11 @@ bool RequestIsSecure(const IncomingRequest& request);
 // outside debug mode a request that is not secure gets only the redirect to
 // the HTTPS start page (no query); a POST from another site (its Origin, or
 // without one its Sec-Fetch-Site, names an origin other than this server's
-// as the request reached it) gets a 403 page; a GET of the application's
+// as the request reached it) gets a 403 page; a GET of the start page that
+// asks to log out (status 5) gets a page asking to confirm by a POST unless
+// the browser shows it followed from this server's own pages or typed
+// (Sec-Fetch-Site; without it the Origin, else the Referer), so that another
+// site's link cannot end a tester's session; a GET of the application's
 // upload item is sent back to the start page. Returns that answer, or
 // nothing when the request may go on to the router.
 std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode,

@@ -22,6 +22,7 @@ struct IncomingRequest {
   std::string secure_addr;
   std::string host;            // the Host header, "" when absent
   std::string origin;          // the Origin header, "" when absent
+  std::string referer;         // the Referer header, "" when absent
   std::string sec_fetch_site;  // the Sec-Fetch-Site header, "" when absent
 };
 

@@ -115,7 +115,10 @@ void HttpConnection<Stream>::ReadRequest() {
     target_ = std::string(reader_.target());
     switch (progress) {
       case RequestReader::Progress::kHeaderDone:
-        if (beast::iequals(reader_.request()[http::field::expect], "100-continue")) {
+        // An HTTP/1.0 client knows no interim responses: it sends its body
+        // unasked and reads the first answer as the final one.
+        if (reader_.request().version() >= 11 &&
+            beast::iequals(reader_.request()[http::field::expect], "100-continue")) {
           return SendContinue();
         }
         return ReadRequest();

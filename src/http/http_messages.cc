@@ -1,5 +1,8 @@
 #include "http/http_messages.h"
 
+#include <algorithm>
+
+#include "common/text.h"
 #include "http/forwarded.h"
 #include "http/pages.h"
 
@@ -20,7 +23,36 @@ net::ip::address Unmapped(const net::ip::address& address) {
   return address;
 }
 
+// `authority` without the `scheme`'s default port, for comparing.
+std::string_view WithoutDefaultPort(std::string_view authority, std::string_view scheme) {
+  const std::string_view port = EqualsIgnoreCase(scheme, "https") ? ":443" : ":80";
+  if (authority.size() > port.size() && authority.ends_with(port)) {
+    authority.remove_suffix(port.size());
+  }
+  return authority;
+}
+
 }  // namespace
+
+std::string OriginFormTarget(std::string_view target, std::string_view own_host) {
+  const size_t colon = target.find("://");
+  const std::string_view scheme = target.substr(0, colon);
+  if (colon == std::string_view::npos ||
+      !(EqualsIgnoreCase(scheme, "http") || EqualsIgnoreCase(scheme, "https"))) {
+    return std::string(target);
+  }
+  const std::string_view rest = target.substr(colon + 3);
+  const size_t path = std::min(rest.find_first_of("/?"), rest.size());
+  const std::string_view authority = rest.substr(0, path);
+  if (authority.empty() || authority.find('@') != std::string_view::npos ||
+      !EqualsIgnoreCase(WithoutDefaultPort(authority, scheme),
+                        WithoutDefaultPort(own_host, scheme))) {
+    return std::string(target);
+  }
+  std::string origin_form(rest.substr(path));
+  if (origin_form.empty() || origin_form.front() == '?') origin_form.insert(0, "/");
+  return origin_form;
+}
 
 std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls) {
   const net::ip::address address = Unmapped(local.address());
@@ -67,10 +99,12 @@ IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& 
                            const std::string& remote_addr) {
   IncomingRequest incoming;
   incoming.method = std::string(request.method_string());
-  incoming.target = std::string(request.target());
-  incoming.content_type = std::string(request[http::field::content_type]);
   incoming.host = std::string(request[http::field::host]);
+  const std::string_view target(request.target().data(), request.target().size());
+  incoming.target = OriginFormTarget(target, incoming.host.empty() ? local_addr : incoming.host);
+  incoming.content_type = std::string(request[http::field::content_type]);
   incoming.origin = std::string(request[http::field::origin]);
+  incoming.referer = std::string(request[http::field::referer]);
   incoming.sec_fetch_site = std::string(request["Sec-Fetch-Site"]);
   for (const auto& field : request) {
     if (field.name() != http::field::cookie) continue;

@@ -9,6 +9,7 @@
 #include <boost/beast/http.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "http/exchange.h"
@@ -39,7 +40,17 @@ std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_bod
 // dropped (the client went away or was too slow).
 std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link);
 
-// Returns what the router needs of `request`; its body is moved out.
+// Returns an absolute-form `target` ("https://host/path?query") whose
+// authority names `own_host` (without regard to case, the scheme's default
+// port filled in) as the origin-form target it stands for ("/path?query",
+// "/" without a path); any other target unchanged, so that an address on
+// another host or with user info is refused like any target that does not
+// begin with "/".
+std::string OriginFormTarget(std::string_view target, std::string_view own_host);
+
+// Returns what the router needs of `request`; its body is moved out. An
+// absolute-form target naming this server (its Host header, or LOCAL_ADDR
+// `local_addr` without one) becomes origin-form.
 IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,
                            const std::string& remote_addr);
 

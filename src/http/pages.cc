@@ -39,7 +39,7 @@ bool IsStandardHeader(std::string_view name) {
 }
 
 Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
-               const std::string& start_link) {
+               const std::string& start_link, std::string_view form_html) {
   Reply reply;
   reply.status = status;
   reply.headers.emplace_back("Content-Type", kPageContentType);
@@ -47,8 +47,9 @@ Reply HostPage(unsigned status, const std::string& heading, const std::string& t
   reply.headers.emplace_back(contract::kReasonHeader, contract::ReasonHeaderValue(text));
   reply.body = "<!DOCTYPE html>\r\n<html><head><meta charset=\"windows-1252\"><title>" +
                HtmlEscape(heading) + "</title></head>\r\n<body>\r\n<h1>" + HtmlEscape(heading) +
-               "</h1>\r\n<p>" + HtmlEscape(text) + "</p>\r\n<p><a href=\"" +
-               HtmlEscape(start_link) + "\">Back to the start page</a></p>\r\n</body></html>\r\n";
+               "</h1>\r\n<p>" + HtmlEscape(text) + "</p>\r\n" + std::string(form_html) +
+               "<p><a href=\"" + HtmlEscape(start_link) +
+               "\">Back to the start page</a></p>\r\n</body></html>\r\n";
   return reply;
 }
 

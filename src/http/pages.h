@@ -27,11 +27,11 @@ std::string_view StandardHeaderLines();
 // True when `name` (in any case) is one of the standard headers.
 bool IsStandardHeader(std::string_view name);
 
-// A plain HTML page of the host: a heading, `text` (HTML-escaped here) and
-// a link back to `start_link`; its status token is kServerRefused and its
-// reason `text`.
+// A plain HTML page of the host: a heading, `text` (HTML-escaped here),
+// `form_html` written as given, and a link back to `start_link`; its status
+// token is kServerRefused and its reason `text`.
 Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
-               const std::string& start_link);
+               const std::string& start_link, std::string_view form_html = {});
 
 }  // namespace quorax
 

@@ -21,6 +21,7 @@ void RequestReader::Begin() {
   parser_->body_limit(static_cast<uint64_t>(max_body_));
   chunk_limits_.reset();
   scanned_ = 0;
+  skipped_ = 0;
   header_done_ = false;
   refusal_.reset();
 }
@@ -34,7 +35,27 @@ RequestReader::Progress RequestReader::Read(beast::flat_buffer& buffer) {
   }
 }
 
+bool RequestReader::SkipEmptyLines(beast::flat_buffer& buffer) {
+  if (parser_->got_some()) return true;
+  const std::string_view bytes(static_cast<const char*>(buffer.data().data()), buffer.size());
+  size_t at = 0;
+  while (at < bytes.size()) {
+    if (bytes[at] == '\n') {
+      at += 1;
+    } else if (bytes.substr(at, 2) == "\r\n") {
+      at += 2;
+    } else {
+      break;  // the request line, or a CR whose LF is still to come
+    }
+  }
+  buffer.consume(at);
+  skipped_ += at;
+  return skipped_ <= header_limit_;
+}
+
 RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
+  if (!SkipEmptyLines(buffer))
+    return Refuse(ReadRefusal(http::error::header_limit, start_link_).value());
   const std::string_view bytes(static_cast<const char*>(buffer.data().data()), buffer.size());
   const size_t end = HeaderEnd(bytes);
   if (end == std::string_view::npos && bytes.size() <= header_limit_) return Progress::kNeedMore;

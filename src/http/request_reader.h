@@ -17,8 +17,10 @@ namespace quorax {
 // Reads one request at a time from the bytes a connection received, within
 // the limits on header and body: a header must end within `header_limit`
 // bytes; a chunked body's framing is held to ChunkedBodyLimits, its trailer
-// counting against the header limit. What the bytes hold never raises: every
-// fault, an exception of the parser included, becomes a refusal page.
+// counting against the header limit. Empty lines (CR LF, or a bare LF)
+// before the request line are skipped, up to `header_limit` bytes of them.
+// What the bytes hold never raises: every fault, an exception of the parser
+// included, becomes a refusal page.
 class RequestReader {
  public:
   enum class Progress {
@@ -51,6 +53,9 @@ class RequestReader {
 
  private:
   Progress ReadHeader(beast::flat_buffer& buffer);
+  // Consumes the empty lines at the front of `buffer` while no byte of the
+  // request line has come. Returns false once they pass the header limit.
+  bool SkipEmptyLines(beast::flat_buffer& buffer);
   Progress ReadBody(beast::flat_buffer& buffer);
   Progress Refuse(Reply reply);
 
@@ -60,6 +65,7 @@ class RequestReader {
   std::optional<http::request_parser<http::string_body>> parser_;
   std::optional<ChunkedBodyLimits> chunk_limits_;  // of a chunked body
   size_t scanned_ = 0;  // bytes at the buffer's front already seen by chunk_limits_
+  size_t skipped_ = 0;  // bytes of empty lines skipped before the request line
   bool header_done_ = false;
   std::optional<Reply> refusal_;
 };

@@ -47,18 +47,22 @@ TEST(ConnectionSafetyTest, AmbiguousFramingIsRefusedAndClosed) {
   EXPECT_EQ(Request(server.port(), "GET", "/Quorax.asp").status, 200);
 }
 
-// Each hostile request gets its status and one access-log line; a HEAD
-// answer has no body, so a request pipelined after it is answered in turn.
+// Each hostile or unusual request gets its status and one access-log line;
+// where the connection stays open (`next`) the request pipelined after it is
+// answered in turn, a HEAD answer having no body. Empty lines before a
+// request line are skipped up to the header limit; an absolute-form target
+// naming this server is served like its path; HTTP/1.0 gets no 100 Continue.
 TEST(ConnectionSafetyTest, HostileRequestsAreAnsweredAndTheServerKeepsServing) {
   TestServer server([](HostOptions& options) { options.transport.max_body = 8192; });
   const std::string chunked =
       "POST /Quorax.asp?WCI=Echo&WCU= HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n";
   std::string small_chunks;  // 1,500 bytes of data in 13,500 bytes of body
   for (int i = 0; i < 1500; ++i) small_chunks += "1;xx\r\na\r\n";
+  const std::string get = " HTTP/1.1\r\nHost: a\r\n\r\n";
   struct Case {
     std::string bytes;
     int status;
-    bool head;
+    bool next;
   };
   const std::vector<Case> cases = {
       {chunked + "1\r\na\r\n0\r\n" + std::string(65600, 'n') + ": v\r\n\r\n", 431, false},
@@ -67,13 +71,25 @@ TEST(ConnectionSafetyTest, HostileRequestsAreAnsweredAndTheServerKeepsServing) {
       {chunked + small_chunks + "0\r\n\r\n", 413, false},
       {"HEAD /Quorax.asp HTTP/1.1\r\nHost: a\r\n\r\n", 405, true},
       {"HEAD /nothing HTTP/1.1\r\nHost: a\r\n\r\n", 405, true},
-      {"HEAD /healthz HTTP/1.1\r\nHost: a\r\n\r\n", 200, true}};
+      {"HEAD /healthz HTTP/1.1\r\nHost: a\r\n\r\n", 200, true},
+      {"\r\n\n\r\nGET /Quorax.asp" + get, 200, true},
+      {chunked + "4\r\nabcd\r\n0\r\n\r\n\r\n", 200, true},
+      {std::string(1024, '\n') + std::string(1024, '\n') + "GET /Quorax.asp" + get, 200, true},
+      {std::string(2049, '\n') + "GET /Quorax.asp" + get, 431, false},
+      {"GET http://a/Quorax.asp?s=4" + get, 200, true},
+      {"GET HTTPS://A:443/Quorax.asp" + get, 200, true},
+      {"GET http://evil.example/Quorax.asp" + get, 400, true},
+      {"GET http://a@a/Quorax.asp" + get, 400, true},
+      {"POST /Quorax.asp?WCI=Echo&WCU= HTTP/1.0\r\nContent-Length: 4\r\n"
+       "Expect: 100-continue\r\n\r\nabcd",
+       200, false}};
   for (const Case& c : cases) {
     RawClient client(server.port());
     client.Send(c.bytes + "GET /healthz HTTP/1.1\r\nHost: a\r\n\r\n");
-    EXPECT_EQ(client.ReadResponse(c.head).status, c.status) << c.bytes.substr(0, 120);
-    if (c.head) {
-      EXPECT_EQ(client.ReadResponse().body, "ok") << c.bytes;
+    EXPECT_EQ(client.ReadResponse(c.bytes.starts_with("HEAD")).status, c.status)
+        << c.bytes.substr(0, 120);
+    if (c.next) {
+      EXPECT_EQ(client.ReadResponse().body, "ok") << c.bytes.substr(0, 120);
     }
     EXPECT_EQ(Request(server.port(), "GET", "/healthz").status, 200);
   }

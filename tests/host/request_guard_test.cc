@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/text.h"
 #include "host/test_server.h"
 #include "testing/http_client.h"
 
@@ -63,6 +64,47 @@ TEST(RequestGuardTest, CrossSitePostIsRefusedBeforeAnySession) {
     }
   }
   EXPECT_EQ(Request(server.port(), "GET", echo, "Origin: http://evil.example\r\n").status, 200);
+}
+
+// A link that logs out is followed only from this site's own pages (or the
+// user's own hand); from anywhere else, or when the browser does not say,
+// the tester is asked to confirm with a POST, and the session stays.
+TEST(RequestGuardTest, LogOutByAnotherSitesLinkAsksToConfirm) {
+  TestServer server;
+  const std::string self = "http://127.0.0.1:" + std::to_string(server.port());
+  struct Case {
+    std::string target;
+    std::string headers;
+    bool served;
+  };
+  for (const Case& c : {
+           Case{"/Quorax.asp?s=5", "Sec-Fetch-Site: same-origin\r\n", true},
+           Case{"/Quorax.asp?s=5", "Sec-Fetch-Site: none\r\n", true},
+           Case{"/Quorax.asp?s=5", "Referer: " + self + "/Quorax.asp?WCI=ImportDone\r\n", true},
+           Case{"/Quorax.asp?s=5", "Origin: " + self + "\r\n", true},
+           Case{"/Quorax.asp?s=5", "Sec-Fetch-Site: cross-site\r\n", false},
+           Case{"/Quorax.asp?s=5", "Sec-Fetch-Site: same-site\r\n", false},
+           Case{"/Quorax.asp?s=5",
+                "Sec-Fetch-Site: cross-site\r\nReferer: " + self + "/Quorax.asp\r\n", false},
+           Case{"/Quorax.asp?s=5", "Referer: " + self + ".evil.example/\r\n", false},
+           Case{"/Quorax.asp?s=5", "Referer: http://evil.example/?" + self + "\r\n", false},
+           Case{"/Quorax.asp?s=5", "", false},
+           Case{"/results/Quorax.asp?S=+05&x=1", "", false},
+           Case{"/Quorax.asp?s=4", "Sec-Fetch-Site: cross-site\r\n", true},
+           Case{"/Quorax.asp?s=5&WCI=Echo&WCU=", "", true},
+       }) {
+    const int calls = server.app().calls;
+    HttpResponse response = Request(server.port(), "GET", c.target, c.headers);
+    EXPECT_EQ(response.status, 200) << c.target << " " << c.headers;
+    EXPECT_EQ(server.app().calls > calls, c.served) << c.target << " " << c.headers;
+    if (c.served) continue;
+    EXPECT_EQ(response.CountHeader("Set-Cookie"), 0);
+    const std::string form = "<form method=\"post\" action=\"" + HtmlEscape(c.target) + "\">";
+    EXPECT_NE(response.body.find(form), std::string::npos) << response.body;
+    const int confirmed = server.app().calls;
+    EXPECT_EQ(Request(server.port(), "POST", c.target, "Origin: " + self + "\r\n").status, 200);
+    EXPECT_GT(server.app().calls, confirmed);
+  }
 }
 
 TEST(RequestGuardTest, ImportByGetGoesToTheStartPageWithoutASession) {

@@ -18,6 +18,7 @@ std::string WebBrowser::Cookie(const std::string& name) const {
 
 HttpResponse WebBrowser::Exchange(const std::string& method, const std::string& target,
                                   std::string extra_headers, const std::string& body) {
+  extra_headers += "Sec-Fetch-Site: same-origin\r\n";
   std::string cookie_line;
   for (const auto& [name, value] : cookies_) {
     cookie_line += (cookie_line.empty() ? "" : "; ") + name + "=" + value;

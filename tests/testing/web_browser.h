@@ -10,8 +10,10 @@
 namespace quorax::testkit {
 
 // A minimal browser for end-to-end tests: sends each request with Request()
-// to the endpoint (plain or TLS) and keeps the cookies the server sets (a cookie with
-// "Max-Age=0" is dropped), sending them back as a browser does.
+// to the endpoint (plain or TLS) as one following a link or form of the
+// site's own pages ("Sec-Fetch-Site: same-origin"), and keeps the cookies the
+// server sets (a cookie with "Max-Age=0" is dropped), sending them back as a
+// browser does.
 // Raises std::runtime_error when the server cannot be reached.
 class WebBrowser {
  public:

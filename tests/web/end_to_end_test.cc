@@ -151,6 +151,13 @@ TEST_P(EndToEndTest, LogOutEndsTheSessionAndTheDownloadOfItsBadRows) {
   ASSERT_EQ(SignIn("demo").status, 200);
   ASSERT_EQ(UploadExample("mixed.csv").status, 200);
   const std::string cookie = browser_->Cookie("QuoraxSession");
+  // Another site's link to the log-out address only asks; the session stays.
+  const HttpResponse asked =
+      testkit::Request(Listener(Tls()), "GET", "/Quorax.asp?s=5",
+                       "Sec-Fetch-Site: cross-site\r\nCookie: QuoraxSession=" + cookie + "\r\n");
+  EXPECT_NE(asked.body.find("Do you want to log out?"), std::string::npos) << asked.body;
+  EXPECT_EQ(browser_->Get("/Quorax.asp?WCI=ExportCSV&WCU=").Header("Content-Disposition"),
+            "attachment; filename=errors.csv");
   const HttpResponse logged_out = browser_->Get("/Quorax.asp?s=5");
   EXPECT_NE(logged_out.body.find("You have been logged out."), std::string::npos);
   EXPECT_NE(browser_->Cookie("QuoraxSession"), cookie);
