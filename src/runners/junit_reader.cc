@@ -13,12 +13,17 @@
 namespace quorax::runners {
 namespace {
 
-// Why `outcome` (a failure, error or skip element) happened, in one line.
+// Why `outcome` (a failure, error or skip element) happened, in one line: its message or text,
+// else what the test printed.
 std::string WhyOf(pugi::xml_node outcome, const std::string& test_name) {
   std::string text = TextOf(outcome);
   // Surefire keeps the trace of a rerun attempt in a child element.
   if (text.empty()) text = TextOf(outcome.child("stackTrace"));
-  return ReasonOf(outcome.attribute("message").value(), text, test_name);
+  std::string reason = ReasonOf(outcome.attribute("message").value(), text, test_name);
+  // ctest writes an empty failure and keeps what the test printed beside it.
+  if (reason.empty())
+    reason = ReasonOf("", TextOf(outcome.parent().child("system-out")), test_name);
+  return reason;
 }
 
 // The first child of `testcase` named one of `names`, in that order of preference.
@@ -42,7 +47,8 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
   RunnerTest test;
   const std::string classname = testcase.attribute("classname").value();
   const std::string name = testcase.attribute("name").value();
-  test.name = classname.empty() ? name : classname + "." + name;
+  // jest-junit and ctest repeat the name as the class name.
+  test.name = classname.empty() || classname == name ? name : classname + "." + name;
   AddIdAttributes(testcase, test);
   for (pugi::xml_node property : testcase.child("properties").children("property")) {
     if (!IsIdName(property.attribute("name").value())) continue;

@@ -51,9 +51,10 @@ bool IsStatusWord(std::string_view line) {
                      [&](std::string_view word) { return EqualsIgnoreCase(word, line); });
 }
 
-// The test's own name: the first word of `line` is `name`, or a qualified name that ends in its
-// last part ("Class::test" for "Class.test"); a data set or duration may follow.
+// The test's own name: the first word of `line` is that of `name`, or a qualified name that ends
+// in its last part ("Class::test" for "Class.test"); a data set or duration may follow.
 bool NamesTheTest(std::string_view line, std::string_view name) {
+  name = name.substr(0, name.find(' '));
   if (name.empty()) return false;
   const std::string_view first = line.substr(0, line.find(' '));
   if (first == name) return true;
