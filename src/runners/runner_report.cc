@@ -83,7 +83,7 @@ std::string FileBytes(const std::string& path) {
 
 // The entry of `format` (Auto: the one `bytes` shows); raises ReportError for Csv and Unknown.
 const FormatEntry& ReportEntry(const std::string& file, std::string_view bytes, Format format) {
-  if (format == Format::Auto) format = KnownFormatOf(file, bytes);
+  if (format == Format::Auto || format == Format::Unknown) format = KnownFormatOf(file, bytes);
   const FormatEntry* entry = EntryOf(format);
   if (entry == nullptr || (entry->read == nullptr && entry->read_json == nullptr)) {
     throw ReportError(file + ": a CSV file is not a runner report");
@@ -99,7 +99,7 @@ std::string WhyUnknown(std::string_view bytes) {
   pugi::xml_document doc;
   doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
   const std::string_view root = LocalName(doc.document_element());
-  return root.empty() ? "XML without a root element"
+  return root.empty() ? "XML without an element"
                       : "XML whose root element <" + std::string(root) + "> no runner writes";
 }
 
@@ -128,13 +128,16 @@ Format DetectFormat(std::string_view bytes) {
   // enough, and pugixml keeps the tree read before an error.
   constexpr size_t kPrefix = 64 * 1024;
   pugi::xml_document doc;
-  doc.load_buffer(bytes.data(), std::min(bytes.size(), kPrefix), pugi::parse_minimal);
+  pugi::xml_parse_result parsed =
+      doc.load_buffer(bytes.data(), std::min(bytes.size(), kPrefix), pugi::parse_minimal);
   if (!doc.document_element() && bytes.size() > kPrefix) {
-    doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
+    parsed = doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
   }
   const std::string_view root = LocalName(doc.document_element());
+  // XML broken before its root element is read as JUnit, whose reader says where it breaks.
+  if (root.empty()) return parsed ? Format::Unknown : Format::JUnit;
   for (const FormatEntry& entry : kFormats) {
-    if (!root.empty() && (root == entry.roots[0] || root == entry.roots[1])) return entry.format;
+    if (root == entry.roots[0] || root == entry.roots[1]) return entry.format;
   }
   return Format::Unknown;
 }
