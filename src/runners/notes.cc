@@ -51,12 +51,17 @@ bool IsStatusWord(std::string_view line) {
                      [&](std::string_view word) { return EqualsIgnoreCase(word, line); });
 }
 
-// The test's own name: the first word of `line` is that of `name`, or a qualified name that ends
-// in its last part ("Class::test" for "Class.test"); a data set or duration may follow.
+// The test's own name: `line` is the first word of `name`, or a qualified name ending in its last
+// part ("Class::test" for "Class.test"), alone or followed by a data set or a duration.
 bool NamesTheTest(std::string_view line, std::string_view name) {
   name = name.substr(0, name.find(' '));
-  if (name.empty()) return false;
-  const std::string_view first = line.substr(0, line.find(' '));
+  const size_t space = std::min(line.find(' '), line.size());
+  const std::string_view first = line.substr(0, space);
+  const std::string_view rest = line.substr(space);
+  if (name.empty() ||
+      !(rest.empty() || rest.starts_with(" with data set") || rest.starts_with(" ("))) {
+    return false;
+  }
   if (first == name) return true;
   const size_t cut = name.find_last_of(".:\\");
   const std::string_view bare = cut == std::string_view::npos ? name : name.substr(cut + 1);

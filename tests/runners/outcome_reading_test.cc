@@ -65,6 +65,9 @@ TEST(RunnerOutcomes, VerdictAndReasonOfEachRunnersWording) {
        Verdict::Failed, "REQUIRE( x == 2 )"},
       {"<testsuite><testcase name=\"t\"><error message=\"Error\"/></testcase></testsuite>",
        Verdict::Failed, "Error"},
+      {"<testsuite><testcase name=\"login\"><failure message=\"login refused\"/></testcase>"
+       "</testsuite>",
+       Verdict::Failed, "login refused"},
       // A Cucumber attempt that is retried gives way to the next one.
       {kStream + Attempt(0, "FAILED", true) + Attempt(1, "PASSED", false), Verdict::Passed, ""},
       {kStream + Attempt(0, "PENDING", false), Verdict::Untested, "pending step: go"},
