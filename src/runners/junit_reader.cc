@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <initializer_list>
+#include <iterator>
 #include <string_view>
 
 #include "common/text.h"
@@ -26,12 +26,32 @@ std::string WhyOf(pugi::xml_node outcome, const std::string& test_name) {
   return reason;
 }
 
-// The first child of `testcase` named one of `names`, in that order of preference.
-pugi::xml_node FirstOf(pugi::xml_node testcase, std::initializer_list<const char*> names) {
-  for (const char* name : names) {
-    if (const pugi::xml_node found = testcase.child(name)) return found;
+// The elements that decide a testcase's verdict, found in one pass over its children.
+struct Outcome {
+  // failure, else error, else Surefire's rerunFailure or rerunError (a test that failed every
+  // rerun)
+  pugi::xml_node failed;
+  pugi::xml_node skipped;
+  // Surefire's flakyFailure or flakyError: an attempt before a rerun that passed
+  pugi::xml_node flaky;
+};
+
+Outcome OutcomeOf(pugi::xml_node testcase) {
+  static constexpr std::string_view kFailed[] = {"failure", "error", "rerunFailure", "rerunError"};
+  Outcome outcome;
+  size_t failed_rank = std::size(kFailed);  // rank of outcome.failed's name in kFailed
+  for (pugi::xml_node child = testcase.first_child(); child; child = child.next_sibling()) {
+    const std::string_view name = child.name();
+    for (size_t rank = 0; rank < failed_rank; ++rank) {
+      if (name == kFailed[rank]) {
+        outcome.failed = child;
+        failed_rank = rank;
+      }
+    }
+    if (name == "skipped" && !outcome.skipped) outcome.skipped = child;
+    if ((name == "flakyFailure" || name == "flakyError") && !outcome.flaky) outcome.flaky = child;
   }
-  return {};
+  return outcome;
 }
 
 // A testcase's "status" attribute saying it did not run (ctest writes "disabled" and "notrun",
@@ -55,24 +75,20 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
     const pugi::xml_attribute value = property.attribute("value");
     test.ids.push_back(value ? value.value() : TextOf(property));
   }
-  // A failure or error outranks a skip. Surefire's rerunFailure/rerunError
-  // mark a test that failed every rerun; its flakyFailure/flakyError an
-  // earlier attempt of a test that passed on a rerun.
-  const pugi::xml_node failed =
-      FirstOf(testcase, {"failure", "error", "rerunFailure", "rerunError"});
-  const pugi::xml_node skipped = testcase.child("skipped");
-  const pugi::xml_node flaky = FirstOf(testcase, {"flakyFailure", "flakyError"});
-  if (failed) {
+  // A failure or error outranks a skip; a status, when there is neither, says a test did not run.
+  const Outcome outcome = OutcomeOf(testcase);
+  const std::string_view status = testcase.attribute("status").value();
+  if (outcome.failed) {
     test.verdict = Verdict::Failed;
-    test.message = WhyOf(failed, test.name);
-  } else if (skipped) {
+    test.message = WhyOf(outcome.failed, test.name);
+  } else if (outcome.skipped) {
     test.verdict = Verdict::Untested;
-    test.message = WhyOf(skipped, test.name);
-  } else if (StatusSaysNotRun(testcase.attribute("status").value())) {
+    test.message = WhyOf(outcome.skipped, test.name);
+  } else if (!status.empty() && StatusSaysNotRun(status)) {
     test.verdict = Verdict::Untested;
-    test.message = testcase.attribute("status").value();
-  } else if (flaky) {
-    test.message = "passed on a rerun after: " + WhyOf(flaky, test.name);
+    test.message = std::string(status);
+  } else if (outcome.flaky) {
+    test.message = "passed on a rerun after: " + WhyOf(outcome.flaky, test.name);
   }
   return test;
 }
