@@ -18,7 +18,8 @@ namespace {
 void DescribeRunnerOptions(CLI::App& app, Options& options, std::string& unmapped) {
   app.add_option("--format", options.format,
                  "auto (by content, the default), csv, " +
-                     std::string("junit, nunit, xunit, trx, testng, ") + "robot or cucumber")
+                     std::string("junit, nunit, nunit2, xunit, trx, testng, robot, ") +
+                     "cucumber, behave or cucumber-messages")
       ->type_name("FORMAT");
   // The values every row gets, each also taken from its environment variable.
   struct RowValue {

@@ -41,7 +41,7 @@ Format FormatOf(const std::string& file, const Options& options) {
   in.read(start.data(), static_cast<std::streamsize>(start.size()));
   if (in.bad()) Unreadable(file);
   start.resize(static_cast<size_t>(in.gcount()));
-  return runners::DetectFormat(start);
+  return runners::KnownFormatOf(file, start);
 }
 
 std::string Today() {
@@ -140,6 +140,8 @@ std::vector<Source> OpenSources(const Options& options, std::ostream& err) {
         continue;
       }
       if (!rules) rules = runners::LoadCaseRules(options.case_pattern, options.case_map);
+      if (!options.quiet)
+        err << "quorax: " << file << ": read as " << runners::NameOf(format) << "\n";
       std::vector<std::string> chunks;
       Converted converted = ConvertReport(file, format, options, *rules, [&](std::string text) {
         chunks.push_back(std::move(text));
@@ -164,6 +166,8 @@ int ConvertReports(const Options& options, std::ostream& out, std::ostream& err)
       const std::string& file = options.files[i];
       const Format format = FormatOf(file, options);
       if (format == Format::Csv) throw CliFailure(kBadUsage, file + " is no test runner's report");
+      if (!options.quiet)
+        err << "quorax: " << file << ": read as " << runners::NameOf(format) << "\n";
       // One header line heads the rows of every file.
       bool header = i == 0;
       const Converted converted =

@@ -121,7 +121,7 @@ Mapping MapTests(const RunnerReport& report, const RunFields& fields, const Case
     row.Browser = fields.browser;
     row.Result = ResultOf(test.verdict);
     row.Tester = fields.tester;
-    if (test.verdict != Verdict::Passed) row.Notes = NoteOf(test.message, mapping.replaced);
+    row.Notes = NoteOf(test.message, mapping.replaced);
     for (const std::string& id : ids) {
       row.TestCaseID = id;
       mapping.rows.push_back({row, test.name});

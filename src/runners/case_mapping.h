@@ -45,8 +45,9 @@ struct Mapping {
 
 // Maps every test of `report` to its case ids (ids, then matching tags, then the name by pattern,
 // then the map; all of them, each id once; never an id made up from a name). TestCaseID is the
-// digits ("C123" and "123" -> "123"). Result P/F/U; Notes for F and U = first line of the message,
-// at most 255 characters, cut with "…", else empty. `fields.date` must be set (the caller resolves
+// digits ("C123" and "123" -> "123"). Result P/F/U; Notes = first line of the message (a passed
+// test has one only when it passed on a rerun), at most 255 characters, cut with "…", else empty.
+// `fields.date` must be set (the caller resolves
 // --date / report's start / today).
 Mapping MapTests(const RunnerReport& report, const RunFields& fields, const CaseRules& rules);
 

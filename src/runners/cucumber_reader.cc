@@ -1,6 +1,8 @@
-#include <nlohmann/json.hpp>
+#include <algorithm>
 #include <string_view>
 
+#include "runners/json_report.h"
+#include "runners/notes.h"
 #include "runners/report_error.h"
 #include "runners/report_readers.h"
 
@@ -11,34 +13,19 @@
 namespace quorax::runners {
 namespace {
 
-using Json = nlohmann::json;
-
-// A string member of `object`, or "" when it is missing or not a string.
-std::string StringOf(const Json& object, const char* key) {
-  const auto found = object.find(key);
-  return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
-}
-
-// A member of `object` that is an array, or an empty array.
-const Json& ArrayOf(const Json& object, const char* key) {
-  static const Json kEmpty = Json::array();
-  const auto found = object.find(key);
-  return found != object.end() && found->is_array() ? *found : kEmpty;
-}
-
 // Folds the results of a list of steps or hooks into `test`: any failed
 // step fails it (message: the first failure); undefined, pending, skipped or
 // ambiguous steps leave it untested.
 void AddSteps(const Json& steps, RunnerTest& test) {
   for (const Json& step : steps) {
     if (!step.is_object()) continue;
-    const Json& result = step.contains("result") ? step["result"] : Json::object();
-    const std::string status = result.is_object() ? StringOf(result, "status") : std::string();
+    const Json& result = ObjectOf(step, "result");
+    const std::string status = StringOf(result, "status");
     if (status == "passed" || test.verdict == Verdict::Failed) continue;
     const std::string text = StringOf(step, "keyword") + StringOf(step, "name");
     if (status == "failed") {
       test.verdict = Verdict::Failed;
-      test.message = StringOf(result, "error_message");
+      test.message = ReasonOf(StringOf(result, "error_message"), "", test.name);
       if (test.message.empty()) test.message = "failed step: " + text;
     } else if (test.verdict == Verdict::Passed) {
       test.verdict = Verdict::Untested;
@@ -81,16 +68,7 @@ void ReadFeature(const Json& feature, RunnerReport& report) {
 }  // namespace
 
 void ReadCucumber(const std::string& file, std::string_view bytes, RunnerReport& report) {
-  Json features;
-  try {
-    features = Json::parse(bytes);
-  } catch (const Json::parse_error& e) {
-    // e.byte counts from 1 and points at the byte that went wrong.
-    const size_t offset = e.byte == 0 ? 0 : e.byte - 1;
-    std::string what = e.what();
-    what = what.substr(what.find(':') + 1);
-    throw ReportError(PositionOf(file, bytes, offset) + ": malformed JSON:" + what);
-  }
+  const Json features = ParseJson(file, bytes);
   if (!features.is_array()) {
     throw ReportError(file + ": a Cucumber report is an array of features, not a JSON " +
                       std::string(features.type_name()));

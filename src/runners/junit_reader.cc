@@ -1,41 +1,94 @@
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
+#include "common/text.h"
+#include "runners/notes.h"
 #include "runners/report_readers.h"
 
 // JUnit XML as written by pytest, Surefire, Gradle, Jest, gotestsum, PHPUnit,
 // Playwright and Cypress: <testsuites> or a lone <testsuite>, suites nested
-// to any depth, <testcase> with <failure>, <error> or <skipped>.
+// to any depth, <testcase> with <failure>, <error> or <skipped> (Surefire
+// adds rerun and flaky attempts, ctest a "status" attribute).
 namespace quorax::runners {
 namespace {
 
-// The failure, error or skip message: the message attribute, else the text.
-std::string MessageOf(pugi::xml_node outcome) {
-  const std::string message = outcome.attribute("message").value();
-  return message.empty() ? TextOf(outcome) : message;
+// Why `outcome` (a failure, error or skip element) happened, in one line: its message or text,
+// else what the test printed.
+std::string WhyOf(pugi::xml_node outcome, const std::string& test_name) {
+  std::string text = TextOf(outcome);
+  // Surefire keeps the trace of a rerun attempt in a child element.
+  if (text.empty()) text = TextOf(outcome.child("stackTrace"));
+  std::string reason = ReasonOf(outcome.attribute("message").value(), text, test_name);
+  // ctest writes an empty failure and keeps what the test printed beside it.
+  if (reason.empty())
+    reason = ReasonOf("", TextOf(outcome.parent().child("system-out")), test_name);
+  return reason;
+}
+
+// The elements that decide a testcase's verdict, found in one pass over its children.
+struct Outcome {
+  // failure, else error, else Surefire's rerunFailure or rerunError (a test that failed every
+  // rerun)
+  pugi::xml_node failed;
+  pugi::xml_node skipped;
+  // Surefire's flakyFailure or flakyError: an attempt before a rerun that passed
+  pugi::xml_node flaky;
+};
+
+Outcome OutcomeOf(pugi::xml_node testcase) {
+  static constexpr std::string_view kFailed[] = {"failure", "error", "rerunFailure", "rerunError"};
+  Outcome outcome;
+  size_t failed_rank = std::size(kFailed);  // rank of outcome.failed's name in kFailed
+  for (pugi::xml_node child = testcase.first_child(); child; child = child.next_sibling()) {
+    const std::string_view name = child.name();
+    for (size_t rank = 0; rank < failed_rank; ++rank) {
+      if (name == kFailed[rank]) {
+        outcome.failed = child;
+        failed_rank = rank;
+      }
+    }
+    if (name == "skipped" && !outcome.skipped) outcome.skipped = child;
+    if ((name == "flakyFailure" || name == "flakyError") && !outcome.flaky) outcome.flaky = child;
+  }
+  return outcome;
+}
+
+// A testcase's "status" attribute saying it did not run (ctest writes "disabled" and "notrun",
+// others "skipped", "ignored", "pending", "todo").
+bool StatusSaysNotRun(std::string_view status) {
+  static constexpr std::string_view kNotRun[] = {"disabled", "notrun",  "not run", "skipped",
+                                                 "skip",     "ignored", "pending", "todo"};
+  return std::any_of(std::begin(kNotRun), std::end(kNotRun),
+                     [&](std::string_view word) { return EqualsIgnoreCase(word, status); });
 }
 
 RunnerTest ReadCase(pugi::xml_node testcase) {
   RunnerTest test;
   const std::string classname = testcase.attribute("classname").value();
   const std::string name = testcase.attribute("name").value();
-  test.name = classname.empty() ? name : classname + "." + name;
+  // jest-junit and ctest repeat the name as the class name.
+  test.name = classname.empty() || classname == name ? name : classname + "." + name;
   AddIdAttributes(testcase, test);
   for (pugi::xml_node property : testcase.child("properties").children("property")) {
     if (!IsIdName(property.attribute("name").value())) continue;
     const pugi::xml_attribute value = property.attribute("value");
     test.ids.push_back(value ? value.value() : TextOf(property));
   }
-  // A failure or error outranks a skip; Surefire's rerun and flaky elements
-  // describe earlier attempts of a test that finally passed.
-  pugi::xml_node failed = testcase.child("failure");
-  if (!failed) failed = testcase.child("error");
-  const pugi::xml_node skipped = testcase.child("skipped");
-  if (failed) {
+  // A failure or error outranks a skip; a status, when there is neither, says a test did not run.
+  const Outcome outcome = OutcomeOf(testcase);
+  const std::string_view status = testcase.attribute("status").value();
+  if (outcome.failed) {
     test.verdict = Verdict::Failed;
-    test.message = MessageOf(failed);
-  } else if (skipped) {
+    test.message = WhyOf(outcome.failed, test.name);
+  } else if (outcome.skipped) {
     test.verdict = Verdict::Untested;
-    test.message = MessageOf(skipped);
+    test.message = WhyOf(outcome.skipped, test.name);
+  } else if (!status.empty() && StatusSaysNotRun(status)) {
+    test.verdict = Verdict::Untested;
+    test.message = std::string(status);
+  } else if (outcome.flaky) {
+    test.message = "passed on a rerun after: " + WhyOf(outcome.flaky, test.name);
   }
   return test;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/text.h"
 #include "common/windows1252.h"
 
 namespace quorax::runners {
@@ -38,7 +39,68 @@ size_t PrefixOf(std::string_view text, size_t count) {
   return std::string_view::npos;
 }
 
+// Words a runner puts where a message would be, saying no more than the verdict.
+bool IsStatusWord(std::string_view line) {
+  static constexpr std::string_view kStatusWords[] = {
+      "fail",    "failed",  "failure", "error",    "errored", "skip",   "skipped",
+      "ignored", "pending", "todo",    "disabled", "not run", "notrun", "aborted"};
+  while (!line.empty() && (line.back() == '.' || line.back() == ':' || line.back() == '!')) {
+    line.remove_suffix(1);
+  }
+  return std::any_of(std::begin(kStatusWords), std::end(kStatusWords),
+                     [&](std::string_view word) { return EqualsIgnoreCase(word, line); });
+}
+
+// The test's own name: `line` is the first word of `name`, or a qualified name ending in its last
+// part ("Class::test" for "Class.test"), alone or followed by a data set or a duration.
+bool NamesTheTest(std::string_view line, std::string_view name) {
+  name = name.substr(0, name.find(' '));
+  const size_t space = std::min(line.find(' '), line.size());
+  const std::string_view first = line.substr(0, space);
+  const std::string_view rest = line.substr(space);
+  if (name.empty() ||
+      !(rest.empty() || rest.starts_with(" with data set") || rest.starts_with(" ("))) {
+    return false;
+  }
+  if (first == name) return true;
+  const size_t cut = name.find_last_of(".:\\");
+  const std::string_view bare = cut == std::string_view::npos ? name : name.substr(cut + 1);
+  if (bare.empty() || first.size() <= bare.size() || !first.ends_with(bare)) return false;
+  const char before = first[first.size() - bare.size() - 1];
+  return before == '.' || before == ':' || before == '\\';
+}
+
+bool IsBoilerplate(std::string_view line, std::string_view name) {
+  return line.starts_with("=== RUN") || line.starts_with("=== PAUSE") ||
+         line.starts_with("=== CONT") || line.starts_with("--- FAIL") ||
+         line.starts_with("--- SKIP") || line.starts_with("FAILED:") || NamesTheTest(line, name);
+}
+
+// The first line of `text` that is neither blank nor boilerplate, trimmed; empty when none.
+std::string_view MeaningfulLine(std::string_view text, std::string_view name) {
+  while (!text.empty()) {
+    const std::string_view line = FirstLine(text);
+    if (line.empty()) return {};
+    if (!IsBoilerplate(line, name)) return line;
+    text.remove_prefix(static_cast<size_t>(line.data() - text.data()) + line.size());
+  }
+  return {};
+}
+
 }  // namespace
+
+std::string ReasonOf(std::string_view message, std::string_view text, std::string_view test_name) {
+  const std::string_view said = FirstLine(message);
+  if (!IsStatusWord(said)) {
+    if (const std::string_view line = MeaningfulLine(message, test_name); !line.empty()) {
+      return std::string(line);
+    }
+  }
+  if (const std::string_view line = MeaningfulLine(text, test_name); !line.empty()) {
+    return std::string(line);
+  }
+  return std::string(said);
+}
 
 std::string NoteOf(std::string_view message, int32_t& replaced) {
   std::string_view line = FirstLine(message);

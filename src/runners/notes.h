@@ -12,6 +12,12 @@ namespace quorax::runners {
 // cannot hold, and malformed bytes, become "?", each counted in `replaced`. The result is UTF-8.
 std::string NoteOf(std::string_view message, int32_t& replaced);
 
+// Why a test failed or was not run, in one line: the first line of `message` that is not a runner's
+// boilerplate (blank, "=== RUN", "--- FAIL", "FAILED:", the test's own name `test_name`) unless
+// the message is a bare status word ("Failed", "Error", "skipped", ...); else the first such line
+// of `text` (the failure's body); else the message as it is, trimmed.
+std::string ReasonOf(std::string_view message, std::string_view text, std::string_view test_name);
+
 }  // namespace quorax::runners
 
 #endif  // QUORAX_RUNNERS_NOTES_H_

@@ -98,14 +98,23 @@ void ReadNestedSuites(pugi::xml_node suite, std::string_view suite_name, std::st
 // checked) to `sink` and sets sink.started when the report has a start time.
 void ReadJUnit(pugi::xml_node root, ReportSink& sink);
 void ReadNUnit(pugi::xml_node root, ReportSink& sink);
+void ReadNUnit2(pugi::xml_node root, ReportSink& sink);
 void ReadXUnit(pugi::xml_node root, ReportSink& sink);
 void ReadTrx(pugi::xml_node root, ReportSink& sink);
 void ReadTestNG(pugi::xml_node root, ReportSink& sink);
 void ReadRobot(pugi::xml_node root, ReportSink& sink);
 
-// Reads a Cucumber JSON report. Raises ReportError "FILE:LINE:COLUMN: ..." for malformed JSON and
-// for JSON that is not an array of features.
+// The readers of each JSON format: each adds the tests of `bytes` to report.tests and sets
+// report.started when the report has a start time. Raise ReportError "FILE:LINE:COLUMN: ..." for
+// malformed JSON, and "FILE: ..." for JSON of another shape.
 void ReadCucumber(const std::string& file, std::string_view bytes, RunnerReport& report);
+void ReadBehave(const std::string& file, std::string_view bytes, RunnerReport& report);
+void ReadCucumberMessages(const std::string& file, std::string_view bytes, RunnerReport& report);
+
+// The JSON format `content` (starting with "[" or "{", possibly cut short) shows: Cucumber or
+// behave for an array of features, CucumberMessages for a first line that is a message, else
+// Unknown.
+Format DetectJsonFormat(std::string_view content);
 
 }  // namespace quorax::runners
 

@@ -1,5 +1,6 @@
 #include <string_view>
 
+#include "runners/notes.h"
 #include "runners/report_readers.h"
 
 // Robot Framework output: <robot> (generated) holding <suite> elements nested
@@ -22,7 +23,7 @@ RunnerTest ReadTest(const std::string& suite_name, pugi::xml_node element) {
   for (pugi::xml_node tag : element.child("tags").children("tag")) test.tags.push_back(TextOf(tag));
   const pugi::xml_node status = element.child("status");  // keywords' statuses lie deeper
   test.verdict = VerdictOf(status.attribute("status").value());
-  test.message = TextOf(status);
+  if (test.verdict != Verdict::Passed) test.message = ReasonOf(TextOf(status), "", test.name);
   return test;
 }
 

@@ -12,31 +12,35 @@ namespace quorax::runners {
 namespace {
 
 // One row per format: its command-line name and, for XML, the root elements
-// it has (first: the usual one) and its reader.
+// it has (first: the usual one) and its reader; for JSON, its reader.
 struct FormatEntry {
   Format format;
   std::string_view name;
   std::array<std::string_view, 2> roots;
   void (*read)(pugi::xml_node, ReportSink&);
+  void (*read_json)(const std::string&, std::string_view, RunnerReport&);
 };
 
-constexpr std::array<FormatEntry, 9> kFormats{{
-    {Format::Auto, "auto", {}, nullptr},
-    {Format::Csv, "csv", {}, nullptr},
-    {Format::JUnit, "junit", {"testsuites", "testsuite"}, ReadJUnit},
-    {Format::NUnit, "nunit", {"test-run", {}}, ReadNUnit},
-    {Format::XUnit, "xunit", {"assemblies", {}}, ReadXUnit},
-    {Format::Trx, "trx", {"TestRun", {}}, ReadTrx},
-    {Format::TestNG, "testng", {"testng-results", {}}, ReadTestNG},
-    {Format::Robot, "robot", {"robot", {}}, ReadRobot},
-    {Format::Cucumber, "cucumber", {}, nullptr},
+constexpr std::array<FormatEntry, 12> kFormats{{
+    {Format::Auto, "auto", {}, nullptr, nullptr},
+    {Format::Csv, "csv", {}, nullptr, nullptr},
+    {Format::JUnit, "junit", {"testsuites", "testsuite"}, ReadJUnit, nullptr},
+    {Format::NUnit, "nunit", {"test-run", {}}, ReadNUnit, nullptr},
+    {Format::NUnit2, "nunit2", {"test-results", {}}, ReadNUnit2, nullptr},
+    {Format::XUnit, "xunit", {"assemblies", {}}, ReadXUnit, nullptr},
+    {Format::Trx, "trx", {"TestRun", {}}, ReadTrx, nullptr},
+    {Format::TestNG, "testng", {"testng-results", {}}, ReadTestNG, nullptr},
+    {Format::Robot, "robot", {"robot", {}}, ReadRobot, nullptr},
+    {Format::Cucumber, "cucumber", {}, nullptr, ReadCucumber},
+    {Format::Behave, "behave", {}, nullptr, ReadBehave},
+    {Format::CucumberMessages, "cucumber-messages", {}, nullptr, ReadCucumberMessages},
 }};
 
-const FormatEntry& EntryOf(Format format) {
+const FormatEntry* EntryOf(Format format) {
   for (const FormatEntry& entry : kFormats) {
-    if (entry.format == format) return entry;
+    if (entry.format == format) return &entry;
   }
-  return kFormats[0];
+  return nullptr;
 }
 
 // The bytes after a UTF-8 byte order mark and leading white space.
@@ -77,13 +81,26 @@ std::string FileBytes(const std::string& path) {
   return bytes;
 }
 
-// The entry of `format` (Auto: the one `bytes` shows); raises ReportError for Csv.
+// The entry of `format` (Auto: the one `bytes` shows); raises ReportError for Csv and Unknown.
 const FormatEntry& ReportEntry(const std::string& file, std::string_view bytes, Format format) {
-  if (format == Format::Auto) format = DetectFormat(bytes);
-  if (format == Format::Csv || format == Format::Auto) {
+  if (format == Format::Auto || format == Format::Unknown) format = KnownFormatOf(file, bytes);
+  const FormatEntry* entry = EntryOf(format);
+  if (entry == nullptr || (entry->read == nullptr && entry->read_json == nullptr)) {
     throw ReportError(file + ": a CSV file is not a runner report");
   }
-  return EntryOf(format);
+  return *entry;
+}
+
+// Why no format reads `bytes`, which DetectFormat finds Unknown.
+std::string WhyUnknown(std::string_view bytes) {
+  const std::string_view content = Content(bytes);
+  if (content.empty()) return bytes.empty() ? "the file is empty" : "the file holds only blanks";
+  if (!content.starts_with("<")) return "JSON that is neither an array of features nor messages";
+  pugi::xml_document doc;
+  doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
+  const std::string_view root = LocalName(doc.document_element());
+  return root.empty() ? "XML without an element"
+                      : "XML whose root element <" + std::string(root) + "> no runner writes";
 }
 
 }  // namespace
@@ -97,31 +114,51 @@ Format FormatNamed(std::string_view name) {
   throw ReportError("unknown format \"" + std::string(name) + "\" (one of " + names + ")");
 }
 
+std::string_view NameOf(Format format) {
+  const FormatEntry* entry = EntryOf(format);
+  return entry == nullptr ? "unknown" : entry->name;
+}
+
 Format DetectFormat(std::string_view bytes) {
   const std::string_view content = Content(bytes);
-  if (content.starts_with("[") || content.starts_with("{")) return Format::Cucumber;
+  if (content.empty()) return Format::Unknown;
+  if (content.starts_with("[") || content.starts_with("{")) return DetectJsonFormat(content);
   if (!content.starts_with("<")) return Format::Csv;
   // The root element is known once its start tag is read: a prefix is
   // enough, and pugixml keeps the tree read before an error.
   constexpr size_t kPrefix = 64 * 1024;
   pugi::xml_document doc;
-  doc.load_buffer(bytes.data(), std::min(bytes.size(), kPrefix), pugi::parse_minimal);
+  pugi::xml_parse_result parsed =
+      doc.load_buffer(bytes.data(), std::min(bytes.size(), kPrefix), pugi::parse_minimal);
   if (!doc.document_element() && bytes.size() > kPrefix) {
-    doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
+    parsed = doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
   }
   const std::string_view root = LocalName(doc.document_element());
+  // XML broken before its root element is read as JUnit, whose reader says where it breaks.
+  if (root.empty()) return parsed ? Format::Unknown : Format::JUnit;
   for (const FormatEntry& entry : kFormats) {
-    if (!root.empty() && (root == entry.roots[0] || root == entry.roots[1])) return entry.format;
+    if (root == entry.roots[0] || root == entry.roots[1]) return entry.format;
   }
-  return Format::JUnit;
+  return Format::Unknown;
+}
+
+Format KnownFormatOf(const std::string& file, std::string_view bytes) {
+  const Format format = DetectFormat(bytes);
+  if (format != Format::Unknown) return format;
+  std::string tried;
+  for (const FormatEntry& entry : kFormats) {
+    if (entry.format != Format::Auto)
+      tried += (tried.empty() ? "" : ", ") + std::string(entry.name);
+  }
+  throw ReportError(file + ": no format reads it (tried " + tried + "): " + WhyUnknown(bytes));
 }
 
 RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format) {
   const FormatEntry& entry = ReportEntry(file, bytes, format);
   RunnerReport report;
   report.format = std::string(entry.name);
-  if (entry.format == Format::Cucumber) {
-    ReadCucumber(file, bytes, report);
+  if (entry.read_json != nullptr) {
+    entry.read_json(file, bytes, report);
   } else {
     pugi::xml_document doc;
     LoadXml(doc, file, bytes);
@@ -138,7 +175,7 @@ void ReadReportFile(const std::string& path, Format format, const ReportSink::Ta
   RunnerReport report;
   report.format = std::string(entry.name);
   ReportSink sink(report, take);
-  if (entry.format == Format::Cucumber) {
+  if (entry.read_json != nullptr) {
     RunnerReport whole = ReadReport(path, bytes, entry.format);
     sink.started = whole.started;
     for (RunnerTest& test : whole.tests) sink.Add(std::move(test));

@@ -14,32 +14,60 @@ enum class Verdict { Passed, Failed, Untested };  // P, F, U
 struct RunnerTest {
   std::string name;  // full name as the "Test" column shows it (JUnit: classname.name), UTF-8
   Verdict verdict = Verdict::Passed;
-  std::string message;  // the failure/error/skip message, whole, UTF-8; empty when none
+  // why it failed or was not run, one line (see ReasonOf), UTF-8; for a passed test empty, or a
+  // line saying it passed only on a rerun
+  std::string message;
   // values of test_id / case_id / testcase_id properties or attributes, in order
   std::vector<std::string> ids;
-  // categories, traits, tags, groups (suite-level TestNG groups included), in order
+  // categories, traits, tags, groups (suite-level TestNG groups included), TestNG descriptions:
+  // texts searched for case ids like the name, in order
   std::vector<std::string> tags;
 };
 
 struct RunnerReport {
-  std::string format;   // "junit", "nunit", "xunit", "trx", "testng", "robot", "cucumber"
+  std::string format;   // the name of the format read, as FormatNamed takes it
   std::string started;  // YYYY-MM-DD of the report's own start time; empty when it has none
   std::vector<RunnerTest> tests;
 };
 
-enum class Format { Auto, Csv, JUnit, NUnit, XUnit, Trx, TestNG, Robot, Cucumber };
+// Unknown: content no format reads (never named on the command line).
+enum class Format {
+  Auto,
+  Csv,
+  JUnit,
+  NUnit,
+  NUnit2,
+  XUnit,
+  Trx,
+  TestNG,
+  Robot,
+  Cucumber,
+  Behave,
+  CucumberMessages,
+  Unknown
+};
 
 // The format named on the command line ("auto", "csv", "junit", ..., in any case); raises
 // ReportError for another name.
 Format FormatNamed(std::string_view name);
 
-// The format of `bytes` by content: XML by its root element, JSON (Cucumber) by its first
-// character, else Csv. XML whose root no runner writes counts as JUnit, whose reader then names the
-// root it does not know.
+// The command-line name of `format` ("junit", "cucumber-messages", ...).
+std::string_view NameOf(Format format);
+
+// The format of `bytes` (the whole file or at least its first 64 KiB) by content: XML by its root
+// element; a JSON array of features as Cucumber's or behave's by their members; JSON objects one a
+// line as Cucumber messages; other text as Csv. Unknown for empty or blank bytes, XML whose root
+// no runner writes or without any element, and other JSON; XML broken before its root element
+// counts as JUnit, whose reader says where it breaks.
 Format DetectFormat(std::string_view bytes);
 
+// DetectFormat of the start of the file named `file`; raises ReportError naming the file, why,
+// and the formats tried when it is Unknown.
+Format KnownFormatOf(const std::string& file, std::string_view bytes);
+
 // Reads a runner report (never Csv; Auto detects). Raises ReportError: malformed XML or JSON
-// ("FILE:LINE:COLUMN: ..."), "FILE holds no test results", a root the format does not have. Never
+// ("FILE:LINE:COLUMN: ..."), "FILE holds no test results", a root the format does not have,
+// content no format reads (as KnownFormatOf). Never
 // processes a DTD: no entity beyond the five predefined ones is expanded and no external file is
 // read.
 RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format);

@@ -2,12 +2,13 @@
 #include <string_view>
 #include <utility>
 
+#include "runners/notes.h"
 #include "runners/report_readers.h"
 
 // TestNG results: <testng-results> of <suite> elements, each with suite-level
 // <groups> (group -> methods by class and name) and <test> / <class> /
 // <test-method> (status PASS, FAIL or SKIP; configuration methods are not
-// tests), an <exception> message and <attributes>.
+// tests), a description, an <exception> message and <attributes>.
 namespace quorax::runners {
 namespace {
 
@@ -42,7 +43,13 @@ RunnerTest ReadMethod(const std::string& class_name, pugi::xml_node method, cons
   }
   if (const auto found = groups.find({class_name, name}); found != groups.end())
     test.tags = found->second;
-  test.message = TextOf(method.child("exception").child("message"));
+  if (const pugi::xml_attribute description = method.attribute("description")) {
+    test.tags.emplace_back(description.value());
+  }
+  if (test.verdict == Verdict::Passed) return test;
+  const pugi::xml_node exception = method.child("exception");
+  test.message = ReasonOf(TextOf(exception.child("message")),
+                          TextOf(exception.child("full-stacktrace")), test.name);
   return test;
 }
 

@@ -1,6 +1,7 @@
 #include <map>
 #include <string_view>
 
+#include "runners/notes.h"
 #include "runners/report_readers.h"
 
 // TRX results: a namespaced <TestRun> whose <Results> hold <UnitTestResult>
@@ -63,7 +64,10 @@ void ReadTrx(pugi::xml_node root, ReportSink& sink) {
     const auto definition = definitions.find(result.attribute("testId").value());
     if (definition != definitions.end()) ReadDefinition(definition->second, test);
     const pugi::xml_node info = ChildNamed(ChildNamed(result, "Output"), "ErrorInfo");
-    test.message = TextOf(ChildNamed(info, "Message"));
+    if (test.verdict != Verdict::Passed) {
+      test.message = ReasonOf(TextOf(ChildNamed(info, "Message")),
+                              TextOf(ChildNamed(info, "StackTrace")), test.name);
+    }
     sink.Add(std::move(test));
   }
 }

@@ -1,5 +1,6 @@
 #include <string_view>
 
+#include "runners/notes.h"
 #include "runners/report_readers.h"
 
 // xUnit.net v2 results: <assemblies> of <assembly> (run-date), each holding
@@ -27,8 +28,13 @@ RunnerTest ReadTest(pugi::xml_node element) {
       test.tags.push_back(value);
     }
   }
-  test.message = test.verdict == Verdict::Failed ? TextOf(element.child("failure").child("message"))
-                                                 : TextOf(element.child("reason"));
+  if (test.verdict == Verdict::Failed) {
+    const pugi::xml_node failure = element.child("failure");
+    test.message =
+        ReasonOf(TextOf(failure.child("message")), TextOf(failure.child("stack-trace")), test.name);
+  } else if (test.verdict == Verdict::Untested) {
+    test.message = ReasonOf(TextOf(element.child("reason")), "", test.name);
+  }
   return test;
 }
 

@@ -19,29 +19,46 @@ std::string Slurp(const std::string& path) {
 }
 
 // Each example report, detected by content, read and mapped with the run's
-// fields, converts to exactly its expected CSV. Reports without a start time
-// take the fixed date 2024-06-03.
+// fields, converts to exactly its expected CSV. The hand-written examples
+// without a start time, and every report a real runner wrote (whose rows the
+// demo database verifies), take the fixed date 2024-06-03.
 TEST(RunnerExamples, ConvertToTheirExpectedRows) {
   const struct {
-    const char* file;
+    const char* file;  // under examples/
     Format format;
   } kExamples[] = {
-      {"junit.xml", Format::JUnit},        {"nunit.xml", Format::NUnit},
-      {"xunit.xml", Format::XUnit},        {"trx.trx", Format::Trx},
-      {"testng.xml", Format::TestNG},      {"robot.xml", Format::Robot},
-      {"cucumber.json", Format::Cucumber},
+      {"runners/junit.xml", Format::JUnit},
+      {"runners/nunit.xml", Format::NUnit},
+      {"runners/xunit.xml", Format::XUnit},
+      {"runners/trx.trx", Format::Trx},
+      {"runners/testng.xml", Format::TestNG},
+      {"runners/robot.xml", Format::Robot},
+      {"runners/cucumber.json", Format::Cucumber},
+      {"real-runners/pytest.xml", Format::JUnit},
+      {"real-runners/behave.json", Format::Behave},
+      {"real-runners/behave-junit.xml", Format::JUnit},
+      {"real-runners/phpunit.xml", Format::JUnit},
+      {"real-runners/gotestsum.xml", Format::JUnit},
+      {"real-runners/ctest.xml", Format::JUnit},
+      {"real-runners/testng.xml", Format::TestNG},
+      {"real-runners/junit-platform.xml", Format::JUnit},
+      {"real-runners/nunit2.xml", Format::NUnit2},
+      {"real-runners/jest-junit.xml", Format::JUnit},
+      {"real-runners/cucumber-js.json", Format::Cucumber},
+      {"real-runners/cucumber-js-messages.ndjson", Format::CucumberMessages},
   };
-  const std::string folder = std::string(QUORAX_SOURCE_DIR) + "/examples/runners/";
+  const std::string folder = std::string(QUORAX_SOURCE_DIR) + "/examples/";
   for (const auto& example : kExamples) {
     SCOPED_TRACE(example.file);
-    const std::string bytes = Slurp(folder + example.file);
+    const std::string file = example.file;
+    const std::string bytes = Slurp(folder + file);
     ASSERT_EQ(DetectFormat(bytes), example.format);
-    const RunnerReport report = ReadReport(example.file, bytes, Format::Auto);
+    const RunnerReport report = ReadReport(file, bytes, Format::Auto);
+    const bool real = file.starts_with("real-runners/");
     const RunFields fields{"2.1", "Linux", "Chrome", "alice",
-                           report.started.empty() ? "2024-06-03" : report.started};
+                           real || report.started.empty() ? "2024-06-03" : report.started};
     const Mapping mapping = MapTests(report, fields, LoadCaseRules("", ""));
-    const std::string stem =
-        std::string(example.file).substr(0, std::string(example.file).find('.'));
+    const std::string stem = file.substr(0, file.find('.', file.find('/')));
     EXPECT_EQ(ConvertedCsv(mapping), Slurp(folder + stem + ".expected.csv"));
     EXPECT_FALSE(mapping.unmapped.empty());
   }

@@ -73,10 +73,13 @@ std::string FileOutcome(const std::string& bytes, Format format) {
 // first test's name as written) or raises a ReportError saying where and why,
 // whether read from memory or parsed in place from a file.
 TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
+  const std::string unknown =
+      "r.xml: no format reads it (tried csv, junit, nunit, nunit2, xunit, trx, testng, robot, "
+      "cucumber, behave, cucumber-messages): ";
   const struct {
     std::string bytes;
     Format format;
-    const char* expected;  // the error's start, or the first test's name and message
+    std::string expected;  // the error's start, or the first test's name and message
   } kCases[] = {
       {kEntityBomb, Format::Auto, "name=&lol9; message="},
       {kExternalEntity, Format::JUnit, "name=&secret; message=&secret;"},
@@ -93,8 +96,13 @@ TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
       {"<testsuites><testsuite name=\"empty\" tests=\"0\"/></testsuites>", Format::Auto,
        "r.xml holds no test results"},
       {"[]", Format::Auto, "r.xml holds no test results"},
+      {"", Format::Auto, unknown + "the file is empty"},
+      {"\n \r\n", Format::Auto, unknown + "the file holds only blanks"},
       {"<html><body/></html>", Format::Auto,
-       "r.xml: the root element is <html>, but a junit report has <testsuites> or <testsuite>"},
+       unknown + "XML whose root element <html> no runner writes"},
+      {"{\"name\": \"F\"}", Format::Auto,
+       unknown + "JSON that is neither an array of features nor messages"},
+      {"{\"meta\": {}}\n{\"pickle\": [}\n", Format::Auto, "r.xml:2:13: malformed JSON"},
       {"<testsuites><testsuite><testcase name=\"a\"/></testsuite></testsuites>", Format::NUnit,
        "r.xml: the root element is <testsuites>, but a nunit report has <test-run>"},
       {Nested(300), Format::JUnit, "r.xml: elements are nested deeper than 256 levels"},
@@ -110,7 +118,7 @@ TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
     } catch (const ReportError& e) {
       outcome = e.what();
     }
-    EXPECT_EQ(outcome.substr(0, std::string(c.expected).size()), c.expected) << outcome;
+    EXPECT_EQ(outcome.substr(0, c.expected.size()), c.expected) << outcome;
     EXPECT_EQ(FileOutcome(c.bytes, c.format), outcome);
   }
 }

@@ -59,8 +59,8 @@ TEST(RunnerMapping, FindsEveryCaseIdInOrderAndMakesNoneUp) {
   EXPECT_EQ(CaseIds(Map(NamedTest("TC-42 login C7"), custom)), std::vector<std::string>{"42"});
 }
 
-// Notes: empty for passed tests, else the first non-blank line, cut at 255
-// characters with "…"; characters Windows-1252 lacks become "?" and are counted.
+// Notes: the first non-blank line (a passed test has one only when it passed on a rerun), cut at
+// 255 characters with "…"; characters Windows-1252 lacks become "?" and are counted.
 TEST(RunnerMapping, NotesAreOneLineOfAtMost255Characters) {
   const std::string x255(255, 'x');
   std::string checks;
@@ -71,7 +71,8 @@ TEST(RunnerMapping, NotesAreOneLineOfAtMost255Characters) {
     std::string note;
     int32_t replaced;
   } kCases[] = {
-      {Verdict::Passed, "passed with a message", "", 0},
+      {Verdict::Passed, "", "", 0},
+      {Verdict::Passed, "passed on a rerun after: boom", "passed on a rerun after: boom", 0},
       {Verdict::Failed, "\n  \n  expected 3, got 4  \r\n  at line 9", "expected 3, got 4", 0},
       {Verdict::Untested, x255, x255, 0},
       {Verdict::Untested, x255 + "y", std::string(254, 'x') + "…", 0},

@@ -1,0 +1,4 @@
+Feature: Search
+
+  Scenario: search without an id
+    Then the catalogue lists 3 items

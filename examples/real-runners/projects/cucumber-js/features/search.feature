@@ -1,0 +1,5 @@
+Feature: Search
+
+  Scenario: search without an id
+    Given an empty cart
+    Then the cart holds 0 items

@@ -1,0 +1,3 @@
+module example.com/shop
+
+go 1.19
