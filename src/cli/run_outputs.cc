@@ -108,9 +108,12 @@ void RunOutputs::PutCase(const std::string& xml, RowState state) {
 }
 
 void RunOutputs::AddReportRow(const RunResults& piece, const RowResult& row) {
+  const bool shown = !options_.quiet && row.state != RowState::Passed;
+  // The tests are read back only for an output that shows them.
+  if (!shown && !report_.is_open() && !cases_ && !json_.is_open()) return;
   const std::string test_case = row.values.empty() ? "" : row.values.front();
   const std::vector<LedgerTest> tests = ledger_->TestsOf(test_case);
-  if (!options_.quiet) {
+  if (shown) {
     out_ << BadRowLine(row, TestsLabel(tests), several_files_ ? file_ + ": " : "");
   }
   for (const LedgerTest& test : tests) {

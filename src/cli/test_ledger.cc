@@ -1,6 +1,9 @@
 #include "cli/test_ledger.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "cli/exit_status.h"
 
@@ -20,16 +23,16 @@ struct RecordHead {
   throw CliFailure(kBadUsage, "the temporary file of the run's tests failed");
 }
 
-void Seek(std::FILE* file, int64_t offset) {
-  if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) Failed();
-}
-
 void Write(std::FILE* file, const void* bytes, size_t size) {
   if (size > 0 && std::fwrite(bytes, 1, size, file) != size) Failed();
 }
 
-void Read(std::FILE* file, void* bytes, size_t size) {
-  if (size > 0 && std::fread(bytes, 1, size, file) != size) Failed();
+// Reads up to `size` bytes at `offset` without moving the file's position, where the buffered
+// writes go on; at least `needed` of them must be there.
+size_t Read(std::FILE* file, int64_t offset, char* bytes, size_t size, size_t needed) {
+  const ssize_t read = pread(fileno(file), bytes, size, static_cast<off_t>(offset));
+  if (read < 0 || static_cast<size_t>(read) < needed) Failed();
+  return static_cast<size_t>(read);
 }
 
 }  // namespace
@@ -45,7 +48,6 @@ void TestLedger::Add(const std::string& case_id, const LedgerTest& test) {
   const RecordHead head{last->second, static_cast<uint32_t>(file - files_.begin()),
                         test.result.empty() ? 'U' : test.result.front(),
                         static_cast<uint32_t>(test.name.size())};
-  Seek(file_.get(), size_);
   Write(file_.get(), &head, sizeof head);
   Write(file_.get(), test.name.data(), test.name.size());
   last->second = size_;
@@ -57,15 +59,22 @@ std::vector<LedgerTest> TestLedger::TestsOf(const std::string& case_id) const {
   const auto last = last_.find(case_id);
   if (last == last_.end()) return tests;
   if (std::fflush(file_.get()) != 0) Failed();
+  // Most records fit in one read: their head and a name of up to a few hundred bytes.
+  char bytes[sizeof(RecordHead) + 512];
   for (int64_t at = last->second; at >= 0;) {
+    const size_t read = Read(file_.get(), at, bytes, sizeof bytes, sizeof(RecordHead));
     RecordHead head;
-    Seek(file_.get(), at);
-    Read(file_.get(), &head, sizeof head);
+    std::memcpy(&head, bytes, sizeof head);
     LedgerTest& test = tests.emplace_back();
     test.file = files_.at(head.file);
     test.result = std::string(1, head.result);
-    test.name.resize(head.name_size);
-    Read(file_.get(), test.name.data(), head.name_size);
+    const size_t held = std::min<size_t>(head.name_size, read - sizeof head);
+    test.name.assign(bytes + sizeof head, held);
+    if (held < head.name_size) {
+      test.name.resize(head.name_size);
+      Read(file_.get(), at + static_cast<int64_t>(sizeof head + held), test.name.data() + held,
+           head.name_size - held, head.name_size - held);
+    }
     at = head.previous;
   }
   std::reverse(tests.begin(), tests.end());
