@@ -130,7 +130,7 @@ void RunOutputs::AddReportRow(const RunResults& piece, const RowResult& row) {
 void RunOutputs::AddFileRow(const RunResults& piece, const RowResult& row) {
   const auto column = static_cast<size_t>(piece.test_column);
   const bool named = piece.test_column >= 0 && column < row.values.size();
-  constexpr size_t kResultColumn = 5;
+  constexpr size_t kResultColumn = 5;  // the column Result
   WriteJson(file_, named ? Utf8FromWindows1252(row.values[column]) : "",
             row.values.size() > kResultColumn ? Utf8FromWindows1252(row.values[kResultColumn]) : "",
             row.values.empty() ? "" : Utf8FromWindows1252(row.values.front()), &row,
@@ -139,9 +139,7 @@ void RunOutputs::AddFileRow(const RunResults& piece, const RowResult& row) {
 
 void RunOutputs::Add(const RunResults& piece) {
   WriteCsv(errors_, ErrorRows(piece));
-  for (const RowResult& row : piece.rows) {
-    tally_.Add(row.state);
-  }
+  for (const RowResult& row : piece.rows) tally_.Add(row.state);
   if (report_file_) {
     for (const RowResult& row : piece.rows) AddReportRow(piece, row);
     return;

@@ -58,7 +58,7 @@ class RunOutputs {
                  const std::string& test_case, const RowResult* row, const std::string& outcome);
   // Writes `row` of a runner report beside each of its case's tests.
   void AddReportRow(const RunResults& piece, const RowResult& row);
-  // Writes `row` of a CSV file.
+  // Writes the JSON line of `row` of a CSV file: its test, when it names one, and its result.
   void AddFileRow(const RunResults& piece, const RowResult& row);
   // Writes one JUnit testcase that `state` decides.
   void PutCase(const std::string& xml, RowState state);

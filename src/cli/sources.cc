@@ -2,8 +2,8 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <optional>
 
@@ -212,7 +212,8 @@ int ConvertReports(const Options& options, std::ostream& out, std::ostream& err)
       std::getline(*source.csv, header);
     }
     first = false;
-    csv << std::string(std::istreambuf_iterator<char>(*source.csv), {});
+    std::copy(std::istreambuf_iterator<char>(*source.csv), std::istreambuf_iterator<char>(),
+              std::ostreambuf_iterator<char>(csv));
     rows += source.rows;
     for (const UnmappedTest& test : source.unmapped) {
       err << "quorax: " << source.name << ": unmapped test (no test case id): " << test.name
