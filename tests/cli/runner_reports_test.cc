@@ -91,7 +91,7 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
   std::ofstream(Path("shared.xml"))
       << "<testsuite><testcase name=\"login C5 alice\"/><testcase name=\"login C5 bob\">"
          "<failure message=\"boom\"/></testcase><testcase name=\"C6 x\"><skipped/></testcase>"
-         "</testsuite>";
+         "<testcase name=\"\u30ED C999 a\"/><testcase name=\"\u30ED C999 b\"/></testsuite>";
   // Names and messages beyond Windows-1252 still make rows the server takes.
   std::ofstream(Path("unicode.xml"))
       << "<testsuite><testcase name=\"login \u2192 works C2\"/><testcase name=\"\u30ED C3\">"
@@ -119,10 +119,8 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
        0, "7 rows: 7 passed", "empty1.xml holds no test results; skipped\n"},
       {With({"verify", Path("empty1.xml"), Path("empty2.xml")}), 2, "",
        "no file holds any test results\n"},
-      {With({"verify", Path("shared.xml"), "--report", Path("shared.csv")}), 0,
-       "2 rows: 2 passed, 0 rejected, 0 database failure, 0 not processed; 3 tests: 3 mapped, 0 "
-       "unmapped",
-       ""},
+      {With({"verify", Path("shared.xml"), "--report", Path("shared.csv")}), 1,
+       "row 3, test case 999 (\u30ED C999 a and 1 more): rejected", ""},
       {With({"verify", junit, "--unmapped", "reject", "--junit", Path("j.xml"), "--json",
              Path("rows.jsonl")}),
        1,
@@ -175,7 +173,7 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
                   "\"Verified successfully.\",\"P\"\r\n"),
       std::string::npos)
       << shared;
-  EXPECT_EQ(std::count(shared.begin(), shared.end(), '\n'), 4);
+  EXPECT_EQ(std::count(shared.begin(), shared.end(), '\n'), 6);
   EXPECT_NE(ReadFile(Path("unicode.jsonl")).find("\"test\":\"\u30ED C3\",\"result\":\"F\""),
             std::string::npos);
 }
