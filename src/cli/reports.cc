@@ -194,10 +194,9 @@ std::string BadRowLine(const RowResult& row, const std::string& tests, const std
          "\n";
 }
 
-std::string TestsLabel(const std::vector<LedgerTest>& tests) {
-  if (tests.empty()) return "";
-  if (tests.size() == 1) return tests.front().name;
-  return tests.front().name + " and " + std::to_string(tests.size() - 1) + " more";
+std::string TestsLabel(const std::string& first, size_t count) {
+  if (count < 2) return first;
+  return first + " and " + std::to_string(count - 1) + " more";
 }
 
 std::string DatabaseFailureLines(const RunResults& results) {

@@ -73,8 +73,8 @@ std::string BadRowLines(const RunResults& results, const std::string& prefix = "
 // the case's tests as TestsLabel gives them. Empty for a passed row.
 std::string BadRowLine(const RowResult& row, const std::string& tests, const std::string& prefix);
 
-// The tests of a case in one label: the first one's name, and how many more there are.
-std::string TestsLabel(const std::vector<LedgerTest>& tests);
+// The `count` tests of a case in one label: the `first` one's name, and how many more there are.
+std::string TestsLabel(const std::string& first, size_t count);
 
 // The UTF-8 line for standard error about the row at which the database
 // failed (none when it did not), made one line like BadRowLines.

@@ -112,11 +112,9 @@ void RunOutputs::AddReportRow(const RunResults& piece, const RowResult& row) {
   // The tests are read back only for an output that shows them.
   if (!shown && !report_.is_open() && !cases_ && !json_.is_open()) return;
   const std::string test_case = row.values.empty() ? "" : row.values.front();
-  const std::vector<LedgerTest> tests = ledger_->TestsOf(test_case);
-  if (shown) {
-    out_ << BadRowLine(row, TestsLabel(tests), several_files_ ? file_ + ": " : "");
-  }
-  for (const LedgerTest& test : tests) {
+  std::string first;
+  const size_t tests = ledger_->ForEach(test_case, [&](const LedgerTest& test) {
+    if (first.empty()) first = test.name;
     if (report_.is_open()) {
       const std::string line = TestReportRow(piece, row, test);
       report_ << (utf8_ ? line : Windows1252FromUtf8(line));
@@ -124,7 +122,8 @@ void RunOutputs::AddReportRow(const RunResults& piece, const RowResult& row) {
     PutCase(JUnitTestCase(row, test), row.state);
     WriteJson(test.file, test.name, test.result, Utf8FromWindows1252(test_case), &row,
               OutcomeName(row.state));
-  }
+  });
+  if (shown) out_ << BadRowLine(row, TestsLabel(first, tests), several_files_ ? file_ + ": " : "");
 }
 
 void RunOutputs::AddFileRow(const RunResults& piece, const RowResult& row) {

@@ -54,31 +54,40 @@ void TestLedger::Add(const std::string& case_id, const LedgerTest& test) {
   size_ += static_cast<int64_t>(sizeof head + test.name.size());
 }
 
-std::vector<LedgerTest> TestLedger::TestsOf(const std::string& case_id) const {
-  std::vector<LedgerTest> tests;
+size_t TestLedger::ForEach(const std::string& case_id,
+                           const std::function<void(const LedgerTest&)>& visit) const {
   const auto last = last_.find(case_id);
-  if (last == last_.end()) return tests;
+  if (last == last_.end()) return 0;
   if (std::fflush(file_.get()) != 0) Failed();
-  // Most records fit in one read: their head and a name of up to a few hundred bytes.
-  char bytes[sizeof(RecordHead) + 512];
+  // The records link backwards: their offsets first, then the records in the order filed.
+  std::vector<int64_t> offsets;
   for (int64_t at = last->second; at >= 0;) {
-    const size_t read = Read(file_.get(), at, bytes, sizeof bytes, sizeof(RecordHead));
+    offsets.push_back(at);
+    char bytes[sizeof(RecordHead)];
+    Read(file_.get(), at, bytes, sizeof bytes, sizeof bytes);
     RecordHead head;
     std::memcpy(&head, bytes, sizeof head);
-    LedgerTest& test = tests.emplace_back();
+    at = head.previous;
+  }
+  // Most records fit in one read: their head and a name of up to a few hundred bytes.
+  char bytes[sizeof(RecordHead) + 512];
+  LedgerTest test;
+  for (auto at = offsets.rbegin(); at != offsets.rend(); ++at) {
+    const size_t read = Read(file_.get(), *at, bytes, sizeof bytes, sizeof(RecordHead));
+    RecordHead head;
+    std::memcpy(&head, bytes, sizeof head);
     test.file = files_.at(head.file);
     test.result = std::string(1, head.result);
     const size_t held = std::min<size_t>(head.name_size, read - sizeof head);
     test.name.assign(bytes + sizeof head, held);
     if (held < head.name_size) {
       test.name.resize(head.name_size);
-      Read(file_.get(), at + static_cast<int64_t>(sizeof head + held), test.name.data() + held,
+      Read(file_.get(), *at + static_cast<int64_t>(sizeof head + held), test.name.data() + held,
            head.name_size - held, head.name_size - held);
     }
-    at = head.previous;
+    visit(test);
   }
-  std::reverse(tests.begin(), tests.end());
-  return tests;
+  return offsets.size();
 }
 
 }  // namespace quorax::cli

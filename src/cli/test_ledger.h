@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,8 +29,10 @@ class TestLedger {
   // Files `test` under `case_id`.
   void Add(const std::string& case_id, const LedgerTest& test);
 
-  // The tests filed under `case_id`, in the order they were added; none for another id.
-  std::vector<LedgerTest> TestsOf(const std::string& case_id) const;
+  // Calls `visit` with each test filed under `case_id`, in the order they were added, and returns
+  // how many there were (0 for another id). Holds one test at a time, and an offset for each.
+  size_t ForEach(const std::string& case_id,
+                 const std::function<void(const LedgerTest&)>& visit) const;
 
  private:
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;

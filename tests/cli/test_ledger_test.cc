@@ -8,11 +8,14 @@
 namespace quorax::cli {
 namespace {
 
-std::vector<std::string> Names(const std::vector<LedgerTest>& tests) {
-  std::vector<std::string> names;
-  for (const LedgerTest& test : tests)
-    names.push_back(test.file + "|" + test.name + "|" + test.result);
-  return names;
+// The tests of `case_id`, each as "file|name|result".
+std::vector<std::string> Tests(const TestLedger& ledger, const std::string& case_id) {
+  std::vector<std::string> tests;
+  const size_t count = ledger.ForEach(case_id, [&](const LedgerTest& test) {
+    tests.push_back(test.file + "|" + test.name + "|" + test.result);
+  });
+  EXPECT_EQ(count, tests.size());
+  return tests;
 }
 
 // Each case gives back its own tests in the order they were filed, whatever their length and
@@ -24,10 +27,10 @@ TEST(TestLedger, GivesBackEachCasesTestsInOrder) {
   ledger.Add("6", {"a.xml", long_name, "F"});
   ledger.Add("5", {"b.xml", "", "U"});
   ledger.Add("5", {"b.xml", "last ✓", "F"});
-  EXPECT_EQ(Names(ledger.TestsOf("5")),
+  EXPECT_EQ(Tests(ledger, "5"),
             (std::vector<std::string>{"a.xml|first|P", "b.xml||U", "b.xml|last ✓|F"}));
-  EXPECT_EQ(Names(ledger.TestsOf("6")), std::vector<std::string>{"a.xml|" + long_name + "|F"});
-  EXPECT_TRUE(ledger.TestsOf("7").empty());
+  EXPECT_EQ(Tests(ledger, "6"), std::vector<std::string>{"a.xml|" + long_name + "|F"});
+  EXPECT_TRUE(Tests(ledger, "7").empty());
 }
 
 }  // namespace
