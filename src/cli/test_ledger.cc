@@ -13,10 +13,10 @@ namespace {
 // A record's fixed part: the offset of the case's test before it (-1: none), the index of its
 // file, its result letter and the length of its name, which follows.
 struct RecordHead {
-  int64_t previous = -1;
-  uint32_t file = 0;
-  char result = 'P';
-  uint32_t name_size = 0;
+  int64_t previous;
+  uint32_t file;
+  char result;
+  uint32_t name_size;
 };
 
 [[noreturn]] void Failed() {
@@ -45,9 +45,12 @@ void TestLedger::Add(const std::string& case_id, const LedgerTest& test) {
   auto file = std::find(files_.begin(), files_.end(), test.file);
   if (file == files_.end()) file = files_.insert(files_.end(), test.file);
   const auto [last, added] = last_.try_emplace(case_id, -1);
-  const RecordHead head{last->second, static_cast<uint32_t>(file - files_.begin()),
-                        test.result.empty() ? 'U' : test.result.front(),
-                        static_cast<uint32_t>(test.name.size())};
+  RecordHead head;
+  std::memset(&head, 0, sizeof head);  // no byte of the file is left undefined, padding included
+  head.previous = last->second;
+  head.file = static_cast<uint32_t>(file - files_.begin());
+  head.result = test.result.empty() ? 'U' : test.result.front();
+  head.name_size = static_cast<uint32_t>(test.name.size());
   Write(file_.get(), &head, sizeof head);
   Write(file_.get(), test.name.data(), test.name.size());
   last->second = size_;
