@@ -92,8 +92,8 @@ void DescribeOptions(CLI::App& app, Options& options, std::string& command, std:
   app.add_flag("--quiet", options.quiet, "print only the summary line")->disable_flag_override();
   DescribeRunnerOptions(app, options, unmapped);
   app.footer(
-      "-- COMMAND ARGS...      run the tests first; when they fail and the rows do not\n"
-      "                        (exit 0 or 1), exit with the command's status\n"
+      "-- COMMAND ARGS...      run the tests first and read only the files they wrote; when\n"
+      "                        they fail, exit with their status unless 3 or 4 applies\n"
       "exit status: 0 all passed, 1 rows rejected, 2 bad usage or file, 3 sign-in refused,\n"
       "             4 server, database or network failure");
 }

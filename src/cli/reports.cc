@@ -47,29 +47,47 @@ std::string TestCaseOpening(const std::string& class_name, const std::string& na
   return "  <testcase classname=\"" + XmlEscape(class_name) + "\" name=\"" + name + "\"";
 }
 
-std::string Failure(const char* element, const std::string& message, const std::string& type) {
-  return ">\n    <" + std::string(element) + " message=\"" + message + "\" type=\"" + type + "\">" +
-         message + "</" + element + ">\n  </testcase>\n";
+// A child element of a testcase saying what became of it.
+std::string Outcome(const char* element, const std::string& message, const std::string& type) {
+  return "    <" + std::string(element) + " message=\"" + message + "\" type=\"" + type + "\">" +
+         message + "</" + element + ">\n";
 }
 
-// The testcase element of `row`.
-std::string TestCaseXml(const RunResults& results, const RowResult& row,
-                        const std::string& class_name) {
-  const std::string xml = TestCaseOpening(
-      class_name, XmlValue("row " + std::to_string(row.row) + ": " + RowLabel(results, row)));
+// A testcase opened by `opening` holding `body` (XML; none: an empty element).
+std::string TestCase(const std::string& opening, const std::string& body) {
+  return body.empty() ? opening + "/>\n" : opening + ">\n" + body + "  </testcase>\n";
+}
+
+// The child element that says what became of `row`; none for a passed row.
+std::string RowOutcome(const RowResult& row) {
   const std::string reasons = XmlValue(row.reasons);
   const std::string code = XmlValue(row.code);
   switch (row.state) {
     case RowState::Passed:
-      return xml + "/>\n";
+      return "";
     case RowState::Rejected:
-      return xml + Failure("failure", reasons, "rejected " + code);
+      return Outcome("failure", reasons, "rejected " + code);
     case RowState::DatabaseFailure:
-      return xml + Failure("error", reasons, "database failure " + code);
+      return Outcome("error", reasons, "database failure " + code);
     case RowState::NotProcessed:
       break;
   }
-  return xml + ">\n    <skipped message=\"not processed\"/>\n  </testcase>\n";
+  return "    <skipped message=\"not processed\"/>\n";
+}
+
+// The testcase element of `row`, named "row N: `label`" (UTF-8), `properties` (XML) first.
+std::string TestCaseXml(const RowResult& row, const std::string& label,
+                        const std::string& class_name, const std::string& properties = "") {
+  return TestCase(
+      TestCaseOpening(class_name, XmlEscape("row " + std::to_string(row.row) + ": " + label)),
+      properties + RowOutcome(row));
+}
+
+// The row's values as UTF-8 text.
+std::vector<std::string> Utf8Values(const RowResult& row) {
+  std::vector<std::string> values;
+  for (const std::string& value : row.values) values.push_back(Utf8FromWindows1252(value));
+  return values;
 }
 
 }  // namespace
@@ -88,26 +106,38 @@ std::string ErrorRows(const RunResults& results) {
   return text;
 }
 
-std::string ReportHeader(const std::vector<std::string>& header) {
+std::string ReportHeader(const std::vector<std::string>& header, bool test_results) {
   std::vector<std::string> fields = header;
   fields.insert(fields.end(), {"Outcome", "Code", "Reasons"});
+  if (test_results) fields.emplace_back("Test result");
   return CsvRecord(fields);
 }
 
-std::string ReportRows(const RunResults& results) {
+std::string ReportRows(const RunResults& results, bool test_results) {
   std::string text;
   for (const RowResult& row : results.rows) {
     std::vector<std::string> fields = row.values;
     fields.insert(fields.end(), {OutcomeName(row.state), row.code, row.reasons});
+    if (test_results) fields.emplace_back();
     text += CsvRecord(fields);
   }
   return text;
 }
 
-std::string UnmappedReportRow(const std::vector<std::string>& header, const std::string& test) {
+std::string TestReportRow(const RunResults& results, const RowResult& row, const LedgerTest& test) {
+  std::vector<std::string> fields = Utf8Values(row);
+  const auto column = static_cast<size_t>(results.test_column);
+  if (results.test_column >= 0 && column < fields.size()) fields[column] = test.name;
+  fields.insert(fields.end(), {OutcomeName(row.state), Utf8FromWindows1252(row.code),
+                               Utf8FromWindows1252(row.reasons), test.result});
+  return CsvRecord(fields);
+}
+
+std::string UnmappedReportRow(const std::vector<std::string>& header, const std::string& test,
+                              const std::string& result) {
   std::vector<std::string> fields;
   for (const std::string& name : header) fields.push_back(name == "Test" ? test : "");
-  fields.insert(fields.end(), {kUnmapped, "", kNoCaseId});
+  fields.insert(fields.end(), {kUnmapped, "", kNoCaseId, result});
   return CsvRecord(fields);
 }
 
@@ -126,28 +156,47 @@ std::string JUnitOpening(const std::string& element, const std::string& name,
 
 std::string JUnitCases(const RunResults& results, const std::string& class_name) {
   std::string xml;
-  for (const RowResult& row : results.rows) xml += TestCaseXml(results, row, class_name);
+  for (const RowResult& row : results.rows) {
+    xml += TestCaseXml(row, Utf8FromWindows1252(RowLabel(results, row)), class_name);
+  }
   return xml;
+}
+
+std::string JUnitTestCase(const RowResult& row, const LedgerTest& test) {
+  return TestCaseXml(row, Utf8FromWindows1252(TestCaseId(row)) + " (" + test.name + ")", test.file,
+                     "    <properties><property name=\"result\" value=\"" + XmlEscape(test.result) +
+                         "\"/></properties>\n");
 }
 
 std::string JUnitUnmapped(const std::string& test, const std::string& class_name, bool rejected) {
   const std::string xml = TestCaseOpening(class_name, XmlEscape(test));
-  if (rejected) return xml + Failure("failure", kNoCaseId, kUnmapped);
-  return xml + ">\n    <skipped message=\"" + std::string(kUnmapped) + ": " + kNoCaseId +
-         "\"/>\n  </testcase>\n";
+  if (rejected) return TestCase(xml, Outcome("failure", kNoCaseId, kUnmapped));
+  return TestCase(xml,
+                  "    <skipped message=\"" + std::string(kUnmapped) + ": " + kNoCaseId + "\"/>\n");
 }
 
 std::string BadRowLines(const RunResults& results, const std::string& prefix) {
   std::string text;
   for (const RowResult& row : results.rows) {
-    if (row.state == RowState::Passed) continue;
-    text += OneLine(prefix +
-                    Utf8FromWindows1252("row " + std::to_string(row.row) + ", test case " +
-                                        RowLabel(results, row) + ": " + OutcomeName(row.state) +
-                                        (row.reasons.empty() ? "" : ": " + row.reasons))) +
-            "\n";
+    const auto column = static_cast<size_t>(results.test_column);
+    const bool named = results.test_column >= 0 && column < row.values.size();
+    text += BadRowLine(row, named ? Utf8FromWindows1252(row.values[column]) : "", prefix);
   }
   return text;
+}
+
+std::string BadRowLine(const RowResult& row, const std::string& tests, const std::string& prefix) {
+  if (row.state == RowState::Passed) return "";
+  return OneLine(prefix + "row " + std::to_string(row.row) + ", test case " +
+                 Utf8FromWindows1252(TestCaseId(row)) + (tests.empty() ? "" : " (" + tests + ")") +
+                 ": " + OutcomeName(row.state) +
+                 (row.reasons.empty() ? "" : ": " + Utf8FromWindows1252(row.reasons))) +
+         "\n";
+}
+
+std::string TestsLabel(const std::string& first, size_t count) {
+  if (count < 2) return first;
+  return first + " and " + std::to_string(count - 1) + " more";
 }
 
 std::string DatabaseFailureLines(const RunResults& results) {
@@ -161,14 +210,17 @@ std::string DatabaseFailureLines(const RunResults& results) {
   return text;
 }
 
-std::string SummaryLine(const RowTally& tally, double seconds, const int32_t* unmapped) {
+std::string SummaryLine(const RowTally& tally, double seconds, const TestCounts* tests) {
   char time[32];
   std::snprintf(time, sizeof time, "%.1f", seconds);
   return std::to_string(tally.rows) + " rows: " + std::to_string(tally.passed) + " passed, " +
          std::to_string(tally.rejected) + " rejected, " + std::to_string(tally.database_failures) +
          " database failure, " + std::to_string(tally.not_processed) + " not processed" +
-         (unmapped == nullptr ? "" : ", " + std::to_string(*unmapped) + " unmapped tests") + " (" +
-         time + " s)\n";
+         (tests == nullptr ? ""
+                           : "; " + std::to_string(tests->mapped + tests->unmapped) +
+                                 " tests: " + std::to_string(tests->mapped) + " mapped, " +
+                                 std::to_string(tests->unmapped) + " unmapped") +
+         " (" + time + " s)\n";
 }
 
 }  // namespace quorax::cli

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/results.h"
+#include "cli/test_ledger.h"
 
 namespace quorax::cli {
 
@@ -18,16 +19,22 @@ std::string CsvRecord(const std::vector<std::string>& fields);
 std::string ErrorRows(const RunResults& results);
 
 // The header line of the report: the file's header plus "Outcome", "Code"
-// and "Reasons".
-std::string ReportHeader(const std::vector<std::string>& header);
+// and "Reasons", and "Test result" in a run with runner reports (`test_results`).
+std::string ReportHeader(const std::vector<std::string>& header, bool test_results = false);
 
 // Every row of `results` with its outcome: the rows of the web pages'
-// results download.
-std::string ReportRows(const RunResults& results);
+// results download, each with an empty "Test result" when `test_results`.
+std::string ReportRows(const RunResults& results, bool test_results = false);
+
+// A test of a runner report beside its case's row: the row's values and outcome, the column
+// "Test" naming `test` as the runner wrote it, and the test's own result last. UTF-8.
+std::string TestReportRow(const RunResults& results, const RowResult& row, const LedgerTest& test);
 
 // A test of a runner report without any test case id, as a report row: the
-// columns of `header` empty but "Test", then the outcome "unmapped". UTF-8.
-std::string UnmappedReportRow(const std::vector<std::string>& header, const std::string& test);
+// columns of `header` empty but "Test", then the outcome "unmapped", then
+// the test's own `result`. UTF-8.
+std::string UnmappedReportRow(const std::vector<std::string>& header, const std::string& test,
+                              const std::string& result);
 
 // The counts of a JUnit testsuite or testsuites element.
 struct JUnitCounts {
@@ -49,6 +56,11 @@ std::string JUnitOpening(const std::string& element, const std::string& name,
 // failure, skipped for a row not processed; `class_name` is UTF-8.
 std::string JUnitCases(const RunResults& results, const std::string& class_name);
 
+// The testcase of a runner's test beside its case's row, like JUnitCases' testcase of the row
+// ("row N: <test case id> (<test>)", classed by the test's file) with the test's own result as
+// the property "result".
+std::string JUnitTestCase(const RowResult& row, const LedgerTest& test);
+
 // The testcase of an unmapped test: a failure when `rejected`, else skipped.
 std::string JUnitUnmapped(const std::string& test, const std::string& class_name, bool rejected);
 
@@ -57,13 +69,26 @@ std::string JUnitUnmapped(const std::string& test, const std::string& class_name
 // and other control characters are removed (TerminalText).
 std::string BadRowLines(const RunResults& results, const std::string& prefix = "");
 
+// BadRowLines' line of `row`, whose label after the test case id is `tests` (UTF-8): the names of
+// the case's tests as TestsLabel gives them. Empty for a passed row.
+std::string BadRowLine(const RowResult& row, const std::string& tests, const std::string& prefix);
+
+// The `count` tests of a case in one label: the `first` one's name, and how many more there are.
+std::string TestsLabel(const std::string& first, size_t count);
+
 // The UTF-8 line for standard error about the row at which the database
 // failed (none when it did not), made one line like BadRowLines.
 std::string DatabaseFailureLines(const RunResults& results);
 
+// The tests of a run's runner reports: those with a test case id and those without.
+struct TestCounts {
+  int32_t mapped = 0;
+  int32_t unmapped = 0;
+};
+
 // The summary line: rows, passed, rejected, database failure, not processed,
-// unmapped tests when `unmapped` is set, and seconds.
-std::string SummaryLine(const RowTally& tally, double seconds, const int32_t* unmapped = nullptr);
+// the tests, mapped and unmapped, when `tests` is set, and seconds.
+std::string SummaryLine(const RowTally& tally, double seconds, const TestCounts* tests = nullptr);
 
 }  // namespace quorax::cli
 

@@ -161,7 +161,8 @@ void SendFile(Sending& run, Checked& file) {
   std::optional<Piece> piece = reader.Next();
   run.outputs.BeginFile(
       file.source.name,
-      piece ? HeaderOf(*ReadPiece(*piece)) : ReadRecords(DecodePiece(reader.header(), 1)).front());
+      piece ? HeaderOf(*ReadPiece(*piece)) : ReadRecords(DecodePiece(reader.header(), 1)).front(),
+      file.source.report);
   for (; piece; piece = reader.Next()) SendPiece(run, file.source.name, *piece);
   run.outputs.AddUnmapped(file.source.unmapped);
   run.outputs.EndFile(SecondsSince(start));
@@ -171,9 +172,12 @@ int Send(const Options& options, std::ostream& out, std::ostream& err, bool show
   const Clock::time_point start = Clock::now();
   std::vector<Checked> files;
   bool reports = false;
+  TestCounts tests;
   std::string encoding = kWindows1252Encoding;
-  for (Source& source : OpenSources(options, err)) {
+  TestLedger ledger;
+  for (Source& source : OpenSources(options, err, &ledger)) {
     reports = reports || source.report;
+    tests.mapped += source.mapped;
     const std::string name = source.name;
     files.push_back(Named(options, name, [&] { return Check(std::move(source)); }));
     if (files.back().shape.encoding == kUtf8Encoding) encoding = kUtf8Encoding;
@@ -183,7 +187,7 @@ int Send(const Options& options, std::ostream& out, std::ostream& err, bool show
   if (password.empty()) throw CliFailure(kBadUsage, "the password is empty");
   server.SignIn(options.user, password);
 
-  RunOutputs outputs(options, encoding, files.size() > 1, out);
+  RunOutputs outputs(options, encoding, files.size() > 1, reports ? &ledger : nullptr, out);
   Sending run{server, options, outputs, err, show_progress, 0, 0, 0, 0, Clock::now(), {}, ""};
   for (const Checked& file : files) {
     run.total += file.rows;
@@ -193,13 +197,21 @@ int Send(const Options& options, std::ostream& out, std::ostream& err, bool show
   if (show_progress && run.pieces > 0) err << "\n";
   const double seconds = SecondsSince(start);
   outputs.Finish(seconds);
-  const int32_t unmapped = outputs.unmapped();
-  out << SummaryLine(outputs.tally(), seconds, reports ? &unmapped : nullptr) << std::flush;
+  tests.unmapped = outputs.unmapped();
+  out << SummaryLine(outputs.tally(), seconds, reports ? &tests : nullptr) << std::flush;
   if (run.failure) PrintFailure(err, run.failure->what());
   err << run.database_failure;
   if (run.failure) return run.failure->status();
   const ExitStatus status = StatusOf(outputs.tally());
-  return status == kAllPassed && options.reject_unmapped && unmapped > 0 ? kRowsRejected : status;
+  return status == kAllPassed && options.reject_unmapped && tests.unmapped > 0 ? kRowsRejected
+                                                                               : status;
+}
+
+// The exit status of a run that ended with `status`: the wrapped command's when it failed and the
+// run found rows passed or rejected, or files it should have written missing, unchanged, empty or
+// malformed (0, 1, 2). A refused sign-in or a failed server, database or network stays the run's.
+int PassedOn(const std::optional<int>& tests, int status) {
+  return tests && *tests != 0 && status <= kBadUsage ? *tests : status;
 }
 
 }  // namespace
@@ -210,18 +222,22 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     out << reply;
     return kAllPassed;
   }
+  std::optional<int> tests;
   try {
-    const Options options = ParseOptions(args);
-    const std::optional<int> tests = RunWrapped(options.wrapped, out, err);
+    Options options = ParseOptions(args);
+    const FileStamps stamps(options.files);
+    tests = RunWrapped(options.wrapped, out, err);
+    // Only what the command wrote is its result: an older file is an earlier run's.
+    if (tests) options.files = stamps.Written(err);
     const int status = options.command == Command::Convert ? ConvertReports(options, out, err)
                                                            : Send(options, out, err, show_progress);
-    return tests && *tests != 0 && status <= kRowsRejected ? *tests : status;
+    return PassedOn(tests, status);
   } catch (const CliFailure& e) {
     PrintFailure(err, e.what());
-    return e.status();
+    return PassedOn(tests, e.status());
   } catch (const std::exception& e) {
     PrintFailure(err, e.what());
-    return kServiceFailed;
+    return PassedOn(tests, kServiceFailed);
   }
 }
 

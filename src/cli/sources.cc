@@ -2,8 +2,9 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <fstream>
-#include <functional>
+#include <iterator>
 #include <optional>
 
 #include "cli/chunked_text.h"
@@ -72,40 +73,70 @@ runners::RunFields FieldsFor(const std::string& file, const Options& options) {
   return {options.version, options.platform, options.browser, options.tester, options.date};
 }
 
-// A runner's report as the rows it maps to.
-struct Converted {
-  size_t rows = 0;
-  std::vector<std::string> unmapped;  // tests without a test case id
-  int32_t replaced = 0;               // characters of notes that became "?"
-};
+// Rows per chunk of a report's CSV text: a large text never needs one allocation of its size.
+constexpr size_t kChunkRows = 1000;
 
-// Converts the report `file`, handing ConvertedCsv's text to `csv` a piece at a time (the first
-// starting with the header line). Only a slice of the report's tests is held at once.
-Converted ConvertReport(const std::string& file, Format format, const Options& options,
-                        const runners::CaseRules& rules,
-                        const std::function<void(std::string)>& csv) {
+// No source: a report left out of the run.
+constexpr size_t kNoSource = static_cast<size_t>(-1);
+
+// Reads the report `file`, the run's file number `index`, a slice at a time into `grouping`;
+// files its mapped tests in `ledger` (when set) and keeps its unmapped ones in `source`.
+void ReadInto(const std::string& file, size_t index, Format format, const Options& options,
+              runners::CaseGrouping& grouping, TestLedger* ledger, Source& source) {
   runners::RunFields fields = FieldsFor(file, options);
-  Converted converted;
-  bool first = true;
   runners::ReadReportFile(file, format, [&](runners::RunnerReport& slice) {
     // Every slice carries the report's final start date.
     if (fields.date.empty()) fields.date = slice.started.empty() ? Today() : slice.started;
-    runners::Mapping mapping = runners::MapTests(slice, fields, rules);
-    // The server refuses a file holding a character Windows-1252 cannot
-    // hold, even in a column it does not store: such a character of a
-    // test's name becomes "?" in the rows (unmapped names stay whole).
-    for (runners::MappedRow& row : mapping.rows) {
-      row.test = Utf8FromWindows1252(Windows1252FromUtf8(row.test));
+    for (const runners::RunnerTest& test : slice.tests) {
+      const std::string result(runners::ResultOf(test.verdict));
+      const std::vector<std::string> ids = grouping.Add(test, fields, index);
+      if (ids.empty()) {
+        source.unmapped.push_back({test.name, result});
+        continue;
+      }
+      ++source.mapped;
+      if (ledger == nullptr) continue;
+      for (const std::string& id : ids) ledger->Add(id, {file, test.name, result});
     }
-    std::string text = runners::ConvertedCsv(mapping);
-    if (!first) text.erase(0, text.find("\r\n") + 2);
-    first = false;
-    csv(std::move(text));
-    for (std::string& test : mapping.unmapped) converted.unmapped.push_back(std::move(test));
-    converted.replaced += mapping.replaced;
-    converted.rows += mapping.rows.size();
   });
-  return converted;
+}
+
+// Appends `rows` to `chunks` as ConvertedCsv's text, the header line only in the first chunk.
+void AppendChunk(std::vector<runners::MappedRow>& rows, std::vector<std::string>& chunks) {
+  runners::Mapping mapping;
+  mapping.rows = std::move(rows);
+  rows.clear();
+  // The server refuses a file holding a character Windows-1252 cannot
+  // hold, even in a column it does not store: such a character of a
+  // test's name becomes "?" in the rows sent (the local outputs keep it).
+  for (runners::MappedRow& row : mapping.rows) {
+    row.test = Utf8FromWindows1252(Windows1252FromUtf8(row.test));
+  }
+  std::string text = runners::ConvertedCsv(mapping);
+  if (!chunks.empty()) text.erase(0, text.find("\r\n") + 2);
+  chunks.push_back(std::move(text));
+}
+
+// Gives each report of `sources` the CSV text of the rows of `mapping` whose cases first appear in
+// it; `source_of` maps the run's file numbers to `sources`.
+void FillReports(runners::Mapping& mapping, const std::vector<size_t>& source_of,
+                 std::vector<Source>& sources) {
+  std::vector<std::vector<std::string>> chunks(sources.size());
+  std::vector<std::vector<runners::MappedRow>> pending(sources.size());
+  for (runners::MappedRow& row : mapping.rows) {
+    const size_t source = source_of.at(row.report);
+    ++sources[source].rows;
+    pending[source].push_back(std::move(row));
+    if (pending[source].size() == kChunkRows) AppendChunk(pending[source], chunks[source]);
+  }
+  mapping.rows.clear();
+  for (size_t source = 0; source < sources.size(); ++source) {
+    if (!sources[source].report) continue;
+    if (!pending[source].empty() || chunks[source].empty()) {
+      AppendChunk(pending[source], chunks[source]);
+    }
+    sources[source].csv = std::make_unique<ChunkedText>(std::move(chunks[source]));
+  }
 }
 
 // One warning line when generated notes lost characters.
@@ -128,63 +159,70 @@ auto Reporting(Work&& work) {
 
 }  // namespace
 
-std::vector<Source> OpenSources(const Options& options, std::ostream& err) {
+std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger) {
   return Reporting([&] {
     std::vector<Source> sources;
+    std::vector<size_t> source_of(options.files.size(), kNoSource);
     std::optional<runners::CaseRules> rules;
-    int32_t replaced = 0;
-    for (const std::string& file : options.files) {
+    std::optional<runners::CaseGrouping> grouping;
+    for (size_t index = 0; index < options.files.size(); ++index) {
+      const std::string& file = options.files[index];
       const Format format = FormatOf(file, options);
       if (format == Format::Csv) {
-        sources.push_back({file, std::make_unique<std::ifstream>(OpenFile(file)), {}, false});
+        sources.push_back({file, std::make_unique<std::ifstream>(OpenFile(file)), {}, 0, 0, false});
         continue;
       }
-      if (!rules) rules = runners::LoadCaseRules(options.case_pattern, options.case_map);
+      if (!rules) {
+        rules = runners::LoadCaseRules(options.case_pattern, options.case_map);
+        grouping.emplace(*rules);
+      }
       if (!options.quiet)
         err << "quorax: " << file << ": read as " << runners::NameOf(format) << "\n";
-      std::vector<std::string> chunks;
-      Converted converted = ConvertReport(file, format, options, *rules, [&](std::string text) {
-        chunks.push_back(std::move(text));
-      });
-      replaced += converted.replaced;
-      sources.push_back({file, std::make_unique<ChunkedText>(std::move(chunks)),
-                         std::move(converted.unmapped), true});
+      Source source{file, nullptr, {}, 0, 0, true};
+      try {
+        ReadInto(file, index, format, options, *grouping, ledger, source);
+      } catch (const runners::NoTestResults& e) {
+        // A runner may write reports without tests beside the real one.
+        if (options.files.size() < 2) throw;
+        err << "quorax: " << e.what() << "; skipped\n";
+        continue;
+      }
+      source_of[index] = sources.size();
+      sources.push_back(std::move(source));
     }
-    WarnReplaced(replaced, err);
+    if (sources.empty()) throw CliFailure(kBadUsage, "no file holds any test results");
+    if (grouping) {
+      runners::Mapping mapping = grouping->Take();
+      WarnReplaced(mapping.replaced, err);
+      FillReports(mapping, source_of, sources);
+    }
     return sources;
   });
 }
 
 int ConvertReports(const Options& options, std::ostream& out, std::ostream& err) {
   std::ofstream csv(options.out_path, std::ios::binary);
+  const std::vector<Source> sources = OpenSources(options, err, nullptr);
   size_t rows = 0;
   size_t unmapped = 0;
-  int32_t replaced = 0;
-  Reporting([&] {
-    const runners::CaseRules rules = runners::LoadCaseRules(options.case_pattern, options.case_map);
-    for (size_t i = 0; i < options.files.size(); ++i) {
-      const std::string& file = options.files[i];
-      const Format format = FormatOf(file, options);
-      if (format == Format::Csv) throw CliFailure(kBadUsage, file + " is no test runner's report");
-      if (!options.quiet)
-        err << "quorax: " << file << ": read as " << runners::NameOf(format) << "\n";
-      // One header line heads the rows of every file.
-      bool header = i == 0;
-      const Converted converted =
-          ConvertReport(file, format, options, rules, [&](std::string text) {
-            csv << std::string_view(text).substr(header ? 0 : text.find("\r\n") + 2);
-            header = true;
-          });
-      rows += converted.rows;
-      for (const std::string& test : converted.unmapped) {
-        err << "quorax: " << file << ": unmapped test (no test case id): " << test << "\n";
-      }
-      unmapped += converted.unmapped.size();
-      replaced += converted.replaced;
+  bool first = true;
+  for (const Source& source : sources) {
+    if (!source.report) throw CliFailure(kBadUsage, source.name + " is no test runner's report");
+    // One header line heads the rows of every file.
+    if (!first) {
+      std::string header;
+      std::getline(*source.csv, header);
     }
-    return 0;
-  });
-  WarnReplaced(replaced, err);
+    first = false;
+    std::copy(std::istreambuf_iterator<char>(*source.csv), std::istreambuf_iterator<char>(),
+              std::ostreambuf_iterator<char>(csv));
+    rows += source.rows;
+    for (const UnmappedTest& test : source.unmapped) {
+      err << "quorax: " << source.name << ": unmapped test (no test case id): " << test.name
+          << "\n";
+    }
+    unmapped += source.unmapped.size();
+  }
   csv.close();
   if (!csv) throw CliFailure(kBadUsage, "\"" + options.out_path + "\" cannot be written");
   out << rows << " rows written to " << options.out_path << ", " << unmapped << " unmapped tests\n";

@@ -1,6 +1,7 @@
 #ifndef QUORAX_CLI_SOURCES_H_
 #define QUORAX_CLI_SOURCES_H_
 
+#include <cstdint>
 #include <istream>
 #include <memory>
 #include <ostream>
@@ -8,25 +9,36 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/test_ledger.h"
 
 namespace quorax::cli {
+
+// A test of a runner report that maps to no test case, with its own result ("P", "F" or "U").
+struct UnmappedTest {
+  std::string name;
+  std::string result;
+};
 
 // One input of a run, read as CSV from its start: a CSV file as it is, or a
 // test runner's report converted to rows (with its column "Test").
 struct Source {
   std::string name;
   std::unique_ptr<std::istream> csv;
-  std::vector<std::string> unmapped;  // a report's tests without a test case id, in order
-  bool report = false;                // a runner's report rather than a CSV file
+  std::vector<UnmappedTest> unmapped;  // a report's tests without a test case id, in order
+  int32_t mapped = 0;                  // a report's tests with a test case id
+  size_t rows = 0;                     // a report's rows: the cases that first appear in it
+  bool report = false;                 // a runner's report rather than a CSV file
 };
 
 // Every file of `options`, in order, each in the format --format names or
-// its content shows. A runner's report is read whole and mapped a slice at
-// a time into chunks of CSV text; a warning about notes made to fit goes to
-// `err`. Raises CliFailure (kBadUsage) for a file that cannot be read, a
-// malformed report or one without tests, and a report without the run's
-// fields it needs.
-std::vector<Source> OpenSources(const Options& options, std::ostream& err);
+// its content shows. The runner reports are read a slice at a time into one
+// row per test case for the whole run, each row with the first report in
+// which its case appears; their tests are filed in `ledger` when it is set.
+// Warnings go to `err`: notes made to fit, and each report without tests in
+// a run of several files, which is left out. Raises CliFailure (kBadUsage)
+// for a file that cannot be read, a malformed report or one without tests
+// (every one, with several), and a report without the run's fields it needs.
+std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger);
 
 // Converts the runner reports of `options` into the CSV file --out names,
 // listing unmapped tests on `err` and a summary on `out`. Returns kRowsRejected

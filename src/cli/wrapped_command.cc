@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cli/exit_status.h"
+
 extern char** environ;
 
 namespace quorax::cli {
@@ -30,6 +32,40 @@ std::optional<int> RunWrapped(const std::vector<std::string>& command, std::ostr
   }
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return WEXITSTATUS(status);
+}
+
+FileStamps::FileStamps(const std::vector<std::string>& files)
+    : start_(std::filesystem::file_time_type::clock::now()) {
+  for (const std::string& file : files) before_.push_back(StampOf(file));
+}
+
+FileStamps::Stamp FileStamps::StampOf(const std::string& file) {
+  std::error_code error;
+  const std::filesystem::file_time_type changed = std::filesystem::last_write_time(file, error);
+  if (error) return {file, std::nullopt, 0};
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  return {file, changed, error ? 0 : size};
+}
+
+std::vector<std::string> FileStamps::Written(std::ostream& err) const {
+  std::vector<std::string> written;
+  std::string left_out;  // why each other file is left out
+  for (const Stamp& before : before_) {
+    const Stamp now = StampOf(before.file);
+    // A file changed twice within the file system's clock tick keeps its time, so a change
+    // of time or size since the stamp counts as much as a time after it.
+    if (now.changed && (!before.changed || *now.changed != *before.changed ||
+                        now.size != before.size || *now.changed >= start_)) {
+      written.push_back(now.file);
+      continue;
+    }
+    left_out += (left_out.empty() ? "" : "; ") + now.file +
+                (now.changed ? " was not changed by the command" : " is missing");
+  }
+  if (written.empty()) throw CliFailure(kBadUsage, "no new report was written: " + left_out);
+  if (!left_out.empty())
+    err << "quorax: left out, not written by the command: " << left_out << "\n";
+  return written;
 }
 
 }  // namespace quorax::cli

@@ -14,16 +14,35 @@ namespace {
 // "C" and digits, not preceded by a letter or digit: test_login_C2, name [C3], @C14.
 constexpr const char* kDefaultPattern = "(?:^|[^A-Za-z0-9])C([0-9]+)";
 
-const char* ResultOf(Verdict verdict) {
+// The note of a case with several tests shows this many characters; a longer one is cut.
+constexpr size_t kNoteCharacters = 255;
+
+// How strongly a test's verdict decides its case's result: a failure outweighs a test not run,
+// which outweighs a pass.
+int Weight(Verdict verdict) {
   switch (verdict) {
     case Verdict::Passed:
-      return "P";
-    case Verdict::Failed:
-      return "F";
+      return 0;
     case Verdict::Untested:
-      return "U";
+      return 1;
+    case Verdict::Failed:
+      return 2;
   }
-  return "U";
+  return 1;
+}
+
+// The number of characters of `text` (UTF-8).
+size_t Characters(std::string_view text) {
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// `name` on one line: a note holds only the first line of what it is made from.
+std::string OneLine(std::string name) {
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return name;
 }
 
 // Adds `id` to `ids` unless it is there already.
@@ -106,27 +125,96 @@ CaseRules LoadCaseRules(const std::string& pattern, const std::string& map_file)
   return rules;
 }
 
-Mapping MapTests(const RunnerReport& report, const RunFields& fields, const CaseRules& rules) {
-  Mapping mapping;
-  for (const RunnerTest& test : report.tests) {
-    const std::vector<std::string> ids = CaseIdsOf(test, rules);
-    if (ids.empty()) {
-      mapping.unmapped.push_back(test.name);
-      continue;
-    }
-    ResultRow row;
-    row.TestDate = fields.date;
-    row.Version = fields.version;
-    row.Platform = fields.platform;
-    row.Browser = fields.browser;
-    row.Result = ResultOf(test.verdict);
-    row.Tester = fields.tester;
-    row.Notes = NoteOf(test.message, mapping.replaced);
-    for (const std::string& id : ids) {
-      row.TestCaseID = id;
-      mapping.rows.push_back({row, test.name});
-    }
+std::string_view ResultOf(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Passed:
+      return "P";
+    case Verdict::Failed:
+      return "F";
+    case Verdict::Untested:
+      return "U";
   }
+  return "U";
+}
+
+std::vector<std::string> CaseGrouping::Add(const RunnerTest& test, const RunFields& fields,
+                                           size_t report) {
+  std::vector<std::string> ids = CaseIdsOf(test, rules_);
+  for (const std::string& id : ids) {
+    const auto [at, added] = index_.try_emplace(id, rows_.size());
+    if (added) {
+      CaseRow& row = rows_.emplace_back();
+      row.row.TestCaseID = id;
+      row.row.TestDate = fields.date;
+      row.row.Version = fields.version;
+      row.row.Platform = fields.platform;
+      row.row.Browser = fields.browser;
+      row.row.Tester = fields.tester;
+      row.report = report;
+    }
+    Join(rows_[at->second], test);
+  }
+  return ids;
+}
+
+void CaseGrouping::Join(CaseRow& row, const RunnerTest& test) const {
+  if (++row.tests == 1) row.first_test = test.name;
+  if (Weight(test.verdict) > Weight(row.verdict)) {
+    // The notes of the tests that decided the weaker result say nothing about this one.
+    row.verdict = test.verdict;
+    row.noted = 0;
+    row.first_note.clear();
+    row.first_replaced = 0;
+    row.named.clear();
+    row.named_replaced = 0;
+  }
+  if (test.verdict != row.verdict || (test.verdict == Verdict::Passed && test.message.empty())) {
+    return;
+  }
+  int32_t replaced = 0;
+  std::string note = NoteOf(test.message, replaced);
+  // Beyond what a note shows, the names would only be cut away again.
+  if (Characters(row.named) <= kNoteCharacters) {
+    row.named +=
+        (row.named.empty() ? "" : "; ") + OneLine(test.name) + (note.empty() ? "" : ": " + note);
+    row.named_replaced += replaced;
+  }
+  if (++row.noted == 1) {
+    row.first_note = std::move(note);
+    row.first_replaced = replaced;
+  }
+}
+
+Mapping CaseGrouping::Take() {
+  Mapping mapping;
+  mapping.rows.reserve(rows_.size());
+  for (CaseRow& kept : rows_) {
+    kept.row.Result = ResultOf(kept.verdict);
+    if (kept.tests == 1) {
+      kept.row.Notes = std::move(kept.first_note);
+      mapping.replaced += kept.first_replaced;
+    } else if (kept.noted > 0) {
+      kept.row.Notes = NoteOf(kept.named, mapping.replaced);
+      mapping.replaced += kept.named_replaced;
+    }
+    std::string test = kept.tests == 1
+                           ? std::move(kept.first_test)
+                           : kept.first_test + " and " + std::to_string(kept.tests - 1) + " more";
+    mapping.rows.push_back({std::move(kept.row), std::move(test), kept.report});
+  }
+  rows_.clear();
+  index_.clear();
+  return mapping;
+}
+
+Mapping MapTests(const RunnerReport& report, const RunFields& fields, const CaseRules& rules) {
+  CaseGrouping grouping(rules);
+  std::vector<std::string> unmapped;
+  for (const RunnerTest& test : report.tests) {
+    if (grouping.Add(test, fields, 0).empty()) unmapped.push_back(test.name);
+  }
+  Mapping mapping = grouping.Take();
+  mapping.unmapped = std::move(unmapped);
   return mapping;
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rows/result_columns.h"
@@ -33,22 +34,63 @@ struct RunFields {
 };
 
 struct MappedRow {
-  ResultRow row;     // the nine columns (UTF-8 here)
-  std::string test;  // the test's full name
+  ResultRow row;  // the nine columns (UTF-8 here)
+  // the column "Test": the full name of the case's only test, else the first's and how many more
+  std::string test;
+  size_t report = 0;  // the index of the report in which the case first appears
 };
 
 struct Mapping {
-  std::vector<MappedRow> rows;        // one per (test, case id), in report order
+  std::vector<MappedRow> rows;        // one per case id, in the order the cases first appear
   std::vector<std::string> unmapped;  // full names of tests without any case id, in report order
   int32_t replaced = 0;  // characters of generated notes Windows-1252 cannot hold, now "?"
 };
 
-// Maps every test of `report` to its case ids (ids, then matching tags, then the name by pattern,
-// then the map; all of them, each id once; never an id made up from a name). TestCaseID is the
-// digits ("C123" and "123" -> "123"). Result P/F/U; Notes = first line of the message (a passed
-// test has one only when it passed on a rerun), at most 255 characters, cut with "…", else empty.
-// `fields.date` must be set (the caller resolves
-// --date / report's start / today).
+// "P", "F" or "U".
+std::string_view ResultOf(Verdict verdict);
+
+// The rows of one run. Every test that maps to a case id joins that case's one row, whichever
+// report or slice of a report it comes in: F when any of its tests failed, else U when any was not
+// run, else P. The note is the message of the case's only test; with several tests, it names those
+// that decided the result (each failed one for F, each untested one for U, each passed one with a
+// message for P) with their messages, "name: message; ...". Notes are cut like NoteOf's. Memory
+// grows with the cases, never with the tests.
+class CaseGrouping {
+ public:
+  explicit CaseGrouping(const CaseRules& rules) : rules_(rules) {}
+
+  // Joins `test` to the row of each of its case ids (ids, then matching tags, then the name by
+  // pattern, then the map; each id once; never one made up from a name) and returns those ids,
+  // none for an unmapped test. A case's row takes `fields` (its date must be set) and `report`
+  // from its first test.
+  std::vector<std::string> Add(const RunnerTest& test, const RunFields& fields, size_t report);
+
+  // The rows, in the order their cases first appeared, with their notes; empties the grouping.
+  Mapping Take();
+
+ private:
+  // What a row keeps of its tests: enough for its result, its note and its column "Test".
+  struct CaseRow {
+    ResultRow row;  // the case id and the run's fields; Result and Notes are set by Take
+    size_t report = 0;
+    Verdict verdict = Verdict::Passed;
+    std::string first_test;
+    int32_t tests = 0;
+    int32_t noted = 0;           // tests that decide the result and are named in the note
+    std::string first_note;      // the note of the first of them
+    int32_t first_replaced = 0;  // its characters that became "?"
+    std::string named;           // "name: note; ..." while it may still show in a note
+    int32_t named_replaced = 0;  // the characters of notes in `named` that became "?"
+  };
+  void Join(CaseRow& row, const RunnerTest& test) const;
+
+  const CaseRules& rules_;
+  std::map<std::string, size_t> index_;  // case id -> its row in rows_
+  std::vector<CaseRow> rows_;
+};
+
+// The rows of `report` alone (one CaseGrouping) and its unmapped tests. `fields.date` must be set
+// (the caller resolves --date / report's start / today).
 Mapping MapTests(const RunnerReport& report, const RunFields& fields, const CaseRules& rules);
 
 }  // namespace quorax::runners

@@ -12,6 +12,12 @@ class ReportError : public Error {
   using Error::Error;
 };
 
+// A report that is well formed but holds no test at all: a run of several files skips it.
+class NoTestResults : public ReportError {
+ public:
+  using ReportError::ReportError;
+};
+
 }  // namespace quorax::runners
 
 #endif  // QUORAX_RUNNERS_REPORT_ERROR_H_

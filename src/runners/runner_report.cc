@@ -165,7 +165,7 @@ RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format 
     ReportSink sink(report);
     ReadXml(file, doc.document_element(), entry, sink);
   }
-  if (report.tests.empty()) throw ReportError(file + " holds no test results");
+  if (report.tests.empty()) throw NoTestResults(file + " holds no test results");
   return report;
 }
 
@@ -189,7 +189,7 @@ void ReadReportFile(const std::string& path, Format format, const ReportSink::Ta
     });
     ReadXml(path, doc.document_element(), entry, sink);
   }
-  if (sink.Finish() == 0) throw ReportError(path + " holds no test results");
+  if (sink.Finish() == 0) throw NoTestResults(path + " holds no test results");
 }
 
 }  // namespace quorax::runners

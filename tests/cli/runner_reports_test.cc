@@ -56,7 +56,7 @@ TEST_P(RunnerReportTest, EveryExampleSendsItsExpectedRowsAndItsConversionVerifie
         << out_.str();
     std::vector<std::vector<std::string>> sent =
         ReadRecords(ReadFile(Path("report.csv")).substr(3));
-    std::erase_if(sent, [](const auto& record) { return record.back() == "no test case id"; });
+    std::erase_if(sent, [](const auto& record) { return record[10] == "unmapped"; });
     ASSERT_EQ(sent.size(), expected.size()) << report;
     EXPECT_EQ(std::vector(sent[0].begin(), sent[0].begin() + 10), expected[0]) << report;
     for (size_t row = 1; row < sent.size(); ++row) {
@@ -72,13 +72,26 @@ TEST_P(RunnerReportTest, EveryExampleSendsItsExpectedRowsAndItsConversionVerifie
 }
 
 // The test command runs first and its failure becomes the exit status once
-// the rows are in; unmapped tests are reported, or rejected; a report
-// without the run's fields or a malformed one is bad usage; any name or
-// message becomes rows the server takes.
+// the rows are in; only the files it wrote are read; unmapped tests are
+// reported, or rejected; a report without the run's fields or a malformed
+// one is bad usage; reports without tests are skipped beside others; the
+// tests of one case make one row; any name or message becomes rows the
+// server takes, and the local outputs keep the names as they are.
 TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
   const std::string junit = (kExamples / "junit.xml").string();
   const std::string mixed = std::string(QUORAX_SOURCE_DIR) + "/examples/mixed.csv";
+  const std::string copy = "cp " + junit + " " + Path("fresh.xml");
   std::ofstream(Path("broken.xml")) << "<testsuite>\n<testcase name=\"a_C2\">\n";
+  std::ofstream(Path("stale.xml")) << ReadFile(junit);
+  std::filesystem::last_write_time(
+      Path("stale.xml"), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  for (const char* empty : {"empty1.xml", "empty2.xml"}) {
+    std::ofstream(Path(empty)) << "<testsuites tests=\"0\"/>";
+  }
+  std::ofstream(Path("shared.xml"))
+      << "<testsuite><testcase name=\"login C5 alice\"/><testcase name=\"login C5 bob\">"
+         "<failure message=\"boom\"/></testcase><testcase name=\"C6 x\"><skipped/></testcase>"
+         "<testcase name=\"\u30ED C999 a\"/><testcase name=\"\u30ED C999 b\"/></testsuite>";
   // Names and messages beyond Windows-1252 still make rows the server takes.
   std::ofstream(Path("unicode.xml"))
       << "<testsuite><testcase name=\"login \u2192 works C2\"/><testcase name=\"\u30ED C3\">"
@@ -90,19 +103,38 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
     std::string out;  // what the console holds
     std::string err;  // what standard error holds
   } cases[] = {
-      {With({"import", junit, "--", "sh", "-c", "exit 3"}, FirstDay()), 3, "7 rows: 7 passed", ""},
+      {With({"import", Path("fresh.xml"), "--", "sh", "-c", copy + "; exit 3"}, FirstDay()), 3,
+       "7 rows: 7 passed", ""},
+      // A report the command did not write is an earlier run's: never sent.
+      {With({"verify", Path("missing.xml"), "--", "true"}), 2, "",
+       "no new report was written: " + Path("missing.xml") + " is missing\n"},
+      {With({"verify", Path("stale.xml"), "--", "sh", "-c", "exit 127"}), 127, "",
+       "was not changed by the command\n"},
+      // A runner that found no tests keeps its own status.
+      {With({"verify", Path("none.xml"), "--", "sh", "-c",
+             "echo '<testsuite tests=\"0\"/>' >" + Path("none.xml") + "; exit 5"}),
+       5, "", "none.xml holds no test results\n"},
+      {With({"verify", Path("stale.xml"), Path("fresh.xml"), Path("empty1.xml"), "--", "sh", "-c",
+             copy + "; touch " + Path("empty1.xml")}),
+       0, "7 rows: 7 passed", "empty1.xml holds no test results; skipped\n"},
+      {With({"verify", Path("empty1.xml"), Path("empty2.xml")}), 2, "",
+       "no file holds any test results\n"},
+      {With({"verify", Path("shared.xml"), "--report", Path("shared.csv")}), 1,
+       "row 3, test case 999 (\u30ED C999 a and 1 more): rejected", ""},
       {With({"verify", junit, "--unmapped", "reject", "--junit", Path("j.xml"), "--json",
              Path("rows.jsonl")}),
        1,
        "test tests.test_signin.test_fixture_cleanup: unmapped (rejected): no test case id\n"
-       "7 rows: 7 passed, 0 rejected, 0 database failure, 0 not processed, 1 unmapped tests",
+       "7 rows: 7 passed, 0 rejected, 0 database failure, 0 not processed; 7 tests: 6 mapped, 1 "
+       "unmapped",
        ""},
       {{"verify", junit, "--product-version", "2.1", "--platform", "Linux"},
        2,
        "",
        "browser (--browser or QUORAX_BROWSER), tester (--tester or QUORAX_TESTER)\n"},
       {With({"verify", Path("broken.xml")}), 2, "", Path("broken.xml") + ":2:"},
-      {With({"verify", Path("unicode.xml")}), 0, "2 rows: 2 passed", "1 characters of the notes"},
+      {With({"verify", Path("unicode.xml"), "--json", Path("unicode.jsonl")}), 0,
+       "2 rows: 2 passed", "1 characters of the notes"},
       // Several files: one run, each line naming its file, one testsuite each.
       {With({"verify", mixed, junit, "--junit", Path("two.xml")}), 1,
        mixed + ": row 3, test case 999: rejected", ""},
@@ -122,14 +154,28 @@ TEST_P(RunnerReportTest, WrappedCommandUnmappedTestsAndBadReports) {
   EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 8);
   EXPECT_NE(
       json.find("{\"file\":\"" + junit +
-                "\",\"test\":\"tests.test_signin.test_wrong_password\",\"case\":\"3\",\"row\":2,"
+                "\",\"test\":\"tests.test_signin.test_wrong_password\",\"result\":\"F\",\"case\":"
+                "\"3\",\"row\":2,"
                 "\"outcome\":\"ok\",\"code\":0,\"reasons\":\"Verified successfully.\"}\n"),
       std::string::npos)
       << json;
   EXPECT_NE(
-      json.find("\"test\":\"tests.test_signin.test_fixture_cleanup\",\"case\":\"\",\"row\":null,"
-                "\"outcome\":\"unmapped\""),
+      json.find(
+          "\"test\":\"tests.test_signin.test_fixture_cleanup\",\"result\":\"P\",\"case\":\"\","
+          "\"row\":null,"
+          "\"outcome\":\"unmapped\""),
       std::string::npos);
+
+  // Each test beside its case's row, with its own result; names as the runner wrote them.
+  const std::string shared = ReadFile(Path("shared.csv"));
+  EXPECT_NE(
+      shared.find("\"F\",\"alice\",\"\",\"login C5 bob: boom\",\"login C5 alice\",\"ok\",\"0\","
+                  "\"Verified successfully.\",\"P\"\r\n"),
+      std::string::npos)
+      << shared;
+  EXPECT_EQ(std::count(shared.begin(), shared.end(), '\n'), 6);
+  EXPECT_NE(ReadFile(Path("unicode.jsonl")).find("\"test\":\"\u30ED C3\",\"result\":\"F\""),
+            std::string::npos);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/windows1252.h"
 #include "runners/case_mapping.h"
 
 namespace quorax::runners {
@@ -59,8 +60,8 @@ TEST(RunnerMapping, FindsEveryCaseIdInOrderAndMakesNoneUp) {
   EXPECT_EQ(CaseIds(Map(NamedTest("TC-42 login C7"), custom)), std::vector<std::string>{"42"});
 }
 
-// Notes: the first non-blank line (a passed test has one only when it passed on a rerun), cut at
-// 255 characters with "…"; characters Windows-1252 lacks become "?" and are counted.
+// Notes: empty for a test without a message, else its first non-blank line, cut at 255
+// characters with "…"; characters Windows-1252 lacks become "?" and are counted.
 TEST(RunnerMapping, NotesAreOneLineOfAtMost255Characters) {
   const std::string x255(255, 'x');
   std::string checks;
@@ -88,6 +89,80 @@ TEST(RunnerMapping, NotesAreOneLineOfAtMost255Characters) {
     EXPECT_EQ(mapping.rows.at(0).row.Notes, c.note);
     EXPECT_EQ(mapping.replaced, c.replaced);
   }
+}
+
+// The tests of one case make one row whichever piece or report they come in: F when any failed,
+// else U when any was not run, else P; with several tests the note names those that decided it.
+TEST(RunnerMapping, GroupsTheTestsOfACaseIntoOneRowAcrossPiecesAndReports) {
+  const CaseRules rules = LoadCaseRules("", "");
+  CaseGrouping grouping(rules);
+  const struct {
+    size_t report;
+    const char* name;
+    Verdict verdict;
+    const char* message;
+  } kPieces[][4] = {
+      {{0, "C1 a", Verdict::Passed, ""},
+       {0, "C2 a", Verdict::Passed, ""},
+       {0, "C2 b", Verdict::Failed, "boom\nat line 9"},
+       {0, "C3 a", Verdict::Untested, "no browser"}},
+      {{0, "C4 a", Verdict::Untested, "later"},
+       {0, "C4 b", Verdict::Failed, ""},
+       {0, "C1 b", Verdict::Passed, ""},
+       {0, "C3 b", Verdict::Passed, ""}},
+      {{1, "C2 c", Verdict::Failed, "timeout"},
+       {1, "C5 a", Verdict::Untested, "pending"},
+       {1, "C1 c", Verdict::Passed, ""},
+       {1, "C4 c", Verdict::Failed, "again"}},
+  };
+  for (const auto& piece : kPieces) {
+    for (const auto& t : piece) {
+      RunnerTest test = NamedTest(t.name);
+      test.verdict = t.verdict;
+      test.message = t.message;
+      grouping.Add(test, RunFields{"", "", "", "", t.report == 0 ? "2024-01-01" : "2024-01-02"},
+                   t.report);
+    }
+  }
+  const struct {
+    const char* id;
+    const char* result;
+    const char* note;
+    const char* test;
+    size_t report;
+  } kRows[] = {
+      {"1", "P", "", "C1 a and 2 more", 0},
+      {"2", "F", "C2 b: boom; C2 c: timeout", "C2 a and 2 more", 0},
+      {"3", "U", "C3 a: no browser", "C3 a and 1 more", 0},
+      {"4", "F", "C4 b; C4 c: again", "C4 a and 2 more", 0},
+      {"5", "U", "pending", "C5 a", 1},
+  };
+  const Mapping mapping = grouping.Take();
+  ASSERT_EQ(mapping.rows.size(), std::size(kRows));
+  for (size_t i = 0; i < std::size(kRows); ++i) {
+    SCOPED_TRACE(kRows[i].id);
+    const MappedRow& row = mapping.rows[i];
+    EXPECT_EQ(row.row.TestCaseID, kRows[i].id);
+    EXPECT_EQ(row.row.Result, kRows[i].result);
+    EXPECT_EQ(row.row.Notes, kRows[i].note);
+    EXPECT_EQ(row.test, kRows[i].test);
+    EXPECT_EQ(row.report, kRows[i].report);
+    EXPECT_EQ(row.row.TestDate, kRows[i].report == 0 ? "2024-01-01" : "2024-01-02");
+  }
+
+  // A note naming many failures is cut like any other.
+  CaseGrouping many(rules);
+  RunnerTest failed = NamedTest("C9 ✓ test");
+  failed.verdict = Verdict::Failed;
+  failed.message = std::string(40, 'x');
+  for (int i = 0; i < 50; ++i) many.Add(failed, RunFields(), 0);
+  const Mapping cut = many.Take();
+  const std::string& note = cut.rows.at(0).row.Notes;
+  EXPECT_TRUE(note.starts_with("C9 ? test: xxx")) << note;
+  EXPECT_TRUE(note.ends_with("…")) << note;
+  EXPECT_EQ(Windows1252FromUtf8(note).size(), 255U);
+  EXPECT_GT(cut.replaced, 0);
+  EXPECT_LT(cut.replaced, 50);
 }
 
 }  // namespace
