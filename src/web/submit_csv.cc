@@ -1,9 +1,11 @@
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "common/page_contract.h"
 #include "common/text.h"
+#include "http/limit_key.h"
 #include "metrics/metrics.h"
 #include "tcdb/tcdb.h"
 #include "web/answer_status.h"
@@ -32,7 +34,8 @@ int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Sessi
                     "The server has no database configured: its settings give no \"DSN\"");
     return contract::kDatabaseUnreachable;
   }
-  auto database = std::make_unique<TCDB>();
+  // Max age zero: always a new connection, so the database judges afresh.
+  std::unique_ptr<TCDB> database = TakeDatabase(keeper, session, std::chrono::milliseconds::zero());
   const int16_t connected = ConnectDatabase(keeper, session, dsn, *database);
   if (connected == -1) return contract::kSignInRefused;
   if (connected < 0) {
@@ -53,7 +56,8 @@ int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Sessi
 int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, ConnectionKeeper& keeper,
                WebHost& host) {
   Session& session = host.session();
-  const std::string address = host.ServerVariable("REMOTE_ADDR");
+  // Counted as connections are: an IPv6 client per /64, which it may roam.
+  const std::string address = LimitKey(host.ServerVariable("REMOTE_ADDR"));
   const std::string user = session.GetText("User");
   if (throttle.Refuses(address, user)) {
     metrics::SignIn(metrics::SignInOutcome::kThrottled);

@@ -93,7 +93,7 @@ TEST(ConnectionKeeperTest, KeepsWhatEachCaseExpects) {
           claim.reset();
           break;
         case Op::kRoom:
-          EXPECT_EQ(keeper.MakeRoom(step.user), step.expect == 1);
+          EXPECT_EQ(keeper.MakeRoom(step.user, at), step.expect == 1);
           break;
         case Op::kIdle:
           EXPECT_EQ(keeper.CloseIdle(at), static_cast<size_t>(step.expect));
