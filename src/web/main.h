@@ -69,7 +69,8 @@ class main : public WebApplication {
   void ExportResults_Respond(WebHost& host);
 
   // The message the start page shows for status `code` (status 2 quotes
-  // session "ErrorMsg"); none for a code without one.
+  // session "ErrorMsg", as a busy database when "DatabaseBusy" is true);
+  // none for a code without one.
   static std::optional<std::string> StartMessage(int16_t code, const Session& session);
 
   // Replaces the tags every template may hold. Returns true when it did.

@@ -25,13 +25,15 @@ constexpr size_t kMaxCredentialBytes = 1024;
 // the session's uploads. Returns kNoStatus when the database accepts them,
 // kSignInRefused when it refuses them (or reports no reason), else
 // kDatabaseUnreachable after setting session "ErrorMsg" to the database error
-// text. An empty connection string is never
+// text and "DatabaseBusy" to whether it had no connection to spare even after
+// the wait ConnectDatabase allows. An empty connection string is never
 // tried: the database client would fall back to its defaults and the environment, and could sign
 // the tester in to some other database. Never raises for a database failure.
 int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Session& session) {
   if (TrimSpaces(dsn).empty()) {
     session.SetText("ErrorMsg",
                     "The server has no database configured: its settings give no \"DSN\"");
+    session.SetBool("DatabaseBusy", false);
     return contract::kDatabaseUnreachable;
   }
   // Max age zero: always a new connection, so the database judges afresh.
@@ -40,6 +42,7 @@ int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Sessi
   if (connected == -1) return contract::kSignInRefused;
   if (connected < 0) {
     session.SetText("ErrorMsg", database->GetErrorString());
+    session.SetBool("DatabaseBusy", database->OutOfConnections());
     return contract::kDatabaseUnreachable;
   }
   KeepDatabase(keeper, session, std::move(database));
