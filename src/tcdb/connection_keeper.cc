@@ -180,10 +180,10 @@ bool ConnectionKeeper::MakeRoom(const std::string& user, Clock::time_point now) 
   return true;
 }
 
-bool ConnectionKeeper::AwaitReturn(std::chrono::milliseconds at_most) {
+void ConnectionKeeper::AwaitReturn(std::chrono::milliseconds at_most) {
   std::unique_lock lock(shared_->mutex);
   const uint64_t seen = shared_->returns;
-  return shared_->returned.wait_for(lock, at_most, [&] { return shared_->returns != seen; });
+  shared_->returned.wait_for(lock, at_most, [&] { return shared_->returns != seen; });
 }
 
 size_t ConnectionKeeper::CloseIdle(Clock::time_point now) {

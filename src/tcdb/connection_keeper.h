@@ -82,8 +82,8 @@ class ConnectionKeeper {
   bool MakeRoom(const std::string& user, Clock::time_point now);
 
   // Waits until a connection is handed back by Keep (kept or closed) or
-  // closed by the keeper, or `at_most` has passed. True when one was.
-  bool AwaitReturn(std::chrono::milliseconds at_most);
+  // closed by the keeper, or `at_most` has passed.
+  void AwaitReturn(std::chrono::milliseconds at_most);
 
   // Closes the connections idle for the idle limit or longer at `now`;
   // returns how many.

@@ -26,8 +26,12 @@ struct SessionClaim {
 
 constexpr char kClaimKey[] = "DatabaseClaim";
 
-// The longest pause between two tries while the database has no connection
-// to spare: one closed elsewhere (not handed back here) is noticed by then.
+// While the database has no connection to spare: the longest a connect
+// waits for one, the kept connections it may close to make room, and the
+// longest pause between two tries (one closed elsewhere, not handed back
+// here, is noticed by then). The wait holds a worker, so it stays short.
+constexpr std::chrono::milliseconds kConnectionWait{2000};
+constexpr int kRoomsMade = 2;
 constexpr std::chrono::milliseconds kRetryEvery{100};
 
 std::shared_ptr<SessionClaim> ClaimOf(const Session& session) {

@@ -23,13 +23,11 @@ std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& sess
 
 // Connects `database` with the session's "User" and "Pass" as TCDB::Connect
 // does and returns its code. While the database has no connection to spare,
-// for at most kConnectionWait: a kept connection is closed to make room (the
-// user's own first; at most kRoomsMade of them), or else the next one handed
-// back to `keeper` is awaited, and the connection is tried again.
+// for at most two seconds: a kept connection is closed to make room (the
+// user's own first; two at most), or else the next one handed back to
+// `keeper` is awaited, and the connection is tried again.
 int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const std::string& dsn,
                         TCDB& database);
-inline constexpr std::chrono::milliseconds kConnectionWait{2000};
-inline constexpr int kRoomsMade = 2;
 
 // Keeps `database`, signed in with the session's "User" and "Pass", for the
 // next request of `session` (see TakeDatabase for how long it serves).

@@ -128,8 +128,9 @@ void SignInThrottle::Failed(const std::string& address, const std::string& user_
   std::lock_guard lock(mutex_);
   Fail(*FindCount(AddressKey(address), true, now), kAddressLimit, now);
   Fail(*FindCount(NameKey(address, user_name), true, now), kNameLimit, now);
-  if (!Known(address, user_name, now))
+  if (!Known(address, user_name, now)) {
     Fail(*FindCount(UserKey(user_name), true, now), kUserLimit, now);
+  }
 }
 
 void SignInThrottle::Succeeded(const std::string& address, const std::string& user_name) {
