@@ -127,6 +127,11 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
       ->type_name("N")
       ->transform(NumberCheck(0, 100000))
       ->capture_default_str();
+  app.add_option("--db-connection-max-age", options.db_connection_max_age,
+                 "seconds a kept connection serves before the credentials are checked again")
+      ->type_name("SECONDS")
+      ->transform(NumberCheck(0, 7 * 24 * 3600))
+      ->capture_default_str();
   app.add_option("--metrics-listen", options.metrics_listen, "listener serving GET /metrics")
       ->type_name("HOST:PORT")
       ->check(AddressCheck());

@@ -37,6 +37,10 @@ struct HostOptions {
   // Database connections kept open between the requests of signed-in
   // sessions, one per session at most; 0 connects for every request.
   size_t db_idle_connections = 32;
+  // Seconds a kept connection serves after the database last accepted its
+  // credentials; then they are checked again, so that a changed password or
+  // a withdrawn login ends a signed-in tester's access within this time.
+  int db_connection_max_age = 300;
   // Limits, timeouts, proxies and access log of every listener's connections.
   TransportOptions transport;
   // The application's debug mode. Outside it the plain listener serves

@@ -30,10 +30,12 @@ struct ConnectionKeeper::Shared {
   };
   using Order = std::list<Kept>;  // least recently kept first
   // A user's kept connections, and the most it may keep once the database
-  // refused it a connection; known users are those with either.
+  // refused it a connection (learned at `limited`); known users are those
+  // with either.
   struct User {
     size_t kept = 0;
     size_t limit = SIZE_MAX;
+    Clock::time_point limited{};
   };
 
   Shared(size_t max_kept, std::chrono::milliseconds idle) : capacity(max_kept), idle_limit(idle) {}
@@ -45,6 +47,12 @@ struct ConnectionKeeper::Shared {
     closed.push_back(std::move(it->database));
     by_claim.erase(it->claim);
     order.erase(it);
+  }
+
+  // Wakes AwaitReturn: a connection was handed back or closed.
+  void Returned() {
+    ++returns;
+    returned.notify_all();
   }
 
   // Moves the connection kept for `claim`, if any, into `closed`.
@@ -65,6 +73,7 @@ struct ConnectionKeeper::Shared {
       Release(order.begin(), closed);
       ++released;
     }
+    if (released > 0) Returned();
     return released;
   }
 
@@ -74,6 +83,8 @@ struct ConnectionKeeper::Shared {
   const std::chrono::milliseconds idle_limit;
   std::mutex mutex;
   std::condition_variable_any kept;  // notified when the first connection is kept
+  std::condition_variable returned;  // notified when `returns` grows
+  uint64_t returns = 0;              // connections handed back by Keep or closed
   Order order;
   std::unordered_map<uint64_t, Order::iterator> by_claim;
   std::unordered_map<std::string, User> users;  // with a kept connection or a limit
@@ -86,6 +97,7 @@ ConnectionKeeper::Claim::~Claim() {
   Closed closed;
   std::lock_guard lock(shared->mutex);
   shared->Release(id_, closed);
+  if (!closed.empty()) shared->Returned();
   shared->Report();
 }
 
@@ -127,7 +139,11 @@ void ConnectionKeeper::Keep(const Claim& claim, const std::string& user,
   Shared& shared = *shared_;
   shared.ReleaseIdle(now, closed);
   shared.Release(claim.id_, closed);
+  shared.Returned();
   const auto known = shared.users.find(user);
+  if (known != shared.users.end() && now - known->second.limited >= kUserLimitQuietTime) {
+    known->second.limit = SIZE_MAX;
+  }
   const size_t user_limit = known == shared.users.end() ? SIZE_MAX : known->second.limit;
   if (shared.capacity == 0 || user_limit == 0) {
     closed.push_back(std::move(database));
@@ -145,7 +161,7 @@ void ConnectionKeeper::Keep(const Claim& claim, const std::string& user,
   shared.Report();
 }
 
-bool ConnectionKeeper::MakeRoom(const std::string& user) {
+bool ConnectionKeeper::MakeRoom(const std::string& user, Clock::time_point now) {
   Closed closed;
   std::lock_guard lock(shared_->mutex);
   Shared& shared = *shared_;
@@ -156,10 +172,18 @@ bool ConnectionKeeper::MakeRoom(const std::string& user) {
   } else {
     Shared::User& known = shared.users[user];
     known.limit = known.kept - 1;
+    known.limited = now;
     shared.Release(oldest, closed);
   }
+  shared.Returned();
   shared.Report();
   return true;
+}
+
+void ConnectionKeeper::AwaitReturn(std::chrono::milliseconds at_most) {
+  std::unique_lock lock(shared_->mutex);
+  const uint64_t seen = shared_->returns;
+  shared_->returned.wait_for(lock, at_most, [&] { return shared_->returns != seen; });
 }
 
 size_t ConnectionKeeper::CloseIdle(Clock::time_point now) {

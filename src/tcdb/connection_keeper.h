@@ -12,10 +12,13 @@
 
 namespace quorax {
 
-// The server's defaults: connections kept at most, and the idle time after
-// which one is closed.
+// The server's defaults: connections kept at most, the idle time after which
+// one is closed, the quiet time after which a user's learned limit goes, and
+// the longest a kept connection serves after its credentials were checked.
 inline constexpr size_t kDefaultKeptConnections = 32;
 inline constexpr std::chrono::seconds kKeptConnectionIdleLimit{60};
+inline constexpr std::chrono::seconds kDefaultConnectionMaxAge{300};
+inline constexpr std::chrono::seconds kUserLimitQuietTime{60};
 
 // Database connections kept open between the requests of signed-in sessions,
 // so that a request does not pay for connecting. Each kept connection belongs
@@ -24,8 +27,9 @@ inline constexpr std::chrono::seconds kKeptConnectionIdleLimit{60};
 // eviction) closes it. At most `capacity` are kept: keeping one more closes
 // the least recently used. One idle for `idle_limit` is closed. A database
 // user's own connection limit is learned from MakeRoom: from then on the user
-// keeps no more than it held at that moment, less the one closed. Thread-safe;
-// a call looks at no more than every kept connection.
+// keeps no more than it held at that moment, less the one closed, until
+// kUserLimitQuietTime passes without another MakeRoom for it. Thread-safe; a
+// call looks at no more than every kept connection.
 class ConnectionKeeper {
  public:
   using Clock = std::chrono::steady_clock;
@@ -71,11 +75,15 @@ class ConnectionKeeper {
   void Keep(const Claim& claim, const std::string& user, std::unique_ptr<TCDB> database,
             Clock::time_point now);
 
-  // For a new connection of `user` that the database refused for want of
-  // connections: closes the least recently used connection kept for `user`
-  // and keeps fewer for it from now on, or else the least recently used of
-  // any user (the server's own limit). False when none is kept.
-  bool MakeRoom(const std::string& user);
+  // For a new connection of `user` that the database refused at `now` for
+  // want of connections: closes the least recently used connection kept for
+  // `user` and keeps fewer for it from now on, or else the least recently
+  // used of any user (the server's own limit). False when none is kept.
+  bool MakeRoom(const std::string& user, Clock::time_point now);
+
+  // Waits until a connection is handed back by Keep (kept or closed) or
+  // closed by the keeper, or `at_most` has passed.
+  void AwaitReturn(std::chrono::milliseconds at_most);
 
   // Closes the connections idle for the idle limit or longer at `now`;
   // returns how many.

@@ -45,9 +45,17 @@ void main::ImportCSV_Respond(WebHost& host) {
   const UploadRecord record(import, table->Rows(), *outcomes);
 
   // The session's kept connection when it has one; one the server ended while
-  // it sat idle is replaced before any row is sent.
-  std::unique_ptr<TCDB> database = TakeDatabase(Connections, session);
-  if (ConnectDatabase(Connections, session, DataSourceName, *database) < 0) {
+  // it sat idle is replaced before any row is sent. A new connection checks
+  // the credentials again: refused now (password changed, login withdrawn),
+  // they sign the tester out as a refused sign-in does.
+  std::unique_ptr<TCDB> database = TakeDatabase(Connections, session, ConnectionMaxAge);
+  const int16_t connected = ConnectDatabase(Connections, session, DataSourceName, *database);
+  if (connected == -1) {
+    host.AbandonSession();
+    RedirectToStart(host, contract::kSignInRefused);
+    return;
+  }
+  if (connected < 0) {
     RedirectToStart(host, contract::kConnectionLost, database->GetErrorString());
     return;
   }

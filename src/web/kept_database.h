@@ -1,6 +1,7 @@
 #ifndef QUORAX_WEB_KEPT_DATABASE_H_
 #define QUORAX_WEB_KEPT_DATABASE_H_
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,19 +14,23 @@ namespace quorax {
 class Session;
 
 // The database connection kept for `session`, or a new unconnected one when
-// none is or the session's "User" or "Pass" changed since it was kept (the
-// kept one is then closed). Either way it is the caller's until KeepDatabase.
-std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& session);
+// none is, the session's "User" or "Pass" changed since it was kept, or its
+// credentials were checked `max_age` or longer ago (the kept one is then
+// closed). A new one is to be connected at once: its credentials count as
+// checked now. Either way it is the caller's until KeepDatabase.
+std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& session,
+                                   std::chrono::milliseconds max_age);
 
 // Connects `database` with the session's "User" and "Pass" as TCDB::Connect
-// does and returns its code. When the database has no connection to spare,
-// kept connections are closed to make room (the user's own first) and the
-// connection is tried again, up to three times in all.
+// does and returns its code. While the database has no connection to spare,
+// for at most two seconds: a kept connection is closed to make room (the
+// user's own first; two at most), or else the next one handed back to
+// `keeper` is awaited, and the connection is tried again.
 int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const std::string& dsn,
                         TCDB& database);
 
 // Keeps `database`, signed in with the session's "User" and "Pass", for the
-// next request of `session`.
+// next request of `session` (see TakeDatabase for how long it serves).
 void KeepDatabase(ConnectionKeeper& keeper, Session& session, std::unique_ptr<TCDB> database);
 
 // Closes the connection kept for `session`: its credentials are about to

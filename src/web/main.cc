@@ -7,7 +7,8 @@ namespace quorax {
 
 Routes main::SiteRoutes() const { return PageRoutes(kHostPageName, contract::kImportCSV); }
 
-main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections)
+main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections,
+           std::chrono::milliseconds connection_max_age)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
       DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
@@ -15,7 +16,8 @@ main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_c
       BuildDateText(Settings != nullptr ? Settings->GetItem("BuildDate") : "{Error}"),
       Addresses(Settings != nullptr ? PageAddressesFrom(*Settings) : PageAddresses{}),
       Throttle(std::move(clock)),
-      Connections(kept_connections, kKeptConnectionIdleLimit, true) {}
+      Connections(kept_connections, kKeptConnectionIdleLimit, true),
+      ConnectionMaxAge(connection_max_age) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 

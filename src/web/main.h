@@ -1,6 +1,7 @@
 #ifndef QUORAX_WEB_MAIN_H_
 #define QUORAX_WEB_MAIN_H_
 
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -31,10 +32,12 @@ class main : public WebApplication {
   // Reads `settings_file` (by default the path fixed at build time). A missing
   // file is not an error: see the fields for what is then used. `clock`
   // times the sign-in throttle. At most `kept_connections` database
-  // connections stay open between requests (0: none).
+  // connections stay open between requests (0: none), each serving for at
+  // most `connection_max_age` after its credentials were checked.
   explicit main(std::string settings_file = DefaultSettingsFile(),
                 SignInThrottle::Clock clock = SignInThrottle::SteadyClock(),
-                size_t kept_connections = kDefaultKeptConnections);
+                size_t kept_connections = kDefaultKeptConnections,
+                std::chrono::milliseconds connection_max_age = kDefaultConnectionMaxAge);
 
   static std::string DefaultSettingsFile();
 
@@ -78,7 +81,8 @@ class main : public WebApplication {
   void ImportRows_Respond(WebHost& host);
 
   // The message the start page shows for status `code` (status 2 quotes
-  // session "ErrorMsg"); none for a code without one.
+  // session "ErrorMsg", as a busy database when "DatabaseBusy" is true);
+  // none for a code without one.
   static std::optional<std::string> StartMessage(int16_t code, const Session& session);
 
   // Replaces the tags every template may hold. Returns true when it did.
@@ -94,6 +98,7 @@ class main : public WebApplication {
   const PageAddresses Addresses;     // every address empty without a settings file
   SignInThrottle Throttle;           // failed sign-ins of every session, by address and name
   ConnectionKeeper Connections;      // signed-in sessions' connections between requests
+  const std::chrono::milliseconds ConnectionMaxAge;  // a kept connection's longest service
 
  private:
   // A tag of one page item and how its contents are filled.

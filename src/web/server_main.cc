@@ -1,3 +1,4 @@
+#include <chrono>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
   if (options.templates_dir.empty()) options.templates_dir = QUORAX_TEMPLATES_DIR;
   try {
     quorax::main app(quorax::main::DefaultSettingsFile(), quorax::SignInThrottle::SteadyClock(),
-                     options.db_idle_connections);
+                     options.db_idle_connections,
+                     std::chrono::seconds(options.db_connection_max_age));
     options.debug_mode = app.DebugMode;
     quorax::HttpServer server(app, options);
     server.Start();

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cassert>
+#include <iostream>
+#include <iterator>
 #include <vector>
 
 namespace quorax {
 
-SignInThrottle::SignInThrottle(Clock clock, size_t max_keys)
-    : clock_(std::move(clock)), max_keys_(max_keys) {
+SignInThrottle::SignInThrottle(Clock clock, size_t max_keys, size_t max_locks)
+    : clock_(std::move(clock)), max_keys_(max_keys), max_locks_(max_locks) {
   assert(max_keys >= 3);
+  assert(max_locks >= 1);
 }
 
 // An address holds no "\n": an address key has none, a name key one and a
@@ -47,7 +50,46 @@ SignInThrottle::Record* SignInThrottle::Find(Table& table, const std::string& ke
   return &record;
 }
 
+SignInThrottle::Record* SignInThrottle::FindCount(const std::string& key, bool create, Time now) {
+  Record* blocked = Find(locks_, key, false, now);
+  if (blocked == nullptr) return Find(counts_, key, create, now);
+  if (blocked->wait == Wait::zero()) {
+    MoveRecord(key, locks_, counts_);
+    if (counts_.order.size() > max_keys_) {
+      counts_.records.erase(counts_.order.back().key);
+      counts_.order.pop_back();
+    }
+  }
+  return blocked;
+}
+
+void SignInThrottle::MoveRecord(const std::string& key, Table& from, Table& to) {
+  const auto it = from.records.find(key);
+  const Order::iterator record = it->second;
+  from.records.erase(it);
+  to.order.splice(to.order.begin(), from.order, record);
+  to.records.emplace(record->key, record);
+}
+
+void SignInThrottle::MakeRoomForLock(Time now) {
+  Order& order = locks_.order;
+  if (order.size() < max_locks_) return;
+  const auto lapsed = std::find_if(order.rbegin(), order.rend(),
+                                   [&](const Record& r) { return now - r.last >= kWindow; });
+  const Order::iterator victim = lapsed != order.rend() ? std::prev(lapsed.base()) : --order.end();
+  if (lapsed == order.rend()) {
+    std::cerr << "quorax-server: the sign-in throttle holds " << max_locks_
+              << " blocked counts, its most; the least recently used one ends early\n";
+  }
+  locks_.records.erase(victim->key);
+  order.erase(victim);
+}
+
 void SignInThrottle::Lengthen(Record& record, Time now) {
+  if (record.wait == Wait::zero()) {
+    MakeRoomForLock(now);
+    MoveRecord(record.key, counts_, locks_);
+  }
   record.wait =
       record.wait == Wait::zero() ? Wait(kFirstWait) : std::min<Wait>(2 * record.wait, kWindow);
   record.blocked_until = now + record.wait;
@@ -73,7 +115,7 @@ bool SignInThrottle::Refuses(const std::string& address, const std::string& user
   if (!Known(address, user_name, now)) keys.push_back(UserKey(user_name));
   bool refused = false;
   for (const std::string& key : keys) {
-    Record* record = Find(counts_, key, false, now);
+    Record* record = FindCount(key, false, now);
     if (record == nullptr || record->wait == Wait::zero() || now >= record->blocked_until) continue;
     Lengthen(*record, now);
     refused = true;
@@ -84,9 +126,11 @@ bool SignInThrottle::Refuses(const std::string& address, const std::string& user
 void SignInThrottle::Failed(const std::string& address, const std::string& user_name) {
   const Time now = clock_();
   std::lock_guard lock(mutex_);
-  Fail(*Find(counts_, AddressKey(address), true, now), kAddressLimit, now);
-  Fail(*Find(counts_, NameKey(address, user_name), true, now), kNameLimit, now);
-  Fail(*Find(counts_, UserKey(user_name), true, now), kUserLimit, now);
+  Fail(*FindCount(AddressKey(address), true, now), kAddressLimit, now);
+  Fail(*FindCount(NameKey(address, user_name), true, now), kNameLimit, now);
+  if (!Known(address, user_name, now)) {
+    Fail(*FindCount(UserKey(user_name), true, now), kUserLimit, now);
+  }
 }
 
 void SignInThrottle::Succeeded(const std::string& address, const std::string& user_name) {
@@ -94,16 +138,18 @@ void SignInThrottle::Succeeded(const std::string& address, const std::string& us
   const std::string key = NameKey(address, user_name);
   std::lock_guard lock(mutex_);
   Find(known_, key, true, now)->last = now;
-  auto it = counts_.records.find(key);
-  if (it == counts_.records.end()) return;
-  const Order::iterator record = it->second;
-  counts_.records.erase(it);
-  counts_.order.erase(record);
+  for (Table* table : {&counts_, &locks_}) {
+    auto it = table->records.find(key);
+    if (it == table->records.end()) continue;
+    const Order::iterator record = it->second;
+    table->records.erase(it);
+    table->order.erase(record);
+  }
 }
 
 size_t SignInThrottle::Count() const {
   std::lock_guard lock(mutex_);
-  return counts_.order.size();
+  return counts_.order.size() + locks_.order.size();
 }
 
 }  // namespace quorax

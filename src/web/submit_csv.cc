@@ -1,9 +1,11 @@
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "common/page_contract.h"
 #include "common/text.h"
+#include "http/limit_key.h"
 #include "metrics/metrics.h"
 #include "tcdb/tcdb.h"
 #include "web/answer_status.h"
@@ -23,20 +25,24 @@ constexpr size_t kMaxCredentialBytes = 1024;
 // the session's uploads. Returns kNoStatus when the database accepts them,
 // kSignInRefused when it refuses them (or reports no reason), else
 // kDatabaseUnreachable after setting session "ErrorMsg" to the database error
-// text. An empty connection string is never
+// text and "DatabaseBusy" to whether it had no connection to spare even after
+// the wait ConnectDatabase allows. An empty connection string is never
 // tried: the database client would fall back to its defaults and the environment, and could sign
 // the tester in to some other database. Never raises for a database failure.
 int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Session& session) {
   if (TrimSpaces(dsn).empty()) {
     session.SetText("ErrorMsg",
                     "The server has no database configured: its settings give no \"DSN\"");
+    session.SetBool("DatabaseBusy", false);
     return contract::kDatabaseUnreachable;
   }
-  auto database = std::make_unique<TCDB>();
+  // Max age zero: always a new connection, so the database judges afresh.
+  std::unique_ptr<TCDB> database = TakeDatabase(keeper, session, std::chrono::milliseconds::zero());
   const int16_t connected = ConnectDatabase(keeper, session, dsn, *database);
   if (connected == -1) return contract::kSignInRefused;
   if (connected < 0) {
     session.SetText("ErrorMsg", database->GetErrorString());
+    session.SetBool("DatabaseBusy", database->OutOfConnections());
     return contract::kDatabaseUnreachable;
   }
   KeepDatabase(keeper, session, std::move(database));
@@ -53,7 +59,8 @@ int16_t CheckCredentials(const std::string& dsn, ConnectionKeeper& keeper, Sessi
 int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, ConnectionKeeper& keeper,
                WebHost& host) {
   Session& session = host.session();
-  const std::string address = host.ServerVariable("REMOTE_ADDR");
+  // Counted as connections are: an IPv6 client per /64, which it may roam.
+  const std::string address = LimitKey(host.ServerVariable("REMOTE_ADDR"));
   const std::string user = session.GetText("User");
   if (throttle.Refuses(address, user)) {
     metrics::SignIn(metrics::SignInOutcome::kThrottled);

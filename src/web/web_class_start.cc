@@ -27,8 +27,16 @@ std::optional<std::string> main::StartMessage(int16_t code, const Session& sessi
   switch (code) {
     case contract::kSignInRefused:
       return "Authentication Failed. Access Denied.";
-    case contract::kDatabaseUnreachable:
-      return "Unhandled Exception. (" + std::string(TrimSpaces(session.GetText("ErrorMsg"))) + ").";
+    case contract::kDatabaseUnreachable: {
+      // A database with no connection to spare is a known, passing state:
+      // the tester is told to retry rather than shown an exception.
+      const std::string words(TrimSpaces(session.GetText("ErrorMsg")));
+      if (session.GetBool("DatabaseBusy")) {
+        return "The database has no connection to spare. Please try again in a moment. (" + words +
+               ").";
+      }
+      return "Unhandled Exception. (" + words + ").";
+    }
     case contract::kConnectionLost:
       return "The connection to the database has been lost. Please try again.";
     case contract::kLoggedOut:

@@ -58,6 +58,9 @@ const Case kCases[] = {
      {{Op::kKeep, 0, "eve", 0}, {Op::kKeep, 1, "demo", 1}, {Op::kKeep, 2, "demo", 2}, {Op::kRoom, 0, "demo", 0, 1},
       {Op::kTake, 1, "demo", 3, 0}, {Op::kKeep, 3, "demo", 4}, {Op::kTake, 2, "demo", 5, 0},
       {Op::kTake, 0, "eve", 5, 1}, {Op::kKeep, 0, "eve", 6}, {Op::kKeep, 4, "eve", 7}}, 3},
+    {"LearnedLimitHoldsUntilAQuietMinute", 4,
+     {{Op::kKeep, 0}, {Op::kKeep, 1, "demo", 1}, {Op::kRoom, 0, "demo", 2, 1}, {Op::kKeep, 2, "demo", 30},
+      {Op::kTake, 1, "demo", 30, 0}, {Op::kKeep, 3, "demo", 62}, {Op::kTake, 2, "demo", 62, 1}}, 1},
     {"RoomForAnUnknownUserComesFromAnyone", 4,
      {{Op::kKeep, 0, "eve", 0}, {Op::kKeep, 1}, {Op::kRoom, 0, "bob", 0, 1}, {Op::kTake, 0, "eve", 2, 0},
       {Op::kRoom, 0, "bob", 0, 1}, {Op::kRoom, 0, "bob", 0, 0}}, 0},
@@ -93,7 +96,7 @@ TEST(ConnectionKeeperTest, KeepsWhatEachCaseExpects) {
           claim.reset();
           break;
         case Op::kRoom:
-          EXPECT_EQ(keeper.MakeRoom(step.user), step.expect == 1);
+          EXPECT_EQ(keeper.MakeRoom(step.user, at), step.expect == 1);
           break;
         case Op::kIdle:
           EXPECT_EQ(keeper.CloseIdle(at), static_cast<size_t>(step.expect));

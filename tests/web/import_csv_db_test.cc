@@ -204,17 +204,17 @@ TEST_F(ImportCSVDatabaseTest, EndOfFileMarkIsNoRow) {
   EXPECT_FALSE(PageContains("could not be read"));
 }
 
-TEST_F(ImportCSVDatabaseTest, WrongPasswordRedirectsWithStatus4AndKeepsTheTable) {
+// Credentials the database refuses when an upload connects sign the tester
+// out as a refused sign-in does: status 1, the session and its run gone.
+TEST_F(ImportCSVDatabaseTest, WrongPasswordSignsTheTesterOutWithStatus1) {
   Upload(kHeader + ValidRow(11, date_));
-  const std::shared_ptr<CSV> table = Table();
   ASSERT_EQ(Outcomes()->Count(), 1);
 
   Upload(kHeader + ValidRow(12, date_), "1", "wrong");
-  EXPECT_EQ(host_.RedirectedTo(), std::string(kStartAddress) + "?s=4");
+  EXPECT_EQ(host_.RedirectedTo(), std::string(kStartAddress) + "?s=1");
   EXPECT_TRUE(host_.Ended());
-  EXPECT_EQ(Outcomes()->Count(), 0);
-  EXPECT_EQ(Table(), table);
-  EXPECT_TRUE(host_.session().GetBool("NoErrors"));
+  EXPECT_EQ(Outcomes(), nullptr);
+  EXPECT_EQ(host_.SessionText("User"), "");
 }
 
 // A UTF-8 file, with or without its mark, stores the same text as a

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "host/web_application.h"
 #include "testing/admin_connection.h"
@@ -43,25 +44,55 @@ class KeptDatabaseTest : public ::testing::Test {
     }
     ASSERT_TRUE(admin_.ok());
     for (FakeHost* host : {&a_, &b_}) {
-      host->Variable("LOCAL_ADDR", "10.0.0.5");
-      host->Variable("REMOTE_ADDR", "10.0.0.9");
-      host->Variable("HTTPS", "on");
-      host->Form("uid", "demo");
-      host->Form("pwd", "demo");
-      ASSERT_TRUE(Dispatch(app_, *host, "SubmitCSV"));
+      SignIn(app_, *host, "demo", "demo");
       ASSERT_EQ(host->SessionText("Last"), "SubmitCSV_Respond");
     }
   }
 
+  void TearDown() override {
+    for (const std::string& role : roles_) DropRole(role);
+  }
+
+  // Posts a sign-in as `user` into the session of `host`.
+  static void SignIn(quorax::main& app, FakeHost& host, const std::string& user,
+                     const std::string& password) {
+    host.NewRequest();
+    host.Variable("LOCAL_ADDR", "10.0.0.5");
+    host.Variable("REMOTE_ADDR", "10.0.0.9");
+    host.Variable("HTTPS", "on");
+    host.Form("uid", user);
+    host.Form("pwd", password);
+    Dispatch(app, host, "SubmitCSV");
+  }
+
   // Verifies kFile in the session of `host`; true when its row passed.
-  bool Verify(FakeHost& host) {
+  static bool Verify(quorax::main& app, FakeHost& host) {
     host.NewRequest();
     host.Variable("LOCAL_ADDR", "10.0.0.5");
     host.Variable("HTTPS", "on");
     host.session().SetText("Last", "SubmitCSV_Respond");
     host.Body(MultipartBody(kFile));
-    Dispatch(app_, host, "ImportCSV");
+    Dispatch(app, host, "ImportCSV");
     return host.session().GetBool("NoErrors") && host.RedirectedTo().empty();
+  }
+  bool Verify(FakeHost& host) { return Verify(app_, host); }
+
+  // A tester login of this process, password "secret", with `attributes`;
+  // dropped after the test.
+  std::string TestRole(const std::string& suffix, const std::string& attributes = "") {
+    const std::string role = "quorax_kept_" + suffix + "_" + std::to_string(getpid());
+    DropRole(role);
+    admin_.Query("CREATE ROLE " + role + " LOGIN PASSWORD 'secret' IN ROLE quorax_testers " +
+                 attributes);
+    roles_.push_back(role);
+    return role;
+  }
+  void DropRole(const std::string& role) {
+    admin_.Query(
+        "SELECT count(pg_terminate_backend(pid, 5000)) FROM pg_stat_activity "
+        "WHERE usename = '" +
+        role + "'");
+    admin_.Query("DROP ROLE IF EXISTS " + role);
   }
 
   // The backends of this process's connections, in the order they started,
@@ -85,6 +116,7 @@ class KeptDatabaseTest : public ::testing::Test {
   testkit::AdminConnection admin_{Env("QUORAX_TEST_ADMIN_DSN")};
   FakeHost a_;
   FakeHost b_;
+  std::vector<std::string> roles_;
 };
 
 // Each session's sign-in connection serves its uploads; one that the database
@@ -111,6 +143,54 @@ TEST_F(KeptDatabaseTest, EachSessionKeepsItsOwnConnectionAndABrokenOneIsReplaced
 
   a_.AbandonSession();
   EXPECT_EQ(Backends(1), "1:" + b_pid);
+}
+
+// A kept connection serves for the max age after the sign-in's check, then
+// the credentials are checked again: a password changed or a login withdrawn
+// meanwhile signs the tester out with the sign-in refusal.
+TEST_F(KeptDatabaseTest, RevokedCredentialsEndAccessOnceTheMaxAgeHasPassed) {
+  quorax::main app(settings_.path(), SignInThrottle::SteadyClock(), kDefaultKeptConnections,
+                   std::chrono::seconds(2));
+  const std::string changes[] = {"PASSWORD 'changed'", "NOLOGIN"};
+  FakeHost hosts[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string role = TestRole("revoked" + std::to_string(i));
+    SignIn(app, hosts[i], role, "secret");
+    ASSERT_TRUE(Verify(app, hosts[i])) << role;
+    admin_.Query("ALTER ROLE " + role + " " + changes[i]);
+    EXPECT_TRUE(Verify(app, hosts[i])) << changes[i] << ": within the max age";
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(Verify(app, hosts[i])) << changes[i];
+    EXPECT_TRUE(hosts[i].RedirectedTo().ends_with("?s=1")) << hosts[i].RedirectedTo();
+    EXPECT_TRUE(hosts[i].Abandoned()) << changes[i];
+  }
+}
+
+// A sign-in that meets its login's connection limit waits for a connection
+// of that login to close and goes in; when none closes in time it answers
+// status 2 with the database's words, as a busy database.
+TEST_F(KeptDatabaseTest, SignInAtTheLoginsLimitWaitsThenAnswersWithTheDatabasesWords) {
+  const std::string role = TestRole("busy", "CONNECTION LIMIT 1");
+  const std::string role_dsn = Env("QUORAX_TEST_DSN") + " user=" + role + " password=secret";
+  auto holder = std::make_unique<testkit::AdminConnection>(role_dsn);
+  ASSERT_TRUE(holder->ok());
+  FakeHost host;
+  SignIn(app_, host, role, "secret");
+  EXPECT_TRUE(host.RedirectedTo().ends_with("?s=2")) << host.RedirectedTo();
+  const std::string message = *quorax::main::StartMessage(2, host.session());
+  EXPECT_TRUE(message.starts_with("The database has no connection to spare.")) << message;
+  EXPECT_NE(message.find("too many connections for role"), std::string::npos) << message;
+
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    holder.reset();
+  });
+  SignIn(app_, host, role, "secret");
+  release.join();
+  EXPECT_EQ(host.RedirectedTo(), "");
+  EXPECT_EQ(host.SessionText("Last"), "SubmitCSV_Respond");
 }
 
 }  // namespace

@@ -62,13 +62,15 @@ TEST_F(SignInThrottleTest, TwentyFailuresFromOneAddressRefuseEveryName) {
 }
 
 // Twenty failures for a name from twenty addresses refuse the name from any
-// address but those that signed in as it within a day.
+// address but those that signed in as it within a day, whose own failures
+// do not count toward it.
 TEST_F(SignInThrottleTest, TwentyFailuresForANameFromAnyAddressesRefuseItElsewhere) {
   SignInThrottle throttle([this] { return now_; }, 100);
   throttle.Succeeded("10.0.9.1", "demo");
   now_ += seconds(1);
   throttle.Succeeded("10.0.9.2", "demo");
   now_ += std::chrono::hours(24) - seconds(1);  // 10.0.9.1 is known no longer
+  for (int i = 0; i < 4; ++i) throttle.Failed("10.0.9.2", "demo");
   for (int i = 0; i < 20; ++i) {
     const std::string address = "10.0.1." + std::to_string(i);
     EXPECT_FALSE(throttle.Refuses(address, "demo")) << i;
@@ -106,11 +108,29 @@ TEST_F(SignInThrottleTest, CountLapsesFifteenMinutesAfterItsFirstFailure) {
   EXPECT_FALSE(Refuses());
 }
 
-TEST_F(SignInThrottleTest, HoldsAtMostItsLimitOfCountsDroppingTheLeastRecentlyUsed) {
-  Fail(5);
-  for (int i = 0; i < 3; ++i) Fail(1, "user", "10.0.1." + std::to_string(i));
-  EXPECT_EQ(throttle_.Count(), 6u);
-  EXPECT_FALSE(Refuses());
+// A flood of failures for other names pushes out counts that block nothing,
+// never one that blocks; only the bound of blocking counts (two here) ends
+// one early: a lapsed one first, else the least recently used.
+TEST_F(SignInThrottleTest, FloodNeverFreesABlockedNameOnlyTheBoundOfBlocksDoes) {
+  SignInThrottle throttle([this] { return now_; }, 6, 2);
+  const auto lock = [&](const std::string& user) {
+    for (int i = 0; i < 5; ++i) throttle.Failed("10.0.0.1", user);
+  };
+  lock("demo");
+  for (int i = 0; i < 100; ++i) {
+    throttle.Failed("10.0.1." + std::to_string(i), "user" + std::to_string(i));
+  }
+  EXPECT_EQ(throttle.Count(), 7u);
+  EXPECT_TRUE(throttle.Refuses("10.0.0.1", "demo"));
+  now_ += seconds(900);  // demo's block lapses but is still held
+  lock("a");
+  lock("b");
+  lock("c");
+  const struct {
+    const char* user;
+    bool refused;
+  } cases[] = {{"demo", false}, {"a", false}, {"b", true}, {"c", true}};
+  for (const auto& c : cases) EXPECT_EQ(throttle.Refuses("10.0.0.1", c.user), c.refused) << c.user;
 }
 
 }  // namespace

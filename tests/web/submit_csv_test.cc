@@ -122,14 +122,19 @@ TEST_F(SubmitCSVTest, OverlongCredentialIsRefusedAsWrongWithoutAConnection) {
 
 // Only refused credentials count toward the throttle: sign-ins during an
 // outage (status 2 from the closed port) never do, so the first sign-in
-// after it is tried. Five refused ones (overlong, refused untried) make the
-// sixth go unchecked (status 6) until the wait has passed.
+// after it is tried. Five refused ones (overlong, refused untried) from one
+// IPv6 /64 make the sixth from it go unchecked (status 6) until the wait has
+// passed.
 TEST_F(SubmitCSVTest, OnlyRefusedCredentialsCountTowardTheThrottle) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(SignInStatus("demo", "demo"), "2");
   EXPECT_EQ(SignInStatus("demo", "demo"), "2");
   const std::string overlong(1025, 'x');
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(SignInStatus("demo", overlong), "1");
+  for (int i = 0; i < 5; ++i) {
+    host_.Variable("REMOTE_ADDR", "2001:db8:0:9::" + std::to_string(i + 1));
+    EXPECT_EQ(SignInStatus("demo", overlong), "1");
+  }
   host_.session().SetText("ErrorMsg", "kept");
+  host_.Variable("REMOTE_ADDR", "2001:db8:0:9:ffff::1");  // the same /64
   EXPECT_EQ(SignInStatus("demo", "demo"), "6");
   EXPECT_EQ(host_.SessionText("ErrorMsg"), "kept");
   EXPECT_EQ(SignInStatus("other", "x"), "2");
