@@ -45,20 +45,9 @@ void main::ImportCSV_Respond(WebHost& host) {
   const UploadRecord record(import, table->Rows(), *outcomes);
 
   // The session's kept connection when it has one; one the server ended while
-  // it sat idle is replaced before any row is sent. A new connection checks
-  // the credentials again: refused now (password changed, login withdrawn),
-  // they sign the tester out as a refused sign-in does.
-  std::unique_ptr<TCDB> database = TakeDatabase(Connections, session, ConnectionMaxAge);
-  const int16_t connected = ConnectDatabase(Connections, session, DataSourceName, *database);
-  if (connected == -1) {
-    host.AbandonSession();
-    RedirectToStart(host, contract::kSignInRefused);
-    return;
-  }
-  if (connected < 0) {
-    RedirectToStart(host, contract::kConnectionLost, database->GetErrorString());
-    return;
-  }
+  // it sat idle is replaced before any row is sent.
+  std::unique_ptr<TCDB> database = ConnectForRows(host);
+  if (!database) return;
   const bool database_failed = SendRows(*database, table->Rows(), import, *outcomes, session);
   session.SetObject("CSVData", table);
   session.SetText("Encoding", upload.Encoding);
@@ -67,6 +56,25 @@ void main::ImportCSV_Respond(WebHost& host) {
   // the next upload connects afresh.
   if (!database_failed) KeepDatabase(Connections, session, std::move(database));
   host.SetNextItem(contract::kImportDone);
+}
+
+std::unique_ptr<TCDB> main::ConnectForRows(WebHost& host) {
+  Session& session = host.session();
+  std::unique_ptr<TCDB> database = TakeDatabase(Connections, session, ConnectionMaxAge);
+  const int16_t connected = ConnectDatabase(Connections, session, DataSourceName, *database);
+  if (connected == -1) {
+    // A new connection checked the credentials again and they are refused now
+    // (password changed, login withdrawn): the tester is signed out as a
+    // refused sign-in is.
+    host.AbandonSession();
+    RedirectToStart(host, contract::kSignInRefused);
+    return nullptr;
+  }
+  if (connected < 0) {
+    RedirectToStart(host, contract::kConnectionLost, database->GetErrorString());
+    return nullptr;
+  }
+  return database;
 }
 
 }  // namespace quorax

@@ -129,11 +129,18 @@ class main : public WebApplication {
   // ends the response and returns false.
   bool InPageOrder(WebHost& host, std::initializer_list<const char*> accepted) const;
 
+  // The session's database connection for sending rows, connected with its
+  // "User" and "Pass" (the kept one while it may serve; else a new one, which
+  // checks the credentials again). Refused credentials abandon the session and
+  // redirect with kSignInRefused; any other failure redirects with
+  // kConnectionLost and the database's words. Null after such a redirect.
+  std::unique_ptr<TCDB> ConnectForRows(WebHost& host);
+
   // Sends the session's run again, in import mode when `import`, after
   // connecting: with `posted`, the rows RowsToSendAgain names once those
   // cells are taken; without, every row. Sets "Mode" and "NoErrors" and
-  // names ImportDone. A refused connection redirects to the start page with
-  // kConnectionLost, changing nothing.
+  // names ImportDone. A refused connection redirects as ConnectForRows does,
+  // changing nothing.
   void RunAgain(WebHost& host, const RunCorrections::RowCells* posted, bool import);
 
   // Writes the fix view's template with `contents` in its tag "WC@FIX_VIEW".

@@ -25,11 +25,8 @@ void main::RunAgain(WebHost& host, const RunCorrections::RowCells* posted, bool 
     std::iota(rows.begin(), rows.end(), 1);
   }
   if (!rows.empty()) {
-    std::unique_ptr<TCDB> database = TakeDatabase(Connections, session);
-    if (ConnectDatabase(Connections, session, DataSourceName, *database) < 0) {
-      RedirectToStart(host, contract::kConnectionLost, database->GetErrorString());
-      return;
-    }
+    std::unique_ptr<TCDB> database = ConnectForRows(host);
+    if (!database) return;
     if (posted != nullptr) corrections.Apply(*posted);
     const std::shared_ptr<CSVRowErrors> merged =
         SendAgain(*database, *corrections.Current(), rows, import, *outcomes, session);
