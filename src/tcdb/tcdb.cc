@@ -1,5 +1,6 @@
 #include "tcdb/tcdb.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <cstdio>
@@ -198,6 +199,43 @@ std::vector<int16_t> TCDB::VerifyResults(std::vector<ResultRow>& rows) {
   for (size_t i = 0; i < succeeded; ++i) codes.push_back(Verdict(*calls[i][0]));
   if (succeeded < rows.size()) codes.push_back(-259);
   return codes;
+}
+
+std::vector<int16_t> TCDB::InsertResults(std::vector<ResultRow>& rows) {
+  if (rows.empty()) return {};
+  if (DbConnection == nullptr) return {-257};
+  if (!IsOpen()) return {-258};
+
+  DbConnection->ClearErrors();
+  ProcCommand->SetCommandText("insert_result");
+  ProcCommand->SetCommandType(db::kStoredProcedure);
+  std::vector<int16_t> codes;
+  for (size_t first = 0; first < rows.size(); first += kInsertPieceRows) {
+    if (!InsertPiece(rows, first, std::min(kInsertPieceRows, rows.size() - first), codes)) break;
+  }
+  return codes;
+}
+
+bool TCDB::InsertPiece(std::vector<ResultRow>& rows, size_t first, size_t count,
+                       std::vector<int16_t>& codes) {
+  std::vector<db::ParameterList> calls;
+  calls.reserve(count);
+  for (size_t i = first; i < first + count; ++i) calls.push_back(ParametersFor(rows[i]));
+  db::TransactionOutcome outcome;
+  try {
+    outcome = ProcCommand->ExecuteInTransaction(calls);
+  } catch (const db::DatabaseError&) {
+    // Nothing was sent; the error list says why.
+    outcome = {0, db::TransactionEnding::kRolledBack};
+  }
+  for (size_t i = 0; i < outcome.succeeded; ++i) {
+    codes.push_back(outcome.ending == db::TransactionEnding::kCommitted ? Verdict(*calls[i][0])
+                                                                        : kNotKnownWhetherRecorded);
+  }
+  const bool all_recorded =
+      outcome.succeeded == count && outcome.ending == db::TransactionEnding::kCommitted;
+  if (!all_recorded && outcome.succeeded < count) codes.push_back(-259);
+  return all_recorded;
 }
 
 }  // namespace quorax
