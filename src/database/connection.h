@@ -142,8 +142,9 @@ class Command {
   // later call is run, that call's effects are rolled back, the calls before
   // it are committed and the error list holds its error. When the commit is
   // never sent (the connection was lost first) or the database refuses it,
-  // nothing is recorded: the ending is kRolledBack, `succeeded` is 0 and the
-  // error list says why. A connection lost while the commit was in flight
+  // nothing is recorded: the ending is kRolledBack, `succeeded` counts the
+  // calls that had succeeded in the lost transaction, and the error list
+  // says why. A connection lost while the commit was in flight
   // gives kUnknown for the calls that succeeded; the error list holds the
   // failing call's error, or else the connection's. A lost connection is
   // closed. Raises as Execute does when nothing can be sent.

@@ -244,7 +244,7 @@ class SharedTransactionEnd {
       const PgResult rolled_back(PQexec(conn_, "ROLLBACK"));
       if (!Succeeded(rolled_back.get())) Closed();
     }
-    return {0, TransactionEnding::kRolledBack};
+    return {succeeded_, TransactionEnding::kRolledBack};
   }
 
   void Closed() { usable_ = false; }
@@ -280,7 +280,7 @@ TransactionOutcome Connection::Impl::CallInTransaction(const std::string& statem
     errors.assign(1, ResultFailure(conn.get(), nullptr));
     conn.reset();
     prepared.clear();
-    return {0, TransactionEnding::kRolledBack};
+    return {succeeded, TransactionEnding::kRolledBack};
   }
   SharedTransactionEnd end(conn.get(), errors, succeeded, pipeline.CallFailed());
   const TransactionOutcome outcome = end.End(succeeded == calls.size());

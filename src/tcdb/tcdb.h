@@ -80,10 +80,14 @@ class TCDB {
   // first database failure, with the codes and the recorded rows of the
   // row-by-row path: a row that fails in the database gets -259 and nothing
   // of it is kept, the rows before it are committed and later rows are not
-  // run. A transaction that cannot be committed gives -259 to its first
-  // row. When the connection is lost with a commit in flight, the rows of
-  // that transaction before the failure get kNotKnownWhetherRecorded. After
-  // a failure GetErrorString describes it. A database failure is never raised.
+  // run. A connection lost before a transaction's commit was sent records
+  // none of its rows; those that had run are sent once more, in a
+  // transaction of their own on a new connection, and the row at which the
+  // connection was lost gets -259. A transaction that still cannot be
+  // committed gives -259 to its first row. When the connection is lost with
+  // a commit in flight, the rows of that transaction before the failure get
+  // kNotKnownWhetherRecorded. After a failure GetErrorString describes it.
+  // A database failure is never raised.
   std::vector<int16_t> InsertResults(std::vector<ResultRow>& rows);
 
  private:
@@ -99,6 +103,15 @@ class TCDB {
   // ended the run.
   bool InsertPiece(std::vector<ResultRow>& rows, size_t first, size_t count,
                    std::vector<int16_t>& codes);
+  // Runs `calls` of "insert_result" in one transaction on a new connection
+  // made with the credentials of the last Connect; the error list of
+  // DbConnection is left as it is.
+  db::TransactionOutcome InsertAgain(const std::vector<db::ParameterList>& calls);
+
+  // What the last successful Connect was given, for InsertAgain.
+  std::string ConnectedDSN;
+  std::string ConnectedUser;
+  std::string ConnectedPass;
 
   // Declared in this order so that the command is released before the connection.
   std::unique_ptr<db::Connection> DbConnection;

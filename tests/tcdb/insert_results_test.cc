@@ -46,7 +46,7 @@ TEST(InsertResultsTest, ReportAndRecordedRowsMatchTheRowByRowPath) {
       {"every row", {}, kRows, 0, false},
       {"row fails in the second piece", {{piece + 5, "log-fail"}}, piece + 5, 0, true},
       {"first row of a piece fails", {{piece, "log-fail"}}, piece, 0, true},
-      {"connection lost mid-piece", {{piece + 50, "log-die"}}, piece, 0, true},
+      {"connection lost mid-piece", {{piece + 50, "log-die"}}, piece + 50, 0, true},
       {"connection lost with the commit in flight",
        {{piece + 50, "log", "die-at-commit"}},
        piece,
