@@ -258,9 +258,12 @@ bool TCDB::InsertPiece(std::vector<ResultRow>& rows, size_t first, size_t count,
   }
   // The rows that ran before the connection was lost are not recorded: they
   // are sent again as the row-by-row path would have recorded them, and the
-  // row at which the connection was lost is the database failure.
+  // row at which the connection was lost, if any is left, is the database
+  // failure.
   calls.resize(outcome.succeeded);
-  if (AppendCodes(calls, calls.size(), InsertAgain(calls), codes)) codes.push_back(-259);
+  if (AppendCodes(calls, calls.size(), InsertAgain(calls), codes) && codes.size() < rows.size()) {
+    codes.push_back(-259);
+  }
   return false;
 }
 
