@@ -23,9 +23,10 @@ inline constexpr int32_t kUnspecifiedFailure = static_cast<int32_t>(0x80004005u)
 inline constexpr int16_t kNotKnownWhetherRecorded = -260;
 
 // Rows inserted per transaction by InsertResults. A full-size upload of
-// ordinary rows (some 330) takes two; a transaction of 200 rows holds its
-// locks for a few milliseconds, and a commit lost in flight leaves at most
-// this many rows in doubt.
+// ordinary rows (some 330) takes two transactions, so the commits cost little;
+// a transaction of 200 rows stays open for some 40 ms, so others wait for its
+// rows no longer than that; and a commit lost in flight leaves at most this
+// many rows in doubt.
 inline constexpr size_t kInsertPieceRows = 200;
 
 // The number the database error text gives a failure of `kind`.
