@@ -30,11 +30,14 @@ struct Shape {
 // committed.
 constexpr Shape kCallPerTransaction{nullptr, "BEGIN", "COMMIT"};
 
-// Every call in one transaction, each under a savepoint of the same name;
+// Every call in one transaction, each under a savepoint released after it;
 // the transaction is ended after the pipeline, once it is known how far the
-// calls got. Rolling back to the name undoes the failing call alone: the
-// calls after it were skipped and made no savepoint.
-constexpr Shape kSharedTransaction{"BEGIN", "SAVEPOINT quorax_call", nullptr};
+// calls got. Rolling back to the savepoint's name then undoes the failing
+// call alone: it is the one savepoint not released. Releasing matters: an
+// open savepoint that wrote holds a lock on its transaction id, and a few
+// hundred of them would crowd the server's shared lock table.
+constexpr Shape kSharedTransaction{"BEGIN", "SAVEPOINT quorax_call",
+                                   "RELEASE SAVEPOINT quorax_call"};
 
 // Calls sent ahead of the last one answered. Bounds the memory both sides
 // buffer; a few dozen already hide the round trips.
