@@ -4,10 +4,12 @@
 // It does so warm (the session's database connection kept from its previous
 // request) and cold (a server that connects for every request), and times a
 // one-row upload both ways too. Beside it, it imports a full-size upload through the server, which
-// sends one row at a time. In the same run it measures, for the verified rows, (a) a bare libpq
-// client making the same prepared CALLs one after the other, and (b) one server-side statement
-// calling the procedure per row, sent through psql, and (c) the database layer's pipelined verify
-// on its own, without HTTP, with its connection set-up apart. It prints the times and the ratios.
+// sends the inserts pipelined in transactions. In the same run it measures, for the verified rows,
+// (a) a bare libpq client making the same prepared CALLs one after the other, and (b) one
+// server-side statement calling the procedure per row, sent through psql, and (c) the database
+// layer's pipelined verify on its own, without HTTP, with its connection set-up apart; for the
+// imported rows, (d) one server-side statement calling the insert procedure per row, in a
+// transaction rolled back afterwards. It prints the times and the ratios.
 //
 // Needs QUORAX_TEST_DSN (the test-case database with the demo data and the
 // login demo/demo); without it the run is skipped with a message. The import
@@ -190,6 +192,8 @@ struct Tallies {
   Tally tcdb_calls;
   Tally psql_statement;
   Tally psql_process;  // the whole psql run: start, sign-in, statement
+  Tally psql_import;   // (d), the statement alone
+  Tally psql_import_process;
 } tallies;
 
 // The real server with the real application on a free loopback port, keeping
@@ -412,17 +416,20 @@ std::string SqlLiteral(const std::string& text) {
   return literal + "'";
 }
 
-// A script for psql: one DO block passing every row to the procedure on the
-// server, which reports how many rows were not verified; psql times it.
-std::string OneStatementScript() {
+// A script for psql: one DO block passing every row of `upload` to
+// `procedure` on the server, which reports how many rows it did not pass;
+// psql times the block alone. With `rolled_back` the block runs in a
+// transaction that is rolled back afterwards, so that nothing stays recorded.
+std::string OneStatementScript(const Upload& upload, const char* procedure, bool rolled_back) {
   std::string values;
-  for (const Row& row : TheUpload().rows) {
+  for (const Row& row : upload.rows) {
     values += values.empty() ? "(" : ",\n(";
     values += row.cells[0];
     for (size_t i = 1; i < row.cells.size(); ++i) values += ", " + SqlLiteral(row.cells[i]);
     values += ")";
   }
-  return "\\timing on\n"
+  return std::string(rolled_back ? "BEGIN;\n" : "") +
+         "\\timing on\n"
          "DO $$\n"
          "DECLARE\n"
          "  rc integer;\n"
@@ -432,20 +439,26 @@ std::string OneStatementScript() {
          "  FOR r IN SELECT * FROM (VALUES\n" +
          values +
          ") AS v (id, d, ver, plat, brow, res, tester, pr, notes) LOOP\n"
-         "    CALL public.verify_result(rc, r.id, r.d, r.ver, r.plat, r.brow, r.res, r.tester,\n"
+         "    CALL public." +
+         procedure +
+         "(rc, r.id, r.d, r.ver, r.plat, r.brow, r.res, r.tester,\n"
          "                              r.pr, r.notes);\n"
          "    IF rc <> 0 THEN bad := bad + 1; END IF;\n"
          "  END LOOP;\n"
-         "  RAISE NOTICE 'rows not verified: %', bad;\n"
-         "END $$;\n";
+         "  RAISE NOTICE 'rows not passed: %', bad;\n"
+         "END $$;\n" +
+         (rolled_back ? "\\timing off\nROLLBACK;\n" : "");
 }
 
-void BM_PsqlOneStatement(benchmark::State& state) {
-  const std::filesystem::path script =
+// Runs `script` through psql as the demo tester, timing the statement and
+// the whole psql run into `statement_tally` and `process_tally`.
+void TimeOneStatement(benchmark::State& state, const std::string& script, Tally& statement_tally,
+                      Tally& process_tally) {
+  const std::filesystem::path path =
       std::filesystem::temp_directory_path() / "quorax-import-bench.sql";
-  std::ofstream(script, std::ios::binary) << OneStatementScript();
+  std::ofstream(path, std::ios::binary) << script;
   const std::string command = "psql -X -q -v ON_ERROR_STOP=1 " + ShellQuoted(TesterDsn()) + " -f " +
-                              ShellQuoted(script.string()) + " 2>&1";
+                              ShellQuoted(path.string()) + " 2>&1";
   static const std::regex kTime("Time: ([0-9.]+) ms");
   double statement_total = 0;
   double process_total = 0;
@@ -455,10 +468,10 @@ void BM_PsqlOneStatement(benchmark::State& state) {
     const std::string output = RunCommand(command, status);
     const double process = Milliseconds(Clock::now() - start);
     std::smatch time;
-    if (status != 0 || output.find("rows not verified: 0") == std::string::npos ||
+    if (status != 0 || output.find("rows not passed: 0") == std::string::npos ||
         !std::regex_search(output, time, kTime)) {
       state.SkipWithError(("psql failed: " + output).c_str());
-      std::filesystem::remove(script);
+      std::filesystem::remove(path);
       return;
     }
     const double statement = std::stod(time[1]);
@@ -466,10 +479,22 @@ void BM_PsqlOneStatement(benchmark::State& state) {
     statement_total += statement;
     process_total += process;
   }
-  std::filesystem::remove(script);
-  tallies.psql_statement.Add(statement_total, state.iterations());
-  tallies.psql_process.Add(process_total, state.iterations());
+  std::filesystem::remove(path);
+  statement_tally.Add(statement_total, state.iterations());
+  process_tally.Add(process_total, state.iterations());
   state.counters["process_ms"] = process_total / static_cast<double>(state.iterations());
+}
+
+void BM_PsqlOneStatement(benchmark::State& state) {
+  TimeOneStatement(state, OneStatementScript(TheUpload(), "verify_result", false),
+                   tallies.psql_statement, tallies.psql_process);
+}
+
+// (d): the import's floor, every row of the imported upload inserted by one
+// statement on the server, rolled back afterwards.
+void BM_PsqlOneImportStatement(benchmark::State& state) {
+  TimeOneStatement(state, OneStatementScript(TheImport(), "insert_result", true),
+                   tallies.psql_import, tallies.psql_import_process);
 }
 
 BENCHMARK(BM_ServerVerifiesUpload)
@@ -490,6 +515,7 @@ BENCHMARK(BM_ServerImportsUpload)->UseManualTime()->Unit(benchmark::kMillisecond
 BENCHMARK(BM_LibpqCallPerRow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_TcdbPipelined)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_PsqlOneStatement)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_PsqlOneImportStatement)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1);
 
 // A ratio line, when both measurements ran.
 void PrintRatio(const char* name, double numerator, double denominator) {
@@ -511,7 +537,7 @@ void PrintSummary() {
   std::printf("  the same, cold connection   %8.2f\n", tallies.server_cold.Mean());
   std::printf("  one-row upload, warm        %8.2f  (cold %.2f)\n", tallies.one_row.Mean(),
               tallies.one_row_cold.Mean());
-  std::printf("  server import, row by row   %8.2f  (%zu rows, %zu bytes)\n", tallies.import.Mean(),
+  std::printf("  server import, pipelined    %8.2f  (%zu rows, %zu bytes)\n", tallies.import.Mean(),
               TheImport().rows.size(), TheImport().body.size());
   std::printf(
       "  (a) libpq, call per row     %8.2f  (connect and close %.2f, calls %.2f, CPU time %.2f)\n",
@@ -520,6 +546,8 @@ void PrintSummary() {
               tallies.psql_process.Mean());
   const double tcdb = tallies.tcdb.Mean();
   const double tcdb_calls = tallies.tcdb_calls.Mean();
+  std::printf("  (d) import, one statement   %8.2f  (whole psql run %.2f; rolled back)\n",
+              tallies.psql_import.Mean(), tallies.psql_import_process.Mean());
   std::printf("  (c) database layer, pipelined %6.2f  (connect and close %.2f, calls %.2f)\n", tcdb,
               tcdb - tcdb_calls, tcdb_calls);
   PrintRatio("server / (a)", server, libpq);
@@ -528,6 +556,7 @@ void PrintSummary() {
   PrintRatio("server cold / (b)", tallies.server_cold.Mean(), statement);
   PrintRatio("one row cold / warm", tallies.one_row_cold.Mean(), tallies.one_row.Mean());
   PrintRatio("server import / (b)", tallies.import.Mean(), statement);
+  PrintRatio("server import / (d)", tallies.import.Mean(), tallies.psql_import.Mean());
   PrintRatio("(c) calls only / (b)", tcdb_calls, statement);
   PrintRatio("(a) / (b)", libpq, statement);
 }

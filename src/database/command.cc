@@ -68,4 +68,10 @@ size_t Command::ExecuteEach(const std::vector<ParameterList>& calls) {
   return impl.CallEach(impl.Prepared(text_, calls.front()), calls);
 }
 
+TransactionOutcome Command::ExecuteInTransaction(const std::vector<ParameterList>& calls) {
+  Connection::Impl& impl = Ready();
+  if (calls.empty()) return {};
+  return impl.CallInTransaction(impl.Prepared(text_, calls.front()), calls);
+}
+
 }  // namespace quorax::db

@@ -1,6 +1,7 @@
 #ifndef QUORAX_DATABASE_CONNECTION_H_
 #define QUORAX_DATABASE_CONNECTION_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -81,6 +82,18 @@ struct Parameter {
 // The parameters of one call, in the order the procedure binds them.
 using ParameterList = std::vector<std::shared_ptr<Parameter>>;
 
+// How the transaction of Command::ExecuteInTransaction ended.
+enum class TransactionEnding {
+  kCommitted,   // the calls that succeeded are recorded
+  kRolledBack,  // nothing is recorded: the commit was never sent, or refused
+  kUnknown,     // the connection was lost with the commit in flight
+};
+
+struct TransactionOutcome {
+  size_t succeeded = 0;  // calls that succeeded, all before the failing one
+  TransactionEnding ending = TransactionEnding::kCommitted;
+};
+
 // A stored-procedure call with typed, directed parameters bound by position.
 // Executing runs CALL name($1, ..., $N): output parameters are sent as NULL
 // and their values read back from the row the call returns.
@@ -122,6 +135,20 @@ class Command {
   // left in no state for further calls (it was lost mid-way) is closed.
   // Raises as Execute does when nothing can be sent.
   size_t ExecuteEach(const std::vector<ParameterList>& calls);
+
+  // Runs the call once per entry of `calls` in one transaction, each call
+  // under a savepoint of its own, sending calls ahead as ExecuteEach does and
+  // storing output values the same way. At the first call that fails, no
+  // later call is run, that call's effects are rolled back, the calls before
+  // it are committed and the error list holds its error. When the commit is
+  // never sent (the connection was lost first) or the database refuses it,
+  // nothing is recorded: the ending is kRolledBack, `succeeded` counts the
+  // calls that had succeeded in the lost transaction, and the error list
+  // says why. A connection lost while the commit was in flight
+  // gives kUnknown for the calls that succeeded; the error list holds the
+  // failing call's error, or else the connection's. A lost connection is
+  // closed. Raises as Execute does when nothing can be sent.
+  TransactionOutcome ExecuteInTransaction(const std::vector<ParameterList>& calls);
 
  private:
   // Returns the private state of the connection to call on. Raises as

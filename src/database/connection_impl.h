@@ -53,6 +53,12 @@ struct Connection::Impl {
   // succeeded.
   // REQUIRES: the connection is open.
   size_t CallEach(const std::string& statement, const std::vector<ParameterList>& calls);
+
+  // Runs the prepared call `statement` once per entry of `calls` in one
+  // transaction, as Command::ExecuteInTransaction describes.
+  // REQUIRES: the connection is open and outside a transaction.
+  TransactionOutcome CallInTransaction(const std::string& statement,
+                                       const std::vector<ParameterList>& calls);
 };
 
 // The input values of a parameter list in the client library's form, bound

@@ -1,5 +1,6 @@
 #include "tcdb/tcdb.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <cstdio>
@@ -115,6 +116,9 @@ int16_t TCDB::Connect(const std::string& DSN, const std::string& User, const std
     }
   }
   ProcCommand->SetActiveConnection(DbConnection.get());
+  ConnectedDSN = DSN;
+  ConnectedUser = User;
+  ConnectedPass = Pass;
   return 0;
 }
 
@@ -198,6 +202,83 @@ std::vector<int16_t> TCDB::VerifyResults(std::vector<ResultRow>& rows) {
   for (size_t i = 0; i < succeeded; ++i) codes.push_back(Verdict(*calls[i][0]));
   if (succeeded < rows.size()) codes.push_back(-259);
   return codes;
+}
+
+std::vector<int16_t> TCDB::InsertResults(std::vector<ResultRow>& rows) {
+  if (rows.empty()) return {};
+  if (DbConnection == nullptr) return {-257};
+  if (!IsOpen()) return {-258};
+
+  DbConnection->ClearErrors();
+  ProcCommand->SetCommandText("insert_result");
+  ProcCommand->SetCommandType(db::kStoredProcedure);
+  std::vector<int16_t> codes;
+  for (size_t first = 0; first < rows.size(); first += kInsertPieceRows) {
+    if (!InsertPiece(rows, first, std::min(kInsertPieceRows, rows.size() - first), codes)) break;
+  }
+  return codes;
+}
+
+namespace {
+
+// Appends the codes of the calls of one transaction that ended as `outcome`
+// to `codes`. Returns true when all `count` calls are recorded.
+bool AppendCodes(const std::vector<db::ParameterList>& calls, size_t count,
+                 const db::TransactionOutcome& outcome, std::vector<int16_t>& codes) {
+  if (outcome.ending == db::TransactionEnding::kRolledBack) {
+    codes.push_back(-259);
+    return false;
+  }
+  for (size_t i = 0; i < outcome.succeeded; ++i) {
+    codes.push_back(outcome.ending == db::TransactionEnding::kCommitted ? Verdict(*calls[i][0])
+                                                                        : kNotKnownWhetherRecorded);
+  }
+  if (outcome.succeeded == count) return outcome.ending == db::TransactionEnding::kCommitted;
+  codes.push_back(-259);
+  return false;
+}
+
+}  // namespace
+
+bool TCDB::InsertPiece(std::vector<ResultRow>& rows, size_t first, size_t count,
+                       std::vector<int16_t>& codes) {
+  std::vector<db::ParameterList> calls;
+  calls.reserve(count);
+  for (size_t i = first; i < first + count; ++i) calls.push_back(ParametersFor(rows[i]));
+  db::TransactionOutcome outcome;
+  try {
+    outcome = ProcCommand->ExecuteInTransaction(calls);
+  } catch (const db::DatabaseError&) {
+    // Nothing was sent; the error list says why.
+    outcome = {0, db::TransactionEnding::kRolledBack};
+  }
+  const bool lost_uncommitted = outcome.ending == db::TransactionEnding::kRolledBack && !IsOpen();
+  if (!lost_uncommitted || outcome.succeeded == 0) {
+    return AppendCodes(calls, count, outcome, codes);
+  }
+  // The rows that ran before the connection was lost are not recorded: they
+  // are sent again as the row-by-row path would have recorded them, and the
+  // row at which the connection was lost, if any is left, is the database
+  // failure.
+  calls.resize(outcome.succeeded);
+  if (AppendCodes(calls, calls.size(), InsertAgain(calls), codes) && codes.size() < rows.size()) {
+    codes.push_back(-259);
+  }
+  return false;
+}
+
+db::TransactionOutcome TCDB::InsertAgain(const std::vector<db::ParameterList>& calls) {
+  db::Connection connection;
+  db::Command command;
+  try {
+    connection.Open(ConnectedDSN, ConnectedUser, ConnectedPass);
+    command.SetActiveConnection(&connection);
+    command.SetCommandText("insert_result");
+    command.SetCommandType(db::kStoredProcedure);
+    return command.ExecuteInTransaction(calls);
+  } catch (const db::DatabaseError&) {
+    return {0, db::TransactionEnding::kRolledBack};
+  }
 }
 
 }  // namespace quorax

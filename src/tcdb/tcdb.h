@@ -1,6 +1,7 @@
 #ifndef QUORAX_TCDB_TCDB_H_
 #define QUORAX_TCDB_TCDB_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +16,18 @@ namespace quorax {
 // and every other kind.
 inline constexpr int32_t kAuthenticationFailed = static_cast<int32_t>(0x80040E4Du);
 inline constexpr int32_t kUnspecifiedFailure = static_cast<int32_t>(0x80004005u);
+
+// The code of a row whose insert may or may not be recorded: the connection
+// was lost while the transaction holding it was being committed. Like every
+// code below -256 it is a database failure.
+inline constexpr int16_t kNotKnownWhetherRecorded = -260;
+
+// Rows inserted per transaction by InsertResults. A full-size upload of
+// ordinary rows (some 330) takes two transactions, so the commits cost little;
+// a transaction of 200 rows stays open for some 40 ms, so others wait for its
+// rows no longer than that; and a commit lost in flight leaves at most this
+// many rows in doubt.
+inline constexpr size_t kInsertPieceRows = 200;
 
 // The number the database error text gives a failure of `kind`.
 int32_t ProviderNumber(db::ErrorKind kind);
@@ -62,6 +75,22 @@ class TCDB {
   // A database failure is never raised.
   std::vector<int16_t> VerifyResults(std::vector<ResultRow>& rows);
 
+  // Sends every row to "insert_result" in order, pipelined, in transactions
+  // of kInsertPieceRows rows, each row under a savepoint; each row is changed
+  // and judged as InsertResult would. Returns one code per row up to the
+  // first database failure, with the codes and the recorded rows of the
+  // row-by-row path: a row that fails in the database gets -259 and nothing
+  // of it is kept, the rows before it are committed and later rows are not
+  // run. A connection lost before a transaction's commit was sent records
+  // none of its rows; those that had run are sent once more, in a
+  // transaction of their own on a new connection, and the row at which the
+  // connection was lost gets -259. A transaction that still cannot be
+  // committed gives -259 to its first row. When the connection is lost with
+  // a commit in flight, the rows of that transaction before the failure get
+  // kNotKnownWhetherRecorded. After a failure GetErrorString describes it.
+  // A database failure is never raised.
+  std::vector<int16_t> InsertResults(std::vector<ResultRow>& rows);
+
  private:
   // True when the connection reads as open. REQUIRES: DbConnection is set.
   bool IsOpen();
@@ -70,6 +99,20 @@ class TCDB {
   db::ParameterList ParametersFor(ResultRow& row);
   // The steps shared by VerifyResult and InsertResult, calling `procedure`.
   int16_t CallProcedure(const std::string& procedure, ResultRow& row);
+  // Inserts rows [first, first + count) of `rows` in one transaction and
+  // appends their codes to `codes`. Returns false when a database failure
+  // ended the run.
+  bool InsertPiece(std::vector<ResultRow>& rows, size_t first, size_t count,
+                   std::vector<int16_t>& codes);
+  // Runs `calls` of "insert_result" in one transaction on a new connection
+  // made with the credentials of the last Connect; the error list of
+  // DbConnection is left as it is.
+  db::TransactionOutcome InsertAgain(const std::vector<db::ParameterList>& calls);
+
+  // What the last successful Connect was given, for InsertAgain.
+  std::string ConnectedDSN;
+  std::string ConnectedUser;
+  std::string ConnectedPass;
 
   // Declared in this order so that the command is released before the connection.
   std::unique_ptr<db::Connection> DbConnection;

@@ -26,23 +26,21 @@ std::vector<ResultRow> RowsOf(const RowTable& table) {
   return rows;
 }
 
-// One code per row up to the first database failure. Verifying has no
-// lasting effect, so its calls are sent without waiting for each verdict.
-// Inserting goes one row at a time: were the connection to break with
-// inserts in flight, rows could be recorded without the tester being told.
+// One code per row up to the first database failure. Both paths send rows
+// without waiting for each verdict; inserts go in transactions, so that a
+// lost connection leaves no row recorded without the tester being told.
 std::vector<int16_t> Codes(TCDB& database, std::vector<ResultRow>& rows, bool import) {
-  if (!import) return database.VerifyResults(rows);
-  std::vector<int16_t> codes;
-  for (ResultRow& row : rows) {
-    codes.push_back(database.InsertResult(row));
-    if (IsDatabaseFailure(codes.back())) break;
-  }
-  return codes;
+  return import ? database.InsertResults(rows) : database.VerifyResults(rows);
 }
 
-// The database's own text for a failed row. A connection lost between two
-// rows leaves the provider's error list empty; the tester still gets a reason.
-std::string DatabaseFailureText(TCDB& database) {
+// The text of a row the database failed at: for a row that may or may not
+// be recorded, what the tester must do; otherwise the database's own text. A
+// connection lost between two rows leaves the provider's error list empty;
+// the tester still gets a reason.
+std::string DatabaseFailureText(TCDB& database, int16_t code) {
+  if (code == kNotKnownWhetherRecorded) {
+    return "Not known whether recorded; verify them before importing again.";
+  }
   std::string text = database.GetErrorString();
   return text.empty() ? "The connection to the database was lost before this row was sent." : text;
 }
@@ -54,21 +52,22 @@ bool SendRows(TCDB& database, const RowTable& table, bool import, CSVRowErrors& 
   const char* success = import ? "Imported successfully." : "Verified successfully.";
   std::vector<ResultRow> rows = RowsOf(table);
   const std::vector<int16_t> codes = Codes(database, rows, import);
+  bool database_failed = false;
   for (size_t i = 0; i < codes.size(); ++i) {
     const int16_t rc = codes[i];
     const auto number = static_cast<int16_t>(i + 1);
     outcomes.Add(number, rc);
-    if (StateOfCode(rc) != RowState::Passed) {
-      session.SetBool("NoErrors", false);
-      if (IsDatabaseFailure(rc)) {
-        outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database);
-        return true;
-      }
-    } else {
+    if (StateOfCode(rc) == RowState::Passed) {
       outcomes.Item(number)->ExtraInfo = success;
+      continue;
+    }
+    session.SetBool("NoErrors", false);
+    if (IsDatabaseFailure(rc)) {
+      outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database, rc);
+      database_failed = true;
     }
   }
-  return false;
+  return database_failed;
 }
 
 }  // namespace quorax

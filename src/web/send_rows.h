@@ -13,8 +13,11 @@ class Session;
 // `import`, the insert procedure) and records one outcome per row sent,
 // numbered from 1, with its description; a row that does not pass sets the session's
 // "NoErrors" to false. Stops after the first database failure, whose outcome
-// carries the database's text; later rows get no outcome. The table keeps the
-// uploaded values. Returns true when a database failure stopped the run.
+// carries the database's text; later rows get no outcome. An import whose
+// connection was lost with a commit in flight ends instead with the rows of
+// that transaction, each kNotKnownWhetherRecorded with a text that tells the
+// tester to verify them first. The table keeps the uploaded values. Returns
+// true when a database failure stopped the run.
 // REQUIRES: `database` is connected.
 bool SendRows(TCDB& database, const RowTable& table, bool import, CSVRowErrors& outcomes,
               Session& session);

@@ -27,8 +27,9 @@ GRANT INSERT, SELECT, DELETE ON quorax_test.call_log TO quorax_test;
 GRANT USAGE ON ALL SEQUENCES IN SCHEMA quorax_test TO quorax_test;
 
 -- Shadows the real verify_result for quorax_test; "Tester" chooses the answer.
--- 'log' records "Notes" in call_log and verifies; 'log-fail' records it and
--- then fails; 'log-die' records it and ends its own server process.
+-- 'log' records "Notes" in call_log and verifies; 'log-reject' records it and
+-- rejects the row (-64); 'log-fail' records it and then fails; 'log-die'
+-- records it and ends its own server process.
 CREATE OR REPLACE PROCEDURE quorax_test.verify_result(
   OUT "RetVal" integer, IN "TestCaseID" integer, IN "TestDate" varchar, IN "Version" varchar,
   IN "Platform" varchar, IN "Browser" varchar, IN "Result" varchar, IN "Tester" varchar,
@@ -43,6 +44,9 @@ BEGIN
     WHEN 'log' THEN
       INSERT INTO quorax_test.call_log (note) VALUES ("Notes");
       "RetVal" := 0;
+    WHEN 'log-reject' THEN
+      INSERT INTO quorax_test.call_log (note) VALUES ("Notes");
+      "RetVal" := -64;
     WHEN 'log-fail' THEN
       INSERT INTO quorax_test.call_log (note) VALUES ("Notes");
       RAISE EXCEPTION 'refused %', "Notes";
@@ -55,6 +59,35 @@ BEGIN
       RAISE EXCEPTION 'received %|%|%|%|%|%|%|%|%', coalesce("TestCaseID"::text, 'NULL'),
         "TestDate", "Version", "Platform", "Browser", "Result", "Tester", "PR", "Notes";
   END CASE;
+END $$;
+
+-- Shadows the real insert_result for quorax_test with the same answers.
+CREATE OR REPLACE PROCEDURE quorax_test.insert_result(
+  OUT "RetVal" integer, IN "TestCaseID" integer, IN "TestDate" varchar, IN "Version" varchar,
+  IN "Platform" varchar, IN "Browser" varchar, IN "Result" varchar, IN "Tester" varchar,
+  IN "PR" character, IN "Notes" varchar)
+LANGUAGE plpgsql AS $$
+BEGIN
+  CALL quorax_test.verify_result("RetVal", "TestCaseID", "TestDate", "Version", "Platform",
+                                 "Browser", "Result", "Tester", "PR", "Notes");
+END $$;
+
+-- A logged note ending in 'die-at-commit' ends its server process when its
+-- transaction commits, after the client has sent the commit.
+CREATE OR REPLACE FUNCTION quorax_test.die_at_commit() RETURNS trigger
+LANGUAGE plpgsql AS $$
+BEGIN
+  PERFORM pg_terminate_backend(pg_backend_pid());
+  PERFORM pg_sleep(5);
+  RETURN NULL;
+END $$;
+DO $$
+BEGIN
+  IF NOT EXISTS (SELECT FROM pg_trigger WHERE tgname = 'call_log_die_at_commit') THEN
+    CREATE CONSTRAINT TRIGGER call_log_die_at_commit AFTER INSERT ON quorax_test.call_log
+      DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.note LIKE '%die-at-commit')
+      EXECUTE FUNCTION quorax_test.die_at_commit();
+  END IF;
 END $$;
 
 CREATE OR REPLACE PROCEDURE quorax_test.echo(OUT "Out" varchar, IN "In" varchar)

@@ -100,6 +100,25 @@ TEST_F(ImportDoneTest, GoodRowsViewStopsAtTheDatabaseFailure) {
                            "<!--- END DrawSuccessRowsTable --->\r\n");
 }
 
+// An import whose last commit was lost in flight ends with several rows not
+// known whether recorded: each shows its own outcome, the rows after the
+// last of them were not processed, and all of them are bad rows to download.
+TEST_F(ImportDoneTest, RowsNotKnownWhetherRecordedEachShowTheirOutcome) {
+  const char* not_known = "Not known whether recorded; verify them before importing again.";
+  StoreRun(kFourRows, {{0, "Imported successfully."}, {-260, not_known}, {-260, not_known}},
+           "Import");
+  const std::string all = View("a");
+  const std::string cell =
+      std::string("(-260)<BR>A Database error occured here.<BR>") + not_known + "<BR></TD></TR>";
+  EXPECT_NE(all.find(cell), all.rfind(cell));
+  EXPECT_NE(all.find("previous database error on row 3<BR>"), std::string::npos);
+  EXPECT_EQ(all.find("previous database error on row 2"), std::string::npos);
+  Request("ExportCSV");
+  EXPECT_EQ(host_.Output(),
+            "\"TCID\",\"Date\",\"Notes\"\r\n\"2\",\" \",\"<i>\"\r\n\"3\",\"q\",\"r\"\r\n"
+            "\"4\",\"s\",\"t\"\r\n");
+}
+
 TEST_F(ImportDoneTest, SummaryCountsEachKindOfRowWithABarOfThoseCounts) {
   StoreFourRows();
   host_.SetTemplate("importdone.htm", "<WC@SUMMARY>template text</WC@SUMMARY>");

@@ -1,7 +1,8 @@
 // Fault test against the real server (plain and TLS listeners) and a
 // throw-away database on the loopback: hostile uploads, hostile requests and
 // crowds below the application (requests.mjs), clients that send their body
-// one byte per second, and PostgreSQL stopped in the middle of imports.
+// one byte per second, PostgreSQL stopped in the middle of imports, and the
+// server's database connection ended at random points of large imports.
 // Prints what each check saw; exits 1 when any check fails.
 
 import { parseArgs } from 'node:util';
@@ -11,6 +12,7 @@ import { Stack } from '../../tests/browser/harness/stack.mjs';
 import { hostileUploads } from './hostile.mjs';
 import { hostileRequests } from './requests.mjs';
 import { slowClient } from './slow_client.mjs';
+import { killedConnection } from './killed_connection.mjs';
 import { databaseStopped } from './stopped_database.mjs';
 import { checkBadRows, pageWords, quantile, testerFile } from './workload.mjs';
 
@@ -64,7 +66,13 @@ const context = {
 
 const stack = await Stack.start({ ownCluster: true, tls: true });
 try {
-  const phases = { hostile: hostileUploads, requests: hostileRequests, slow: slowClient, database: databaseStopped };
+  const phases = {
+    hostile: hostileUploads,
+    requests: hostileRequests,
+    slow: slowClient,
+    database: databaseStopped,
+    killed: killedConnection,
+  };
   for (const [name, phase] of Object.entries(phases)) {
     if (opts.only && opts.only !== name) continue;
     console.log(`-- ${name}`);

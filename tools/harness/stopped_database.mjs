@@ -28,24 +28,32 @@ function importFiles(good, round) {
 
 // Where the run behind an import answer stopped: the row number of the
 // database failure (rows + 1 when every row was imported, 1 when the
-// connection was refused), or an explanation of what is wrong with the page.
+// connection was refused) and the last row with an outcome, or an
+// explanation of what is wrong with the page. A commit lost in flight leaves
+// its rows not known whether recorded (-260), each with its own outcome,
+// before any row that failed.
 function stoppedAt(answer, file) {
-  if (answer.status === 302 && /[?&]s=4$/.test(answer.location)) return { row: 1 };
+  if (answer.status === 302 && /[?&]s=4$/.test(answer.location)) return { row: 1, last: 1 };
   if (answer.status !== 200) return { problem: `status ${answer.status}` };
   const results = parseResults(answer.text);
-  if (results.successNotice === 'All rows have been imported successfully') return { row: file.rows + 1 };
+  if (results.successNotice === 'All rows have been imported successfully') return { row: file.rows + 1, last: file.rows + 1 };
   const failed = results.rows[0];
   if (!failed || failed.colour !== YELLOW || !failed.outcome.includes('A Database error occured here.')) {
     return { problem: `first bad row is not the database failure: ${failed?.outcome.slice(0, 80)}` };
   }
-  const row = Number(/-r(\d+)$/.exec(failed.cells[NOTES])[1]);
-  const rest = results.rows.slice(1);
+  const rowOf = (r) => Number(/-r(\d+)$/.exec(r.cells[NOTES])[1]);
+  let outcomes = 0;
+  while (outcomes < results.rows.length && results.rows[outcomes].outcome.startsWith('(-260)<BR>')) outcomes++;
+  if (outcomes < results.rows.length && results.rows[outcomes].outcome.includes('A Database error occured here.')) outcomes++;
+  const row = rowOf(failed);
+  const last = rowOf(results.rows[outcomes - 1]);
+  const rest = results.rows.slice(outcomes);
   const marked = rest.every(
-    (r) => r.colour === YELLOW && r.outcome.startsWith(`Not imported or tested due to previous database error on row ${row}<BR>`),
+    (r) => r.colour === YELLOW && r.outcome.startsWith(`Not imported or tested due to previous database error on row ${last}<BR>`),
   );
-  if (rest.length !== file.rows - row || !marked) return { problem: `rows after ${row} are not all marked not processed` };
+  if (rest.length !== file.rows - last || !marked) return { problem: `rows after ${last} are not all marked not processed` };
   const [code, , text] = failed.outcome.split('<BR>');
-  return { row, databaseText: `${code} ${text || '(no database text)'}` };
+  return { row, last, databaseText: `${code} ${text || '(no database text)'}` };
 }
 
 // One round: imports started together, PostgreSQL stopped after `delayMs`.
@@ -88,16 +96,17 @@ async function checkWhileDown(stack, ctx, tester) {
 }
 
 // After the restart: rows before the failure are recorded (a second
-// verification flags them), rows after it are not.
+// verification flags them), rows after the last outcome are not; rows not
+// known whether recorded may be either.
 async function checkRecorded(stack, ctx, file, stop) {
   const session = await ctx.signedIn(stack.url);
   await session.upload(file.text);
   const rows = parseResults((await session.view('a')).text).rows;
   const before = rows.slice(0, stop.row - 1).every((r) => r.colour === RED && r.outcome.startsWith('(-128)'));
-  const after = rows.slice(stop.row).every((r) => r.colour === GREEN);
+  const after = rows.slice(stop.last).every((r) => r.colour === GREEN);
   ctx.check(
     rows.length === file.rows && before && after,
-    `rows 1 to ${stop.row - 1} stay recorded and rows after ${stop.row} were not`,
+    `rows 1 to ${stop.row - 1} stay recorded and rows after ${stop.last} were not`,
   );
 }
 
