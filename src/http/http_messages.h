@@ -35,9 +35,12 @@ std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_bod
                                      const std::string& start_link);
 
 // Returns the host page answering a request that could not be read because
-// of `error` (413, 431 or 400, linking to `start_link`), or nothing when the connection is simply
-// dropped (the client went away or was too slow).
-std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link);
+// of `error` (431 or 400, linking to `start_link`; 413, for a body too large,
+// linking to `upload_form_link`, since only an upload is that large), or
+// nothing when the connection is simply dropped (the client went away or
+// was too slow).
+std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link,
+                                 const std::string& upload_form_link);
 
 // Returns what the router needs of `request`; its body is moved out.
 IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,

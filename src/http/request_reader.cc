@@ -45,7 +45,9 @@ RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
   const size_t used = parser_->put(buffer.data(), error);
   buffer.consume(used);
   if (error == http::error::need_more) return Progress::kNeedMore;
-  if (error) return Refuse(ReadRefusal(error, start_link_).value_or(Unreadable(start_link_)));
+  if (error)
+    return Refuse(
+        ReadRefusal(error, start_link_, upload_form_link_).value_or(Unreadable(start_link_)));
   header_done_ = true;
   if (std::optional<Reply> refusal = FramingRefusal(parser_->get(), start_link_))
     return Refuse(*refusal);
@@ -69,9 +71,10 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
         return Refuse(
             HostPage(400, "Bad request", "A chunk header is longer than 4096 bytes.", start_link_));
       case ChunkedBodyLimits::Verdict::kTrailerTooLarge:
-        return Refuse(ReadRefusal(http::error::header_limit, start_link_).value());
+        return Refuse(
+            ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
       case ChunkedBodyLimits::Verdict::kBodyTooLarge:
-        return Refuse(ReadRefusal(http::error::body_limit, start_link_).value());
+        return Refuse(ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
       case ChunkedBodyLimits::Verdict::kMore:
       case ChunkedBodyLimits::Verdict::kEnd:
         break;
@@ -88,7 +91,9 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
     if (buffer.size() > header_limit_ + kMaxChunkLine) return Refuse(Unreadable(start_link_));
     return Progress::kNeedMore;
   }
-  if (error) return Refuse(ReadRefusal(error, start_link_).value_or(Unreadable(start_link_)));
+  if (error)
+    return Refuse(
+        ReadRefusal(error, start_link_, upload_form_link_).value_or(Unreadable(start_link_)));
   return parser_->is_done() ? Progress::kComplete : Progress::kNeedMore;
 }
 
