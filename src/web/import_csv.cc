@@ -1,4 +1,3 @@
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,15 +17,6 @@
 namespace quorax {
 
 namespace {
-
-// What tells one submitted upload from another: its mode and body. A
-// second submission of the same upload (a double click, a reload of the
-// page it answered) has the same digest.
-std::string UploadDigest(WebHost& host, bool import) {
-  const std::string body = host.BinaryRead(host.TotalBytes());
-  return (import ? "i" : "v") + std::to_string(body.size()) + ":" +
-         std::to_string(std::hash<std::string>{}(body));
-}
 
 // Keeps the rest of a file the reader never reached, for the download.
 void KeepUnread(Session& session, const AcceptedUpload& upload) {
@@ -51,13 +41,8 @@ void main::ImportCSV_Respond(WebHost& host) {
   }
   Session& session = host.session();
   const bool import = host.QueryValue("i") == "1";
-  const std::string digest = UploadDigest(host, import);
   const bool after_run = !EqualsIgnoreCase(session.GetText("Last"), "SubmitCSV_Respond");
   session.SetText("Last", "ImportCSV_Respond");
-  if (after_run && session.Contains("CSVData") && session.GetText("UploadDigest") == digest) {
-    host.SetNextItem(contract::kImportDone);
-    return;
-  }
   AcceptedUpload upload;
   try {
     upload = ReadUpload(host, import);
@@ -65,6 +50,12 @@ void main::ImportCSV_Respond(WebHost& host) {
     throw;
   } catch (const Error& refusal) {
     WriteRefusal(host, refusal.what(), Addresses.SubmitCSVAddress);
+    return;
+  }
+  // The mode and the file: what a second submission of the same upload repeats.
+  const std::string digest = (import ? "i" : "v") + upload.Digest;
+  if (after_run && session.Contains("CSVData") && session.GetText("UploadDigest") == digest) {
+    host.SetNextItem(contract::kImportDone);
     return;
   }
   const std::shared_ptr<CSV>& table = upload.Table;

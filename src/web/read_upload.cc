@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 #include "common/errors.h"
 #include "common/page_contract.h"
@@ -147,7 +148,9 @@ AcceptedUpload ReadUpload(WebHost& host, bool import) {
   auto table = std::make_shared<CSV>();
   const int16_t parsed = table->ProcessCSV(text);
   RequireColumns(*table);
-  AcceptedUpload upload{std::move(table), std::move(decoded.Encoding), "", false, "", 0, ""};
+  AcceptedUpload upload{std::move(table), std::move(decoded.Encoding), "", false, "", 0, "", ""};
+  upload.Digest =
+      std::to_string(file.size()) + ":" + std::to_string(std::hash<std::string>{}(file));
   if (parsed == -2 || (parsed == -3 && OnlyHeaderLine(text))) {
     upload.ParseNote = NoRowsNote(decoded.Text, import);
   } else if (parsed == -3) {

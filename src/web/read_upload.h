@@ -26,6 +26,10 @@ struct AcceptedUpload {
   std::string Unread;
   int32_t UnreadRows = 0;
   std::string LineEnd;
+  // Tells the file apart from another: the same file sent again has the same
+  // digest, whatever else of the request differs (a browser draws a new
+  // multipart boundary for every submission).
+  std::string Digest;
 };
 
 // Reads the request body, its part "csvfile" and the table in it; `import`
