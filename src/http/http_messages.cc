@@ -55,9 +55,10 @@ std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::stri
                                  const std::string& upload_form_link) {
   if (error == http::error::body_limit) {
     return HostPage(413, "The file is too large",
-                    "An upload may be at most 32,767 bytes: the file and the 200 or so bytes "
-                    "the browser adds around it. This one was much larger. Split the file into "
-                    "smaller files and upload them one at a time.",
+                    "The largest file that fits is 32,500 bytes: with the 200 or so bytes the "
+                    "browser adds around the file, an upload may be at most 32,767 bytes, and "
+                    "this one was much larger. Split the file into smaller files and upload "
+                    "them one at a time.",
                     upload_form_link, "Back to the upload form");
   }
   if (error == http::error::header_limit) {
