@@ -32,6 +32,12 @@ void AppendRecord(std::string& out, std::span<const std::string> fields,
 // session holds no run, a short page says there is nothing to download.
 void main::ExportCSV_Respond(WebHost& host) {
   const Session& session = host.session();
+  // A link followed after the session ended leads to the sign-in page, which
+  // says so, rather than to a download that seems to have nothing.
+  if (!session.Contains("CSVData") && host.ServerVariable("SESSION_ENDED") == "1") {
+    RedirectToStart(host, contract::kNoStatus);
+    return;
+  }
   if (session.GetBool("NoErrors") || !session.Contains("CSVData") ||
       !session.Contains("CSVErrors")) {
     if (!session.Contains("CSVData")) MarkAnswer(host, contract::kNoResults);

@@ -252,21 +252,24 @@ TEST_F(StartTest, OutOfOrderRequestsReturnToTheStartAddress) {
 // request without a session cookie, as ever, says nothing.
 TEST_F(StartTest, RequestAfterItsSessionEndedSaysSoOnTheSignInPage) {
   const struct {
+    const char* item;
     const char* ended;
     const char* timeout;
     const char* status;
     const char* message;
   } cases[] = {
-      {"1", "60", "?s=7", "Your session ended after 1 minute without activity. Sign in again."},
-      {"1", "90", "?s=7", "Your session ended after 90 seconds without activity. Sign in again."},
-      {"", "60", "", ""},
+      {"ImportDone", "1", "60", "?s=7",
+       "Your session ended after 1 minute without activity. Sign in again."},
+      {"ExportCSV", "1", "90", "?s=7",
+       "Your session ended after 90 seconds without activity. Sign in again."},
+      {"SubmitCSV", "", "60", "", ""},
   };
   for (const auto& c : cases) {
     host_.NewRequest();
     host_.session().Clear();
     host_.Variable("SESSION_ENDED", c.ended);
     host_.Variable("SESSION_TIMEOUT", c.timeout);
-    ASSERT_TRUE(Dispatch(app_, host_, "ImportDone"));
+    ASSERT_TRUE(Dispatch(app_, host_, c.item));
     EXPECT_EQ(host_.RedirectedTo(),
               std::string("https://10.0.0.5:8080/results/Quorax.asp") + c.status);
     Start(*c.status == '\0' ? nullptr : "7");
