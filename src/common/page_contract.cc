@@ -14,6 +14,8 @@ const char* StartStatusToken(int16_t code) {
       return "logged-out";
     case kThrottled:
       return "throttled";
+    case kSessionTimedOut:
+      return kSessionEnded;
     default:
       return kStartPage;
   }

@@ -40,7 +40,8 @@ enum StartStatus : int16_t {
   kDatabaseUnreachable = 2,  // the sign-in could not reach the database
   kConnectionLost = 4,       // the upload could not connect to the database
   kLoggedOut = 5,
-  kThrottled = 6,  // too many failed sign-ins: refused without trying
+  kThrottled = 6,        // too many failed sign-ins: refused without trying
+  kSessionTimedOut = 7,  // the request came after its session ended; carries kSessionEnded
 };
 
 // The response headers: a stable token below, and one line of reason.

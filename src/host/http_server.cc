@@ -19,6 +19,7 @@ namespace {
 TransportOptions TransportOf(const HostOptions& options, const Routes& routes) {
   TransportOptions transport = options.transport;
   transport.start_link = routes.start_page;
+  transport.upload_form_link = routes.upload_form;
   return transport;
 }
 

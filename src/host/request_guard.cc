@@ -99,7 +99,7 @@ Reply LogOutConfirmation(std::string_view target, const std::string& start_link)
   const std::string form = "<form method=\"post\" action=\"" + HtmlEscape(target) +
                            "\"><p><button type=\"submit\">Log out</button></p></form>\r\n";
   return HostPage(200, "Log out?", "Do you want to log out? You are still signed in.", start_link,
-                  form);
+                  "", form);
 }
 
 bool IsUploadRequest(std::string_view target, const std::string& upload_item) {

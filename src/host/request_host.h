@@ -1,6 +1,7 @@
 #ifndef QUORAX_HOST_REQUEST_HOST_H_
 #define QUORAX_HOST_REQUEST_HOST_H_
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,6 +25,10 @@ struct RequestData {
   bool https = false;
   std::string local_addr;   // host[:port] as the pages name this server
   std::string remote_addr;  // the client's address
+  // The request's session cookie named a session that has ended (it expired
+  // or was ended), and the idle time after which sessions end.
+  bool session_ended = false;
+  std::chrono::seconds session_timeout{0};
 };
 
 // The WebHost of one HTTP request: reads `request`, builds the response in

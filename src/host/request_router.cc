@@ -128,6 +128,8 @@ void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::s
     reply.headers.emplace_back("Retry-After", "120");
     return done(std::move(reply));
   }
+  data->session_ended = acquired.is_new && !session_id.empty();
+  data->session_timeout = std::chrono::duration_cast<std::chrono::seconds>(sessions_.timeout());
   auto job = [this, data, acquired, done] {
     RequestHost host(*data, acquired.entry, sessions_, templates_);
     Reply reply = RunApplication(*data, host);

@@ -36,10 +36,13 @@ const Route* Routes::HealthProbe(std::string_view method, std::string_view path)
   return route != nullptr && route->kind == RouteKind::kHealth ? route : nullptr;
 }
 
-Routes PageRoutes(const std::string& page_name, const std::string& upload_item) {
+Routes PageRoutes(const std::string& page_name, const std::string& upload_item,
+                  const std::string& form_item) {
   Routes routes;
   routes.start_page = "/" + page_name;
   routes.upload_item = upload_item;
+  routes.upload_form =
+      form_item.empty() ? routes.start_page : routes.start_page + "?WCI=" + form_item + "&WCU=";
   routes.table = {{RouteKind::kRedirect, "/", routes.start_page},
                   {RouteKind::kHealth, "/healthz", ""},
                   {RouteKind::kApplication, page_name, ""}};

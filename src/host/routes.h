@@ -32,6 +32,9 @@ struct Routes {
   // The page item that takes uploads: a GET naming it goes back to the start
   // page without running it. "" for none.
   std::string upload_item;
+  // The address of the upload form, which a refused upload links back to;
+  // the start page when the application names no form.
+  std::string upload_form;
 
   // The first route matching `path`, or nullptr.
   const Route* Find(std::string_view path) const;
@@ -45,7 +48,9 @@ struct Routes {
 // The table of an application served at host page `page_name`: "/"
 // redirects to "/" + `page_name`, GET or HEAD /healthz is the health check, and the
 // page in any directory is the application.
-Routes PageRoutes(const std::string& page_name, const std::string& upload_item);
+// `form_item`, when not empty, is the page item of the upload form.
+Routes PageRoutes(const std::string& page_name, const std::string& upload_item,
+                  const std::string& form_item = "");
 
 }  // namespace quorax
 

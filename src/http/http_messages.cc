@@ -6,6 +6,8 @@
 #include "http/forwarded.h"
 #include "http/pages.h"
 
+#include "common/page_contract.h"
+
 namespace quorax {
 
 namespace {
@@ -79,10 +81,17 @@ std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_bod
                   "This server does not accept compressed request bodies.", start_link);
 }
 
-std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link) {
+static_assert(contract::kLargestUploadBody == 32767, "the 413 page names the upload limit");
+
+std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link,
+                                 const std::string& upload_form_link) {
   if (error == http::error::body_limit) {
-    return HostPage(413, "Request too large", "The request body is larger than this server takes.",
-                    start_link);
+    return HostPage(413, "The file is too large",
+                    "The largest file that fits is 32,500 bytes: with the 200 or so bytes the "
+                    "browser adds around the file, an upload may be at most 32,767 bytes, and "
+                    "this one was much larger. Split the file into smaller files and upload "
+                    "them one at a time.",
+                    upload_form_link, "Back to the upload form");
   }
   if (error == http::error::header_limit) {
     return HostPage(431, "Request header too large",

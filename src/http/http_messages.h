@@ -36,9 +36,12 @@ std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_bod
                                      const std::string& start_link);
 
 // Returns the host page answering a request that could not be read because
-// of `error` (413, 431 or 400, linking to `start_link`), or nothing when the connection is simply
-// dropped (the client went away or was too slow).
-std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link);
+// of `error` (431 or 400, linking to `start_link`; 413, for a body too large,
+// linking to `upload_form_link`, since only an upload is that large), or
+// nothing when the connection is simply dropped (the client went away or
+// was too slow).
+std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link,
+                                 const std::string& upload_form_link);
 
 // Returns an absolute-form `target` ("https://host/path?query") whose
 // authority names `own_host` (without regard to case, the scheme's default

@@ -11,10 +11,13 @@ namespace quorax {
 // The content type of pages unless a handler sets another.
 inline constexpr const char* kPageContentType = "text/html; charset=windows-1252";
 
-// What the pages may load and do: their inline style sheets and forms
-// posted to this server, nothing else; no framing, no <base>.
+// What the pages may load and do: their inline style sheets, the one inline
+// script of the upload form (by its SHA-256, so that no other script runs,
+// injected or not) and forms posted to this server, nothing else; no
+// framing, no <base>.
 inline constexpr const char* kContentSecurityPolicy =
-    "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; "
+    "default-src 'none'; style-src 'unsafe-inline'; "
+    "script-src 'sha256-xiMmY/fhPpqOzQP1qIdyc+sghv8Mfh4tWZotgpNztiw='; form-action 'self'; "
     "frame-ancestors 'none'; base-uri 'none'";
 
 // The header that keeps browsers on HTTPS once they reached it.
@@ -27,11 +30,20 @@ std::string_view StandardHeaderLines();
 // True when `name` (in any case) is one of the standard headers.
 bool IsStandardHeader(std::string_view name);
 
-// A plain HTML page of the host: a heading, `text` (HTML-escaped here),
-// `form_html` written as given, and a link back to `start_link`; its status
-// token is kServerRefused and its reason `text`.
+// A refusal page in the site's layout (its header, a framed box, narrow
+// screens included): `heading`, `text`, then `form_html` written as given,
+// and a link `link_text` to `link`; all but `form_html` HTML-escaped here,
+// with `heading` also the title.
+std::string RefusalPageHtml(const std::string& heading, const std::string& text,
+                            const std::string& link, const std::string& link_text,
+                            std::string_view form_html = {});
+
+// A page of the host (RefusalPageHtml) linking back to `start_link` with
+// "Back to the start page", or with `link_text` when given; its status token
+// is kServerRefused and its reason `text`.
 Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
-               const std::string& start_link, std::string_view form_html = {});
+               const std::string& start_link, const std::string& link_text = "",
+               std::string_view form_html = {});
 
 }  // namespace quorax
 

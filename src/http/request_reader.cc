@@ -55,7 +55,7 @@ bool RequestReader::SkipEmptyLines(beast::flat_buffer& buffer) {
 
 RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
   if (!SkipEmptyLines(buffer))
-    return Refuse(ReadRefusal(http::error::header_limit, start_link_).value());
+    return Refuse(ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
   const std::string_view bytes(static_cast<const char*>(buffer.data().data()), buffer.size());
   const size_t end = HeaderEnd(bytes);
   if (end == std::string_view::npos && bytes.size() <= header_limit_) return Progress::kNeedMore;
@@ -66,7 +66,9 @@ RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
   const size_t used = parser_->put(buffer.data(), error);
   buffer.consume(used);
   if (error == http::error::need_more) return Progress::kNeedMore;
-  if (error) return Refuse(ReadRefusal(error, start_link_).value_or(Unreadable(start_link_)));
+  if (error)
+    return Refuse(
+        ReadRefusal(error, start_link_, upload_form_link_).value_or(Unreadable(start_link_)));
   header_done_ = true;
   if (std::optional<Reply> refusal = FramingRefusal(parser_->get(), start_link_))
     return Refuse(*refusal);
@@ -90,9 +92,10 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
         return Refuse(
             HostPage(400, "Bad request", "A chunk header is longer than 4096 bytes.", start_link_));
       case ChunkedBodyLimits::Verdict::kTrailerTooLarge:
-        return Refuse(ReadRefusal(http::error::header_limit, start_link_).value());
+        return Refuse(
+            ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
       case ChunkedBodyLimits::Verdict::kBodyTooLarge:
-        return Refuse(ReadRefusal(http::error::body_limit, start_link_).value());
+        return Refuse(ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
       case ChunkedBodyLimits::Verdict::kMore:
       case ChunkedBodyLimits::Verdict::kEnd:
         break;
@@ -109,7 +112,9 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
     if (buffer.size() > header_limit_ + kMaxChunkLine) return Refuse(Unreadable(start_link_));
     return Progress::kNeedMore;
   }
-  if (error) return Refuse(ReadRefusal(error, start_link_).value_or(Unreadable(start_link_)));
+  if (error)
+    return Refuse(
+        ReadRefusal(error, start_link_, upload_form_link_).value_or(Unreadable(start_link_)));
   return parser_->is_done() ? Progress::kComplete : Progress::kNeedMore;
 }
 

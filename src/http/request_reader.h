@@ -30,9 +30,14 @@ class RequestReader {
     kRefused,     // TakeRefusal() answers it; the connection must close after
   };
 
-  // Refusal pages link back to `start_link`.
-  RequestReader(size_t header_limit, size_t max_body, std::string start_link)
-      : header_limit_(header_limit), max_body_(max_body), start_link_(std::move(start_link)) {}
+  // Refusal pages link back to `start_link`, that of a body too large to
+  // `upload_form_link`.
+  RequestReader(size_t header_limit, size_t max_body, std::string start_link,
+                std::string upload_form_link)
+      : header_limit_(header_limit),
+        max_body_(max_body),
+        start_link_(std::move(start_link)),
+        upload_form_link_(std::move(upload_form_link)) {}
 
   // Forgets the request read so far and starts the next one.
   void Begin();
@@ -62,6 +67,7 @@ class RequestReader {
   const size_t header_limit_;
   const size_t max_body_;
   const std::string start_link_;
+  const std::string upload_form_link_;
   std::optional<http::request_parser<http::string_body>> parser_;
   std::optional<ChunkedBodyLimits> chunk_limits_;  // of a chunked body
   size_t scanned_ = 0;  // bytes at the buffer's front already seen by chunk_limits_

@@ -40,8 +40,10 @@ struct TransportOptions {
   // Receives one access-log line per request (without line end); when empty
   // the lines go to standard error.
   std::function<void(const std::string&)> access_log;
-  // The address that the transport's own refusal pages link back to.
+  // The address that the transport's own refusal pages link back to, and
+  // the one a refused upload (a body too large) links back to.
   std::string start_link = "/";
+  std::string upload_form_link = "/";
 };
 
 // Looks at a request before it is counted and handed to the handler: returns

@@ -116,6 +116,9 @@ class SessionStore {
   // Removes every expired session; returns how many were removed.
   size_t PurgeExpired(Clock::time_point now);
 
+  // The idle time after which a session ends.
+  std::chrono::milliseconds timeout() const { return timeout_; }
+
   // Sessions held, counting abandoned ones still in use.
   size_t Count() const;
 

@@ -49,6 +49,29 @@ int16_t CSV::GetRows() const { return static_cast<int16_t>(Table.RowCount()); }
 
 int16_t CSV::GetCols() const { return static_cast<int16_t>(Table.Columns()); }
 
+std::string CSV::Data(int32_t column, int32_t row) const {
+  if (column < 0 || column >= DataColumns || row < 0 || row >= DataRows) {
+    throw SubscriptOutOfRange("the cell (" + std::to_string(column) + ", " + std::to_string(row) +
+                              ") lies outside the cells (0.." + std::to_string(DataColumns - 1) +
+                              ", 0.." + std::to_string(DataRows - 1) + ")");
+  }
+  if (column < Table.Columns() && row < Table.RowCount()) {
+    return std::string(Table.Cell(row, column));
+  }
+  if (row == Table.RowCount() && static_cast<size_t>(column) < Spare.size()) {
+    return Spare[static_cast<size_t>(column)];
+  }
+  return "";
+}
+
+std::string CSV::Headers(int32_t column) const {
+  if (column < 0 || column >= HeaderEntries) {
+    throw SubscriptOutOfRange("the header " + std::to_string(column) +
+                              " lies outside the headers 0.." + std::to_string(HeaderEntries - 1));
+  }
+  return column < Table.Columns() ? Table.ColumnName(column) : "";
+}
+
 std::string_view CSV::ParseHeaderLine(std::string_view RawData) {
   const std::string_view line_end = DetectLineEnd(RawData);
   if (line_end.empty()) return line_end;
@@ -65,6 +88,7 @@ std::string_view CSV::ParseHeaderLine(std::string_view RawData) {
     pos = comma + 1;
   }
   HeaderLength = end + line_end.size();
+  HeaderEntries = static_cast<int32_t>(names.size()) + 1;
   Table = RowTable(std::move(names));
   return line_end;
 }
@@ -74,6 +98,9 @@ int16_t CSV::ParseRows(std::string_view text, std::string_view LineEnd, int32_t 
   const int16_t length =
       ToInt16(static_cast<int64_t>(text.size()), "the length of the CSV data rows");
   Table.Reserve(RowsAtMost(text, LineEnd, Table.Columns()), text.size());
+  DataColumns = Table.Columns() + 1;
+  DataRows = 2;
+  Spare.clear();
   CsvTokenizer tokenizer(text, LineEnd);
   std::vector<std::string> fields(static_cast<size_t>(Table.Columns()));
   int16_t rows = 0;
@@ -87,7 +114,10 @@ int16_t CSV::ParseRows(std::string_view text, std::string_view LineEnd, int32_t 
       // Positions count from 1 in 16 bits: no scan may step past 32767.
       ToInt16(static_cast<int64_t>(scan.consumed) + 1, "a CSV position");
       if (scan.fault != FieldFault::kNone) {
-        StoppedAt = Stop{static_cast<int16_t>(scan.fault), HeaderLength + pos, HeaderLength};
+        StoppedAt = Stop{static_cast<int16_t>(scan.fault), HeaderLength + pos, HeaderLength,
+                         HeaderLength + start};
+        Spare.assign(fields.begin(), fields.begin() + static_cast<ptrdiff_t>(col));
+        DataRows = rows + 1;
         return Sub16(-1, rows, "a CSV row code");
       }
       pos = scan.end;
@@ -96,6 +126,7 @@ int16_t CSV::ParseRows(std::string_view text, std::string_view LineEnd, int32_t 
     line += static_cast<int32_t>(std::count(text.begin() + static_cast<ptrdiff_t>(start),
                                             text.begin() + static_cast<ptrdiff_t>(pos), '\n'));
     rows = number;
+    DataRows = rows + 1;
   }
   return rows;
 }

@@ -25,12 +25,26 @@ class CSV {
   int16_t GetRows() const;
   int16_t GetCols() const;
 
+  // The text of cell (`column`, `row`), both from 0. Before any data row was
+  // looked at the cells are 0..1 x 0..1; after that the columns are
+  // 0..GetCols() and the rows 0..GetRows(), or 0..1 when a text of one
+  // character was read to its end. Column GetCols() and the spare row
+  // GetRows() are empty, but for the cells read so far of the row that
+  // stopped the parse, which the spare row holds. Raises SubscriptOutOfRange
+  // outside these ranges.
+  std::string Data(int32_t column, int32_t row) const;
+  // The name of column `column`: 0..GetCols() once a header line was read,
+  // entry GetCols() empty; 0..1, both empty, before. Raises
+  // SubscriptOutOfRange outside that range.
+  std::string Headers(int32_t column) const;
+
   // Where the last ProcessCSV stopped before the end of its text. FieldCode
   // is 0 when it stopped at no field.
   struct Stop {
     int16_t FieldCode = 0;  // the code (-1..-8) of the field it could not read
     size_t Offset = 0;      // where that field starts in the text, from 0
     size_t RowsOffset = 0;  // where the data rows start in the text
+    size_t RowOffset = 0;   // where the row holding that field starts in the text
   };
   Stop Stopped() const { return StoppedAt; }
 
@@ -58,7 +72,11 @@ class CSV {
 
   RowTable Table;
   Stop StoppedAt;
-  size_t HeaderLength = 0;  // of the header line and its line end: where the data rows start
+  size_t HeaderLength = 0;         // of the header line and its line end: where the data rows start
+  int32_t HeaderEntries = 2;       // Headers() takes 0..HeaderEntries-1
+  int32_t DataColumns = 2;         // Data() takes columns 0..DataColumns-1
+  int32_t DataRows = 2;            // and rows 0..DataRows-1
+  std::vector<std::string> Spare;  // the cells read of the row that stopped the parse
 };
 
 }  // namespace quorax

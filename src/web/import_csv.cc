@@ -16,15 +16,33 @@
 
 namespace quorax {
 
+namespace {
+
+// Keeps the rest of a file the reader never reached, for the download.
+void KeepUnread(Session& session, const AcceptedUpload& upload) {
+  session.SetText("Unread", upload.Unread);
+  session.SetText("UnreadRows", std::to_string(upload.UnreadRows));
+  session.SetText("LineEnd", upload.LineEnd);
+}
+
+}  // namespace
+
 // The uploaded file is read and checked before the run's values are touched,
 // so a refused upload (too large, malformed, too narrow, in an encoding the
 // database cannot take) leaves the previous run's results whole; the refusal
 // page links back to the upload form, which opens after "ImportCSV_Respond".
+// So does a connection the database refuses: the table and outcomes in the
+// session always belong to one run. An upload posted again after its run
+// (a second click that waited for the first) is not run again: it gets the
+// results of that run, so nothing is recorded twice.
 void main::ImportCSV_Respond(WebHost& host) {
-  if (!InPageOrder(host, {"SubmitCSV_Respond"})) return;
+  if (!InPageOrder(host, {"SubmitCSV_Respond", "ImportCSV_Respond", "ImportDone_Respond"})) {
+    return;
+  }
   Session& session = host.session();
-  session.SetText("Last", "ImportCSV_Respond");
   const bool import = host.QueryValue("i") == "1";
+  const bool after_run = !EqualsIgnoreCase(session.GetText("Last"), "SubmitCSV_Respond");
+  session.SetText("Last", "ImportCSV_Respond");
   AcceptedUpload upload;
   try {
     upload = ReadUpload(host, import);
@@ -34,24 +52,32 @@ void main::ImportCSV_Respond(WebHost& host) {
     WriteRefusal(host, refusal.what(), Addresses.SubmitCSVAddress);
     return;
   }
+  // The mode and the file: what a second submission of the same upload repeats.
+  const std::string digest = (import ? "i" : "v") + upload.Digest;
+  if (after_run && session.Contains("CSVData") && session.GetText("UploadDigest") == digest) {
+    host.SetNextItem(contract::kImportDone);
+    return;
+  }
   const std::shared_ptr<CSV>& table = upload.Table;
-
-  session.SetText("Mode", import ? "Import" : "Verify");
-  // Rows the reader never reached were never checked: no success to claim.
-  session.SetBool("NoErrors", !upload.ReadStopped);
-  session.SetBool("ReadStopped", upload.ReadStopped);
   auto outcomes = std::make_shared<CSVRowErrors>();
-  session.SetObject("CSVErrors", outcomes);
   const UploadRecord record(import, table->Rows(), *outcomes);
 
   // The session's kept connection when it has one; one the server ended while
   // it sat idle is replaced before any row is sent.
   std::unique_ptr<TCDB> database = ConnectForRows(host);
   if (!database) return;
-  const bool database_failed = SendRows(*database, table->Rows(), import, *outcomes, session);
+  session.SetText("Mode", import ? "Import" : "Verify");
+  // Rows the reader never reached were never checked: no success to claim.
+  session.SetBool("NoErrors", !upload.ReadStopped);
+  session.SetBool("ReadStopped", upload.ReadStopped);
+  session.SetObject("CSVErrors", outcomes);
   session.SetObject("CSVData", table);
+  session.SetText("UploadDigest", "");
+  const bool database_failed = SendRows(*database, table->Rows(), import, *outcomes, session);
   session.SetText("Encoding", upload.Encoding);
   session.SetText("ParseNote", upload.ParseNote);
+  KeepUnread(session, upload);
+  session.SetText("UploadDigest", digest);
   // After a database failure the connection may be broken: it is closed, and
   // the next upload connects afresh.
   if (!database_failed) KeepDatabase(Connections, session, std::move(database));

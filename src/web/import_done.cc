@@ -1,3 +1,4 @@
+#include <charconv>
 #include <string>
 
 #include "common/page_contract.h"
@@ -34,10 +35,10 @@ void ResultsTag(const main& app, WebHost& host, std::string& TagContents) {
   const Session& session = host.session();
   const auto* view = FindNamed(kResultsViews, session.GetText("Display"));
   if (view == nullptr) return;
-  std::optional<int32_t> rows_before_stop;
-  if (session.GetBool("ReadStopped")) rows_before_stop = RunTable(session)->RowCount();
+  const bool no_rows = !session.GetBool("ReadStopped") && session.Contains("CSVData") &&
+                       RunTable(session)->RowCount() == 0;
   const ResultsFrame frame{app.Addresses, session.GetText("Mode"), session.GetBool("NoErrors"),
-                           rows_before_stop};
+                           no_rows ? session.GetText("ParseNote") : ""};
   if (view->Handle.DrawNotice != nullptr) {
     TagContents = view->Handle.DrawNotice(frame);
   } else {
@@ -45,21 +46,36 @@ void ResultsTag(const main& app, WebHost& host, std::string& TagContents) {
   }
 }
 
-// "WC@PARSE_NOTE" says where the reader stopped on a damaged file, so that no
-// one takes the rows it never reached for checked ones; it is empty for a
-// file read to its end.
+// "WC@PARSE_NOTE" says where and why the reader stopped on a damaged file and
+// how many rows it never reached, so that no one takes them for checked
+// ones; it is empty for a file read to its end (a file without data rows
+// says so in the notice view instead).
 void ParseNoteTag(const main&, WebHost& host, std::string& TagContents) {
-  const std::string note = host.session().GetText("ParseNote");
+  const Session& session = host.session();
+  const std::string note = session.GetBool("ReadStopped") ? session.GetText("ParseNote") : "";
   TagContents = note.empty() ? "" : "<P CLASS=\"note\">" + HtmlEscape(note) + "</P>";
 }
 
+// The rows the reader never reached in the session's run (session
+// "UnreadRows", kept by the import as a decimal number).
+int32_t UnreadRows(const Session& session) {
+  int32_t rows = 0;
+  if (!session.GetBool("ReadStopped")) return rows;
+  const std::string text = session.GetText("UnreadRows");
+  std::from_chars(text.data(), text.data() + text.size(), rows);
+  return rows;
+}
+
 // "WC@SUMMARY" sums up the session's run in one line above the table; it is
-// empty when the session holds no run.
+// empty when the session holds no run or a run without rows.
 void SummaryTag(const main&, WebHost& host, std::string& TagContents) {
   const Session& session = host.session();
-  TagContents = session.Contains("CSVData") && session.Contains("CSVErrors")
-                    ? DrawRunSummary(*RunTable(session), *RunOutcomes(session))
-                    : "";
+  TagContents = "";
+  if (!session.Contains("CSVData") || !session.Contains("CSVErrors")) return;
+  const int32_t unread = UnreadRows(session);
+  const auto table = RunTable(session);
+  if (table->RowCount() == 0 && unread == 0) return;
+  TagContents = DrawRunSummary(*table, *RunOutcomes(session), unread);
 }
 
 }  // namespace
@@ -70,9 +86,12 @@ void main::ImportDone_Respond(WebHost& host) {
     return;
   }
   Session& session = host.session();
+  // The notice view claims that every row passed: it is shown only when no
+  // row failed, and the bad rows otherwise.
+  const bool no_errors = session.GetBool("NoErrors");
   std::string display = host.QueryValue("d");
-  if (display.empty()) {
-    display = session.GetBool("NoErrors") || OnlyReadStopped(session) ? "n" : "b";
+  if (display.empty() || (EqualsIgnoreCase(display, "n") && !no_errors)) {
+    display = no_errors ? "n" : "b";
   }
   session.SetText("Display", display);
   session.SetText("Last", "ImportDone_Respond");

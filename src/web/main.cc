@@ -5,7 +5,9 @@
 
 namespace quorax {
 
-Routes main::SiteRoutes() const { return PageRoutes(kHostPageName, contract::kImportCSV); }
+Routes main::SiteRoutes() const {
+  return PageRoutes(kHostPageName, contract::kImportCSV, contract::kSubmitCSV);
+}
 
 main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections,
            std::chrono::milliseconds connection_max_age)

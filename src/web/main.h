@@ -81,9 +81,10 @@ class main : public WebApplication {
   void ImportRows_Respond(WebHost& host);
 
   // The message the start page shows for status `code` (status 2 quotes
-  // session "ErrorMsg", as a busy database when "DatabaseBusy" is true);
-  // none for a code without one.
-  static std::optional<std::string> StartMessage(int16_t code, const Session& session);
+  // session "ErrorMsg", as a busy database when "DatabaseBusy" is true;
+  // status 7 names the session timeout the host reports); none for a code
+  // without one.
+  static std::optional<std::string> StartMessage(int16_t code, WebHost& host);
 
   // Replaces the tags every template may hold. Returns true when it did.
   // Leaves `SendTags` false either way.
@@ -118,10 +119,12 @@ class main : public WebApplication {
   // unless it is kNoStatus.
   std::string StartAddress(WebHost& host, int16_t code = contract::kNoStatus) const;
 
-  // Redirects to the start address with `code` and ends the response. The
-  // redirect carries the code's status token (kSessionEnded for no code in a
-  // session that has seen no page) and `reason`, by default the message the
-  // start page shows for the code.
+  // Redirects to the start address with `code` and ends the response. No
+  // code in a session that has seen no page becomes kSessionTimedOut when the
+  // request named a session that has ended. The redirect carries the code's
+  // status token (kSessionEnded for no code in a session that has seen no
+  // page) and `reason`, by default the message the start page shows for the
+  // code.
   void RedirectToStart(WebHost& host, int16_t code, const std::string& reason = "") const;
 
   // The page-order rule: true when session "Last" equals one of `accepted`

@@ -23,9 +23,9 @@ void main::RedirectToStart(WebHost& host, int16_t code, const std::string& reaso
   const char* token = contract::StartStatusToken(code);
   if (code == contract::kNoStatus && host.session().GetText("Last").empty()) {
     token = contract::kSessionEnded;
+    if (host.ServerVariable("SESSION_ENDED") == "1") code = contract::kSessionTimedOut;
   }
-  MarkAnswer(host, token,
-             reason.empty() ? StartMessage(code, host.session()).value_or("") : reason);
+  MarkAnswer(host, token, reason.empty() ? StartMessage(code, host).value_or("") : reason);
   RedirectAndEnd(host, StartAddress(host, code));
 }
 

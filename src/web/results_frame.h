@@ -2,7 +2,6 @@
 #define QUORAX_WEB_RESULTS_FRAME_H_
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "web/page_addresses.h"
@@ -14,9 +13,9 @@ struct ResultsFrame {
   const PageAddresses& Addresses;  // targets of the navigation links
   std::string Mode;                // session "Mode": "Import" or "Verify"
   bool NoErrors;                   // session "NoErrors": no row failed, nothing to download
-  // The data rows read when the reader stopped before the end of the file
-  // (session "ReadStopped"); none when it read the whole file.
-  std::optional<int32_t> RowsBeforeStop;
+  // Why the run had no data rows to send (an empty file, a header line
+  // alone); "" when it had some.
+  std::string NoRowsNote;
 };
 
 // The results table's opening and header row: one heading per upload column,

@@ -1,7 +1,6 @@
 #include "web/results_session.h"
 
 #include "common/errors.h"
-#include "outcomes/row_state.h"
 #include "upload/csv.h"
 #include "web/run_corrections.h"
 
@@ -25,12 +24,6 @@ std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session) {
     throw MissingKey("there are no results in this session yet: upload a file first");
   }
   return outcomes;
-}
-
-bool OnlyReadStopped(const Session& session) {
-  if (!session.GetBool("ReadStopped")) return false;
-  const RowTally tally = TallyRows(*RunOutcomes(session), RunTable(session)->RowCount());
-  return tally.passed == tally.rows;
 }
 
 }  // namespace quorax

@@ -16,11 +16,6 @@ namespace quorax {
 std::shared_ptr<const RowTable> RunTable(const Session& session);
 std::shared_ptr<CSVRowErrors> RunOutcomes(const Session& session);
 
-// True when the last run's only fault is that the reader stopped before the
-// end of the file (session "ReadStopped"): every row it read passed. Raises
-// MissingKey as RunTable does when the reader stopped and there is no run.
-bool OnlyReadStopped(const Session& session);
-
 }  // namespace quorax
 
 #endif  // QUORAX_WEB_RESULTS_SESSION_H_

@@ -22,9 +22,17 @@ constexpr std::array<SummaryPart, 4> kSummaryParts = {{
     {RowState::NotProcessed, "not processed", "skipped"},
 }};
 
+// One bar segment of `count` rows, none for no rows.
+std::string BarSegment(const char* bar_class, int32_t count) {
+  if (count <= 0) return "";
+  return "<span class=\"" + std::string(bar_class) +
+         "\" style=\"flex-grow: " + std::to_string(count) + "\"></span>";
+}
+
 }  // namespace
 
-std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes) {
+std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes,
+                           int32_t unread_rows) {
   const RowTally tally = TallyRows(outcomes, table.RowCount());
   std::string line = "<p class=\"summary\">" + std::to_string(table.RowCount()) +
                      (table.RowCount() == 1 ? " row read: " : " rows read: ");
@@ -32,11 +40,13 @@ std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes) 
   for (size_t i = 0; i < kSummaryParts.size(); ++i) {
     const int32_t count = tally.Of(kSummaryParts[i].State);
     line += (i == 0 ? "" : ", ") + std::to_string(count) + " " + kSummaryParts[i].Words;
-    if (count > 0) {
-      bar += "<span class=\"" + std::string(kSummaryParts[i].BarClass) +
-             "\" style=\"flex-grow: " + std::to_string(count) + "\"></span>";
-    }
+    bar += BarSegment(kSummaryParts[i].BarClass, count);
   }
+  if (unread_rows > 0) {
+    line +=
+        "; " + std::to_string(unread_rows) + (unread_rows == 1 ? " row" : " rows") + " not read";
+  }
+  bar += BarSegment("unread", unread_rows);
   line += ".</p>\r\n";
   if (bar.empty()) return line;
   return line + "<div class=\"bar\" aria-hidden=\"true\">" + bar + "</div>\r\n";

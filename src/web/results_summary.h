@@ -1,6 +1,7 @@
 #ifndef QUORAX_WEB_RESULTS_SUMMARY_H_
 #define QUORAX_WEB_RESULTS_SUMMARY_H_
 
+#include <cstdint>
 #include <string>
 
 #include "outcomes/csv_row_errors.h"
@@ -10,9 +11,11 @@ namespace quorax {
 
 // The line above the results table that sums up a run: the rows read and how
 // many passed, were rejected, met a database failure or were not processed,
+// and, when the reader stopped early, the `unread_rows` it never reached;
 // then a bar whose segments are proportional to those counts. The bar is
 // hidden from screen readers; the sentence before it says the same.
-std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes);
+std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes,
+                           int32_t unread_rows = 0);
 
 }  // namespace quorax
 

@@ -109,21 +109,12 @@ constexpr RowsView kGoodRows{
       return outcome != nullptr && StateOfCode(outcome->ErrorNumber) == RowState::Passed;
     }};
 
-// The sentence of the notice view. Rows the reader never reached were never
-// sent, so a file it could not read to its end is never called a success.
+// The sentence of the notice view. A run without rows says why it had
+// none, and never that its rows passed.
 std::string Notice(const ResultsFrame& frame) {
-  const bool import = EqualsIgnoreCase(frame.Mode, "Import");
-  if (!frame.RowsBeforeStop) {
-    return import ? "All rows have been imported successfully"
-                  : "All rows have been verified and are Ok";
-  }
-  if (*frame.RowsBeforeStop == 0) {
-    return std::string("The file could not be read, so no row has been ") +
-           (import ? "imported" : "verified");
-  }
-  return "The file could not be read past data row " + std::to_string(*frame.RowsBeforeStop) +
-         (import ? "; the rows above it have been imported successfully"
-                 : "; the rows above it have been verified and are Ok");
+  if (!frame.NoRowsNote.empty()) return HtmlEscape(frame.NoRowsNote);
+  return EqualsIgnoreCase(frame.Mode, "Import") ? "All rows have been imported successfully"
+                                                : "All rows have been verified and are Ok";
 }
 
 }  // namespace

@@ -27,9 +27,9 @@ std::string DrawAllRowsTable(const RowTable& table, const CSVRowErrors& outcomes
 std::string DrawSuccessRowsTable(const RowTable& table, const CSVRowErrors& outcomes,
                                  const ResultsFrame& frame);
 
-// The notice that every row succeeded, whatever the outcomes, or, when the
-// reader stopped early, that the file could not be read past the rows it
-// read: no header row, no data rows, and no run needed.
+// The notice that every row succeeded, whatever the outcomes, or, for a
+// file without data rows, why it had none: no header row, no data rows, and
+// no run needed.
 std::string DrawCompleteSuccess(const ResultsFrame& frame);
 
 }  // namespace quorax

@@ -92,13 +92,34 @@ int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, ConnectionKeepe
 // cross-site posts never reach the application. A new session id on an
 // accepted sign-in keeps an id planted before it from reaching the
 // signed-in session.
+//
+// Every sign-in attempt, accepted or not, starts from an empty session (but
+// for the page order and the last database error text), so that nothing of
+// the previous tester's run (table, outcomes, downloads) reaches whoever
+// signs in next on a shared browser. The upload form shown
+// again ("Last" is "SubmitCSV_Respond", as after a refusal the host answered
+// before the application ran) needs the credentials in the session and no
+// sign-in form: a sign-in form posted a second time goes back to the start.
 void main::SubmitCSV_Respond(WebHost& host) {
-  if (!InPageOrder(host, {"Login_Respond", "", "ImportDone_Respond", "ImportCSV_Respond"})) return;
+  if (!InPageOrder(host, {"Login_Respond", "", "ImportDone_Respond", "ImportCSV_Respond",
+                          "SubmitCSV_Respond"})) {
+    return;
+  }
   Session& session = host.session();
   const std::string last = session.GetText("Last");
+  if (EqualsIgnoreCase(last, "SubmitCSV_Respond") &&
+      !(host.FormValue("uid").empty() && host.FormValue("pwd").empty())) {
+    RedirectToStart(host, contract::kNoStatus);
+    return;
+  }
   const bool signing_in = last.empty() || EqualsIgnoreCase(last, "Login_Respond");
   if (signing_in) {
     ForgetDatabase(Connections, session);
+    const bool had_error_text = session.Contains("ErrorMsg");
+    const std::string error_text = session.GetText("ErrorMsg");
+    session.Clear();
+    session.SetText("Last", last);
+    if (had_error_text) session.SetText("ErrorMsg", error_text);
     session.SetText("User", host.FormValue("uid"));
     session.SetText("Pass", host.FormValue("pwd"));
   }

@@ -1,3 +1,4 @@
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,17 +14,29 @@ namespace {
 
 // Sets session "Message" for start page status `code`. Codes without a
 // message (3 and any unknown value) leave it as an earlier request left it.
-void SetStatusMessage(Session& session, int16_t code) {
+void SetStatusMessage(WebHost& host, int16_t code) {
   if (code == contract::kNoStatus) {
-    session.SetText("Message", "");
-  } else if (std::optional<std::string> message = main::StartMessage(code, session)) {
-    session.SetText("Message", std::move(*message));
+    host.session().SetText("Message", "");
+  } else if (std::optional<std::string> message = main::StartMessage(code, host)) {
+    host.session().SetText("Message", std::move(*message));
   }
+}
+
+// "N minutes" for the session timeout the host reports in whole minutes,
+// else "N seconds"; "a while" when it reports none.
+std::string TimeoutText(const std::string& seconds_text) {
+  int64_t seconds = 0;
+  std::from_chars(seconds_text.data(), seconds_text.data() + seconds_text.size(), seconds);
+  if (seconds <= 0) return "a while";
+  if (seconds % 60 != 0) return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+  const int64_t minutes = seconds / 60;
+  return std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
 }
 
 }  // namespace
 
-std::optional<std::string> main::StartMessage(int16_t code, const Session& session) {
+std::optional<std::string> main::StartMessage(int16_t code, WebHost& host) {
+  const Session& session = host.session();
   switch (code) {
     case contract::kSignInRefused:
       return "Authentication Failed. Access Denied.";
@@ -43,6 +56,9 @@ std::optional<std::string> main::StartMessage(int16_t code, const Session& sessi
       return "You have been logged out.";
     case contract::kThrottled:
       return "Too many failed sign-ins. Please wait a few minutes and try again.";
+    case contract::kSessionTimedOut:
+      return "Your session ended after " + TimeoutText(host.ServerVariable("SESSION_TIMEOUT")) +
+             " without activity. Sign in again.";
     default:
       return std::nullopt;
   }
@@ -61,7 +77,7 @@ void main::WebClass_Start(WebHost& host) {
   }
   const std::string status = host.QueryValue(contract::kStartStatusKey);
   const int16_t code = status.empty() ? 0 : ParseInt16(status, "the status code \"s\"");
-  SetStatusMessage(host.session(), code);
+  SetStatusMessage(host, code);
   host.session().SetText("s", code == contract::kLoggedOut ? status : "");
   host.session().SetText("Last", "WebClass_Start");
   host.SetNextItem(contract::kLogin);

@@ -180,10 +180,16 @@ TEST_F(HttpServerTest, BodyLimitAtExactSizeAndOnePast) {
   EXPECT_EQ(Request(server_.port(), "POST", "/Quorax.asp?WCI=Echo&WCU=", kFormType, form).status,
             200);
   int calls = server_.app().calls;
-  EXPECT_EQ(
-      Request(server_.port(), "POST", "/Quorax.asp?WCI=Echo&WCU=", kFormType, form + "a").status,
-      413);
+  const HttpResponse refused =
+      Request(server_.port(), "POST", "/Quorax.asp?WCI=Echo&WCU=", kFormType, form + "a");
+  EXPECT_EQ(refused.status, 413);
   EXPECT_EQ(server_.app().calls, calls);
+  // A page of the site that names the limit and leads back to the upload form.
+  for (const char* part : {"<h1>Quorax</h1>", "at most 32,767 bytes",
+                           "<a href=\"/Quorax.asp?WCI=SubmitCSV&amp;WCU=\">Back to the upload "
+                           "form</a>"}) {
+    EXPECT_NE(refused.body.find(part), std::string::npos) << part;
+  }
 }
 
 // The limit counts the framing of a chunked body with its data: nine chunks

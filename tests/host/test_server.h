@@ -25,7 +25,7 @@ namespace quorax {
 class TestApp : public WebApplication {
  public:
   // Served at "Quorax.asp", whose upload item is "ImportCSV".
-  Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV"); }
+  Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV", "SubmitCSV"); }
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
 

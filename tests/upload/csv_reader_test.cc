@@ -105,6 +105,47 @@ TEST(CSVReaderTest, RowsHoldNoSpareAndNoFaultyRow) {
   EXPECT_EQ(fresh.GetCols(), 0);
 }
 
+// Data and Headers take exactly their index ranges: the spare column, the
+// spare row (holding the cells read of the row that stopped a parse), the
+// 2 x 2 cells of a table no data row was looked at for, nothing beyond.
+TEST(CSVReaderTest, DataAndHeadersTakeTheirIndexRangesWithTheSpares) {
+  const struct {
+    const char* text;  // nullptr: never parsed
+    int16_t code;
+    int32_t headers, columns, rows;  // the sizes of the index ranges
+    std::vector<std::string> spare;  // the spare row's first cells
+  } cases[] = {
+      {nullptr, 0, 2, 2, 2, {"", ""}},
+      {"a,b\r\n1,2\r\n3,4\r\n", 0, 3, 3, 3, {"", "", ""}},
+      {"a,b,c\r\n1,2,3\r\n4,\"5\r\n", -3, 4, 4, 2, {"4", "", "", ""}},
+      {"a,b\r\nx\r\n", -3, 3, 3, 1, {"", "", ""}},
+      {"a,b\r\n  ", -3, 3, 2, 2, {"", ""}},
+      {"a,b\r\nx", 0, 3, 3, 2, {"", "", ""}},
+      {"a,b", -2, 2, 2, 2, {"", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text == nullptr ? "never parsed" : c.text);
+    CSV csv;
+    if (c.text != nullptr) {
+      EXPECT_EQ(csv.ProcessCSV(c.text), c.code);
+    }
+    EXPECT_EQ(csv.Headers(c.headers - 1), "");
+    EXPECT_THROW(csv.Headers(c.headers), SubscriptOutOfRange);
+    EXPECT_THROW(csv.Headers(-1), SubscriptOutOfRange);
+    EXPECT_EQ(csv.Data(c.columns - 1, c.rows - 1), "");
+    EXPECT_THROW(csv.Data(c.columns, 0), SubscriptOutOfRange);
+    EXPECT_THROW(csv.Data(0, c.rows), SubscriptOutOfRange);
+    EXPECT_THROW(csv.Data(-1, 0), SubscriptOutOfRange);
+    for (size_t col = 0; col < c.spare.size(); ++col) {
+      EXPECT_EQ(csv.Data(static_cast<int32_t>(col), c.rows - 1), c.spare[col]) << col;
+    }
+  }
+  CSV csv;
+  csv.ProcessCSV("a,b\r\n1,2\r\n");
+  EXPECT_EQ(csv.Headers(1), "b");
+  EXPECT_EQ(csv.Data(1, 0), "2");
+}
+
 TEST(CSVReaderTest, SixteenBitLimits) {
   CSV csv;
   EXPECT_EQ(csv.ProcessCSV(std::string(32766, 'h') + "\n"), -3);

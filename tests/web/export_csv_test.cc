@@ -74,11 +74,14 @@ TEST_F(ExportCSVTest, IgnoresAndKeepsThePageOrderMarker) {
   EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
 }
 
-TEST_F(ExportCSVTest, NoRunInTheSessionIsAnErrorWithNothingWritten) {
+// A session without a run (never uploaded, or cleared by a sign-in) has
+// nothing to download, and says so rather than failing.
+TEST_F(ExportCSVTest, NoRunInTheSessionHasNoBadRowsToDownload) {
   host_.NewRequest();
-  EXPECT_THROW(Dispatch(app_, host_, "ExportCSV"), MissingKey);
-  EXPECT_EQ(host_.Output(), "");
-  EXPECT_TRUE(host_.Headers().empty());
+  EXPECT_EQ(Download(),
+            "<HTML><HEAD><TITLE></TITLE></HEAD><BODY><H1>There are no bad rows to "
+            "download</H1></BODY></HTML>");
+  EXPECT_EQ(Header("X-Quorax-Status"), "no-results");
 }
 
 }  // namespace

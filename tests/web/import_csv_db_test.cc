@@ -154,46 +154,83 @@ TEST_F(ImportCSVDatabaseTest, EightColumnsSendAnEmptyNote) {
   EXPECT_EQ(Code(1), 0);
 }
 
-TEST_F(ImportCSVDatabaseTest, HeaderOnlyFileRecordsNothingAndSaysSo) {
-  Upload(kHeader);
-  EXPECT_EQ(Outcomes()->Count(), 0);
-  EXPECT_TRUE(host_.session().GetBool("NoErrors"));
-  ASSERT_NE(Table(), nullptr);
-  EXPECT_EQ(Table()->GetRows(), 0);
-  EXPECT_TRUE(PageContains("The file holds no data rows, so nothing was verified."));
-  EXPECT_FALSE(PageContains("could not be read"));
+// A file without data rows gets one sentence saying why, never a success.
+TEST_F(ImportCSVDatabaseTest, FilesWithoutDataRowsSayWhyInOneSentence) {
+  const struct {
+    std::string file;
+    const char* sentence;
+  } cases[] = {
+      {"", "The file is empty, so nothing was verified."},
+      {"  \r\n", "The file is empty, so nothing was verified."},
+      {"TCID,Date", "The file holds only a header line, so nothing was verified."},
+      {kHeader, "The file holds only a header line, so nothing was verified."},
+      {std::string(kHeader) + "\r\n \r\n",
+       "The file has no data rows below its header line, so nothing was verified."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Upload(c.file);
+    EXPECT_EQ(Outcomes()->Count(), 0);
+    EXPECT_TRUE(PageContains(c.sentence)) << host_.Output();
+    EXPECT_FALSE(PageContains("are Ok"));
+    EXPECT_FALSE(PageContains("rows read"));
+    EXPECT_FALSE(PageContains("line end"));
+  }
 }
 
-TEST_F(ImportCSVDatabaseTest, MalformedThirdRowStopsTheFileAndSaysWhere) {
-  Upload(kHeader + ValidRow(7, date_) + "8," + date_ + ",2.0,Windows 11,Chrome,P,nobody,,\r\n" +
-         "9,\"unclosed,2.0,Windows 11,Chrome,P,alice,,\r\n" + ValidRow(10, date_));
+// The reader stops at row 3 of 4: the page says how many rows it never
+// reached and why, its bar shows them, and errors.csv hands back the bad row
+// read and then the rest of the file exactly as uploaded, line ends included.
+TEST_F(ImportCSVDatabaseTest, DamagedFileLosesNoRowInErrorsCsv) {
+  std::string rest = "9,\"unclosed,2.0,Windows 11,Chrome,P,alice,,\n" + ValidRow(10, date_);
+  rest.erase(rest.size() - 2, 1);  // the file's line end is LF
+  const std::string bad = "8," + date_ + ",2.0,Windows 11,Chrome,P,nobody,,\n";
+  std::string first = ValidRow(7, date_);
+  first.erase(first.size() - 2, 1);
+  Upload("TCID,Date,Version,Platform,Browser,Result,Tester,PR,Notes\n" + first + bad + rest);
   ASSERT_EQ(Outcomes()->Count(), 2);
-  EXPECT_EQ(Code(1), 0);
-  EXPECT_EQ(Code(2), -64);
   EXPECT_FALSE(host_.session().GetBool("NoErrors"));
-  EXPECT_EQ(Table()->GetRows(), 2);
-  EXPECT_TRUE(PageContains("could not be read past data row 2"));
-}
-
-// Row 2 never reached the database: neither the page nor errors.csv may
-// call the run a success.
-TEST_F(ImportCSVDatabaseTest, UnclosedQuoteInRow2IsNoSuccess) {
-  Upload(kHeader + ValidRow(7, date_) + "8,\"unclosed,2.0,Windows 11,Chrome,P,alice,,\r\n" +
-         ValidRow(9, date_));
-  ASSERT_EQ(Outcomes()->Count(), 1);
-  EXPECT_EQ(Code(1), 0);
-  EXPECT_FALSE(host_.session().GetBool("NoErrors"));
-  EXPECT_TRUE(PageContains("<!--- START DrawCompleteSuccess --->")) << host_.Output();
-  EXPECT_FALSE(PageContains("All rows have been verified and are Ok"));
+  EXPECT_TRUE(PageContains("<!--- START DrawBadRowsTable --->"));
   EXPECT_TRUE(
-      PageContains("The file could not be read past data row 1; the rows above it have "
-                   "been verified and are Ok"));
+      PageContains("2 rows were not read, from line 4 on: the quote opened on line 4 is "
+                   "never closed."))
+      << host_.Output();
+  EXPECT_TRUE(
+      PageContains("2 rows read: 1 passed, 1 rejected, 0 database failure, 0 not "
+                   "processed; 2 rows not read."));
+  EXPECT_TRUE(PageContains("<span class=\"unread\" style=\"flex-grow: 2\">"));
 
   host_.NewRequest();
   ASSERT_TRUE(Dispatch(app_, host_, "ExportCSV"));
   EXPECT_EQ(host_.Output(),
-            "<HTML><HEAD><TITLE></TITLE></HEAD><BODY><H1>The file could not be read past data "
-            "row 1; the rows after it were not processed.</H1></BODY></HTML>");
+            "\"TCID\",\"Date\",\"Version\",\"Platform\",\"Browser\",\"Result\",\"Tester\",\"PR\","
+            "\"Notes\"\n\"8\",\"" +
+                date_ + "\",\"2.0\",\"Windows 11\",\"Chrome\",\"P\",\"nobody\",\"\",\"\"\n" + rest);
+}
+
+// A second submission of the same upload, queued behind the first, shows
+// that run's results and records nothing again; another file runs.
+TEST_F(ImportCSVDatabaseTest, SecondSubmissionOfAnUploadShowsItsResultsWithoutRunningAgain) {
+  const std::string file = kHeader + ValidRows(13, 14);
+  Upload(file, "1");
+  const auto outcomes = Outcomes();
+  ASSERT_EQ(Code(1), 0);
+  // The browser draws a new multipart boundary for each submission.
+  std::string again = MultipartBody(file);
+  for (size_t at = again.find("7MA4"); at != std::string::npos; at = again.find("7MA4", at)) {
+    again.replace(at, 4, "8MB5");
+  }
+  for (const char* last : {"ImportDone_Respond", "ImportCSV_Respond"}) {
+    PrepareUpload(again, "1");
+    host_.session().SetText("Last", last);
+    ASSERT_TRUE(Dispatch(app_, host_, "ImportCSV"));
+    EXPECT_EQ(Outcomes(), outcomes) << last;
+    EXPECT_TRUE(PageContains("All rows have been imported successfully")) << last;
+  }
+  PrepareUpload(MultipartBody(file), "1");
+  host_.session().SetText("Last", "SubmitCSV_Respond");
+  ASSERT_TRUE(Dispatch(app_, host_, "ImportCSV"));
+  EXPECT_EQ(Code(1), -128) << "a deliberate second upload runs again";
 }
 
 TEST_F(ImportCSVDatabaseTest, EndOfFileMarkIsNoRow) {

@@ -146,9 +146,11 @@ TEST_F(ImportDoneTest, CompleteSuccessNoticeNamesTheMode) {
   EXPECT_NE(View("n").find("All rows have been verified and are Ok"), std::string::npos);
 }
 
-TEST_F(ImportDoneTest, NoticeCanBeAskedForWhateverTheOutcomes) {
+// The notice claims success: asked for while rows failed, the bad rows show.
+TEST_F(ImportDoneTest, NoticeIsShownOnlyWhenNoRowFailed) {
   StoreFourRows();
-  EXPECT_EQ(View("N").rfind("<!--- START DrawCompleteSuccess --->", 0), 0u);
+  EXPECT_EQ(View("N").rfind("<!--- START DrawBadRowsTable --->", 0), 0u);
+  EXPECT_EQ(host_.SessionText("Display"), "b");
   EXPECT_TRUE(Contains(Navigation(true)));
 }
 
@@ -218,6 +220,7 @@ TEST_F(ImportDoneTest, ViewingAgainIsAllowedAfterTheResultsPage) {
 TEST_F(ImportDoneTest, ShippedTemplateShowsResultsParseNoteAndCommonTags) {
   StoreFourRows();
   host_.session().SetText("Last", "ImportCSV_Respond");
+  host_.session().SetBool("ReadStopped", true);
   host_.session().SetText("ParseNote", "The file could not be read past data row 4; <sic>");
   Request("ImportDone", "a");
   EXPECT_TRUE(Contains("<!--- START DrawAllRowsTable --->"));

@@ -179,7 +179,7 @@ TEST_F(KeptDatabaseTest, SignInAtTheLoginsLimitWaitsThenAnswersWithTheDatabasesW
   FakeHost host;
   SignIn(app_, host, role, "secret");
   EXPECT_TRUE(host.RedirectedTo().ends_with("?s=2")) << host.RedirectedTo();
-  const std::string message = *quorax::main::StartMessage(2, host.session());
+  const std::string message = *quorax::main::StartMessage(2, host);
   EXPECT_TRUE(message.starts_with("The database has no connection to spare.")) << message;
   EXPECT_NE(message.find("too many connections for role"), std::string::npos) << message;
 

@@ -178,6 +178,7 @@ TEST_F(DebugStartTest, PlainConnectionIsServedInDebugMode) {
 }
 
 TEST_F(StartTest, StatusCodeSetsTheMessage) {
+  host_.Variable("SESSION_TIMEOUT", "1200");
   const std::pair<const char*, const char*> cases[] = {
       {nullptr, ""},
       {"", ""},
@@ -188,7 +189,8 @@ TEST_F(StartTest, StatusCodeSetsTheMessage) {
       {"4", "The connection to the database has been lost. Please try again."},
       {"5", "You have been logged out."},
       {"6", "Too many failed sign-ins. Please wait a few minutes and try again."},
-      {"7", "previous"},
+      {"7", "Your session ended after 20 minutes without activity. Sign in again."},
+      {"8", "previous"},
       {"-1", "previous"},
       {"32767", "previous"},
       {"-32768", "previous"},
@@ -243,6 +245,35 @@ TEST_F(StartTest, OutOfOrderRequestsReturnToTheStartAddress) {
     EXPECT_TRUE(host_.Ended());
     EXPECT_EQ(host_.Output(), "");
     EXPECT_EQ(host_.SessionText("Last"), last);
+  }
+}
+
+// A request whose session ended goes to the sign-in page saying so; a
+// request without a session cookie, as ever, says nothing.
+TEST_F(StartTest, RequestAfterItsSessionEndedSaysSoOnTheSignInPage) {
+  const struct {
+    const char* item;
+    const char* ended;
+    const char* timeout;
+    const char* status;
+    const char* message;
+  } cases[] = {
+      {"ImportDone", "1", "60", "?s=7",
+       "Your session ended after 1 minute without activity. Sign in again."},
+      {"ExportCSV", "1", "90", "?s=7",
+       "Your session ended after 90 seconds without activity. Sign in again."},
+      {"SubmitCSV", "", "60", "", ""},
+  };
+  for (const auto& c : cases) {
+    host_.NewRequest();
+    host_.session().Clear();
+    host_.Variable("SESSION_ENDED", c.ended);
+    host_.Variable("SESSION_TIMEOUT", c.timeout);
+    ASSERT_TRUE(Dispatch(app_, host_, c.item));
+    EXPECT_EQ(host_.RedirectedTo(),
+              std::string("https://10.0.0.5:8080/results/Quorax.asp") + c.status);
+    Start(*c.status == '\0' ? nullptr : "7");
+    EXPECT_EQ(host_.SessionText("Message"), c.message) << c.timeout;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 
 #include "host/web_application.h"
 #include "testing/closed_port.h"
@@ -281,6 +282,35 @@ TEST_F(SubmitCSVDatabaseTest, AcceptedSignInClearsTheFailuresOfItsName) {
   EXPECT_EQ(SignInStatus("demo", "demo"), "");
   for (int i = 0; i < 4; ++i) EXPECT_EQ(SignInStatus("demo", "wrong"), "1");
   EXPECT_EQ(SignInStatus("demo", "demo"), "");
+}
+
+// On a shared browser the next sign-in, refused or not, finds nothing of
+// the previous tester's run: no table, no outcomes, nothing to download.
+TEST_F(SubmitCSVTest, EverySignInAttemptRemovesThePreviousRun) {
+  for (const char* uid : {"bob", ""}) {
+    host_.session().SetObject("CSVData", std::make_shared<int>(1));
+    host_.session().SetObject("CSVErrors", std::make_shared<int>(2));
+    host_.session().SetBool("NoErrors", false);
+    host_.session().SetText("Unread", "alice's rest");
+    SignIn(uid, "secret");
+    EXPECT_NE(host_.RedirectedTo(), "") << uid;
+    for (const char* key : {"CSVData", "CSVErrors", "NoErrors", "Unread"}) {
+      EXPECT_FALSE(host_.session().Contains(key)) << uid << " " << key;
+    }
+    Request("ExportCSV");
+    EXPECT_NE(host_.Output().find("There are no bad rows to download"), std::string::npos);
+  }
+}
+
+// A refusal the host answers before the application runs (a body too large)
+// links back to the upload form, which opens again without a new sign-in.
+TEST_F(SubmitCSVTest, UploadFormOpensAgainAfterItself) {
+  host_.session().SetText("Last", "SubmitCSV_Respond");
+  host_.session().SetText("User", "demo");
+  host_.session().SetText("Pass", "demo");
+  Request("SubmitCSV");
+  EXPECT_EQ(host_.RedirectedTo(), "");
+  EXPECT_TRUE(ShowsUploadForm());
 }
 
 // Without a connection string the database client would use its defaults
