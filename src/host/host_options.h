@@ -37,6 +37,12 @@ struct HostOptions {
   // Database connections kept open between the requests of signed-in
   // sessions, one per session at most; 0 connects for every request.
   size_t db_idle_connections = 32;
+  // The largest file a browser may send as a run (the application's run
+  // item); its body goes to a spool file, never into memory.
+  size_t max_run_bytes = 64 * 1024 * 1024;
+  // Runs going at once in the whole server; later ones wait their turn.
+  // 0: twice the processor cores.
+  size_t max_runs = 0;
   // Limits, timeouts, proxies and access log of every listener's connections.
   TransportOptions transport;
   // The application's debug mode. Outside it the plain listener serves

@@ -32,6 +32,10 @@ struct Routes {
   // The page item that takes uploads: a GET naming it goes back to the start
   // page without running it. "" for none.
   std::string upload_item;
+  // The page item that takes a file of any size as a run: its POST bodies
+  // are spooled to disk, up to the host's run limit; a GET naming it goes
+  // back to the start page like one naming the upload item. "" for none.
+  std::string run_item;
 
   // The first route matching `path`, or nullptr.
   const Route* Find(std::string_view path) const;

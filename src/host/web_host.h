@@ -3,11 +3,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "sessions/session.h"
 
 namespace quorax {
+
+class SpoolFile;
 
 // Called once per "WC@" tag while a template is written. `TagName` is the
 // tag's name as written; `TagContents` arrives holding the template's text
@@ -33,6 +36,9 @@ class WebHost {
   virtual int32_t TotalBytes() const = 0;
   // Returns up to `count` bytes of the raw request body.
   virtual std::string BinaryRead(int32_t count) = 0;
+  // The file holding the body of a request the host spooled to disk (a run's
+  // file); TotalBytes and BinaryRead then see no body. Null for any other.
+  virtual std::shared_ptr<SpoolFile> BodyFile() const { return nullptr; }
 
   // Response. After End (or Redirect and End) nothing more is sent.
   virtual void Write(const std::string& text) = 0;

@@ -151,6 +151,7 @@ template <class Stream>
 void HttpConnection<Stream>::Dispatch() {
   auto& request = reader_.request();
   IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_, peer_addr_);
+  incoming.body_file = reader_.TakeBodyFile();
   ApplyOrigin(request, peer_addr_, core_.options.trusted_proxies, incoming);
   client_addr_ = incoming.remote_addr;
   incoming.secure_addr = secure_addr_;

@@ -11,11 +11,12 @@ namespace quorax {
 // The content type of pages unless a handler sets another.
 inline constexpr const char* kPageContentType = "text/html; charset=windows-1252";
 
-// What the pages may load and do: their inline style sheets and forms
-// posted to this server, nothing else; no framing, no <base>.
+// What the pages may load and do: their inline style sheets, scripts and
+// requests from this server only (no inline script), and forms posted to
+// it, nothing else; no framing, no <base>.
 inline constexpr const char* kContentSecurityPolicy =
-    "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; "
-    "frame-ancestors 'none'; base-uri 'none'";
+    "default-src 'none'; script-src 'self'; connect-src 'self'; style-src 'unsafe-inline'; "
+    "form-action 'self'; frame-ancestors 'none'; base-uri 'none'";
 
 // The header that keeps browsers on HTTPS once they reached it.
 inline constexpr const char* kStrictTransportSecurity = "max-age=31536000";

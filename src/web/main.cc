@@ -2,12 +2,18 @@
 
 #include "web/export_results.h"
 #include "web/named_table.h"
+#include "web/run_work.h"
 
 namespace quorax {
 
-Routes main::SiteRoutes() const { return PageRoutes(kHostPageName, contract::kImportCSV); }
+Routes main::SiteRoutes() const {
+  Routes routes = PageRoutes(kHostPageName, contract::kImportCSV);
+  routes.run_item = contract::kStartRun;
+  return routes;
+}
 
-main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections)
+main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections,
+           size_t max_runs)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
       DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
@@ -15,7 +21,8 @@ main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_c
       BuildDateText(Settings != nullptr ? Settings->GetItem("BuildDate") : "{Error}"),
       Addresses(Settings != nullptr ? PageAddressesFrom(*Settings) : PageAddresses{}),
       Throttle(std::move(clock)),
-      Connections(kept_connections, kKeptConnectionIdleLimit, true) {}
+      Connections(kept_connections, kKeptConnectionIdleLimit, true),
+      Runs(max_runs == 0 ? RunQueue::DefaultWorkers() : max_runs, CarryOutRun) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 
@@ -38,6 +45,12 @@ bool main::Respond(const std::string& item, WebHost& host) {
       {contract::kLogin, &main::Login_Respond},
       {contract::kRecheckRows, &main::RecheckRows_Respond},
       {contract::kSubmitCSV, &main::SubmitCSV_Respond},
+      {contract::kStartRun, &main::StartRun_Respond},
+      {contract::kRunProgress, &main::RunProgress_Respond},
+      {contract::kRunStatus, &main::RunStatus_Respond},
+      {contract::kCancelRun, &main::CancelRun_Respond},
+      {contract::kRunResults, &main::RunResults_Respond},
+      {contract::kRunScript, &main::RunScript_Respond},
   };
   const auto* page_item = FindNamed(kPageItems, item);
   if (page_item == nullptr) return false;
@@ -46,7 +59,10 @@ bool main::Respond(const std::string& item, WebHost& host) {
 }
 
 bool main::NeverBlocks(const std::string& item) const {
-  return item.empty() || EqualsIgnoreCase(item, contract::kLogin);
+  return item.empty() || EqualsIgnoreCase(item, contract::kLogin) ||
+         EqualsIgnoreCase(item, contract::kRunStatus) ||
+         EqualsIgnoreCase(item, contract::kRunScript) ||
+         EqualsIgnoreCase(item, contract::kRunProgress);
 }
 
 }  // namespace quorax

@@ -13,10 +13,12 @@
 #include "host/web_host.h"
 #include "support/config.h"
 #include "tcdb/connection_keeper.h"
+#include "web/file_run.h"
 #include "web/host_page.h"
 #include "web/named_table.h"
 #include "web/page_addresses.h"
 #include "web/run_corrections.h"
+#include "web/run_queue.h"
 #include "web/sign_in_throttle.h"
 
 namespace quorax {
@@ -32,9 +34,11 @@ class main : public WebApplication {
   // file is not an error: see the fields for what is then used. `clock`
   // times the sign-in throttle. At most `kept_connections` database
   // connections stay open between requests (0: none).
+  // At most `max_runs` files sent as runs are carried out at once (0:
+  // RunQueue::DefaultWorkers).
   explicit main(std::string settings_file = DefaultSettingsFile(),
                 SignInThrottle::Clock clock = SignInThrottle::SteadyClock(),
-                size_t kept_connections = kDefaultKeptConnections);
+                size_t kept_connections = kDefaultKeptConnections, size_t max_runs = 0);
 
   static std::string DefaultSettingsFile();
 
@@ -76,6 +80,18 @@ class main : public WebApplication {
   // Imports every row of the last run, a verify, as the rows now stand, and
   // shows the results page; after an import it only shows the results.
   void ImportRows_Respond(WebHost& host);
+  // Takes a file of any size (spooled by the host) with the form's fields
+  // and starts it as the session's run in the background; shows its progress.
+  void StartRun_Respond(WebHost& host);
+  // The progress page of the session's run, its status as JSON, its cancel
+  // and its results a page at a time (query "p", or "row" for the page
+  // holding that data row). Without a run they go back to the start page.
+  void RunProgress_Respond(WebHost& host);
+  void RunStatus_Respond(WebHost& host);
+  void CancelRun_Respond(WebHost& host);
+  void RunResults_Respond(WebHost& host);
+  // The script of the upload form and the progress page.
+  void RunScript_Respond(WebHost& host);
 
   // The message the start page shows for status `code` (status 2 quotes
   // session "ErrorMsg"); none for a code without one.
@@ -94,6 +110,7 @@ class main : public WebApplication {
   const PageAddresses Addresses;     // every address empty without a settings file
   SignInThrottle Throttle;           // failed sign-ins of every session, by address and name
   ConnectionKeeper Connections;      // signed-in sessions' connections between requests
+  RunQueue Runs;                     // the runs of every session
 
  private:
   // A tag of one page item and how its contents are filled.
@@ -140,6 +157,16 @@ class main : public WebApplication {
 
   // Redirects to `address` and ends the response.
   static void RedirectAndEnd(WebHost& host, const std::string& address);
+
+  // The server-relative address of page item `item`, not escaped.
+  std::string RunItemAddress(const char* item) const;
+  // The session's run; null after redirecting to the start page (and ending
+  // the response) when the session holds none.
+  std::shared_ptr<FileRun> SessionRun(WebHost& host) const;
+  // Writes a run page: `content` in the site's frame, reloading itself every
+  // second when `refresh` (for browsers without scripts). Ends the response.
+  void WriteRunPage(WebHost& host, const std::string& title, const std::string& content,
+                    bool refresh = false, const std::string& script = "") const;
 };
 
 }  // namespace quorax

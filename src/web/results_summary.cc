@@ -25,9 +25,12 @@ constexpr std::array<SummaryPart, 4> kSummaryParts = {{
 }  // namespace
 
 std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes) {
-  const RowTally tally = TallyRows(outcomes, table.RowCount());
-  std::string line = "<p class=\"summary\">" + std::to_string(table.RowCount()) +
-                     (table.RowCount() == 1 ? " row read: " : " rows read: ");
+  return DrawRunSummary(TallyRows(outcomes, table.RowCount()));
+}
+
+std::string DrawRunSummary(const RowTally& tally) {
+  std::string line = "<p class=\"summary\">" + std::to_string(tally.rows) +
+                     (tally.rows == 1 ? " row read: " : " rows read: ");
   std::string bar;
   for (size_t i = 0; i < kSummaryParts.size(); ++i) {
     const int32_t count = tally.Of(kSummaryParts[i].State);

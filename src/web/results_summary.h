@@ -4,6 +4,7 @@
 #include <string>
 
 #include "outcomes/csv_row_errors.h"
+#include "outcomes/row_state.h"
 #include "rows/row_table.h"
 
 namespace quorax {
@@ -13,6 +14,8 @@ namespace quorax {
 // then a bar whose segments are proportional to those counts. The bar is
 // hidden from screen readers; the sentence before it says the same.
 std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes);
+// The same line for a run whose rows are counted in `tally`.
+std::string DrawRunSummary(const RowTally& tally);
 
 }  // namespace quorax
 

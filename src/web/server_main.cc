@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   if (options.templates_dir.empty()) options.templates_dir = QUORAX_TEMPLATES_DIR;
   try {
     quorax::main app(quorax::main::DefaultSettingsFile(), quorax::SignInThrottle::SteadyClock(),
-                     options.db_idle_connections);
+                     options.db_idle_connections, options.max_runs);
     options.debug_mode = app.DebugMode;
     quorax::HttpServer server(app, options);
     server.Start();

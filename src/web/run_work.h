@@ -1,0 +1,20 @@
+#ifndef QUORAX_WEB_RUN_WORK_H_
+#define QUORAX_WEB_RUN_WORK_H_
+
+#include "web/file_run.h"
+
+namespace quorax {
+
+// Carries out `run` on the calling thread: reads its file with the command
+// line's readers (a CSV file in either encoding, or a runner's report made
+// into one row per test case), checks every piece the way an upload is read
+// before anything is sent, then connects with the session's sign-in and
+// sends the pieces one after another through the upload's verify or import
+// code. Stops after a database failure (the import's stop rule) or between
+// two pieces once cancelled. A file that cannot be read, or a refused
+// connection, fails the run with the reason and sends nothing.
+void CarryOutRun(FileRun& run);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_RUN_WORK_H_
