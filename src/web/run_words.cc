@@ -70,6 +70,10 @@ std::string StopSentence(const FileRun::Progress& progress) {
   const int64_t left = progress.total - progress.done;
   switch (progress.stage) {
     case FileRun::Stage::kCancelled:
+      if (progress.done == 0) {
+        return "The run was cancelled before any row was sent; " + Rows(left) +
+               " were not processed.";
+      }
       return "The run was cancelled after data row " + GroupedNumber(progress.done) + "; " +
              Rows(left) + " after it were not processed.";
     case FileRun::Stage::kFailed:
