@@ -158,6 +158,10 @@ class main : public WebApplication {
   // Redirects to `address` and ends the response.
   static void RedirectAndEnd(WebHost& host, const std::string& address);
 
+  // Starts the multipart form in `body` (its part "csvfile" and the run's
+  // fields) as the session's run and redirects to its progress page, or
+  // answers with the upload's refusal page, changing nothing.
+  void BeginRun(WebHost& host, const SpoolFile& body);
   // The server-relative address of page item `item`, not escaped.
   std::string RunItemAddress(const char* item) const;
   // The session's run; null after redirecting to the start page (and ending

@@ -48,11 +48,21 @@ RunOrder OrderOf(SpooledForm form, const Session& session, const std::string& ds
 }  // namespace
 
 // The upload form's page-order rule applies, and the host has already held
-// the request to the Origin rule and the run's size limit. A session runs one
-// file at a time: a second one while the first goes is refused, the first
-// untouched. A form that cannot be taken apart changes nothing either.
+// the request to the Origin rule and the run's size limit.
 void main::StartRun_Respond(WebHost& host) {
   if (!InPageOrder(host, {"SubmitCSV_Respond", "StartRun_Respond"})) return;
+  const std::shared_ptr<SpoolFile> body = host.BodyFile();
+  if (body == nullptr) {
+    WriteRefusal(host, "the request carries no file", Addresses.SubmitCSVAddress);
+    return;
+  }
+  BeginRun(host, *body);
+}
+
+// A session runs one file at a time: a second one while the first goes is
+// refused, the first untouched. A form that cannot be taken apart changes
+// nothing either.
+void main::BeginRun(WebHost& host, const SpoolFile& body) {
   Session& session = host.session();
   const std::string progress = RunItemAddress(contract::kRunProgress);
   const auto held = session.GetObject<HeldRun>("FileRun");
@@ -63,14 +73,9 @@ void main::StartRun_Respond(WebHost& host) {
                  HtmlEscape(progress));
     return;
   }
-  const std::shared_ptr<SpoolFile> body = host.BodyFile();
-  if (body == nullptr) {
-    WriteRefusal(host, "the request carries no file", Addresses.SubmitCSVAddress);
-    return;
-  }
   SpooledForm form;
   try {
-    form = ReadSpooledForm(*body, "csvfile");
+    form = ReadSpooledForm(body, "csvfile");
   } catch (const PlatformFailure&) {
     throw;
   } catch (const Error& refusal) {

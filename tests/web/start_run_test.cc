@@ -97,5 +97,16 @@ TEST_F(StartRunTest, RefusesWhatItCannotRunAndStartsTheRest) {
   EXPECT_EQ(host_.SessionText("RunVersion"), "2.1");
 }
 
+// The plain upload hands a runner's report to a run, whatever the browser
+// sends it with, and keeps CSV files to itself.
+TEST_F(StartRunTest, UploadSendsReportsToARun) {
+  Upload("<testsuite><testcase classname=\"shop\" name=\"login C1\"/></testsuite>");
+  EXPECT_EQ(host_.RedirectedTo(), "/Quorax.asp?WCI=RunProgress&WCU=");
+  EXPECT_NE(host_.session().GetObject<HeldRun>("FileRun"), nullptr);
+  host_.session().Clear();
+  Upload("TCID,Date\r\n");
+  EXPECT_EQ(host_.session().GetObject<HeldRun>("FileRun"), nullptr);
+}
+
 }  // namespace
 }  // namespace quorax
