@@ -35,6 +35,9 @@ inline constexpr char kRunProgress[] = "RunProgress";
 inline constexpr char kRunStatus[] = "RunStatus";
 inline constexpr char kCancelRun[] = "CancelRun";
 inline constexpr char kRunResults[] = "RunResults";
+// A finished run's rows as errors.csv and results.csv (GET).
+inline constexpr char kRunErrors[] = "RunErrors";
+inline constexpr char kRunExport[] = "RunExport";
 // The pages' script (GET).
 inline constexpr char kRunScript[] = "RunScript";
 

@@ -1,5 +1,6 @@
 #include "common/spool_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,6 +49,24 @@ void SpoolFile::Append(std::string_view bytes) {
     bytes.remove_prefix(static_cast<size_t>(written));
     size_ += static_cast<uint64_t>(written);
   }
+}
+
+FileBlocks::FileBlocks(const SpoolFile& file) : block_(64 * 1024, '\0') {
+  fd_ = open(file.path().c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    throw PlatformFailure("the spool file " + file.path() +
+                          " cannot be read: " + std::strerror(errno));
+  }
+}
+
+FileBlocks::~FileBlocks() { close(fd_); }
+
+std::string_view FileBlocks::Next() {
+  ssize_t got = 0;
+  do {
+    got = read(fd_, block_.data(), block_.size());
+  } while (got < 0 && errno == EINTR);
+  return got <= 0 ? std::string_view() : std::string_view(block_.data(), static_cast<size_t>(got));
 }
 
 }  // namespace quorax

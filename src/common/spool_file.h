@@ -31,6 +31,24 @@ class SpoolFile {
   uint64_t size_ = 0;
 };
 
+// Reads a spool file from its start a block at a time.
+class FileBlocks {
+ public:
+  // Raises PlatformFailure when the file cannot be opened.
+  explicit FileBlocks(const SpoolFile& file);
+  ~FileBlocks();
+  FileBlocks(const FileBlocks&) = delete;
+  FileBlocks& operator=(const FileBlocks&) = delete;
+
+  // The next block, valid until the next call; empty at the end (or when
+  // the file cannot be read further, which then ends the body early).
+  std::string_view Next();
+
+ private:
+  int fd_ = -1;
+  std::string block_;
+};
+
 }  // namespace quorax
 
 #endif  // QUORAX_COMMON_SPOOL_FILE_H_

@@ -42,6 +42,7 @@ class RequestHost : public WebHost {
   int32_t TotalBytes() const override;
   std::string BinaryRead(int32_t count) override;
   std::shared_ptr<SpoolFile> BodyFile() const override { return request_.body_file; }
+  void SendFile(std::shared_ptr<SpoolFile> file) override { body_file_ = std::move(file); }
 
   // Writes after End are dropped. Redirect drops what was written before.
   void Write(const std::string& text) override;
@@ -81,6 +82,7 @@ class RequestHost : public WebHost {
   unsigned status_ = 200;
   ResponseHeaders headers_{kPageContentType};
   std::string body_;
+  std::shared_ptr<SpoolFile> body_file_;  // the body instead, when set
   std::string next_item_;
   bool ended_ = false;
   bool renewed_ = false;

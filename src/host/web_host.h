@@ -49,6 +49,9 @@ class WebHost {
   // host frames the body and sends its true length. Raises InvalidArgument
   // for a name that is not an HTTP token.
   virtual void AddHeader(const std::string& name, const std::string& value) = 0;
+  // Makes `file` the response's body, in place of anything written; the host
+  // sends it a block at a time. By default it is read and written whole.
+  virtual void SendFile(std::shared_ptr<SpoolFile> file);
   virtual void Redirect(const std::string& address) = 0;
   virtual void End() = 0;
   // Sets the status of a page that is not a redirect, for example 400 for a

@@ -38,6 +38,9 @@ struct Reply {
   unsigned status = 200;
   Headers headers;
   std::string body;
+  // The body instead, when it is a file (a large download): sent from the
+  // file a block at a time, never read whole into memory.
+  std::shared_ptr<SpoolFile> body_file = nullptr;
   // A probe (health check, metrics scrape), which a load balancer or monitor
   // sends every few seconds: neither access-logged nor counted in metrics.
   bool probe = false;

@@ -208,6 +208,7 @@ void HttpConnection<Stream>::OnWritten(beast::error_code error, size_t body_sent
   }
   writing_ = false;
   out_.body = std::string();  // a large body is not held while the connection idles
+  out_.body_file.reset();
   if (error) return Drop();
   if (!out_.keep_alive) return Close();
   method_.clear();

@@ -92,7 +92,10 @@ std::vector<FileRun::Row> FileRun::Rows(int32_t first, int32_t count) const {
     Row row;
     row.number = number;
     row.name = names_.substr(start, name_ends_[index] - start);
-    if (index < codes_.size()) row.state = StateOfCode(codes_[index]);
+    if (index < codes_.size()) {
+      row.code = codes_[index];
+      row.state = StateOfCode(row.code);
+    }
     const auto reasons = reasons_.find(number);
     if (reasons != reasons_.end()) row.reasons = reasons->second;
     rows.push_back(std::move(row));
@@ -119,6 +122,16 @@ bool FileRun::IsReport() const {
 std::vector<FileRun::Unmapped> FileRun::UnmappedTests() const {
   std::lock_guard lock(mutex_);
   return unmapped_;
+}
+
+void FileRun::SetEncoding(std::string encoding) {
+  std::lock_guard lock(mutex_);
+  encoding_ = std::move(encoding);
+}
+
+std::string FileRun::Encoding() const {
+  std::lock_guard lock(mutex_);
+  return encoding_;
 }
 
 int32_t FileRun::MappedTests() const {

@@ -45,6 +45,7 @@ class FileRun {
     int32_t number = 0;  // the file's own data-row number, from 1
     std::string name;    // the test of a report's row, else the row's test case id
     RowState state = RowState::NotProcessed;
+    int16_t code = 0;     // of a row sent
     std::string reasons;  // of a row that did not pass, joined by "; "
   };
 
@@ -68,6 +69,8 @@ class FileRun {
   // Records the name of the file's next data row, while the file is checked.
   void AddRow(std::string_view name);
   void SetReport(std::vector<Unmapped> unmapped, int32_t mapped);
+  // The file's encoding (upload/upload_text.h), once its shape is read.
+  void SetEncoding(std::string encoding);
   // Records the outcomes of a piece of rows sent, in file order.
   void Record(const CSVRowErrors& outcomes);
   bool CancelAsked() const { return cancel_; }
@@ -84,6 +87,7 @@ class FileRun {
   bool IsReport() const;
   std::vector<Unmapped> UnmappedTests() const;
   int32_t MappedTests() const;
+  std::string Encoding() const;
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -101,6 +105,7 @@ class FileRun {
   bool report_ = false;
   std::vector<Unmapped> unmapped_;
   int32_t mapped_ = 0;
+  std::string encoding_;
 };
 
 // True once a run in `stage` has ended, however it ended.

@@ -51,6 +51,8 @@ bool main::Respond(const std::string& item, WebHost& host) {
       {contract::kCancelRun, &main::CancelRun_Respond},
       {contract::kRunResults, &main::RunResults_Respond},
       {contract::kRunScript, &main::RunScript_Respond},
+      {contract::kRunErrors, &main::RunErrors_Respond},
+      {contract::kRunExport, &main::RunExport_Respond},
   };
   const auto* page_item = FindNamed(kPageItems, item);
   if (page_item == nullptr) return false;

@@ -90,6 +90,12 @@ class main : public WebApplication {
   void RunStatus_Respond(WebHost& host);
   void CancelRun_Respond(WebHost& host);
   void RunResults_Respond(WebHost& host);
+  // A finished run's bad rows (errors.csv) and every row with its outcome
+  // (results.csv), written from the whole run a piece at a time.
+  void RunErrors_Respond(WebHost& host);
+  void RunExport_Respond(WebHost& host);
+  // Sends the session's finished run as download `name`, every row or only the bad ones.
+  void SendRunDownload(WebHost& host, const char* name, bool all_rows);
   // The script of the upload form and the progress page.
   void RunScript_Respond(WebHost& host);
 

@@ -117,9 +117,12 @@ void main::RunResults_Respond(WebHost& host) {
   const std::string stop = StopSentence(progress);
   if (!stop.empty()) content += "<p class=\"note\">" + HtmlEscape(stop) + "</p>\r\n";
   if (run->IsReport()) content += UnmappedList(*run);
-  content += "<p class=\"pages\"><a href=\"" + HtmlEscape(here) + "\">All rows</a> <a href=\"" +
-             HtmlEscape(here + "&v=bad") + "\">Rows that did not pass</a> <a href=\"" +
-             Addresses.SubmitCSVAddress + "\">Send another file</a></p>\r\n";
+  content +=
+      "<p class=\"pages\"><a href=\"" + HtmlEscape(here) + "\">All rows</a> <a href=\"" +
+      HtmlEscape(here + "&v=bad") + "\">Rows that did not pass</a> <a href=\"" +
+      HtmlEscape(RunItemAddress(contract::kRunErrors)) + "\">Download errors.csv</a> <a href=\"" +
+      HtmlEscape(RunItemAddress(contract::kRunExport)) + "\">Download results.csv</a> <a href=\"" +
+      Addresses.SubmitCSVAddress + "\">Send another file</a></p>\r\n";
   std::string pager = "<nav class=\"pages\" aria-label=\"Pages\">Page " + GroupedNumber(page) +
                       " of " + GroupedNumber(pages) + " ";
   if (page > 1) {

@@ -51,15 +51,22 @@ void Rewind(std::istream& csv) {
   csv.seekg(0);
 }
 
-// Reads every piece of `source` as the upload would, recording each row's
-// name; raises as ReadPiece does. Leaves the source rewound.
-cli::FileShape CheckSource(cli::Source& source, FileRun& run) {
+// The shape of `source`, which is left rewound. A runner's report is UTF-8,
+// and so are its rows, even when all ASCII.
+cli::FileShape ShapeFor(cli::Source& source) {
   cli::FileShape shape = cli::ShapeOf(*source.csv);
   if (source.report) {
     shape.encoding = kUtf8Encoding;
     shape.mark = kUtf8ByteOrderMark;
   }
   Rewind(*source.csv);
+  return shape;
+}
+
+// Reads every piece of `source` as the upload would, recording each row's
+// name; raises as ReadPiece does. Leaves the source rewound.
+cli::FileShape CheckSource(cli::Source& source, FileRun& run) {
+  const cli::FileShape shape = ShapeFor(source);
   cli::PieceReader reader(*source.csv, shape, kPieceBytes);
   while (const std::optional<cli::Piece> piece = reader.Next()) {
     const std::unique_ptr<CSV> table = cli::ReadPiece(*piece);
@@ -88,6 +95,19 @@ void SendPieces(cli::Source& source, const cli::FileShape& shape, TCDB& database
 
 }  // namespace
 
+std::string ReadRunPieces(const RunOrder& order,
+                          const std::function<void(const CSV& table, int32_t first_row)>& take) {
+  std::ostringstream notes;
+  std::vector<cli::Source> sources = cli::OpenSources(ReadingOptions(order), notes, nullptr);
+  cli::Source& source = sources.front();
+  const cli::FileShape shape = ShapeFor(source);
+  cli::PieceReader reader(*source.csv, shape, kPieceBytes);
+  while (const std::optional<cli::Piece> piece = reader.Next()) {
+    take(*cli::ReadPiece(*piece), piece->first_row);
+  }
+  return shape.encoding;
+}
+
 void CarryOutRun(FileRun& run) {
   if (run.CancelAsked()) return run.SetStage(FileRun::Stage::kCancelled);
   run.SetStage(FileRun::Stage::kReading);
@@ -104,6 +124,7 @@ void CarryOutRun(FileRun& run) {
       run.SetReport(std::move(unmapped), source.mapped);
     }
     const cli::FileShape shape = CheckSource(source, run);
+    run.SetEncoding(shape.encoding);
     TCDB database;
     if (database.Connect(order.dsn, order.user, order.password) < 0) {
       return run.Fail(FileRun::Stage::kFailed,
