@@ -7,6 +7,7 @@
 #include "outcomes/outcome_name.h"
 #include "rows/csv_writer.h"
 #include "upload/upload_text.h"
+#include "web/run_words.h"
 #include "web/run_work.h"
 
 namespace quorax {
@@ -44,7 +45,7 @@ class DownloadWriter {
   void WriteHeader(const RowTable& rows) {
     if (utf8_) file_.Append(kUtf8ByteOrderMark);
     for (int32_t col = 0; col < rows.Columns(); ++col) {
-      AppendCsvField(text_, rows.ColumnName(col), col == 0);
+      AppendCsvField(text_, HeaderName(rows.ColumnName(col)), col == 0);
     }
     if (all_rows_) {
       for (const char* name : {"Outcome", "Code", "Reasons"}) {

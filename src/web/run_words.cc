@@ -88,6 +88,16 @@ std::string StopSentence(const FileRun::Progress& progress) {
   }
 }
 
+std::string HeaderName(std::string_view field) {
+  if (field.size() < 2 || field.front() != '"' || field.back() != '"') return std::string(field);
+  std::string name;
+  for (size_t at = 1; at + 1 < field.size(); ++at) {
+    name += field[at];
+    if (field[at] == '"' && field[at + 1] == '"') ++at;
+  }
+  return name;
+}
+
 std::string JsonEscape(std::string_view text) {
   std::string escaped;
   for (const char c : text) {

@@ -24,6 +24,10 @@ std::string ProgressSentence(const FileRun::Progress& progress, size_t place, bo
 // row was sent.
 std::string StopSentence(const FileRun::Progress& progress);
 
+// A header field as the file wrote it, without the quotes around it (and
+// with doubled quotes inside made single): the column's name.
+std::string HeaderName(std::string_view field);
+
 // `text` as the contents of a JSON string: quotes, backslashes and control
 // characters escaped, bytes beyond ASCII as "?", so the answer is ASCII.
 std::string JsonEscape(std::string_view text);

@@ -12,6 +12,7 @@
 #include "sessions/session.h"
 #include "tcdb/tcdb.h"
 #include "upload/upload_text.h"
+#include "web/run_words.h"
 #include "web/send_rows.h"
 
 namespace quorax {
@@ -41,7 +42,7 @@ cli::Options ReadingOptions(const RunOrder& order) {
 // else the first (the test case id).
 int32_t NameColumn(const RowTable& table) {
   for (int32_t col = 0; col < static_cast<int32_t>(table.Header().size()); ++col) {
-    if (EqualsIgnoreCase(table.Header()[static_cast<size_t>(col)], "Test")) return col;
+    if (EqualsIgnoreCase(HeaderName(table.Header()[static_cast<size_t>(col)]), "Test")) return col;
   }
   return 0;
 }

@@ -102,6 +102,13 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     assert.match(await bodyText(), new RegExp(`${n} rows? read: ${n} passed, 0 rejected`));
     assert.match(await bodyText(), /tests? maps? to no test case/);
     assert.equal(await page.locator('th', { hasText: /^Test$/ }).count(), 1);
+    assert.equal(await page.locator('td', { hasText: /^test_shop\.test_login_C1$/ }).count(), 1);
+    const download = page.waitForEvent('download');
+    await page.getByRole('link', { name: 'Download results.csv' }).click();
+    const results = parseCsv(fs.readFileSync(await (await download).path(), 'utf8').replace(/^\uFEFF/, ''));
+    assert.equal(results.rows.length, n);
+    const names = results.headers.map((h) => h.replace(/^"(.*)"$/, '$1'));
+    assert.deepEqual(names.slice(-4), ['Test', 'Outcome', 'Code', 'Reasons']);
     await uploadForm();
     assert.equal(await page.getByLabel('Tester').inputValue(), 'alice');
   });
