@@ -7,6 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, it } from 'node:test';
+import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
 import { openBrowser } from './harness/browser.mjs';
 import { HOST_PAGE } from './harness/client.mjs';
@@ -18,6 +19,14 @@ const artifacts = path.join(here, 'artifacts');
 const USER = process.env.QUORAX_DEMO_USER || 'demo';
 const PASSWORD = process.env.QUORAX_DEMO_PASSWORD || 'demo';
 const LARGE_ROWS = 50_000;
+const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// The accessibility findings of the page shown, one line per rule and element.
+async function accessibilityFindings(page) {
+  await page.evaluate(AXE_SOURCE);
+  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
+  return result.violations.flatMap((v) => v.nodes.map((n) => `${v.id}: ${n.target.join(' ')}`));
+}
 
 for (const tls of [false, true]) describe(`a run from the browser over ${tls ? 'TLS' : 'plain HTTP'}`, () => {
   let stack;
@@ -72,6 +81,7 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     await screenshot('progress');
     const bar = page.getByRole('progressbar');
     assert.equal(await bar.getAttribute('aria-valuemin'), '0');
+    assert.deepEqual(await accessibilityFindings(page), [], 'progress page');
     await page.waitForURL(/WCI=RunResults/, { timeout: 120_000 });
     assert.match(await bodyText(), new RegExp(`${LARGE_ROWS} rows read: \\d+ passed, \\d+ rejected, 0 database failure, 0 not processed\\.`));
     assert.match(await bodyText(), /Page 1 of 250/);
@@ -84,6 +94,7 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     assert.match(await bodyText(), /Page 62 of 250/);
     assert.equal(await page.locator('td', { hasText: /^12345$/ }).count(), 1);
     assert.ok((await page.content()).length < 1024 * 1024);
+    assert.deepEqual(await accessibilityFindings(page), [], 'paged results');
   });
 
   it('reads a runner report with the run fields the form asks for, and keeps them', async () => {
