@@ -5,6 +5,8 @@
 
 #include "cli/exit_status.h"
 #include "rows/csv_tokenizer.h"
+#include "rows/result_columns.h"
+#include "upload/read_fault.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {
@@ -91,6 +93,21 @@ std::vector<Piece> SplitIntoPieces(const std::string& content, size_t max_bytes)
   std::vector<Piece> pieces;
   while (std::optional<Piece> piece = reader.Next()) pieces.push_back(std::move(*piece));
   return pieces;
+}
+
+std::unique_ptr<CSV> ReadPiece(const Piece& piece) {
+  auto table = std::make_unique<CSV>();
+  const std::string text = DecodePiece(piece.text, piece.first_row);
+  if (table->ProcessCSV(text) != 0 || table->GetRows() != piece.rows) {
+    const std::string cause = ReadFaultCause(*table, text, piece.first_line);
+    throw CliFailure(kBadUsage, "the file cannot be read past data row " +
+                                    std::to_string(piece.first_row - 1 + table->GetRows()) +
+                                    (cause.empty() ? "" : ": " + cause));
+  }
+  if (table->GetCols() < kResultColumnsNeeded) {
+    throw CliFailure(kBadUsage, TooFewColumnsMessage(table->GetCols()));
+  }
+  return table;
 }
 
 }  // namespace quorax::cli

@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/file_text.h"
+#include "upload/csv.h"
 
 namespace quorax::cli {
 
@@ -65,6 +67,11 @@ class PieceReader {
 
 // Every piece of `content` (no mark added), as PieceReader cuts it.
 std::vector<Piece> SplitIntoPieces(const std::string& content, size_t max_bytes);
+
+// `piece` read as the server reads it. Raises CliFailure (kBadUsage) for a
+// piece the server would refuse or could not read to its end (naming the
+// file's line and why), or too few columns.
+std::unique_ptr<CSV> ReadPiece(const Piece& piece);
 
 }  // namespace quorax::cli
 

@@ -40,24 +40,6 @@ void PrintFailure(std::ostream& err, const std::string& message) {
   err << "quorax: " << line << "\n";
 }
 
-// `piece` read as the server reads it. Raises CliFailure (kBadUsage) for a
-// piece the server would refuse or could not read to its end (naming the
-// file's line and why), or too few columns.
-std::unique_ptr<CSV> ReadPiece(const Piece& piece) {
-  auto table = std::make_unique<CSV>();
-  const std::string text = DecodePiece(piece.text, piece.first_row);
-  if (table->ProcessCSV(text) != 0 || table->GetRows() != piece.rows) {
-    const std::string cause = ReadFaultCause(*table, text, piece.first_line);
-    throw CliFailure(kBadUsage, "the file cannot be read past data row " +
-                                    std::to_string(piece.first_row - 1 + table->GetRows()) +
-                                    (cause.empty() ? "" : ": " + cause));
-  }
-  if (table->GetCols() < kResultColumnsNeeded) {
-    throw CliFailure(kBadUsage, TooFewColumnsMessage(table->GetCols()));
-  }
-  return table;
-}
-
 // Runs `work` on the file `name`; with several files, its CliFailure names the file.
 template <typename Work>
 auto Named(const Options& options, const std::string& name, Work&& work) {

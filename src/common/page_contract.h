@@ -28,6 +28,18 @@ inline constexpr char kSubmitCSV[] = "SubmitCSV";
 inline constexpr char kFixRows[] = "FixRows";
 inline constexpr char kRecheckRows[] = "RecheckRows";
 inline constexpr char kImportRows[] = "ImportRows";
+// A file of any size sent as a run (POST), its progress page and status
+// (GET, JSON), its cancel (POST) and its results, a page at a time (GET).
+inline constexpr char kStartRun[] = "StartRun";
+inline constexpr char kRunProgress[] = "RunProgress";
+inline constexpr char kRunStatus[] = "RunStatus";
+inline constexpr char kCancelRun[] = "CancelRun";
+inline constexpr char kRunResults[] = "RunResults";
+// A finished run's rows as errors.csv and results.csv (GET).
+inline constexpr char kRunErrors[] = "RunErrors";
+inline constexpr char kRunExport[] = "RunExport";
+// The pages' script (GET).
+inline constexpr char kRunScript[] = "RunScript";
 
 // The largest upload request body the server reads, in bytes.
 inline constexpr int32_t kLargestUploadBody = 32767;

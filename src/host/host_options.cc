@@ -122,6 +122,16 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
       ->type_name("BYTES")
       ->transform(NumberCheck(0, INT32_MAX))
       ->capture_default_str();
+  app.add_option("--max-run-bytes", options.max_run_bytes,
+                 "largest file a browser may send as a run")
+      ->type_name("BYTES")
+      ->transform(NumberCheck(1, INT64_MAX))
+      ->capture_default_str();
+  app.add_option("--max-runs", options.max_runs,
+                 "runs going at once, the others queued (0: twice the cores)")
+      ->type_name("N")
+      ->transform(NumberCheck(0, 1024))
+      ->capture_default_str();
   app.add_option("--db-idle-connections", options.db_idle_connections,
                  "database connections kept open between a session's requests (0: none)")
       ->type_name("N")

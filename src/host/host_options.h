@@ -41,6 +41,12 @@ struct HostOptions {
   // credentials; then they are checked again, so that a changed password or
   // a withdrawn login ends a signed-in tester's access within this time.
   int db_connection_max_age = 300;
+  // The largest file a browser may send as a run (the application's run
+  // item); its body goes to a spool file, never into memory.
+  size_t max_run_bytes = 64 * 1024 * 1024;
+  // Runs going at once in the whole server; later ones wait their turn.
+  // 0: twice the processor cores.
+  size_t max_runs = 0;
   // Limits, timeouts, proxies and access log of every listener's connections.
   TransportOptions transport;
   // The application's debug mode. Outside it the plain listener serves

@@ -15,11 +15,38 @@ namespace quorax {
 
 namespace {
 
-// The host's transport settings, with refusal pages linking to the start page.
+// `number` with a comma between each group of three digits: "67,108,864".
+std::string GroupedDigits(size_t number) {
+  std::string digits = std::to_string(number);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+// The answer to a run whose file is over the host's limit: the limit in plain
+// numbers and the command line that takes files of any size.
+Reply RunTooLarge(size_t limit, const std::string& start_page) {
+  return HostPage(413, "File too large",
+                  "The file is larger than " + GroupedDigits(limit) +
+                      " bytes, the most this server takes from a browser. Send it with the "
+                      "command line instead, which reads files of any size: quorax verify FILE "
+                      "--url ADDRESS --user NAME (or quorax import).",
+                  start_page);
+}
+
+// The host's transport settings, with refusal pages linking to the start
+// page and the application's run item spooled up to its limit.
 TransportOptions TransportOf(const HostOptions& options, const Routes& routes) {
   TransportOptions transport = options.transport;
   transport.start_link = routes.start_page;
   transport.upload_form_link = routes.upload_form;
+  if (!routes.run_item.empty()) {
+    transport.spooling.accepts = [routes](std::string_view target) {
+      return routes.IsPagePath(target.substr(0, target.find('?'))) &&
+             NamesItem(target, routes.run_item);
+    };
+    transport.spooling.max_body = options.max_run_bytes;
+    transport.spooling.too_large = RunTooLarge(options.max_run_bytes, routes.start_page);
+  }
   return transport;
 }
 

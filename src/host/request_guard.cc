@@ -102,14 +102,14 @@ Reply LogOutConfirmation(std::string_view target, const std::string& start_link)
                   "", form);
 }
 
-bool IsUploadRequest(std::string_view target, const std::string& upload_item) {
-  size_t question = target.find('?');
-  if (question == std::string_view::npos || upload_item.empty()) return false;
-  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), contract::kItemKey),
-                          upload_item);
-}
-
 }  // namespace
+
+bool NamesItem(std::string_view target, const std::string& item) {
+  size_t question = target.find('?');
+  if (question == std::string_view::npos || item.empty()) return false;
+  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), contract::kItemKey),
+                          item);
+}
 
 bool RequestIsSecure(const IncomingRequest& request) { return request.https; }
 
@@ -147,7 +147,7 @@ std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mod
     return LogOutConfirmation(target, HostPageFor(path, routes));
   }
   if (request.method == "GET" && routes.IsPagePath(path) &&
-      IsUploadRequest(target, routes.upload_item)) {
+      (NamesItem(target, routes.upload_item) || NamesItem(target, routes.run_item))) {
     return RedirectTo((secure ? "https://" : "http://") + request.local_addr + StartLinkFor(path));
   }
   return std::nullopt;

@@ -24,10 +24,14 @@ bool RequestIsSecure(const IncomingRequest& request);
 // the browser shows it followed from this server's own pages or typed
 // (Sec-Fetch-Site; without it the Origin, else the Referer), so that another
 // site's link cannot end a tester's session; a GET of the application's
-// upload item is sent back to the start page. Returns that answer, or
+// upload or run item is sent back to the start page. Returns that answer, or
 // nothing when the request may go on to the router.
 std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode,
                                   const Routes& routes);
+
+// True when request target `target` (path and query) names page item
+// `item` (any case) in its query; never for an empty `item`.
+bool NamesItem(std::string_view target, const std::string& item);
 
 // True when the Origin header value `origin` is the origin of this server
 // reached as `host` (a Host header) over https or http: same scheme, same

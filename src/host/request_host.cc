@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "common/spool_file.h"
 #include "common/text.h"
 #include "host/template.h"
 
@@ -94,6 +95,10 @@ Reply RequestHost::TakeReply() {
   reply.headers = headers_.list();
   reply.headers.emplace_back("Content-Type", headers_.content_type());
   reply.body = std::move(body_);
+  if (body_file_) {
+    reply.body.clear();
+    reply.body_file = std::move(body_file_);
+  }
   return reply;
 }
 

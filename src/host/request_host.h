@@ -20,8 +20,9 @@ namespace quorax {
 struct RequestData {
   std::string path;  // without the query
   UrlValues query;
-  UrlValues form;    // only for application/x-www-form-urlencoded bodies
-  std::string body;  // raw bytes
+  UrlValues form;                        // only for application/x-www-form-urlencoded bodies
+  std::string body;                      // raw bytes
+  std::shared_ptr<SpoolFile> body_file;  // the body instead, when spooled
   bool https = false;
   std::string local_addr;   // host[:port] as the pages name this server
   std::string remote_addr;  // the client's address
@@ -45,6 +46,8 @@ class RequestHost : public WebHost {
   std::string ServerVariable(const std::string& name) const override;
   int32_t TotalBytes() const override;
   std::string BinaryRead(int32_t count) override;
+  std::shared_ptr<SpoolFile> BodyFile() const override { return request_.body_file; }
+  void SendFile(std::shared_ptr<SpoolFile> file) override { body_file_ = std::move(file); }
 
   // Writes after End are dropped. Redirect drops what was written before.
   void Write(const std::string& text) override;
@@ -84,6 +87,7 @@ class RequestHost : public WebHost {
   unsigned status_ = 200;
   ResponseHeaders headers_{kPageContentType};
   std::string body_;
+  std::shared_ptr<SpoolFile> body_file_;  // the body instead, when set
   std::string next_item_;
   bool ended_ = false;
   bool renewed_ = false;

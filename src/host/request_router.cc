@@ -107,6 +107,7 @@ void RequestRouter::Handle(IncomingRequest request, const Done& done) {
   data->query = ParseUrlEncoded(query);
   if (IsFormBody(request.content_type)) data->form = ParseUrlEncoded(request.body);
   data->body = std::move(request.body);
+  data->body_file = std::move(request.body_file);
   data->https = RequestIsSecure(request);
   data->local_addr = std::move(request.local_addr);
   data->remote_addr = std::move(request.remote_addr);

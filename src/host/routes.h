@@ -35,6 +35,10 @@ struct Routes {
   // The address of the upload form, which a refused upload links back to;
   // the start page when the application names no form.
   std::string upload_form;
+  // The page item that takes a file of any size as a run: its POST bodies
+  // are spooled to disk, up to the host's run limit; a GET naming it goes
+  // back to the start page like one naming the upload item. "" for none.
+  std::string run_item;
 
   // The first route matching `path`, or nullptr.
   const Route* Find(std::string_view path) const;

@@ -3,11 +3,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "sessions/session.h"
 
 namespace quorax {
+
+class SpoolFile;
 
 // Called once per "WC@" tag while a template is written. `TagName` is the
 // tag's name as written; `TagContents` arrives holding the template's text
@@ -35,6 +38,9 @@ class WebHost {
   virtual int32_t TotalBytes() const = 0;
   // Returns up to `count` bytes of the raw request body.
   virtual std::string BinaryRead(int32_t count) = 0;
+  // The file holding the body of a request the host spooled to disk (a run's
+  // file); TotalBytes and BinaryRead then see no body. Null for any other.
+  virtual std::shared_ptr<SpoolFile> BodyFile() const { return nullptr; }
 
   // Response. After End (or Redirect and End) nothing more is sent.
   virtual void Write(const std::string& text) = 0;
@@ -45,6 +51,9 @@ class WebHost {
   // host frames the body and sends its true length. Raises InvalidArgument
   // for a name that is not an HTTP token.
   virtual void AddHeader(const std::string& name, const std::string& value) = 0;
+  // Makes `file` the response's body, in place of anything written; the host
+  // sends it a block at a time. By default it is read and written whole.
+  virtual void SendFile(std::shared_ptr<SpoolFile> file);
   virtual void Redirect(const std::string& address) = 0;
   virtual void End() = 0;
   // Sets the status of a page that is not a redirect, for example 400 for a

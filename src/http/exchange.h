@@ -2,11 +2,14 @@
 #define QUORAX_HTTP_EXCHANGE_H_
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace quorax {
+
+class SpoolFile;
 
 // A complete request as read from the network.
 struct IncomingRequest {
@@ -15,6 +18,8 @@ struct IncomingRequest {
   std::string content_type;
   std::string cookie;  // the Cookie header fields, joined by "; "
   std::string body;
+  // The body instead, when the transport wrote it to a file (BodySpooling).
+  std::shared_ptr<SpoolFile> body_file;
   bool https = false;
   std::string local_addr;   // host[:port] as the pages name this server
   std::string remote_addr;  // the client's address (ClientOrigin)
@@ -33,6 +38,9 @@ struct Reply {
   unsigned status = 200;
   Headers headers;
   std::string body;
+  // The body instead, when it is a file (a large download): sent from the
+  // file a block at a time, never read whole into memory.
+  std::shared_ptr<SpoolFile> body_file = nullptr;
   // A probe (health check, metrics scrape), which a load balancer or monitor
   // sends every few seconds: neither access-logged nor counted in metrics.
   bool probe = false;

@@ -151,6 +151,7 @@ template <class Stream>
 void HttpConnection<Stream>::Dispatch() {
   auto& request = reader_.request();
   IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_, peer_addr_);
+  incoming.body_file = reader_.TakeBodyFile();
   ApplyOrigin(request, peer_addr_, core_.options.trusted_proxies, incoming);
   client_addr_ = incoming.remote_addr;
   incoming.secure_addr = secure_addr_;
@@ -207,6 +208,7 @@ void HttpConnection<Stream>::OnWritten(beast::error_code error, size_t body_sent
   }
   writing_ = false;
   out_.body = std::string();  // a large body is not held while the connection idles
+  out_.body_file.reset();
   if (error) return Drop();
   if (!out_.keep_alive) return Close();
   method_.clear();

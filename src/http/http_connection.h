@@ -100,7 +100,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   beast::flat_buffer buffer_;
   OutgoingResponse out_;  // the reply being written; its buffer serves every reply
   RequestReader reader_{core_.options.header_limit, core_.options.max_body,
-                        core_.options.start_link, core_.options.upload_form_link};
+                        core_.options.start_link, core_.options.upload_form_link,
+                        core_.options.spooling};
   std::string local_addr_;
   std::string secure_addr_;                          // LOCAL_ADDR of this server's HTTPS listener
   bool secure_ = std::is_same_v<Stream, TlsStream>;  // the last request came over HTTPS

@@ -11,13 +11,13 @@ namespace quorax {
 // The content type of pages unless a handler sets another.
 inline constexpr const char* kPageContentType = "text/html; charset=windows-1252";
 
-// What the pages may load and do: their inline style sheets, the one inline
-// script of the upload form (by its SHA-256, so that no other script runs,
-// injected or not) and forms posted to this server, nothing else; no
-// framing, no <base>.
+// What the pages may load and do: their inline style sheets, scripts from
+// this server and the one inline script of the upload form (by its SHA-256,
+// so that no other inline script runs, injected or not), requests to this
+// server and forms posted to it, nothing else; no framing, no <base>.
 inline constexpr const char* kContentSecurityPolicy =
-    "default-src 'none'; style-src 'unsafe-inline'; "
-    "script-src 'sha256-xiMmY/fhPpqOzQP1qIdyc+sghv8Mfh4tWZotgpNztiw='; form-action 'self'; "
+    "default-src 'none'; script-src 'self' 'sha256-duckmq7SUOK0iczsESQGhBTcvba2AGtvSWCyI2LWBPw='; "
+    "connect-src 'self'; style-src 'unsafe-inline'; form-action 'self'; "
     "frame-ancestors 'none'; base-uri 'none'";
 
 // The header that keeps browsers on HTTPS once they reached it.

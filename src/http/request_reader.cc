@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "common/spool_file.h"
 #include "http/pages.h"
 
 namespace quorax {
@@ -18,7 +19,11 @@ Reply Unreadable(const std::string& start_link) {
 void RequestReader::Begin() {
   parser_.emplace();
   parser_->header_limit(static_cast<uint32_t>(std::min<size_t>(header_limit_, UINT32_MAX)));
-  parser_->body_limit(static_cast<uint64_t>(max_body_));
+  // The header decides which limit applies; a declared length is held to it
+  // in ChooseBodyLimit.
+  body_limit_ = spooling_.accepts ? std::max(max_body_, spooling_.max_body) : max_body_;
+  parser_->body_limit(static_cast<uint64_t>(body_limit_));
+  body_file_.reset();
   chunk_limits_.reset();
   scanned_ = 0;
   skipped_ = 0;
@@ -66,6 +71,8 @@ RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
   const size_t used = parser_->put(buffer.data(), error);
   buffer.consume(used);
   if (error == http::error::need_more) return Progress::kNeedMore;
+  if (error == http::error::body_limit && spooling_.accepts && spooling_.accepts(target()))
+    return Refuse(spooling_.too_large);
   if (error)
     return Refuse(
         ReadRefusal(error, start_link_, upload_form_link_).value_or(Unreadable(start_link_)));
@@ -74,9 +81,10 @@ RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
     return Refuse(*refusal);
   if (std::optional<Reply> refusal = EncodingRefusal(*parser_, start_link_))
     return Refuse(*refusal);
+  if (std::optional<Progress> refused = ChooseBodyLimit()) return *refused;
   if (parser_->is_done()) return Progress::kComplete;
   if (parser_->chunked()) {
-    chunk_limits_.emplace(max_body_, header_limit_ - std::min(header_limit_, used));
+    chunk_limits_.emplace(body_limit_, header_limit_ - std::min(header_limit_, used));
   }
   parser_->eager(true);
   return Progress::kHeaderDone;
@@ -95,7 +103,10 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
         return Refuse(
             ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
       case ChunkedBodyLimits::Verdict::kBodyTooLarge:
-        return Refuse(ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
+        return Refuse(
+            body_file_
+                ? spooling_.too_large
+                : ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
       case ChunkedBodyLimits::Verdict::kMore:
       case ChunkedBodyLimits::Verdict::kEnd:
         break;
@@ -106,6 +117,7 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
   const size_t used = parser_->put(buffer.data(), error);
   buffer.consume(used);
   scanned_ -= std::min(scanned_, used);
+  if (body_file_) SpoolBody();
   if (error == http::error::need_more) {
     // The limits above keep a line short; this holds whatever the parser
     // and they disagree on.
@@ -116,6 +128,26 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
     return Refuse(
         ReadRefusal(error, start_link_, upload_form_link_).value_or(Unreadable(start_link_)));
   return parser_->is_done() ? Progress::kComplete : Progress::kNeedMore;
+}
+
+std::optional<RequestReader::Progress> RequestReader::ChooseBodyLimit() {
+  const bool spooled = spooling_.accepts && parser_->get().method() == http::verb::post &&
+                       spooling_.accepts(target());
+  body_limit_ = spooled ? spooling_.max_body : max_body_;
+  const boost::optional<uint64_t> length = parser_->content_length();
+  if (length && *length > body_limit_) {
+    return Refuse(spooled ? spooling_.too_large
+                          : ReadRefusal(http::error::body_limit, start_link_).value());
+  }
+  parser_->body_limit(static_cast<uint64_t>(body_limit_));
+  if (spooled) body_file_ = std::make_shared<SpoolFile>();
+  return std::nullopt;
+}
+
+void RequestReader::SpoolBody() {
+  std::string& body = parser_->get().body();
+  body_file_->Append(body);
+  body.clear();
 }
 
 RequestReader::Progress RequestReader::Refuse(Reply reply) {

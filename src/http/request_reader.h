@@ -5,12 +5,14 @@
 #include <utility>
 
 #include <boost/beast/core/flat_buffer.hpp>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "http/http_framing.h"
 #include "http/http_messages.h"
+#include "http/transport_options.h"
 
 namespace quorax {
 
@@ -31,13 +33,15 @@ class RequestReader {
   };
 
   // Refusal pages link back to `start_link`, that of a body too large to
-  // `upload_form_link`.
+  // `upload_form_link`. A request `spooling` accepts may carry a body up to
+  // its limit, written to a file as it comes.
   RequestReader(size_t header_limit, size_t max_body, std::string start_link,
-                std::string upload_form_link)
+                std::string upload_form_link, BodySpooling spooling = {})
       : header_limit_(header_limit),
         max_body_(max_body),
         start_link_(std::move(start_link)),
-        upload_form_link_(std::move(upload_form_link)) {}
+        upload_form_link_(std::move(upload_form_link)),
+        spooling_(std::move(spooling)) {}
 
   // Forgets the request read so far and starts the next one.
   void Begin();
@@ -55,6 +59,9 @@ class RequestReader {
   std::string_view target() const;
   // REQUIRES: Read() returned kRefused.
   Reply TakeRefusal();
+  // The file holding the body of a spooled request after kComplete (its
+  // string body is then empty); null for any other request.
+  std::shared_ptr<SpoolFile> TakeBodyFile() { return std::move(body_file_); }
 
  private:
   Progress ReadHeader(beast::flat_buffer& buffer);
@@ -63,11 +70,19 @@ class RequestReader {
   bool SkipEmptyLines(beast::flat_buffer& buffer);
   Progress ReadBody(beast::flat_buffer& buffer);
   Progress Refuse(Reply reply);
+  // Once the header is read: the body limit of this request, and its spool
+  // file when spooling accepts it. Refuses a declared length over the limit.
+  std::optional<Progress> ChooseBodyLimit();
+  // Moves what the parser holds of a spooled body to its file.
+  void SpoolBody();
 
   const size_t header_limit_;
   const size_t max_body_;
   const std::string start_link_;
   const std::string upload_form_link_;
+  const BodySpooling spooling_;
+  size_t body_limit_ = 0;  // of the request being read
+  std::shared_ptr<SpoolFile> body_file_;
   std::optional<http::request_parser<http::string_body>> parser_;
   std::optional<ChunkedBodyLimits> chunk_limits_;  // of a chunked body
   size_t scanned_ = 0;  // bytes at the buffer's front already seen by chunk_limits_

@@ -73,13 +73,19 @@ void FrameResponse(Reply& reply, unsigned version, bool keep_alive, bool head_on
   if (version < 11 && keep_alive) bytes.append("Connection: keep-alive\r\n");
   if (version >= 11 && !keep_alive) bytes.append("Connection: close\r\n");
   bytes.append("Content-Length: ");
-  AppendDecimal(bytes, static_cast<long long>(reply.body.size()));
+  AppendDecimal(
+      bytes, static_cast<long long>(reply.body_file ? reply.body_file->size() : reply.body.size()));
   bytes.append("\r\n\r\n");
   out.header_size = bytes.size();
   out.status = status;
   out.keep_alive = keep_alive;
   out.body.clear();
+  out.body_file.reset();
   if (head_only) return;
+  if (reply.body_file) {
+    out.body_file = std::move(reply.body_file);
+    return;
+  }
   if (reply.body.size() <= kJoinedBody) {
     bytes.append(reply.body);
   } else {

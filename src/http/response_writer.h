@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <boost/asio/write.hpp>
+#include <memory>
 #include <string>
 
+#include "common/spool_file.h"
 #include "http/http_messages.h"
 
 namespace quorax {
@@ -18,8 +20,9 @@ namespace quorax {
 // that its buffer's capacity is reused rather than allocated again.
 struct OutgoingResponse {
   std::string bytes;
-  size_t header_size = 0;  // of `bytes`, which the body follows
-  std::string body;        // the body when it is written on its own, else empty
+  size_t header_size = 0;                // of `bytes`, which the body follows
+  std::string body;                      // the body when it is written on its own, else empty
+  std::shared_ptr<SpoolFile> body_file;  // a file body, written a block at a time
   unsigned status = 0;
   bool keep_alive = false;
 };
@@ -39,11 +42,28 @@ void FrameResponse(Reply& reply, unsigned version, bool keep_alive, bool head_on
 // Writes `out` to `stream`, then calls `done(error, body bytes sent)`; `out`
 // must stay as it is until then. Each write passes one contiguous buffer:
 // over TLS a gather write sends only its first buffer and reports success.
+// Writes the file body of `out` after `sent` bytes of it, a block at a time,
+// then calls `done` with the body bytes sent in all.
+template <class Stream, class Done>
+void WriteFileBody(Stream& stream, const OutgoingResponse& out, std::shared_ptr<FileBlocks> blocks,
+                   size_t sent, Done done) {
+  const std::string_view block = blocks->Next();
+  if (block.empty()) return done(beast::error_code(), sent);
+  net::async_write(stream, net::buffer(block.data(), block.size()),
+                   [&stream, &out, blocks, sent, done](beast::error_code error, size_t more) {
+                     if (error) return done(error, sent + more);
+                     WriteFileBody(stream, out, blocks, sent + more, done);
+                   });
+}
+
 template <class Stream, class Done>
 void WriteResponse(Stream& stream, const OutgoingResponse& out, Done done) {
   net::async_write(
       stream, net::buffer(out.bytes), [&stream, &out, done](beast::error_code error, size_t sent) {
         const size_t body_sent = sent - std::min(sent, out.header_size);
+        if (!error && out.body_file) {
+          return WriteFileBody(stream, out, std::make_shared<FileBlocks>(*out.body_file), 0, done);
+        }
         if (error || out.body.empty()) return done(error, body_sent);
         net::async_write(stream, net::buffer(out.body),
                          [done, body_sent](beast::error_code rest_error, size_t rest_sent) {

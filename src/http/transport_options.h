@@ -6,11 +6,25 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "http/exchange.h"
 
 namespace quorax {
+
+class SpoolFile;
+
+// Requests whose body goes to a file as it arrives, rather than into memory:
+// a file of any size sent from a browser. Empty `accepts`: none.
+struct BodySpooling {
+  // True for the request target (path and query) of a request to spool.
+  std::function<bool(std::string_view target)> accepts;
+  // The largest body such a request may carry.
+  size_t max_body = 64 * 1024 * 1024;
+  // The answer to such a request whose body is larger.
+  Reply too_large;
+};
 
 // What the connections of a listener need to know. The host's options hold
 // one, set from the command line, and the host fills start_link from its routes.
@@ -44,6 +58,7 @@ struct TransportOptions {
   // the one a refused upload (a body too large) links back to.
   std::string start_link = "/";
   std::string upload_form_link = "/";
+  BodySpooling spooling;
 };
 
 // Looks at a request before it is counted and handed to the handler: returns

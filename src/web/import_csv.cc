@@ -13,6 +13,7 @@
 #include "web/read_upload.h"
 #include "web/send_rows.h"
 #include "web/upload_record.h"
+#include "web/uploaded_report.h"
 
 namespace quorax {
 
@@ -39,6 +40,9 @@ void main::ImportCSV_Respond(WebHost& host) {
   if (!InPageOrder(host, {"SubmitCSV_Respond", "ImportCSV_Respond", "ImportDone_Respond"})) {
     return;
   }
+  // A runner's report, sent here by a browser without scripts, is read as
+  // a run: the upload reads only CSV.
+  if (std::unique_ptr<SpoolFile> report = UploadedReport(host)) return BeginRun(host, *report);
   Session& session = host.session();
   const bool import = host.QueryValue("i") == "1";
   const bool after_run = !EqualsIgnoreCase(session.GetText("Last"), "SubmitCSV_Respond");

@@ -2,15 +2,18 @@
 
 #include "web/export_results.h"
 #include "web/named_table.h"
+#include "web/run_work.h"
 
 namespace quorax {
 
 Routes main::SiteRoutes() const {
-  return PageRoutes(kHostPageName, contract::kImportCSV, contract::kSubmitCSV);
+  Routes routes = PageRoutes(kHostPageName, contract::kImportCSV, contract::kSubmitCSV);
+  routes.run_item = contract::kStartRun;
+  return routes;
 }
 
 main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections,
-           std::chrono::milliseconds connection_max_age)
+           std::chrono::milliseconds connection_max_age, size_t max_runs)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
       DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
@@ -19,7 +22,8 @@ main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_c
       Addresses(Settings != nullptr ? PageAddressesFrom(*Settings) : PageAddresses{}),
       Throttle(std::move(clock)),
       Connections(kept_connections, kKeptConnectionIdleLimit, true),
-      ConnectionMaxAge(connection_max_age) {}
+      ConnectionMaxAge(connection_max_age),
+      Runs(max_runs == 0 ? RunQueue::DefaultWorkers() : max_runs, CarryOutRun) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 
@@ -42,6 +46,14 @@ bool main::Respond(const std::string& item, WebHost& host) {
       {contract::kLogin, &main::Login_Respond},
       {contract::kRecheckRows, &main::RecheckRows_Respond},
       {contract::kSubmitCSV, &main::SubmitCSV_Respond},
+      {contract::kStartRun, &main::StartRun_Respond},
+      {contract::kRunProgress, &main::RunProgress_Respond},
+      {contract::kRunStatus, &main::RunStatus_Respond},
+      {contract::kCancelRun, &main::CancelRun_Respond},
+      {contract::kRunResults, &main::RunResults_Respond},
+      {contract::kRunScript, &main::RunScript_Respond},
+      {contract::kRunErrors, &main::RunErrors_Respond},
+      {contract::kRunExport, &main::RunExport_Respond},
   };
   const auto* page_item = FindNamed(kPageItems, item);
   if (page_item == nullptr) return false;
@@ -50,7 +62,10 @@ bool main::Respond(const std::string& item, WebHost& host) {
 }
 
 bool main::NeverBlocks(const std::string& item) const {
-  return item.empty() || EqualsIgnoreCase(item, contract::kLogin);
+  return item.empty() || EqualsIgnoreCase(item, contract::kLogin) ||
+         EqualsIgnoreCase(item, contract::kRunStatus) ||
+         EqualsIgnoreCase(item, contract::kRunScript) ||
+         EqualsIgnoreCase(item, contract::kRunProgress);
 }
 
 }  // namespace quorax

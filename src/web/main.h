@@ -14,10 +14,12 @@
 #include "host/web_host.h"
 #include "support/config.h"
 #include "tcdb/connection_keeper.h"
+#include "web/file_run.h"
 #include "web/host_page.h"
 #include "web/named_table.h"
 #include "web/page_addresses.h"
 #include "web/run_corrections.h"
+#include "web/run_queue.h"
 #include "web/sign_in_throttle.h"
 
 namespace quorax {
@@ -33,11 +35,14 @@ class main : public WebApplication {
   // file is not an error: see the fields for what is then used. `clock`
   // times the sign-in throttle. At most `kept_connections` database
   // connections stay open between requests (0: none), each serving for at
-  // most `connection_max_age` after its credentials were checked.
+  // most `connection_max_age` after its credentials were checked. At most
+  // `max_runs` files sent as runs are carried out at once (0:
+  // RunQueue::DefaultWorkers).
   explicit main(std::string settings_file = DefaultSettingsFile(),
                 SignInThrottle::Clock clock = SignInThrottle::SteadyClock(),
                 size_t kept_connections = kDefaultKeptConnections,
-                std::chrono::milliseconds connection_max_age = kDefaultConnectionMaxAge);
+                std::chrono::milliseconds connection_max_age = kDefaultConnectionMaxAge,
+                size_t max_runs = 0);
 
   static std::string DefaultSettingsFile();
 
@@ -79,6 +84,24 @@ class main : public WebApplication {
   // Imports every row of the last run, a verify, as the rows now stand, and
   // shows the results page; after an import it only shows the results.
   void ImportRows_Respond(WebHost& host);
+  // Takes a file of any size (spooled by the host) with the form's fields
+  // and starts it as the session's run in the background; shows its progress.
+  void StartRun_Respond(WebHost& host);
+  // The progress page of the session's run, its status as JSON, its cancel
+  // and its results a page at a time (query "p", or "row" for the page
+  // holding that data row). Without a run they go back to the start page.
+  void RunProgress_Respond(WebHost& host);
+  void RunStatus_Respond(WebHost& host);
+  void CancelRun_Respond(WebHost& host);
+  void RunResults_Respond(WebHost& host);
+  // A finished run's bad rows (errors.csv) and every row with its outcome
+  // (results.csv), written from the whole run a piece at a time.
+  void RunErrors_Respond(WebHost& host);
+  void RunExport_Respond(WebHost& host);
+  // Sends the session's finished run as download `name`, every row or only the bad ones.
+  void SendRunDownload(WebHost& host, const char* name, bool all_rows);
+  // The script of the upload form and the progress page.
+  void RunScript_Respond(WebHost& host);
 
   // The message the start page shows for status `code` (status 2 quotes
   // session "ErrorMsg", as a busy database when "DatabaseBusy" is true;
@@ -100,6 +123,7 @@ class main : public WebApplication {
   SignInThrottle Throttle;           // failed sign-ins of every session, by address and name
   ConnectionKeeper Connections;      // signed-in sessions' connections between requests
   const std::chrono::milliseconds ConnectionMaxAge;  // a kept connection's longest service
+  RunQueue Runs;                                     // the runs of every session
 
  private:
   // A tag of one page item and how its contents are filled.
@@ -155,6 +179,20 @@ class main : public WebApplication {
 
   // Redirects to `address` and ends the response.
   static void RedirectAndEnd(WebHost& host, const std::string& address);
+
+  // Starts the multipart form in `body` (its part "csvfile" and the run's
+  // fields) as the session's run and redirects to its progress page, or
+  // answers with the upload's refusal page, changing nothing.
+  void BeginRun(WebHost& host, const SpoolFile& body);
+  // The server-relative address of page item `item`, not escaped.
+  std::string RunItemAddress(const char* item) const;
+  // The session's run; null after redirecting to the start page (and ending
+  // the response) when the session holds none.
+  std::shared_ptr<FileRun> SessionRun(WebHost& host) const;
+  // Writes a run page: `content` in the site's frame, reloading itself every
+  // second when `refresh` (for browsers without scripts). Ends the response.
+  void WriteRunPage(WebHost& host, const std::string& title, const std::string& content,
+                    bool refresh = false, const std::string& script = "") const;
 };
 
 }  // namespace quorax

@@ -33,9 +33,12 @@ std::string BarSegment(const char* bar_class, int32_t count) {
 
 std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes,
                            int32_t unread_rows) {
-  const RowTally tally = TallyRows(outcomes, table.RowCount());
-  std::string line = "<p class=\"summary\">" + std::to_string(table.RowCount()) +
-                     (table.RowCount() == 1 ? " row read: " : " rows read: ");
+  return DrawRunSummary(TallyRows(outcomes, table.RowCount()), unread_rows);
+}
+
+std::string DrawRunSummary(const RowTally& tally, int32_t unread_rows) {
+  std::string line = "<p class=\"summary\">" + std::to_string(tally.rows) +
+                     (tally.rows == 1 ? " row read: " : " rows read: ");
   std::string bar;
   for (size_t i = 0; i < kSummaryParts.size(); ++i) {
     const int32_t count = tally.Of(kSummaryParts[i].State);

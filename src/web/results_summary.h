@@ -5,6 +5,7 @@
 #include <string>
 
 #include "outcomes/csv_row_errors.h"
+#include "outcomes/row_state.h"
 #include "rows/row_table.h"
 
 namespace quorax {
@@ -16,6 +17,8 @@ namespace quorax {
 // hidden from screen readers; the sentence before it says the same.
 std::string DrawRunSummary(const RowTable& table, const CSVRowErrors& outcomes,
                            int32_t unread_rows = 0);
+// The same line for a run whose rows are counted in `tally`.
+std::string DrawRunSummary(const RowTally& tally, int32_t unread_rows = 0);
 
 }  // namespace quorax
 

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   try {
     quorax::main app(quorax::main::DefaultSettingsFile(), quorax::SignInThrottle::SteadyClock(),
                      options.db_idle_connections,
-                     std::chrono::seconds(options.db_connection_max_age));
+                     std::chrono::seconds(options.db_connection_max_age), options.max_runs);
     options.debug_mode = app.DebugMode;
     quorax::HttpServer server(app, options);
     server.Start();

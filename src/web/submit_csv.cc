@@ -1,7 +1,9 @@
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "common/page_contract.h"
 #include "common/text.h"
@@ -81,6 +83,28 @@ int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, ConnectionKeepe
   return contract::kNoStatus;
 }
 
+// The session value of run field tag `tag`, or nullptr for another tag.
+const char* RunFieldKey(const std::string& tag) {
+  static constexpr std::pair<const char*, const char*> kFields[] = {
+      {"WC@RUN_VERSION", "RunVersion"}, {"WC@RUN_PLATFORM", "RunPlatform"},
+      {"WC@RUN_BROWSER", "RunBrowser"}, {"WC@RUN_TESTER", "RunTester"},
+      {"WC@RUN_DATE", "RunDate"},       {"WC@RUN_CASE_PATTERN", "RunCasePattern"}};
+  for (const auto& [name, key] : kFields) {
+    if (EqualsIgnoreCase(tag, name)) return key;
+  }
+  return nullptr;
+}
+
+// Today's date on the server, as the date box takes it: "2026-12-08".
+std::string Today() {
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  char day[16];
+  strftime(day, sizeof day, "%Y-%m-%d", &local);
+  return day;
+}
+
 }  // namespace
 
 // A posted sign-in form (previous step "Login_Respond") is checked against the
@@ -102,7 +126,7 @@ int16_t SignIn(const std::string& dsn, SignInThrottle& throttle, ConnectionKeepe
 // sign-in form: a sign-in form posted a second time goes back to the start.
 void main::SubmitCSV_Respond(WebHost& host) {
   if (!InPageOrder(host, {"Login_Respond", "", "ImportDone_Respond", "ImportCSV_Respond",
-                          "SubmitCSV_Respond"})) {
+                          "SubmitCSV_Respond", "StartRun_Respond"})) {
     return;
   }
   Session& session = host.session();
@@ -143,11 +167,18 @@ void main::SubmitCSV_Respond(WebHost& host) {
                      });
 }
 
-// The upload form has no tags of its own beyond the common ones.
+// The upload form's tags: the run's fields as the session's last run kept
+// them (escaped for an attribute), the test date today unless kept.
 void main::SubmitCSV_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,
                                 bool& SendTags) {
   if (ProcessCommonTags(host, TagName, TagContents, SendTags)) return;
   SendTags = DebugMode;
+  const char* key = RunFieldKey(TagName);
+  if (key == nullptr) return;
+  SendTags = false;  // the tag stands in an attribute value
+  const std::string kept = host.session().GetText(key);
+  TagContents =
+      HtmlEscape(kept.empty() && EqualsIgnoreCase(TagName, "WC@RUN_DATE") ? Today() : kept);
 }
 
 }  // namespace quorax

@@ -21,6 +21,7 @@ void FakeHost::NewRequest() {
   query_.clear();
   form_.clear();
   body_.clear();
+  body_file_.reset();
   output_.clear();
   redirect_.clear();
   next_item_.clear();

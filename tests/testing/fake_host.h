@@ -2,9 +2,11 @@
 #define QUORAX_TESTS_TESTING_FAKE_HOST_H_
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "common/spool_file.h"
 #include "host/web_host.h"
 #include "http/response_headers.h"
 
@@ -22,6 +24,11 @@ class FakeHost : public WebHost {
   void Form(const std::string& key, const std::string& value) { form_[Fold(key)] = value; }
   void Variable(const std::string& name, const std::string& value) { vars_[Fold(name)] = value; }
   void Body(std::string body) { body_ = std::move(body); }
+  // A body the host spooled to a file, as it does for the run item.
+  void SpooledBody(const std::string& body) {
+    body_file_ = std::make_shared<SpoolFile>();
+    body_file_->Append(body);
+  }
   void SetTemplate(const std::string& name, std::string text) {
     templates_[name] = std::move(text);
   }
@@ -47,6 +54,7 @@ class FakeHost : public WebHost {
   std::string ServerVariable(const std::string& name) const override { return Get(vars_, name); }
   int32_t TotalBytes() const override { return static_cast<int32_t>(body_.size()); }
   std::string BinaryRead(int32_t count) override;
+  std::shared_ptr<SpoolFile> BodyFile() const override { return body_file_; }
   void Write(const std::string& text) override;
   void SetContentType(const std::string& type) override { headers_.SetContentType(type); }
   void AddHeader(const std::string& name, const std::string& value) override {
@@ -71,6 +79,7 @@ class FakeHost : public WebHost {
 
   std::map<std::string, std::string> query_, form_, vars_, templates_;
   std::string body_;
+  std::shared_ptr<SpoolFile> body_file_;
   std::string output_, redirect_, next_item_, signed_in_as_;
   ResponseHeaders headers_;
   unsigned status_ = 200;

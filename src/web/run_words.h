@@ -1,0 +1,37 @@
+#ifndef QUORAX_WEB_RUN_WORDS_H_
+#define QUORAX_WEB_RUN_WORDS_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "web/file_run.h"
+
+namespace quorax {
+
+// The stage's one-word name in the run's status: "queued", "reading",
+// "sending", "done", "cancelled", "failed" or "stopped".
+const char* StageName(FileRun::Stage stage);
+
+// `number` with a comma between each group of three digits: "50,000".
+std::string GroupedNumber(int64_t number);
+
+// The sentence the progress page shows for `progress` of a run that verifies
+// (or, when `import`, imports), `place` being its place in the queue.
+std::string ProgressSentence(const FileRun::Progress& progress, size_t place, bool import);
+
+// Where a finished run stopped, as the results page says it; "" when every
+// row was sent.
+std::string StopSentence(const FileRun::Progress& progress);
+
+// A header field as the file wrote it, without the quotes around it (and
+// with doubled quotes inside made single): the column's name.
+std::string HeaderName(std::string_view field);
+
+// `text` as the contents of a JSON string: quotes, backslashes and control
+// characters escaped, bytes beyond ASCII as "?", so the answer is ASCII.
+std::string JsonEscape(std::string_view text);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_RUN_WORDS_H_

@@ -1,0 +1,31 @@
+#ifndef QUORAX_WEB_RUN_WORK_H_
+#define QUORAX_WEB_RUN_WORK_H_
+
+#include <functional>
+#include <string>
+
+#include "upload/csv.h"
+#include "web/file_run.h"
+
+namespace quorax {
+
+// Carries out `run` on the calling thread: reads its file with the command
+// line's readers (a CSV file in either encoding, or a runner's report made
+// into one row per test case), checks every piece the way an upload is read
+// before anything is sent, then connects with the session's sign-in and
+// sends the pieces one after another through the upload's verify or import
+// code. Stops after a database failure (the import's stop rule) or between
+// two pieces once cancelled. A file that cannot be read, or a refused
+// connection, fails the run with the reason and sends nothing.
+void CarryOutRun(FileRun& run);
+
+// Reads the file of `order` again as CarryOutRun reads it, handing each
+// piece's table to `take` with the file's number of its first data row, and
+// returns the file's encoding (kUtf8Encoding for a runner's report). Raises
+// cli::CliFailure for a file that cannot be read.
+std::string ReadRunPieces(const RunOrder& order,
+                          const std::function<void(const CSV& table, int32_t first_row)>& take);
+
+}  // namespace quorax
+
+#endif  // QUORAX_WEB_RUN_WORK_H_

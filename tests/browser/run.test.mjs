@@ -1,0 +1,135 @@
+// Files the plain upload cannot take, sent from the upload form in headless
+// Chromium over plain HTTP and TLS: a 50,000-row file verified in the
+// background with its progress bar and paged results, a runner's report with
+// the run's fields, and a run cancelled part way. Screenshots go to artifacts/.
+
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, it } from 'node:test';
+import { createRequire } from 'node:module';
+import { fileURLToPath } from 'node:url';
+import { openBrowser } from './harness/browser.mjs';
+import { HOST_PAGE } from './harness/client.mjs';
+import { csvFile, goodRows, parseCsv } from './harness/csv.mjs';
+import { repoRoot, Stack } from './harness/stack.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const artifacts = path.join(here, 'artifacts');
+const USER = process.env.QUORAX_DEMO_USER || 'demo';
+const PASSWORD = process.env.QUORAX_DEMO_PASSWORD || 'demo';
+const LARGE_ROWS = 50_000;
+const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// The accessibility findings of the page shown, one line per rule and element.
+async function accessibilityFindings(page) {
+  await page.evaluate(AXE_SOURCE);
+  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
+  return result.violations.flatMap((v) => v.nodes.map((n) => `${v.id}: ${n.target.join(' ')}`));
+}
+
+for (const tls of [false, true]) describe(`a run from the browser over ${tls ? 'TLS' : 'plain HTTP'}`, () => {
+  let stack;
+  let browser;
+  let page;
+  let large;
+
+  const screenshot = (name) =>
+    page.screenshot({ path: path.join(artifacts, `run-${tls ? 'tls' : 'plain'}-${name}.png`), fullPage: true });
+  const bodyText = () => page.locator('body').innerText();
+
+  // The upload form, from the results of the last run unless already shown.
+  async function uploadForm() {
+    if ((await page.locator('input[name="csvfile"]').count()) === 0) {
+      await page.getByRole('link', { name: 'Send another file' }).click();
+    }
+    await page.locator('input[name="csvfile"]').waitFor();
+  }
+
+  // Chooses `file` in the upload form, waits for the form to say which way it goes, and sends it.
+  async function sendFile(file, route, fill = async () => {}) {
+    await uploadForm();
+    await page.locator('input[name="csvfile"]').setInputFiles(file);
+    await page.locator('#route').filter({ hasText: route }).waitFor();
+    await fill();
+    await page.getByRole('button', { name: 'Verify' }).click();
+    await page.getByRole('progressbar').waitFor();
+  }
+
+  before(async () => {
+    fs.mkdirSync(artifacts, { recursive: true });
+    stack = await Stack.start({ logDir: artifacts, tls, deployed: tls });
+    browser = await openBrowser();
+    page = await browser.context.newPage();
+    await page.goto((tls ? stack.secureUrl : stack.url) + HOST_PAGE);
+    await page.locator('#uid').fill(USER);
+    await page.locator('#pwd').fill(PASSWORD);
+    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Sign in' }).click()]);
+    const good = goodRows();
+    const rows = Array.from({ length: LARGE_ROWS }, (_, i) => good.rows[i % good.rows.length]);
+    large = path.join(artifacts, 'large-run.csv');
+    fs.writeFileSync(large, Buffer.from(csvFile(good.headers, rows), 'latin1'));
+  });
+
+  after(async () => {
+    if (browser) await browser.close();
+    if (stack) await stack.close();
+  });
+
+  it('verifies 50,000 rows with a progress bar and pages through the results', async () => {
+    await sendFile(large, /larger than the upload limit/);
+    await screenshot('progress');
+    const bar = page.getByRole('progressbar');
+    assert.equal(await bar.getAttribute('aria-valuemin'), '0');
+    assert.deepEqual(await accessibilityFindings(page), [], 'progress page');
+    await page.waitForURL(/WCI=RunResults/, { timeout: 120_000 });
+    assert.match(await bodyText(), new RegExp(`${LARGE_ROWS} rows read: \\d+ passed, \\d+ rejected, 0 database failure, 0 not processed\\.`));
+    assert.match(await bodyText(), /Page 1 of 250/);
+    await page.getByRole('link', { name: 'Next page' }).click();
+    assert.match(await bodyText(), /Page 2 of 250/);
+    assert.equal(await page.locator('tr:nth-child(2) td').first().innerText(), '201');
+    await page.getByLabel('Go to data row').fill('12345');
+    await page.getByRole('button', { name: 'Go' }).click();
+    await screenshot('paged-results');
+    assert.match(await bodyText(), /Page 62 of 250/);
+    assert.equal(await page.locator('td', { hasText: /^12345$/ }).count(), 1);
+    assert.ok((await page.content()).length < 1024 * 1024);
+    assert.deepEqual(await accessibilityFindings(page), [], 'paged results');
+  });
+
+  it('reads a runner report with the run fields the form asks for, and keeps them', async () => {
+    const report = path.join(repoRoot, 'examples/real-runners/pytest.xml');
+    const expected = parseCsv(fs.readFileSync(path.join(repoRoot, 'examples/real-runners/pytest.expected.csv'), 'utf8'));
+    await sendFile(report, /test runner's report/, async () => {
+      await page.getByLabel('Product version').fill('2.1');
+      await page.getByLabel('Platform').fill('Linux');
+      await page.getByLabel('Browser').fill('Chrome');
+      await page.getByLabel('Tester').fill('alice');
+      await page.getByLabel('Test date').fill('2024-06-03');
+      await screenshot('report-form');
+    });
+    await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });
+    const n = expected.rows.length;
+    assert.match(await bodyText(), new RegExp(`${n} rows? read: ${n} passed, 0 rejected`));
+    assert.match(await bodyText(), /tests? maps? to no test case/);
+    assert.equal(await page.locator('th', { hasText: /^Test$/ }).count(), 1);
+    assert.equal(await page.locator('td', { hasText: /^test_shop\.test_login_C1$/ }).count(), 1);
+    const download = page.waitForEvent('download');
+    await page.getByRole('link', { name: 'Download results.csv' }).click();
+    const results = parseCsv(fs.readFileSync(await (await download).path(), 'utf8').replace(/^\uFEFF/, ''));
+    assert.equal(results.rows.length, n);
+    const names = results.headers.map((h) => h.replace(/^"(.*)"$/, '$1'));
+    assert.deepEqual(names.slice(-4), ['Test', 'Outcome', 'Code', 'Reasons']);
+    await uploadForm();
+    assert.equal(await page.getByLabel('Tester').inputValue(), 'alice');
+  });
+
+  it('cancels a run part way and says where it stopped', async () => {
+    await sendFile(large, /larger than the upload limit/);
+    await page.getByRole('button', { name: 'Cancel' }).click();
+    await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });
+    await screenshot('cancelled');
+    assert.match(await bodyText(), /The run was cancelled (after data row [\d,]+|before any row was sent); [\d,]+ rows/);
+    assert.match(await bodyText(), /[1-9]\d* not processed\./);
+  });
+});
