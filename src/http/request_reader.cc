@@ -136,8 +136,9 @@ std::optional<RequestReader::Progress> RequestReader::ChooseBodyLimit() {
   body_limit_ = spooled ? spooling_.max_body : max_body_;
   const boost::optional<uint64_t> length = parser_->content_length();
   if (length && *length > body_limit_) {
-    return Refuse(spooled ? spooling_.too_large
-                          : ReadRefusal(http::error::body_limit, start_link_).value());
+    return Refuse(
+        spooled ? spooling_.too_large
+                : ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
   }
   parser_->body_limit(static_cast<uint64_t>(body_limit_));
   if (spooled) body_file_ = std::make_shared<SpoolFile>();
