@@ -35,6 +35,12 @@ inline constexpr char kRunProgress[] = "RunProgress";
 inline constexpr char kRunStatus[] = "RunStatus";
 inline constexpr char kCancelRun[] = "CancelRun";
 inline constexpr char kRunResults[] = "RunResults";
+// A finished run's bad rows to fix, a page at a time (GET), the page's
+// corrections sent again (POST), and a verified run imported as its rows now
+// stand (POST).
+inline constexpr char kRunFix[] = "RunFix";
+inline constexpr char kRunRecheck[] = "RunRecheck";
+inline constexpr char kRunImport[] = "RunImport";
 // A finished run's rows as errors.csv and results.csv (GET).
 inline constexpr char kRunErrors[] = "RunErrors";
 inline constexpr char kRunExport[] = "RunExport";
@@ -43,6 +49,8 @@ inline constexpr char kRunScript[] = "RunScript";
 
 // The largest upload request body the server reads, in bytes.
 inline constexpr int32_t kLargestUploadBody = 32767;
+// The largest request body of the run item by default (--max-run-bytes).
+inline constexpr size_t kDefaultLargestRunBody = 64 * 1024 * 1024;
 
 // Start page status codes, sent as the query key kStartStatusKey of the
 // start address.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/page_contract.h"
 #include "http/transport_options.h"
 
 namespace quorax {
@@ -43,7 +44,7 @@ struct HostOptions {
   int db_connection_max_age = 300;
   // The largest file a browser may send as a run (the application's run
   // item); its body goes to a spool file, never into memory.
-  size_t max_run_bytes = 64 * 1024 * 1024;
+  size_t max_run_bytes = contract::kDefaultLargestRunBody;
   // Runs going at once in the whole server; later ones wait their turn.
   // 0: twice the processor cores.
   size_t max_runs = 0;

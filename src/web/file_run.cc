@@ -1,18 +1,37 @@
 #include "web/file_run.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace quorax {
 
 namespace {
 
-std::string JoinedReasons(const CSVRowError& outcome) {
+std::string JoinedReasons(int16_t code, const std::string& extra) {
+  CSVRowError outcome;
+  outcome.ErrorNumber = code;
+  outcome.ExtraInfo = extra;
   std::string text;
   for (const std::string& reason : outcome.Reasons()) text += (text.empty() ? "" : "; ") + reason;
   return text;
 }
 
+uint64_t NextFixStamp() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
+}
+
 }  // namespace
+
+FileRun::FileRun(RunOrder order, RowCells corrections)
+    : order_(std::move(order)), corrections_(std::move(corrections)), fix_stamp_(NextFixStamp()) {}
+
+std::optional<int16_t> FileRun::CodeAt(size_t index) const {
+  if (index < codes_.size()) return codes_[index];
+  const auto late = late_codes_.find(static_cast<int32_t>(index + 1));
+  if (late != late_codes_.end()) return late->second;
+  return std::nullopt;
+}
 
 void FileRun::SetStage(Stage stage) {
   std::lock_guard lock(mutex_);
@@ -26,17 +45,49 @@ void FileRun::Fail(Stage stage, std::string message) {
   message_ = std::move(message);
 }
 
-void FileRun::AddRow(std::string_view name) {
-  std::lock_guard lock(mutex_);
-  names_.append(name);
-  name_ends_.push_back(static_cast<uint32_t>(names_.size()));
+void FileRun::Texts::Add(std::string_view text) {
+  texts_.append(text);
+  ends_.push_back(static_cast<uint32_t>(texts_.size()));
 }
 
-void FileRun::SetReport(std::vector<Unmapped> unmapped, int32_t mapped) {
+std::string FileRun::Texts::At(size_t index) const {
+  const uint32_t start = index == 0 ? 0 : ends_[index - 1];
+  return texts_.substr(start, ends_[index] - start);
+}
+
+void FileRun::AddRow(std::string_view name, std::string_view case_id) {
+  std::lock_guard lock(mutex_);
+  names_.Add(name);
+  if (report_) case_ids_.Add(case_id);
+}
+
+void FileRun::SetReport(std::vector<Unmapped> unmapped, int32_t mapped,
+                        std::unique_ptr<cli::TestLedger> ledger) {
   std::lock_guard lock(mutex_);
   report_ = true;
+  ledger_ = std::move(ledger);
   unmapped_ = std::move(unmapped);
   mapped_ = mapped;
+}
+
+FileRun::RowTests FileRun::TestsOf(int32_t number, size_t most) const {
+  std::shared_ptr<const cli::TestLedger> ledger;
+  std::string case_id;
+  {
+    std::lock_guard lock(mutex_);
+    if (ledger_ == nullptr || number < 1 || static_cast<size_t>(number) > case_ids_.size()) {
+      return {};
+    }
+    ledger = ledger_;
+    case_id = case_ids_.At(static_cast<size_t>(number - 1));
+  }
+  // The ledger is read without the lock: it no longer changes, and reading it
+  // must not hold up the worker.
+  RowTests tests;
+  tests.count = ledger->ForEach(case_id, [&](const cli::LedgerTest& test) {
+    if (tests.listed.size() < most) tests.listed.push_back(test);
+  });
+  return tests;
 }
 
 void FileRun::Record(const CSVRowErrors& outcomes) {
@@ -45,7 +96,7 @@ void FileRun::Record(const CSVRowErrors& outcomes) {
     const std::shared_ptr<CSVRowError> outcome = outcomes.Errors(i);
     codes_.push_back(outcome->ErrorNumber);
     if (StateOfCode(outcome->ErrorNumber) != RowState::Passed) {
-      reasons_[static_cast<int32_t>(codes_.size())] = JoinedReasons(*outcome);
+      extra_[static_cast<int32_t>(codes_.size())] = outcome->ExtraInfo;
     }
   }
 }
@@ -54,7 +105,7 @@ FileRun::Progress FileRun::Snapshot() const {
   std::lock_guard lock(mutex_);
   Progress progress;
   progress.stage = stage_;
-  progress.total = static_cast<int32_t>(name_ends_.size());
+  progress.total = static_cast<int32_t>(names_.size());
   progress.done = static_cast<int32_t>(codes_.size());
   progress.message = message_;
   if (stage_ == Stage::kSending && progress.done > 0) {
@@ -75,9 +126,9 @@ bool FileRun::Finished() const {
 RowTally FileRun::Tally() const {
   std::lock_guard lock(mutex_);
   RowTally tally;
-  for (const int16_t code : codes_) tally.Add(StateOfCode(code));
-  for (size_t row = codes_.size(); row < name_ends_.size(); ++row) {
-    tally.Add(RowState::NotProcessed);
+  for (size_t index = 0; index < names_.size(); ++index) {
+    const std::optional<int16_t> code = CodeAt(index);
+    tally.Add(code ? StateOfCode(*code) : RowState::NotProcessed);
   }
   return tally;
 }
@@ -85,19 +136,21 @@ RowTally FileRun::Tally() const {
 std::vector<FileRun::Row> FileRun::Rows(int32_t first, int32_t count) const {
   std::lock_guard lock(mutex_);
   std::vector<Row> rows;
-  const auto total = static_cast<int32_t>(name_ends_.size());
+  const auto total = static_cast<int32_t>(names_.size());
   for (int32_t number = std::max(first, 1); number <= total && count > 0; ++number, --count) {
     const auto index = static_cast<size_t>(number - 1);
-    const uint32_t start = index == 0 ? 0 : name_ends_[index - 1];
     Row row;
     row.number = number;
-    row.name = names_.substr(start, name_ends_[index] - start);
-    if (index < codes_.size()) {
-      row.code = codes_[index];
+    row.name = names_.At(index);
+    if (const std::optional<int16_t> code = CodeAt(index)) {
+      row.code = *code;
       row.state = StateOfCode(row.code);
     }
-    const auto reasons = reasons_.find(number);
-    if (reasons != reasons_.end()) row.reasons = reasons->second;
+    const auto extra = extra_.find(number);
+    if (extra != extra_.end() && row.state != RowState::Passed) {
+      row.extra = extra->second;
+      row.reasons = JoinedReasons(row.code, row.extra);
+    }
     rows.push_back(std::move(row));
   }
   return rows;
@@ -106,8 +159,9 @@ std::vector<FileRun::Row> FileRun::Rows(int32_t first, int32_t count) const {
 std::vector<int32_t> FileRun::BadRowNumbers() const {
   std::lock_guard lock(mutex_);
   std::vector<int32_t> numbers;
-  for (size_t index = 0; index < name_ends_.size(); ++index) {
-    if (index >= codes_.size() || StateOfCode(codes_[index]) != RowState::Passed) {
+  for (size_t index = 0; index < names_.size(); ++index) {
+    const std::optional<int16_t> code = CodeAt(index);
+    if (!code || StateOfCode(*code) != RowState::Passed) {
       numbers.push_back(static_cast<int32_t>(index + 1));
     }
   }
@@ -137,6 +191,31 @@ std::string FileRun::Encoding() const {
 int32_t FileRun::MappedTests() const {
   std::lock_guard lock(mutex_);
   return mapped_;
+}
+
+uint64_t FileRun::FixStamp() const {
+  std::lock_guard lock(mutex_);
+  return fix_stamp_;
+}
+
+FileRun::RowCells FileRun::Corrections() const {
+  std::lock_guard lock(mutex_);
+  return corrections_;
+}
+
+void FileRun::Rejudge(const RowCells& cells, const std::vector<Judged>& judged) {
+  std::lock_guard lock(mutex_);
+  for (const auto& [number, row_cells] : cells) corrections_[number] = row_cells;
+  for (const Judged& row : judged) {
+    const auto index = static_cast<size_t>(row.number - 1);
+    if (index < codes_.size()) {
+      codes_[index] = row.code;
+    } else {
+      late_codes_[row.number] = row.code;
+    }
+    extra_[row.number] = row.extra;
+  }
+  fix_stamp_ = NextFixStamp();
 }
 
 }  // namespace quorax

@@ -7,9 +7,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/test_ledger.h"
 #include "common/spool_file.h"
 #include "outcomes/csv_row_errors.h"
 #include "outcomes/row_state.h"
@@ -19,8 +21,8 @@ namespace quorax {
 // What a tester asked for when sending a file as a run.
 struct RunOrder {
   bool import = false;
-  std::string file_name;            // as the browser named it
-  std::unique_ptr<SpoolFile> file;  // the file's bytes
+  std::string file_name;                  // as the browser named it
+  std::shared_ptr<const SpoolFile> file;  // the file's bytes, shared by the runs made of it
   // The run's fields a runner report's rows need, and its case-id pattern.
   std::string version, platform, browser, tester, date, case_pattern;
   std::string user, password, dsn;  // the database sign-in of the session
@@ -40,14 +42,25 @@ class FileRun {
     std::string result;
   };
 
+  // The tests of one row of a runner report: the first `listed` of them
+  // and how many there are in all.
+  struct RowTests {
+    std::vector<cli::LedgerTest> listed;
+    size_t count = 0;
+  };
+
   // One data row of the file as the results show it.
   struct Row {
     int32_t number = 0;  // the file's own data-row number, from 1
     std::string name;    // the test of a report's row, else the row's test case id
     RowState state = RowState::NotProcessed;
     int16_t code = 0;     // of a row sent
+    std::string extra;    // of a row that did not pass: the database's text (CSVRowError)
     std::string reasons;  // of a row that did not pass, joined by "; "
   };
+
+  // Corrected cells of data rows, by row number (from 1).
+  using RowCells = std::map<int32_t, std::vector<std::string>>;
 
   // What the progress page shows.
   struct Progress {
@@ -59,16 +72,20 @@ class FileRun {
     std::string message;  // why a failed run stopped
   };
 
-  explicit FileRun(RunOrder order) : order_(std::move(order)) {}
+  // A run of `order`'s file whose rows `corrections` replace.
+  explicit FileRun(RunOrder order, RowCells corrections = {});
 
   const RunOrder& order() const { return order_; }
 
   // The worker's side.
   void SetStage(Stage stage);
   void Fail(Stage stage, std::string message);
-  // Records the name of the file's next data row, while the file is checked.
-  void AddRow(std::string_view name);
-  void SetReport(std::vector<Unmapped> unmapped, int32_t mapped);
+  // Records the name and test case id of the file's next data row, while the
+  // file is checked.
+  void AddRow(std::string_view name, std::string_view case_id);
+  // Marks the run as a runner report's, whose tests `ledger` holds by case id.
+  void SetReport(std::vector<Unmapped> unmapped, int32_t mapped,
+                 std::unique_ptr<cli::TestLedger> ledger);
   // The file's encoding (upload/upload_text.h), once its shape is read.
   void SetEncoding(std::string encoding);
   // Records the outcomes of a piece of rows sent, in file order.
@@ -86,11 +103,34 @@ class FileRun {
   std::vector<int32_t> BadRowNumbers() const;
   bool IsReport() const;
   std::vector<Unmapped> UnmappedTests() const;
+  // The tests of a runner report's data row `number` (from 1), the first
+  // `most` listed; none for a CSV file's run.
+  RowTests TestsOf(int32_t number, size_t most) const;
   int32_t MappedTests() const;
   std::string Encoding() const;
 
+  // The fix view's side. A stamp that names the rows' outcomes as they now
+  // stand, unique in the server's lifetime: it changes whenever rows are
+  // judged again, so that a form shown before is refused, never applied to
+  // rows it did not show.
+  uint64_t FixStamp() const;
+  // The rows' cells as the tester corrected them.
+  RowCells Corrections() const;
+  // A row's new outcome.
+  struct Judged {
+    int32_t number = 0;  // from 1
+    int16_t code = 0;
+    std::string extra;  // CSVRowError::ExtraInfo
+  };
+  // Takes `cells` as the corrected cells of their rows and `judged` as the
+  // new outcomes of theirs.
+  void Rejudge(const RowCells& cells, const std::vector<Judged>& judged);
+
  private:
   using Clock = std::chrono::steady_clock;
+
+  // The code of the row at `index` (from 0) once judged. REQUIRES: the lock.
+  std::optional<int16_t> CodeAt(size_t index) const;
 
   const RunOrder order_;
   std::atomic<bool> cancel_{false};
@@ -98,11 +138,27 @@ class FileRun {
   Stage stage_ = Stage::kQueued;
   std::string message_;
   Clock::time_point sending_since_{};
-  std::string names_;                       // every row's name, one after another
-  std::vector<uint32_t> name_ends_;         // where each row's name ends in names_
-  std::vector<int16_t> codes_;              // of the rows judged, in file order
-  std::map<int32_t, std::string> reasons_;  // of the rows that did not pass
+  // Texts of every row, one after another, without a string object each.
+  class Texts {
+   public:
+    void Add(std::string_view text);
+    std::string At(size_t index) const;
+    size_t size() const { return ends_.size(); }
+
+   private:
+    std::string texts_;
+    std::vector<uint32_t> ends_;  // where each text ends in texts_
+  };
+
+  Texts names_;
+  Texts case_ids_;                         // of a report's rows
+  std::vector<int16_t> codes_;             // of the rows judged by the run, in file order
+  std::map<int32_t, int16_t> late_codes_;  // of rows after those, judged in the fix view
+  std::map<int32_t, std::string> extra_;   // of the rows that did not pass
+  RowCells corrections_;
+  uint64_t fix_stamp_;
   bool report_ = false;
+  std::shared_ptr<const cli::TestLedger> ledger_;  // written whole before the run is marked
   std::vector<Unmapped> unmapped_;
   int32_t mapped_ = 0;
   std::string encoding_;

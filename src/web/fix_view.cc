@@ -11,10 +11,8 @@
 namespace quorax {
 namespace {
 
-std::string Hidden(const char* name, const std::string& value) {
-  return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + HtmlEscape(value) +
-         "\">\r\n";
-}
+// The file's own number of `table`'s row `row` (from 1), as the tester knows it.
+int32_t FileRow(const RowTable& table, int32_t row) { return table.Origin(row - 1).row; }
 
 // A text box's width follows its text, within bounds that keep a row on a
 // screen when it can be.
@@ -23,7 +21,7 @@ std::string TextBox(const RowTable& table, int32_t row, int32_t col) {
   const size_t size = std::clamp<size_t>(value.size() + 1, 4, 20);
   return "<td><input name=\"" + CellField(row, col) + "\" value=\"" + HtmlEscape(value) +
          "\" size=\"" + std::to_string(size) + "\" aria-label=\"" +
-         HtmlEscape(CellLabel(table, col, row)) + "\"></td>";
+         HtmlEscape(CellLabel(table, col, FileRow(table, row))) + "\"></td>";
 }
 
 // The reasons row `row` did not pass, one line each.
@@ -46,7 +44,7 @@ std::string FixTable(const RowTable& table, const CSVRowErrors& outcomes,
   }
   html += "<th scope=\"col\">Errors</th></tr>\r\n";
   for (const int32_t row : rows) {
-    html += "<tr><th scope=\"row\">" + std::to_string(row) + "</th>";
+    html += "<tr><th scope=\"row\">" + std::to_string(FileRow(table, row)) + "</th>";
     for (int32_t col = 0; col < table.Columns(); ++col) html += TextBox(table, row, col);
     html += ReasonsCell(outcomes, row) + "</tr>\r\n";
   }
@@ -67,6 +65,11 @@ std::string PageLinks(const FixViewFrame& frame, int32_t page, int32_t pages) {
 }
 
 }  // namespace
+
+std::string HiddenField(const char* name, const std::string& value) {
+  return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + HtmlEscape(value) +
+         "\">\r\n";
+}
 
 std::vector<int32_t> BadRows(const RowTable& table, const CSVRowErrors& outcomes) {
   std::vector<int32_t> rows;
@@ -98,25 +101,32 @@ std::string DrawFixView(const RowTable& table, const CSVRowErrors& outcomes,
   const int32_t page = std::clamp(frame.Page, 1, pages);
   const auto first = bad.begin() + (page - 1) * kFixRowsPerPage;
   const std::vector<int32_t> shown(first, std::min(first + kFixRowsPerPage, bad.end()));
+  const auto first_shown = static_cast<int32_t>(first - bad.begin()) + 1;
+  return DrawFixForm(table, outcomes, shown,
+                     {ItemAddress(frame.Addresses, contract::kRecheckRows), "", frame.Stamp,
+                      frame.Import, first_shown, count}) +
+         PageLinks(frame, page, pages);
+}
+
+std::string DrawFixForm(const RowTable& table, const CSVRowErrors& outcomes,
+                        const std::vector<int32_t>& shown, const FixForm& form) {
   std::string rows_field;
   for (const int32_t row : shown) {
     rows_field += (rows_field.empty() ? "" : " ") + std::to_string(row);
   }
-
-  const char* button = frame.Import ? "Import again" : "Verify again";
+  const char* button = form.Import ? "Import again" : "Verify again";
   std::string html = "<p>Correct the cells and choose " + std::string(button) +
                      ": the rows you changed, and any the database has not judged, are sent " +
-                     (frame.Import ? "to be imported; the other rows are recorded already."
-                                   : "to be verified. Nothing is recorded.") +
+                     (form.Import ? "to be imported; the other rows are recorded already."
+                                  : "to be verified. Nothing is recorded.") +
                      "</p>\r\n";
-  html += "<p>Bad rows " + std::to_string(first - bad.begin() + 1) + " to " +
-          std::to_string(first - bad.begin() + static_cast<int32_t>(shown.size())) + " of " +
-          std::to_string(count) + ".</p>\r\n";
-  html += "<form method=\"post\" action=\"" + ItemAddress(frame.Addresses, contract::kRecheckRows) +
-          "\">\r\n" + Hidden(kRunField, std::to_string(frame.Stamp)) +
-          Hidden(kRowsField, rows_field) + FixTable(table, outcomes, shown) +
-          "<button type=\"submit\">" + button + "</button>\r\n</form>\r\n";
-  return html + PageLinks(frame, page, pages);
+  html += "<p>Bad rows " + std::to_string(form.FirstShown) + " to " +
+          std::to_string(form.FirstShown + static_cast<int32_t>(shown.size()) - 1) + " of " +
+          std::to_string(form.BadCount) + ".</p>\r\n";
+  return html + "<form method=\"post\" action=\"" + form.Action + "\">\r\n" + form.Hidden +
+         HiddenField(kRunField, std::to_string(form.Stamp)) + HiddenField(kRowsField, rows_field) +
+         FixTable(table, outcomes, shown) + "<button type=\"submit\">" + button +
+         "</button>\r\n</form>\r\n";
 }
 
 std::string DrawFixOffers(const RowTable& table, const CSVRowErrors& outcomes,
@@ -130,7 +140,7 @@ std::string DrawFixOffers(const RowTable& table, const CSVRowErrors& outcomes,
   if (!frame.Import) {
     html += "<form method=\"post\" action=\"" +
             ItemAddress(frame.Addresses, contract::kImportRows) + "\">\r\n" +
-            Hidden(kRunField, std::to_string(frame.Stamp)) +
+            HiddenField(kRunField, std::to_string(frame.Stamp)) +
             "<button type=\"submit\">Import</button> the rows as they now stand, without "
             "uploading the file again.\r\n</form>\r\n";
   }

@@ -16,6 +16,9 @@ namespace quorax {
 // it shows, so a large run is split into pages whose forms stay small.
 inline constexpr int32_t kFixRowsPerPage = 200;
 
+// A hidden form field, its value escaped.
+std::string HiddenField(const char* name, const std::string& value);
+
 // The numbers (from 1, ascending) of the rows of `table` that did not pass:
 // rejected, a database failure, or never processed.
 std::vector<int32_t> BadRows(const RowTable& table, const CSVRowErrors& outcomes);
@@ -43,6 +46,23 @@ struct FixViewFrame {
 // pages and back to the results. A run without bad rows says so.
 std::string DrawFixView(const RowTable& table, const CSVRowErrors& outcomes,
                         const FixViewFrame& frame);
+
+// What a fix view's form needs besides the rows.
+struct FixForm {
+  std::string Action;  // the address it posts to
+  std::string Hidden;  // more hidden fields, as HTML
+  uint64_t Stamp;      // names the rows' outcomes as shown
+  bool Import;         // its button imports the changed rows
+  int32_t FirstShown;  // the place of the first row shown among the bad rows, from 1
+  int32_t BadCount;    // the bad rows of the run
+};
+
+// The fix view's form for rows `shown` (of `table`, from 1) of `table`: every
+// cell a text box holding the cell's text (escaped) and named by its file's
+// own row number (RowOrigin::row), each row with its reasons, and the button
+// "Verify again" or, for an import, "Import again".
+std::string DrawFixForm(const RowTable& table, const CSVRowErrors& outcomes,
+                        const std::vector<int32_t>& shown, const FixForm& form);
 
 // What the results page offers beside its views: the link to the fix view
 // when some row of `table` is bad, and, after a verify (`import` false), the

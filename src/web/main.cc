@@ -13,7 +13,7 @@ Routes main::SiteRoutes() const {
 }
 
 main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections,
-           std::chrono::milliseconds connection_max_age, size_t max_runs)
+           std::chrono::milliseconds connection_max_age, size_t max_runs, size_t max_run_bytes)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
       DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
@@ -23,6 +23,7 @@ main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_c
       Throttle(std::move(clock)),
       Connections(kept_connections, kKeptConnectionIdleLimit, true),
       ConnectionMaxAge(connection_max_age),
+      MaxRunBytes(max_run_bytes),
       Runs(max_runs == 0 ? RunQueue::DefaultWorkers() : max_runs, CarryOutRun) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
@@ -54,6 +55,9 @@ bool main::Respond(const std::string& item, WebHost& host) {
       {contract::kRunScript, &main::RunScript_Respond},
       {contract::kRunErrors, &main::RunErrors_Respond},
       {contract::kRunExport, &main::RunExport_Respond},
+      {contract::kRunFix, &main::RunFix_Respond},
+      {contract::kRunRecheck, &main::RunRecheck_Respond},
+      {contract::kRunImport, &main::RunImport_Respond},
   };
   const auto* page_item = FindNamed(kPageItems, item);
   if (page_item == nullptr) return false;

@@ -37,12 +37,13 @@ class main : public WebApplication {
   // connections stay open between requests (0: none), each serving for at
   // most `connection_max_age` after its credentials were checked. At most
   // `max_runs` files sent as runs are carried out at once (0:
-  // RunQueue::DefaultWorkers).
+  // RunQueue::DefaultWorkers); the upload form tells that a file over
+  // `max_run_bytes`, the host's limit of a run's body, cannot be sent.
   explicit main(std::string settings_file = DefaultSettingsFile(),
                 SignInThrottle::Clock clock = SignInThrottle::SteadyClock(),
                 size_t kept_connections = kDefaultKeptConnections,
                 std::chrono::milliseconds connection_max_age = kDefaultConnectionMaxAge,
-                size_t max_runs = 0);
+                size_t max_runs = 0, size_t max_run_bytes = contract::kDefaultLargestRunBody);
 
   static std::string DefaultSettingsFile();
 
@@ -98,6 +99,14 @@ class main : public WebApplication {
   // (results.csv), written from the whole run a piece at a time.
   void RunErrors_Respond(WebHost& host);
   void RunExport_Respond(WebHost& host);
+  // A finished run's fix view: its bad rows a page at a time (query "p"),
+  // every cell a text box. Its form sends the page's changed rows, and those
+  // the database has not judged, again in the run's mode, and shows the
+  // results; a verified run's Import starts the run again as an import of
+  // its rows as they now stand.
+  void RunFix_Respond(WebHost& host);
+  void RunRecheck_Respond(WebHost& host);
+  void RunImport_Respond(WebHost& host);
   // Sends the session's finished run as download `name`, every row or only the bad ones.
   void SendRunDownload(WebHost& host, const char* name, bool all_rows);
   // The script of the upload form and the progress page.
@@ -123,6 +132,7 @@ class main : public WebApplication {
   SignInThrottle Throttle;           // failed sign-ins of every session, by address and name
   ConnectionKeeper Connections;      // signed-in sessions' connections between requests
   const std::chrono::milliseconds ConnectionMaxAge;  // a kept connection's longest service
+  const size_t MaxRunBytes;                          // the largest file sent as a run
   RunQueue Runs;                                     // the runs of every session
 
  private:
@@ -176,6 +186,8 @@ class main : public WebApplication {
   // with status 400: the fix view's page giving `reason`, with a link back to
   // the bad rows. Ends the response.
   void RefuseFixForm(WebHost& host, const std::string& reason);
+  // The same for a form of a run's pages, with a link back to its results.
+  void RefuseRunForm(WebHost& host, const std::string& reason);
 
   // Redirects to `address` and ends the response.
   static void RedirectAndEnd(WebHost& host, const std::string& address);

@@ -15,13 +15,20 @@ namespace quorax {
 namespace {
 
 // The rows of a piece written out, then the text converted and appended.
+// The bad rows (errors.csv) are written as the tester corrected them, to be
+// sent again; every row (results.csv) as the file holds it.
 class DownloadWriter {
  public:
   DownloadWriter(const FileRun& run, bool all_rows, SpoolFile& file)
-      : run_(run), all_rows_(all_rows), file_(file) {}
+      : run_(run),
+        all_rows_(all_rows),
+        file_(file),
+        corrections_(all_rows ? FileRun::RowCells() : run.Corrections()) {}
 
   void Piece(const CSV& table, int32_t first_row) {
-    const RowTable& rows = table.Rows();
+    const RowTable corrected =
+        corrections_.empty() ? RowTable() : AsNowStands(table.Rows(), first_row, corrections_);
+    const RowTable& rows = corrections_.empty() ? table.Rows() : corrected;
     if (!header_written_) WriteHeader(rows);
     const std::vector<FileRun::Row> outcomes = run_.Rows(first_row, rows.RowCount());
     for (int32_t row = 0; row < rows.RowCount(); ++row) {
@@ -64,6 +71,7 @@ class DownloadWriter {
   const FileRun& run_;
   const bool all_rows_;
   SpoolFile& file_;
+  const FileRun::RowCells corrections_;
   std::string text_;
   bool utf8_ = false;
   bool header_written_ = false;

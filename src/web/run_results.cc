@@ -3,7 +3,10 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/windows1252.h"
+#include "web/fix_view.h"
 #include "web/main.h"
+#include "web/posted_rows.h"
 #include "web/results_summary.h"
 #include "web/run_words.h"
 
@@ -17,10 +20,39 @@ constexpr int32_t kRunRowsPerPage = 200;
 constexpr size_t kShownBytes = 500;
 // Unmapped tests listed by name; the rest are counted.
 constexpr size_t kListedTests = 200;
+// Tests of one case listed by name in its row, with names cut to
+// kTestNameBytes; the rest are counted, so that a page of rows stays small.
+constexpr size_t kListedRowTests = 10;
+constexpr size_t kTestNameBytes = 200;
 
-std::string Shown(const std::string& text) {
-  if (text.size() <= kShownBytes) return HtmlEscape(text);
-  return HtmlEscape(text.substr(0, kShownBytes)) + "&hellip;";
+std::string Shown(const std::string& text, size_t most = kShownBytes) {
+  if (text.size() <= most) return HtmlEscape(text);
+  return HtmlEscape(text.substr(0, most)) + "&hellip;";
+}
+
+// One test of a report in a list: its name (UTF-8, as the report holds it)
+// and its own result letter.
+std::string TestItem(const std::string& name, const std::string& result, size_t most) {
+  return "<li>" + Shown(Windows1252FromUtf8(name), most) + " (" + HtmlEscape(result) + ")</li>\r\n";
+}
+
+// "and N more" as the last item of a list cut after `listed` of `count`.
+std::string MoreItem(size_t listed, size_t count) {
+  if (count <= listed) return "";
+  return "<li>and " + GroupedNumber(static_cast<int64_t>(count - listed)) + " more</li>\r\n";
+}
+
+// The tests of a report's row when it has more than one, each with its own
+// result, as the command line's report lists them.
+std::string RowTestList(const FileRun& run, int32_t number) {
+  const FileRun::RowTests tests = run.TestsOf(number, kListedRowTests);
+  if (tests.count < 2) return "";
+  std::string list = "<details><summary>" + GroupedNumber(static_cast<int64_t>(tests.count)) +
+                     " tests</summary><ul>\r\n";
+  for (const cli::LedgerTest& test : tests.listed) {
+    list += TestItem(test.name, test.result, kTestNameBytes);
+  }
+  return list + MoreItem(tests.listed.size(), tests.count) + "</ul></details>";
 }
 
 const char* OutcomeWords(RowState state) {
@@ -47,34 +79,43 @@ std::string UnmappedList(const FileRun& run) {
   if (tests.empty()) return text;
   text += "<details><summary>Unmapped tests</summary><ul>\r\n";
   for (size_t i = 0; i < std::min(tests.size(), kListedTests); ++i) {
-    text += "<li>" + Shown(tests[i].name) + " (" + HtmlEscape(tests[i].result) + ")</li>\r\n";
+    text += TestItem(tests[i].name, tests[i].result, kShownBytes);
   }
-  if (tests.size() > kListedTests) {
-    text += "<li>and " + GroupedNumber(static_cast<int64_t>(tests.size() - kListedTests)) +
-            " more</li>\r\n";
-  }
-  return text + "</ul></details>\r\n";
+  return text + MoreItem(kListedTests, tests.size()) + "</ul></details>\r\n";
 }
 
-// The rows table of one page.
-std::string RowsTable(const std::vector<FileRun::Row>& rows, bool report) {
+// The rows table of one page of `run`.
+std::string RowsTable(const FileRun& run, const std::vector<FileRun::Row>& rows) {
+  const bool report = run.IsReport();
   std::string table = std::string("<table>\r\n<tr><th scope=\"col\">Row</th><th scope=\"col\">") +
                       (report ? "Test" : "Test case") +
                       "</th><th scope=\"col\">Outcome</th><th scope=\"col\">Reasons</th></tr>\r\n";
   for (const FileRun::Row& row : rows) {
-    table += "<tr><td>" + std::to_string(row.number) + "</td><td>" + Shown(row.name) + "</td><td>" +
-             OutcomeWords(row.state) + "</td><td>" + Shown(row.reasons) + "</td></tr>\r\n";
+    table += "<tr><td>" + std::to_string(row.number) + "</td><td>" + Shown(row.name) +
+             (report ? RowTestList(run, row.number) : "") + "</td><td>" + OutcomeWords(row.state) +
+             "</td><td>" + Shown(row.reasons) + "</td></tr>\r\n";
   }
   return table + "</table>\r\n";
 }
 
-// A whole number from query value `text`, or `fallback` when it is none.
-int64_t QueryNumber(const std::string& text, int64_t fallback) {
-  if (text.empty() || text.size() > 10 ||
-      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return fallback;
+// What the results offer beside the views: the fix view when some row did
+// not pass, and after a verify that ran to its end, an import of the rows as
+// they now stand. `fix` and `import` are the items' addresses.
+std::string FixOffers(const FileRun& run, const FileRun::Progress& progress, bool any_bad,
+                      const std::string& fix, const std::string& import) {
+  const bool ended = progress.stage == FileRun::Stage::kDone;
+  std::string html;
+  if (any_bad && (ended || progress.stage == FileRun::Stage::kCancelled)) {
+    html += "<p><a href=\"" + HtmlEscape(fix) +
+            "\">Fix bad rows</a>: correct them in the page and send only those again.</p>\r\n";
   }
-  return std::stoll(text);
+  if (ended && !run.order().import) {
+    html += "<form method=\"post\" action=\"" + HtmlEscape(import) + "\">\r\n" +
+            HiddenField(kRunField, std::to_string(run.FixStamp())) +
+            "<button type=\"submit\">Import</button> the rows as they now stand, without "
+            "sending the file again.\r\n</form>\r\n";
+  }
+  return html;
 }
 
 }  // namespace
@@ -89,6 +130,7 @@ void main::RunResults_Respond(WebHost& host) {
   const FileRun::Progress progress = run->Snapshot();
   std::vector<int32_t> numbers;
   if (bad_view) numbers = run->BadRowNumbers();
+  const RowTally tally = run->Tally();
   const int64_t count = bad_view ? static_cast<int64_t>(numbers.size()) : progress.total;
   const int64_t pages = std::max<int64_t>(1, (count + kRunRowsPerPage - 1) / kRunRowsPerPage);
   int64_t page = QueryNumber(host.QueryValue("p"), 1);
@@ -113,7 +155,7 @@ void main::RunResults_Respond(WebHost& host) {
   const std::string view = bad_view ? "&v=bad" : "";
   const std::string here = RunItemAddress(contract::kRunResults);
   std::string content =
-      "<p>File: " + HtmlEscape(run->order().file_name) + "</p>\r\n" + DrawRunSummary(run->Tally());
+      "<p>File: " + HtmlEscape(run->order().file_name) + "</p>\r\n" + DrawRunSummary(tally);
   const std::string stop = StopSentence(progress);
   if (!stop.empty()) content += "<p class=\"note\">" + HtmlEscape(stop) + "</p>\r\n";
   if (run->IsReport()) content += UnmappedList(*run);
@@ -122,7 +164,9 @@ void main::RunResults_Respond(WebHost& host) {
       HtmlEscape(here + "&v=bad") + "\">Rows that did not pass</a> <a href=\"" +
       HtmlEscape(RunItemAddress(contract::kRunErrors)) + "\">Download errors.csv</a> <a href=\"" +
       HtmlEscape(RunItemAddress(contract::kRunExport)) + "\">Download results.csv</a> <a href=\"" +
-      Addresses.SubmitCSVAddress + "\">Send another file</a></p>\r\n";
+      Addresses.SubmitCSVAddress + "\">Send another file</a></p>\r\n" +
+      FixOffers(*run, progress, tally.passed < tally.rows, RunItemAddress(contract::kRunFix),
+                RunItemAddress(contract::kRunImport));
   std::string pager = "<nav class=\"pages\" aria-label=\"Pages\">Page " + GroupedNumber(page) +
                       " of " + GroupedNumber(pages) + " ";
   if (page > 1) {
@@ -140,7 +184,7 @@ void main::RunResults_Respond(WebHost& host) {
            "<label for=\"jump\">Go to data row</label> <input id=\"jump\" name=\"row\" "
            "type=\"number\" min=\"1\" inputmode=\"numeric\"> <button type=\"submit\">Go</button>"
            "</form></nav>\r\n";
-  content += pager + RowsTable(rows, run->IsReport());
+  content += pager + RowsTable(*run, rows);
   WriteRunPage(host, "Results of the run", content);
 }
 

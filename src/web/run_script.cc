@@ -26,10 +26,22 @@ constexpr char kRunScript[] = R"JS('use strict';
     var route = document.getElementById('route');
     var fields = document.getElementById('run-fields');
     var limit = Number(form.dataset.uploadLimit);
+    var runLimit = Number(form.dataset.runLimit);
     var way = 'upload';
     function decide() {
       var file = input.files && input.files[0];
+      route.className = '';
       if (!file) { way = 'upload'; route.textContent = ''; fields.hidden = true; return; }
+      if (runLimit > 0 && file.size > runLimit) {
+        way = 'refused';
+        fields.hidden = true;
+        route.className = 'status refused';
+        route.textContent = file.name + ' (' + bytes(file.size) + ') is larger than ' +
+          bytes(runLimit) + ', the most this server takes from a browser, and cannot be sent. ' +
+          'Send it with the command line instead, which reads files of any size: ' +
+          'quorax verify FILE --url ADDRESS --user NAME (or quorax import).';
+        return;
+      }
       file.slice(0, 4096).text().then(function (start) {
         var kind = sniff(start);
         fields.hidden = kind !== 'report';
@@ -55,6 +67,12 @@ constexpr char kRunScript[] = R"JS('use strict';
     }
     input.addEventListener('change', decide);
     form.addEventListener('submit', function (event) {
+      if (way === 'refused') {
+        event.preventDefault();
+        event.stopImmediatePropagation();
+        route.focus();
+        return;
+      }
       if (way !== 'run') return;
       event.preventDefault();
       var submitter = event.submitter;

@@ -1,5 +1,6 @@
 #include "web/run_words.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -114,6 +115,14 @@ std::string JsonEscape(std::string_view text) {
     }
   }
   return escaped;
+}
+
+int64_t QueryNumber(const std::string& text, int64_t fallback) {
+  if (text.empty() || text.size() > 10 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return fallback;
+  }
+  return std::stoll(text);
 }
 
 }  // namespace quorax

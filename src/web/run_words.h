@@ -28,6 +28,10 @@ std::string StopSentence(const FileRun::Progress& progress);
 // with doubled quotes inside made single): the column's name.
 std::string HeaderName(std::string_view field);
 
+// The whole number query value `text` names, or `fallback` when it is none
+// (empty, not all digits, or more than ten of them).
+int64_t QueryNumber(const std::string& text, int64_t fallback);
+
 // `text` as the contents of a JSON string: quotes, backslashes and control
 // characters escaped, bytes beyond ASCII as "?", so the answer is ASCII.
 std::string JsonEscape(std::string_view text);

@@ -65,29 +65,43 @@ cli::FileShape ShapeFor(cli::Source& source) {
 }
 
 // Reads every piece of `source` as the upload would, recording each row's
-// name; raises as ReadPiece does. Leaves the source rewound.
-cli::FileShape CheckSource(cli::Source& source, FileRun& run) {
+// name and test case id; raises as ReadPiece does. Leaves the source rewound.
+// Returns nothing, having marked the run cancelled, once a cancel is asked:
+// a large file's check can take a while.
+std::optional<cli::FileShape> CheckSource(cli::Source& source, FileRun& run) {
   const cli::FileShape shape = ShapeFor(source);
   cli::PieceReader reader(*source.csv, shape, kPieceBytes);
   while (const std::optional<cli::Piece> piece = reader.Next()) {
+    if (run.CancelAsked()) {
+      run.SetStage(FileRun::Stage::kCancelled);
+      return std::nullopt;
+    }
     const std::unique_ptr<CSV> table = cli::ReadPiece(*piece);
     const RowTable& rows = table->Rows();
     const int32_t column = NameColumn(rows);
-    for (int32_t row = 0; row < rows.RowCount(); ++row) run.AddRow(rows.Cell(row, column));
+    for (int32_t row = 0; row < rows.RowCount(); ++row) {
+      run.AddRow(rows.Cell(row, column), rows.Cell(row, 0));
+    }
   }
   Rewind(*source.csv);
   return shape;
 }
 
-// Sends the pieces of `source` until the end, a database failure or a cancel.
+// Sends the pieces of `source`, with the run's corrections in place of their
+// rows, until the end, a database failure or a cancel.
 void SendPieces(cli::Source& source, const cli::FileShape& shape, TCDB& database, FileRun& run) {
   cli::PieceReader reader(*source.csv, shape, kPieceBytes);
   Session scratch;  // SendRows notes "NoErrors"; the run keeps its own tally
+  const FileRun::RowCells corrections = run.Corrections();
   while (const std::optional<cli::Piece> piece = reader.Next()) {
     if (run.CancelAsked()) return run.SetStage(FileRun::Stage::kCancelled);
     const std::unique_ptr<CSV> table = cli::ReadPiece(*piece);
+    const RowTable corrected = corrections.empty()
+                                   ? RowTable()
+                                   : AsNowStands(table->Rows(), piece->first_row, corrections);
+    const RowTable& rows = corrections.empty() ? table->Rows() : corrected;
     CSVRowErrors outcomes;
-    const bool failed = SendRows(database, table->Rows(), run.order().import, outcomes, scratch);
+    const bool failed = SendRows(database, rows, run.order().import, outcomes, scratch);
     run.Record(outcomes);
     if (failed) break;
   }
@@ -95,6 +109,22 @@ void SendPieces(cli::Source& source, const cli::FileShape& shape, TCDB& database
 }
 
 }  // namespace
+
+RowTable AsNowStands(const RowTable& piece, int32_t first_row,
+                     const FileRun::RowCells& corrections) {
+  RowTable rows(piece.Header());
+  std::vector<std::string_view> cells(static_cast<size_t>(piece.Columns()));
+  for (int32_t row = 0; row < piece.RowCount(); ++row) {
+    const auto corrected = corrections.find(first_row + row);
+    for (int32_t col = 0; col < piece.Columns(); ++col) {
+      cells[static_cast<size_t>(col)] = corrected != corrections.end()
+                                            ? corrected->second.at(static_cast<size_t>(col))
+                                            : piece.Cell(row, col);
+    }
+    rows.AddRow(std::span<const std::string_view>(cells), piece.Origin(row));
+  }
+  return rows;
+}
 
 std::string ReadRunPieces(const RunOrder& order,
                           const std::function<void(const CSV& table, int32_t first_row)>& take) {
@@ -115,24 +145,26 @@ void CarryOutRun(FileRun& run) {
   const RunOrder& order = run.order();
   try {
     std::ostringstream notes;
-    std::vector<cli::Source> sources = cli::OpenSources(ReadingOptions(order), notes, nullptr);
+    auto ledger = std::make_unique<cli::TestLedger>();
+    std::vector<cli::Source> sources = cli::OpenSources(ReadingOptions(order), notes, ledger.get());
     cli::Source& source = sources.front();
     if (source.report) {
       std::vector<FileRun::Unmapped> unmapped;
       for (const cli::UnmappedTest& test : source.unmapped) {
         unmapped.push_back({test.name, test.result});
       }
-      run.SetReport(std::move(unmapped), source.mapped);
+      run.SetReport(std::move(unmapped), source.mapped, std::move(ledger));
     }
-    const cli::FileShape shape = CheckSource(source, run);
-    run.SetEncoding(shape.encoding);
+    const std::optional<cli::FileShape> shape = CheckSource(source, run);
+    if (!shape) return;
+    run.SetEncoding(shape->encoding);
     TCDB database;
     if (database.Connect(order.dsn, order.user, order.password) < 0) {
       return run.Fail(FileRun::Stage::kFailed,
                       "The database refused the connection: " + database.GetErrorString());
     }
     run.SetStage(FileRun::Stage::kSending);
-    SendPieces(source, shape, database, run);
+    SendPieces(source, *shape, database, run);
   } catch (const cli::CliFailure& failure) {
     run.Fail(FileRun::Stage::kFailed, std::string("The file could not be read: ") + failure.what());
   } catch (const std::exception& failure) {

@@ -19,6 +19,12 @@ namespace quorax {
 // connection, fails the run with the reason and sends nothing.
 void CarryOutRun(FileRun& run);
 
+// The rows of `piece`, whose first is the file's data row `first_row`, as
+// they now stand: each row that `corrections` holds with its corrected
+// cells, every row with its origin.
+RowTable AsNowStands(const RowTable& piece, int32_t first_row,
+                     const FileRun::RowCells& corrections);
+
 // Reads the file of `order` again as CarryOutRun reads it, handing each
 // piece's table to `take` with the file's number of its first data row, and
 // returns the file's encoding (kUtf8Encoding for a runner's report). Raises

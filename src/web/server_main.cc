@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   try {
     quorax::main app(quorax::main::DefaultSettingsFile(), quorax::SignInThrottle::SteadyClock(),
                      options.db_idle_connections,
-                     std::chrono::seconds(options.db_connection_max_age), options.max_runs);
+                     std::chrono::seconds(options.db_connection_max_age), options.max_runs,
+                     options.max_run_bytes);
     options.debug_mode = app.DebugMode;
     quorax::HttpServer server(app, options);
     server.Start();

@@ -173,6 +173,11 @@ void main::SubmitCSV_ProcessTag(WebHost& host, const std::string& TagName, std::
                                 bool& SendTags) {
   if (ProcessCommonTags(host, TagName, TagContents, SendTags)) return;
   SendTags = DebugMode;
+  if (EqualsIgnoreCase(TagName, "WC@RUN_LIMIT")) {
+    SendTags = false;  // the tag stands in an attribute value
+    TagContents = std::to_string(MaxRunBytes);
+    return;
+  }
   const char* key = RunFieldKey(TagName);
   if (key == nullptr) return;
   SendTags = false;  // the tag stands in an attribute value
