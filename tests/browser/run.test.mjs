@@ -1,7 +1,8 @@
 // Files the plain upload cannot take, sent from the upload form in headless
 // Chromium over plain HTTP and TLS: a 50,000-row file verified in the
 // background with its progress bar and paged results, a runner's report with
-// the run's fields, and a run cancelled part way. Screenshots go to artifacts/.
+// the run's fields, a run cancelled part way, and an import stopped by a
+// database failure. Screenshots go to artifacts/.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -46,14 +47,24 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     await page.locator('input[name="csvfile"]').waitFor();
   }
 
-  // Chooses `file` in the upload form, waits for the form to say which way it goes, and sends it.
-  async function sendFile(file, route, fill = async () => {}) {
+  // Chooses `file` in the upload form, waits for the form to say which way it
+  // goes, lets `fill` complete the form and sends it with `button`.
+  async function sendFile(file, route, { fill = async () => {}, button = 'Verify' } = {}) {
     await uploadForm();
     await page.locator('input[name="csvfile"]').setInputFiles(file);
     await page.locator('#route').filter({ hasText: route }).waitFor();
     await fill();
-    await page.getByRole('button', { name: 'Verify' }).click();
+    await page.getByRole('button', { name: button }).click();
     await page.getByRole('progressbar').waitFor();
+  }
+
+  // Signs in as `user` in a new session.
+  async function signIn(user, password) {
+    await page.context().clearCookies();
+    await page.goto((tls ? stack.secureUrl : stack.url) + HOST_PAGE);
+    await page.locator('#uid').fill(user);
+    await page.locator('#pwd').fill(password);
+    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Sign in' }).click()]);
   }
 
   before(async () => {
@@ -61,10 +72,7 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     stack = await Stack.start({ logDir: artifacts, tls, deployed: tls });
     browser = await openBrowser();
     page = await browser.context.newPage();
-    await page.goto((tls ? stack.secureUrl : stack.url) + HOST_PAGE);
-    await page.locator('#uid').fill(USER);
-    await page.locator('#pwd').fill(PASSWORD);
-    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Sign in' }).click()]);
+    await signIn(USER, PASSWORD);
     const good = goodRows();
     const rows = Array.from({ length: LARGE_ROWS }, (_, i) => good.rows[i % good.rows.length]);
     large = path.join(artifacts, 'large-run.csv');
@@ -100,13 +108,15 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
   it('reads a runner report with the run fields the form asks for, and keeps them', async () => {
     const report = path.join(repoRoot, 'examples/real-runners/pytest.xml');
     const expected = parseCsv(fs.readFileSync(path.join(repoRoot, 'examples/real-runners/pytest.expected.csv'), 'utf8'));
-    await sendFile(report, /test runner's report/, async () => {
-      await page.getByLabel('Product version').fill('2.1');
-      await page.getByLabel('Platform').fill('Linux');
-      await page.getByLabel('Browser').fill('Chrome');
-      await page.getByLabel('Tester').fill('alice');
-      await page.getByLabel('Test date').fill('2024-06-03');
-      await screenshot('report-form');
+    await sendFile(report, /test runner's report/, {
+      fill: async () => {
+        await page.getByLabel('Product version').fill('2.1');
+        await page.getByLabel('Platform').fill('Linux');
+        await page.getByLabel('Browser').fill('Chrome');
+        await page.getByLabel('Tester').fill('alice');
+        await page.getByLabel('Test date').fill('2024-06-03');
+        await screenshot('report-form');
+      },
     });
     await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });
     const n = expected.rows.length;
@@ -131,5 +141,35 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     await screenshot('cancelled');
     assert.match(await bodyText(), /The run was cancelled (after data row [\d,]+|before any row was sent); [\d,]+ rows/);
     assert.match(await bodyText(), /[1-9]\d* not processed\./);
+  });
+
+  // quorax_test's insert_result (tests/database/fixtures.sql) logs the note
+  // of a row whose Tester is 'log', and of one whose Tester is 'log-fail'
+  // too before it raises; the failing row's log entry goes with it.
+  it('stops an import at a database failure and keeps exactly the rows before it', async () => {
+    stack.db.run('psql', '-f', path.join(repoRoot, 'tests/database/fixtures.sql'));
+    const prefix = `stop-${tls ? 'tls' : 'plain'}-${Date.now()}-r`;
+    const good = goodRows();
+    const rows = Array.from({ length: 2000 }, (_, i) => {
+      const row = [...good.rows[i % good.rows.length]];
+      row[6] = i + 1 === 1500 ? 'log-fail' : 'log';
+      row[8] = `${prefix}${i + 1}`;
+      return row;
+    });
+    const file = path.join(artifacts, 'import-stop.csv');
+    fs.writeFileSync(file, Buffer.from(csvFile(good.headers, rows), 'latin1'));
+    await signIn('quorax_test', 'quorax_test');
+    await sendFile(file, /larger than the upload limit/, { button: 'Import' });
+    await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });
+    await screenshot('import-stopped');
+    const text = await bodyText();
+    assert.match(text, /^2000 rows read: 1499 passed, 0 rejected, 1 database failure, 500 not processed\.$/m);
+    assert.match(text, /^The run stopped at the database failure in data row 1,500; 500 rows after it were not processed\.$/m);
+    const recorded = stack.db.sql(
+      `SELECT count(*), count(DISTINCT note), max(substring(note FROM '[0-9]+$')::int) ` +
+        `FROM quorax_test.call_log WHERE note LIKE '${prefix}%'`,
+    );
+    assert.equal(recorded, '1499|1499|1499', 'rows logged, distinct rows, highest row');
+    await signIn(USER, PASSWORD); // for any test after this one
   });
 });
