@@ -19,6 +19,7 @@ constexpr char kRunPageStyle[] =
     ".progress { border: 1px solid #4a4f57; height: 1.5rem; background: #eef0f3; }\r\n"
     ".progress span { display: block; height: 100%; background: #1f6f3a; }\r\n"
     "table { border-collapse: collapse; }\r\n"
+    ".scroll { overflow-x: auto; }\r\n"
     "th, td { border: 1px solid #c8ccd2; padding: 0.2rem 0.4rem; text-align: left; "
     "vertical-align: top; }\r\n"
     ".bar { display: flex; height: 0.8rem; margin-bottom: 1rem; }\r\n"

@@ -124,6 +124,7 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     assert.match(await bodyText(), /tests? maps? to no test case/);
     assert.equal(await page.locator('th', { hasText: /^Test$/ }).count(), 1);
     assert.equal(await page.locator('td', { hasText: /^test_shop\.test_login_C1$/ }).count(), 1);
+    assert.equal(await page.locator('summary', { hasText: /^3 tests$/ }).count(), 1, "case 2's three tests listed");
     const download = page.waitForEvent('download');
     await page.getByRole('link', { name: 'Download results.csv' }).click();
     const results = parseCsv(fs.readFileSync(await (await download).path(), 'utf8').replace(/^\uFEFF/, ''));
@@ -171,5 +172,34 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
     );
     assert.equal(recorded, '1499|1499|1499', 'rows logged, distinct rows, highest row');
     await signIn(USER, PASSWORD); // for any test after this one
+  });
+
+  // 'log-reject' rejects a row (-64); corrected to 'log' it passes.
+  it('fixes a run\'s bad rows in the page, verifies them again and imports the run as it now stands', async () => {
+    const good = goodRows();
+    const bad = new Set([10, 950]);
+    const rows = Array.from({ length: 1000 }, (_, i) => {
+      const row = [...good.rows[i % good.rows.length]];
+      row[6] = bad.has(i + 1) ? 'log-reject' : 'log';
+      row[8] = `fix-${tls ? 'tls' : 'plain'}-${Date.now()}-r${i + 1}`;
+      return row;
+    });
+    const file = path.join(artifacts, 'fix-run.csv');
+    fs.writeFileSync(file, Buffer.from(csvFile(good.headers, rows), 'latin1'));
+    await signIn('quorax_test', 'quorax_test');
+    await sendFile(file, /larger than the upload limit/);
+    await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });
+    assert.match(await bodyText(), /^1000 rows read: 998 passed, 2 rejected, 0 database failure, 0 not processed\.$/m);
+    await page.getByRole('link', { name: 'Fix bad rows' }).click();
+    for (const row of bad) await page.getByLabel(`Tester of row ${row}`).fill('log');
+    await screenshot('fix-view');
+    assert.deepEqual(await accessibilityFindings(page), [], 'fix view');
+    await page.getByRole('button', { name: 'Verify again' }).click();
+    assert.match(await bodyText(), /^1000 rows read: 1000 passed, 0 rejected, 0 database failure, 0 not processed\.$/m);
+    await page.getByRole('button', { name: 'Import' }).click();
+    await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });
+    assert.match(await bodyText(), /^1000 rows read: 1000 passed, 0 rejected/m);
+    assert.equal(await page.getByRole('button', { name: 'Import' }).count(), 0, 'an import offers no second import');
+    await signIn(USER, PASSWORD);
   });
 });
