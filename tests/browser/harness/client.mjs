@@ -84,6 +84,37 @@ export class Session {
     });
   }
 
+  // Posts a file of any size to the run item (import when importMode); the
+  // answer is a redirect to the run's progress page, or a refusal.
+  startRun(content, { importMode = false } = {}) {
+    const { body, contentType } = multipartUpload(content);
+    return this.request('POST', address('StartRun', importMode ? 'i=1' : ''), {
+      body,
+      headers: { 'Content-Type': contentType },
+    });
+  }
+
+  // The session's run as the status item reports it (its JSON, parsed).
+  async runStatus() {
+    const answer = await this.get(address('RunStatus'));
+    if (answer.status !== 200) throw new Error(`run status answered ${answer.status} ${answer.location}`);
+    return JSON.parse(answer.text);
+  }
+
+  // Asks for the run's status every `everyMs` until it has finished; returns the last status.
+  async finishedRun(everyMs = 100) {
+    for (;;) {
+      const status = await this.runStatus();
+      if (status.finished) return status;
+      await new Promise((resolve) => setTimeout(resolve, everyMs));
+    }
+  }
+
+  // The page of the finished run's results that holds data row `row`.
+  runResults(row = 1) {
+    return this.get(address('RunResults', `row=${row}`));
+  }
+
   // Returns to the upload form from a results page.
   uploadForm() {
     return this.get(address('SubmitCSV'));
