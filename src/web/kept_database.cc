@@ -58,8 +58,11 @@ std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& sess
 
 int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const std::string& dsn,
                         TCDB& database) {
-  const std::string user = session.GetText("User");
-  const std::string password = session.GetText("Pass");
+  return ConnectDatabase(keeper, session.GetText("User"), session.GetText("Pass"), dsn, database);
+}
+
+int16_t ConnectDatabase(ConnectionKeeper& keeper, const std::string& user,
+                        const std::string& password, const std::string& dsn, TCDB& database) {
   const Clock::time_point deadline = Clock::now() + kConnectionWait;
   int rooms_made = 0;
   for (;;) {

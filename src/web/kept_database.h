@@ -28,6 +28,9 @@ std::unique_ptr<TCDB> TakeDatabase(ConnectionKeeper& keeper, const Session& sess
 // `keeper` is awaited, and the connection is tried again.
 int16_t ConnectDatabase(ConnectionKeeper& keeper, const Session& session, const std::string& dsn,
                         TCDB& database);
+// The same for `user` and `password`, a connection of no session's.
+int16_t ConnectDatabase(ConnectionKeeper& keeper, const std::string& user,
+                        const std::string& password, const std::string& dsn, TCDB& database);
 
 // Keeps `database`, signed in with the session's "User" and "Pass", for the
 // next request of `session` (see TakeDatabase for how long it serves).

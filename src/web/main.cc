@@ -24,7 +24,8 @@ main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_c
       Connections(kept_connections, kKeptConnectionIdleLimit, true),
       ConnectionMaxAge(connection_max_age),
       MaxRunBytes(max_run_bytes),
-      Runs(max_runs == 0 ? RunQueue::DefaultWorkers() : max_runs, CarryOutRun) {}
+      Runs(max_runs == 0 ? RunQueue::DefaultWorkers() : max_runs,
+           [this](FileRun& run) { CarryOutRun(run, Connections); }) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 

@@ -12,6 +12,7 @@
 #include "sessions/session.h"
 #include "tcdb/tcdb.h"
 #include "upload/upload_text.h"
+#include "web/kept_database.h"
 #include "web/run_words.h"
 #include "web/send_rows.h"
 
@@ -139,7 +140,7 @@ std::string ReadRunPieces(const RunOrder& order,
   return shape.encoding;
 }
 
-void CarryOutRun(FileRun& run) {
+void CarryOutRun(FileRun& run, ConnectionKeeper& keeper) {
   if (run.CancelAsked()) return run.SetStage(FileRun::Stage::kCancelled);
   run.SetStage(FileRun::Stage::kReading);
   const RunOrder& order = run.order();
@@ -159,7 +160,7 @@ void CarryOutRun(FileRun& run) {
     if (!shape) return;
     run.SetEncoding(shape->encoding);
     TCDB database;
-    if (database.Connect(order.dsn, order.user, order.password) < 0) {
+    if (ConnectDatabase(keeper, order.user, order.password, order.dsn, database) < 0) {
       return run.Fail(FileRun::Stage::kFailed,
                       "The database refused the connection: " + database.GetErrorString());
     }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "tcdb/connection_keeper.h"
 #include "upload/csv.h"
 #include "web/file_run.h"
 
@@ -16,8 +17,10 @@ namespace quorax {
 // sends the pieces one after another through the upload's verify or import
 // code. Stops after a database failure (the import's stop rule) or between
 // two pieces once cancelled. A file that cannot be read, or a refused
-// connection, fails the run with the reason and sends nothing.
-void CarryOutRun(FileRun& run);
+// connection, fails the run with the reason and sends nothing. While the
+// database has no connection to spare, one of `keeper`'s is closed to make
+// room or awaited, as for a session's upload.
+void CarryOutRun(FileRun& run, ConnectionKeeper& keeper);
 
 // The rows of `piece`, whose first is the file's data row `first_row`, as
 // they now stand: each row that `corrections` holds with its corrected

@@ -141,7 +141,7 @@ async function runTester(id, baseUrl, file, deadline) {
       }
       const status = await session.finishedRun();
       if (status.stage !== 'done' || status.done !== file.rows) {
-        fail(id, `run ended ${status.stage}, ${status.done} of ${file.rows} rows`);
+        fail(id, `run ended ${status.stage}, ${status.done} of ${file.rows} rows: ${status.text}`);
         continue;
       }
       stats.runs += 1;

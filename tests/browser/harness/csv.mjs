@@ -88,17 +88,19 @@ export function formatDateLike(date, sample) {
   return `${yyyy}-${mm}-${dd}`;
 }
 
-// A random day between 1950 and 2019, so that rows built with it are unlikely
-// to have been recorded by an earlier run against the same database.
-export function randomPastDay() {
+// A random day from 1950 on, so that rows built with it are unlikely to have
+// been recorded by an earlier run against the same database, and early
+// enough that `following` more days end before 2019: a date in the future is
+// refused.
+export function randomPastDay(following = 0) {
   const start = Date.UTC(1950, 0, 1);
-  const days = Math.floor(Math.random() * 25_000);
+  const days = Math.floor(Math.random() * Math.max(1, 25_000 - following));
   return new Date(start + days * 86_400_000);
 }
 
 // `count` rows that the demo database accepts and has not recorded yet: the
 // good example rows repeated, row i dated `firstDay` + i days.
-export function freshRows(table, count, firstDay = randomPastDay()) {
+export function freshRows(table, count, firstDay = randomPastDay(count)) {
   const rows = [];
   for (let i = 0; i < count; i++) {
     const row = [...table.rows[i % table.rows.length]];
