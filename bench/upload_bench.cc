@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "upload/csv.h"
+#include "rows/csv.h"
 #include "upload/mpform.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/errors.h"
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "cli/exit_status.h"
 #include "rows/csv_tokenizer.h"
+#include "rows/read_fault.h"
 #include "rows/result_columns.h"
-#include "upload/read_fault.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {

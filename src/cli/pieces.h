@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/file_text.h"
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace quorax::cli {
 

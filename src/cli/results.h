@@ -7,7 +7,7 @@
 
 #include "cli/exit_status.h"
 #include "outcomes/row_state.h"
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace quorax::cli {
 

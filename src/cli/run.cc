@@ -17,8 +17,8 @@
 #include "cli/terminal_text.h"
 #include "cli/wrapped_command.h"
 #include "rows/csv_tokenizer.h"
+#include "rows/read_fault.h"
 #include "rows/result_columns.h"
-#include "upload/read_fault.h"
 #include "upload/upload_text.h"
 
 namespace quorax::cli {

@@ -5,8 +5,8 @@
 #include <charconv>
 
 #include "cli/exit_status.h"
-#include "common/page_contract.h"
 #include "common/windows1252.h"
+#include "contract/page_contract.h"
 
 namespace quorax::cli {
 namespace {

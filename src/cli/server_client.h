@@ -15,7 +15,7 @@ namespace quorax::cli {
 // call raises CliFailure: kSignInRefused when the credentials are refused
 // or too many sign-ins failed, kServiceFailed when the server, the database
 // or the network fails. Outcomes are read from the server's status headers
-// and start codes (common/page_contract.h), never from its pages.
+// and start codes (contract/page_contract.h), never from its pages.
 class ServerClient {
  public:
   // `url` is the host page address; `timeout` bounds each request's

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 #include "http/transport_options.h"
 
 namespace quorax {

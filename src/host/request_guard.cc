@@ -4,8 +4,8 @@
 
 #include "common/errors.h"
 #include "common/int16.h"
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "host/url_encoding.h"
 
 namespace quorax {

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <optional>
 
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "host/health_check.h"
 #include "host/request_guard.h"
 #include "http/limit_key.h"

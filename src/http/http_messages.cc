@@ -6,7 +6,7 @@
 #include "http/forwarded.h"
 #include "http/pages.h"
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 
 namespace quorax {
 

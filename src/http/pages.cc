@@ -1,7 +1,7 @@
 #include "http/pages.h"
 
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 
 namespace quorax {
 

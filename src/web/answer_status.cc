@@ -1,6 +1,6 @@
 #include "web/answer_status.h"
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 
 namespace quorax {
 

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 #include "outcomes/row_state.h"
 #include "rows/csv_writer.h"
 #include "upload/upload_text.h"

@@ -3,10 +3,10 @@
 #include <array>
 #include <memory>
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 #include "outcomes/outcome_name.h"
+#include "rows/csv.h"
 #include "rows/csv_writer.h"
-#include "upload/csv.h"
 #include "upload/upload_text.h"
 #include "web/answer_status.h"
 #include "web/run_corrections.h"

@@ -1,8 +1,8 @@
 #include <charconv>
 #include <string>
 
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "web/answer_status.h"
 #include "web/fix_view.h"
 #include "web/main.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "outcomes/row_state.h"
 #include "rows/result_columns.h"
 #include "web/posted_rows.h"

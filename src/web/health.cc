@@ -1,4 +1,4 @@
-#include "tcdb/ping.h"
+#include "database/ping.h"
 #include "web/main.h"
 
 namespace quorax {
@@ -6,7 +6,7 @@ namespace quorax {
 std::string main::HealthProblem(bool check_database) {
   if (!check_database) return "";
   if (DataSourceName.empty()) return "no database is configured (the DSN setting is empty)";
-  return PingDatabase(DataSourceName);
+  return db::Ping(DataSourceName);
 }
 
 }  // namespace quorax

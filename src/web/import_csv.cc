@@ -2,13 +2,13 @@
 #include <string>
 
 #include "common/errors.h"
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
+#include "kept/kept_database.h"
 #include "outcomes/csv_row_errors.h"
+#include "rows/csv.h"
 #include "rows/result_columns.h"
 #include "tcdb/tcdb.h"
-#include "upload/csv.h"
-#include "web/kept_database.h"
 #include "web/main.h"
 #include "web/read_upload.h"
 #include "web/send_rows.h"

@@ -1,7 +1,7 @@
 #include <string>
 
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "web/main.h"
 #include "web/posted_rows.h"
 #include "web/results_session.h"

@@ -9,11 +9,11 @@
 #include <span>
 #include <string>
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 #include "host/web_application.h"
 #include "host/web_host.h"
+#include "kept/connection_keeper.h"
 #include "support/config.h"
-#include "tcdb/connection_keeper.h"
 #include "web/file_run.h"
 #include "web/host_page.h"
 #include "web/named_table.h"

@@ -1,6 +1,6 @@
 #include "web/page_addresses.h"
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 #include "web/host_page.h"
 
 namespace quorax {

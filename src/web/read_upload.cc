@@ -5,13 +5,13 @@
 #include <functional>
 
 #include "common/errors.h"
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "http/pages.h"
 #include "rows/csv_tokenizer.h"
+#include "rows/read_fault.h"
 #include "rows/result_columns.h"
 #include "upload/mpform.h"
-#include "upload/read_fault.h"
 #include "upload/upload_text.h"
 #include "web/answer_status.h"
 

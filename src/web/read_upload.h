@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/web_host.h"
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace quorax {
 

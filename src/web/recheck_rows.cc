@@ -1,8 +1,8 @@
 #include <string>
 
 #include "common/errors.h"
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "web/main.h"
 #include "web/posted_rows.h"
 #include "web/results_session.h"

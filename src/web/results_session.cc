@@ -1,7 +1,7 @@
 #include "web/results_session.h"
 
 #include "common/errors.h"
-#include "upload/csv.h"
+#include "rows/csv.h"
 #include "web/run_corrections.h"
 
 namespace quorax {

@@ -2,9 +2,9 @@
 #include <numeric>
 #include <vector>
 
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
+#include "kept/kept_database.h"
 #include "outcomes/row_state.h"
-#include "web/kept_database.h"
 #include "web/main.h"
 #include "web/results_session.h"
 #include "web/send_again.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "rows/csv.h"
 #include "rows/row_table.h"
-#include "upload/csv.h"
 
 namespace quorax {
 

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "common/errors.h"
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
+#include "kept/kept_database.h"
 #include "outcomes/row_state.h"
 #include "sessions/session.h"
 #include "web/answer_status.h"
 #include "web/fix_view.h"
-#include "web/kept_database.h"
 #include "web/main.h"
 #include "web/posted_rows.h"
 #include "web/run_words.h"

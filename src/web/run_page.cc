@@ -1,5 +1,5 @@
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "web/answer_status.h"
 #include "web/main.h"
 

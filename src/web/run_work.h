@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "tcdb/connection_keeper.h"
-#include "upload/csv.h"
+#include "kept/connection_keeper.h"
+#include "rows/csv.h"
 #include "web/file_run.h"
 
 namespace quorax {

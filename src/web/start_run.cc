@@ -2,8 +2,8 @@
 #include <string>
 
 #include "common/errors.h"
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "upload/spooled_form.h"
 #include "web/main.h"
 #include "web/read_upload.h"

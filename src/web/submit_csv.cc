@@ -5,13 +5,13 @@
 #include <string>
 #include <utility>
 
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "http/limit_key.h"
+#include "kept/kept_database.h"
 #include "metrics/metrics.h"
 #include "tcdb/tcdb.h"
 #include "web/answer_status.h"
-#include "web/kept_database.h"
 #include "web/main.h"
 
 namespace quorax {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "common/errors.h"
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 #include "runners/runner_report.h"
 #include "upload/mpform.h"
 

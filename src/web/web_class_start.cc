@@ -4,8 +4,8 @@
 #include <string>
 
 #include "common/int16.h"
-#include "common/page_contract.h"
 #include "common/text.h"
+#include "contract/page_contract.h"
 #include "web/main.h"
 
 namespace quorax {

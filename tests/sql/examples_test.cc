@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "database/test_database.h"
+#include "rows/csv.h"
 #include "tcdb/tcdb.h"
 #include "tcdb/tcdb_fixture.h"
-#include "upload/csv.h"
 
 namespace quorax {
 namespace {

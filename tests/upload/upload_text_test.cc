@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/errors.h"
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace quorax {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace quorax {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "host/web_application.h"
 #include "outcomes/csv_row_errors.h"
+#include "rows/csv.h"
 #include "testing/fake_host.h"
 #include "testing/settings_file.h"
-#include "upload/csv.h"
 #include "web/main.h"
 
 namespace quorax {

@@ -1,4 +1,4 @@
-#include "web/kept_database.h"
+#include "kept/kept_database.h"
 
 #include <algorithm>
 #include <chrono>

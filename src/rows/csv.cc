@@ -1,4 +1,4 @@
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/errors.h"
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace quorax {
 namespace {

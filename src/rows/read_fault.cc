@@ -1,4 +1,4 @@
-#include "upload/read_fault.h"
+#include "rows/read_fault.h"
 
 #include <algorithm>
 #include <array>

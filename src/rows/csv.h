@@ -1,5 +1,5 @@
-#ifndef QUORAX_UPLOAD_CSV_H_
-#define QUORAX_UPLOAD_CSV_H_
+#ifndef QUORAX_ROWS_CSV_H_
+#define QUORAX_ROWS_CSV_H_
 
 #include <cstdint>
 #include <string>
@@ -81,4 +81,4 @@ class CSV {
 
 }  // namespace quorax
 
-#endif  // QUORAX_UPLOAD_CSV_H_
+#endif  // QUORAX_ROWS_CSV_H_

@@ -1,11 +1,11 @@
-#ifndef QUORAX_UPLOAD_READ_FAULT_H_
-#define QUORAX_UPLOAD_READ_FAULT_H_
+#ifndef QUORAX_ROWS_READ_FAULT_H_
+#define QUORAX_ROWS_READ_FAULT_H_
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "upload/csv.h"
+#include "rows/csv.h"
 
 namespace quorax {
 
@@ -18,4 +18,4 @@ std::string ReadFaultCause(const CSV& table, std::string_view text, int32_t firs
 
 }  // namespace quorax
 
-#endif  // QUORAX_UPLOAD_READ_FAULT_H_
+#endif  // QUORAX_ROWS_READ_FAULT_H_

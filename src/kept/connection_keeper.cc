@@ -1,4 +1,4 @@
-#include "tcdb/connection_keeper.h"
+#include "kept/connection_keeper.h"
 
 #include <algorithm>
 #include <condition_variable>

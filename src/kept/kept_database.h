@@ -1,12 +1,12 @@
-#ifndef QUORAX_WEB_KEPT_DATABASE_H_
-#define QUORAX_WEB_KEPT_DATABASE_H_
+#ifndef QUORAX_KEPT_KEPT_DATABASE_H_
+#define QUORAX_KEPT_KEPT_DATABASE_H_
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "tcdb/connection_keeper.h"
+#include "kept/connection_keeper.h"
 #include "tcdb/tcdb.h"
 
 namespace quorax {
@@ -42,4 +42,4 @@ void ForgetDatabase(ConnectionKeeper& keeper, const Session& session);
 
 }  // namespace quorax
 
-#endif  // QUORAX_WEB_KEPT_DATABASE_H_
+#endif  // QUORAX_KEPT_KEPT_DATABASE_H_

@@ -1,5 +1,5 @@
-#ifndef QUORAX_TCDB_CONNECTION_KEEPER_H_
-#define QUORAX_TCDB_CONNECTION_KEEPER_H_
+#ifndef QUORAX_KEPT_CONNECTION_KEEPER_H_
+#define QUORAX_KEPT_CONNECTION_KEEPER_H_
 
 #include <chrono>
 #include <cstddef>
@@ -102,4 +102,4 @@ class ConnectionKeeper {
 
 }  // namespace quorax
 
-#endif  // QUORAX_TCDB_CONNECTION_KEEPER_H_
+#endif  // QUORAX_KEPT_CONNECTION_KEEPER_H_

@@ -1,8 +1,8 @@
 #include <string>
 
 #include "common/errors.h"
+#include "rows/csv.h"
 #include "rows/csv_writer.h"
-#include "upload/csv.h"
 
 namespace quorax {
 

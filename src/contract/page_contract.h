@@ -1,5 +1,5 @@
-#ifndef QUORAX_COMMON_PAGE_CONTRACT_H_
-#define QUORAX_COMMON_PAGE_CONTRACT_H_
+#ifndef QUORAX_CONTRACT_PAGE_CONTRACT_H_
+#define QUORAX_CONTRACT_PAGE_CONTRACT_H_
 
 #include <cstdint>
 #include <string>
@@ -90,4 +90,4 @@ std::string ReasonText(std::string_view value);
 
 }  // namespace quorax::contract
 
-#endif  // QUORAX_COMMON_PAGE_CONTRACT_H_
+#endif  // QUORAX_CONTRACT_PAGE_CONTRACT_H_

@@ -1,4 +1,4 @@
-#include "common/page_contract.h"
+#include "contract/page_contract.h"
 
 namespace quorax::contract {
 
