@@ -3,9 +3,11 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "cli/exit_status.h"
+#include "runners/runner_report.h"
 
 namespace quorax::cli {
 namespace {
@@ -14,13 +16,22 @@ namespace {
   throw CliFailure(kBadUsage, problem + " (run \"quorax --help\" for the usage)");
 }
 
+// The help of --format, from the readers' table: "auto (by content, the
+// default), csv, junit, ..., behave or cucumber-messages".
+std::string FormatHelp() {
+  const std::vector<std::string_view> names = runners::FormatNames();
+  std::string help;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) help += i + 1 < names.size() ? ", " : " or ";
+    help += names[i];
+    if (names[i] == runners::NameOf(runners::Format::Auto)) help += " (by content, the default)";
+  }
+  return help;
+}
+
 // The options that say how a runner report becomes rows.
 void DescribeRunnerOptions(CLI::App& app, Options& options, std::string& unmapped) {
-  app.add_option("--format", options.format,
-                 "auto (by content, the default), csv, " +
-                     std::string("junit, nunit, nunit2, xunit, trx, testng, robot, ") +
-                     "cucumber, behave or cucumber-messages")
-      ->type_name("FORMAT");
+  app.add_option("--format", options.format, FormatHelp())->type_name("FORMAT");
   // The values every row gets, each also taken from its environment variable.
   struct RowValue {
     const char* name;

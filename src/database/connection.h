@@ -13,10 +13,11 @@ namespace quorax::db {
 // What kind of failure the database or its client library reported
 // (decided by KindOf in provider_error.h).
 enum class ErrorKind {
-  kGeneral,      // any other failure: a refused statement, a missing database
-  kConnection,   // the connection could not be made, or was lost
-  kCredentials,  // the user name or password was refused
-  kUnavailable,  // the server cannot serve now: out of resources, shutting down
+  kGeneral,           // any other failure: a refused statement, a missing database
+  kConnection,        // the connection could not be made, or was lost
+  kCredentials,       // the user name or password was refused
+  kUnavailable,       // the server cannot serve now: out of resources, shutting down
+  kOutOfConnections,  // the server's or the user's connection limit is reached
 };
 
 // One entry of a connection's provider error list.

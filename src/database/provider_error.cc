@@ -8,17 +8,20 @@
 namespace quorax::db {
 namespace {
 
-// SQLSTATE classes of a kind other than kGeneral.
-struct SqlStateClass {
-  std::string_view Class;
+// SQLSTATEs of a kind other than kGeneral: a whole SQLSTATE, or a class
+// (its first two characters). The first entry that matches decides, so a
+// whole SQLSTATE comes before its class.
+struct SqlStateEntry {
+  std::string_view Code;
   ErrorKind Kind;
 };
 
-constexpr std::array<SqlStateClass, 4> kSqlStateClasses = {{
-    {"08", ErrorKind::kConnection},   // connection exception
-    {"28", ErrorKind::kCredentials},  // the server refused the credentials
-    {"53", ErrorKind::kUnavailable},  // insufficient resources
-    {"57", ErrorKind::kUnavailable},  // operator intervention: shutdown, cannot connect now
+constexpr std::array<SqlStateEntry, 5> kSqlStates = {{
+    {"08", ErrorKind::kConnection},           // connection exception
+    {"28", ErrorKind::kCredentials},          // the server refused the credentials
+    {"53300", ErrorKind::kOutOfConnections},  // too many connections
+    {"53", ErrorKind::kUnavailable},          // insufficient resources
+    {"57", ErrorKind::kUnavailable},          // operator intervention: shutdown, cannot connect now
 }};
 
 // What a client-library failure without a server's SQLSTATE is reported as:
@@ -60,14 +63,14 @@ size_t MessageStartAfter(std::string_view text, size_t colon) {
 
 ErrorKind KindOf(std::string_view sqlstate) {
   if (sqlstate.size() != 5) return ErrorKind::kGeneral;
-  for (const SqlStateClass& entry : kSqlStateClasses) {
-    if (sqlstate.substr(0, 2) == entry.Class) return entry.Kind;
+  for (const SqlStateEntry& entry : kSqlStates) {
+    if (sqlstate.starts_with(entry.Code)) return entry.Kind;
   }
   return ErrorKind::kGeneral;
 }
 
 bool OutOfConnections(const ProviderError& error) {
-  return error.Description.starts_with("[PostgreSQL][53300]");
+  return error.Kind == ErrorKind::kOutOfConnections;
 }
 
 void RaiseProviderError(const ProviderError& error) {
@@ -77,6 +80,7 @@ void RaiseProviderError(const ProviderError& error) {
     case ErrorKind::kCredentials:
       throw CredentialsRefused(error);
     case ErrorKind::kUnavailable:
+    case ErrorKind::kOutOfConnections:
       throw ServerUnavailable(error);
     case ErrorKind::kGeneral:
       break;

@@ -9,13 +9,13 @@
 
 namespace quorax::db {
 
-// The kind of failure a SQLSTATE reports, by its class: 08 kConnection, 28
-// kCredentials, 53 and 57 kUnavailable; any other SQLSTATE, and none, is
-// kGeneral. The one place where this is decided.
+// The kind of failure a SQLSTATE reports: 53300 kOutOfConnections; else by
+// its class, 08 kConnection, 28 kCredentials, 53 and 57 kUnavailable; any
+// other SQLSTATE, and none, is kGeneral. The one place where this is decided.
 ErrorKind KindOf(std::string_view sqlstate);
 
 // True when `error` is the server refusing a connection because its own or
-// the user's connection limit is reached (SQLSTATE 53300).
+// the user's connection limit is reached (kind kOutOfConnections).
 bool OutOfConnections(const ProviderError& error);
 
 // A failure the database or its client library reported, raised as the
@@ -42,7 +42,7 @@ class CredentialsRefused : public DatabaseError {
   using DatabaseError::DatabaseError;
 };
 
-// ErrorKind::kUnavailable.
+// ErrorKind::kUnavailable and kOutOfConnections.
 class ServerUnavailable : public DatabaseError {
  public:
   using DatabaseError::DatabaseError;

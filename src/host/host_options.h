@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/kept_connection_defaults.h"
 #include "contract/page_contract.h"
 #include "http/transport_options.h"
 
@@ -37,11 +38,11 @@ struct HostOptions {
   size_t max_guests_per_address = 100;
   // Database connections kept open between the requests of signed-in
   // sessions, one per session at most; 0 connects for every request.
-  size_t db_idle_connections = 32;
+  size_t db_idle_connections = kDefaultKeptConnections;
   // Seconds a kept connection serves after the database last accepted its
   // credentials; then they are checked again, so that a changed password or
   // a withdrawn login ends a signed-in tester's access within this time.
-  int db_connection_max_age = 300;
+  int db_connection_max_age = static_cast<int>(kDefaultConnectionMaxAge.count());
   // The largest file a browser may send as a run (the application's run
   // item); its body goes to a spool file, never into memory.
   size_t max_run_bytes = contract::kDefaultLargestRunBody;

@@ -1,34 +1,23 @@
 #include "host/template_store.h"
 
 #include <filesystem>
-#include <optional>
 
 #include "common/errors.h"
 #include "common/read_file.h"
 #include "common/text.h"
 
 namespace quorax {
-namespace {
-
-// A file that is not a regular file or cannot be read is left out, as if no
-// such template were installed.
-std::optional<std::string> ReadTemplate(const std::string& path) {
-  try {
-    return ReadWholeFile(path);
-  } catch (const PlatformFailure&) {
-    return std::nullopt;
-  }
-}
-
-}  // namespace
 
 TemplateStore TemplateStore::Load(const std::string& dir) {
   TemplateStore store;
   std::error_code error;
   if (dir.empty()) return store;
   for (const auto& item : std::filesystem::directory_iterator(dir, error)) {
-    if (auto text = ReadTemplate(item.path().string())) {
-      store.Add(item.path().filename().string(), std::move(*text));
+    const std::string name = item.path().filename().string();
+    try {
+      if (auto text = ReadWholeFile(item.path().string())) store.Add(name, std::move(*text));
+    } catch (const PlatformFailure& failure) {
+      store.unreadable_.insert_or_assign(ToUpper(name), failure.what());
     }
   }
   return store;
@@ -41,6 +30,11 @@ void TemplateStore::Add(const std::string& name, std::string text) {
 const PageTemplate& TemplateStore::Get(const std::string& name) const {
   auto it = templates_.find(ToUpper(name));
   if (it == templates_.end()) {
+    auto unreadable = unreadable_.find(ToUpper(name));
+    if (unreadable != unreadable_.end()) {
+      throw PlatformFailure("the page template \"" + name +
+                            "\" cannot be read: " + unreadable->second);
+    }
     throw PlatformFailure("the page template \"" + name + "\" is not installed on the server");
   }
   return it->second;

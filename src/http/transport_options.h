@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/page_contract.h"
 #include "http/exchange.h"
 
 namespace quorax {
@@ -21,7 +22,7 @@ struct BodySpooling {
   // True for the request target (path and query) of a request to spool.
   std::function<bool(std::string_view target)> accepts;
   // The largest body such a request may carry.
-  size_t max_body = 64 * 1024 * 1024;
+  size_t max_body = contract::kDefaultLargestRunBody;
   // The answer to such a request whose body is larger.
   Reply too_large;
 };

@@ -8,16 +8,15 @@
 #include <string>
 #include <thread>
 
+#include "common/kept_connection_defaults.h"
 #include "tcdb/tcdb.h"
 
 namespace quorax {
 
-// The server's defaults: connections kept at most, the idle time after which
-// one is closed, the quiet time after which a user's learned limit goes, and
-// the longest a kept connection serves after its credentials were checked.
-inline constexpr size_t kDefaultKeptConnections = 32;
+// The idle time after which a kept connection is closed, and the quiet time
+// after which a user's learned limit goes (the other defaults are in
+// kept_connection_defaults.h).
 inline constexpr std::chrono::seconds kKeptConnectionIdleLimit{60};
-inline constexpr std::chrono::seconds kDefaultConnectionMaxAge{300};
 inline constexpr std::chrono::seconds kUserLimitQuietTime{60};
 
 // Database connections kept open between the requests of signed-in sessions,

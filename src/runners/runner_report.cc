@@ -119,6 +119,12 @@ std::string_view NameOf(Format format) {
   return entry == nullptr ? "unknown" : entry->name;
 }
 
+std::vector<std::string_view> FormatNames() {
+  std::vector<std::string_view> names;
+  for (const FormatEntry& entry : kFormats) names.push_back(entry.name);
+  return names;
+}
+
 Format DetectFormat(std::string_view bytes) {
   const std::string_view content = Content(bytes);
   if (content.empty()) return Format::Unknown;

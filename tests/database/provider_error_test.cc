@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <typeinfo>
 
 namespace quorax::db {
@@ -18,7 +19,8 @@ TEST(ProviderErrorTest, SqlStateClassGivesTheKindAndTheTypeRaised) {
       {"08001", ErrorKind::kConnection, typeid(ConnectionFailed)},
       {"28P01", ErrorKind::kCredentials, typeid(CredentialsRefused)},
       {"28000", ErrorKind::kCredentials, typeid(CredentialsRefused)},
-      {"53300", ErrorKind::kUnavailable, typeid(ServerUnavailable)},
+      {"53300", ErrorKind::kOutOfConnections, typeid(ServerUnavailable)},
+      {"53200", ErrorKind::kUnavailable, typeid(ServerUnavailable)},
       {"57P03", ErrorKind::kUnavailable, typeid(ServerUnavailable)},
       {"3D000", ErrorKind::kGeneral, typeid(DatabaseError)},
       {"42501", ErrorKind::kGeneral, typeid(DatabaseError)},
@@ -33,6 +35,7 @@ TEST(ProviderErrorTest, SqlStateClassGivesTheKindAndTheTypeRaised) {
     } catch (const DatabaseError& e) {
       EXPECT_EQ(typeid(e), c.raised_as) << c.sqlstate;
       EXPECT_EQ(e.error().Kind, c.kind) << c.sqlstate;
+      EXPECT_EQ(OutOfConnections(e.error()), c.sqlstate == std::string("53300")) << c.sqlstate;
     }
   }
 }

@@ -132,11 +132,19 @@ TEST_F(HttpServerTest, HandlerHeadersAndContentTypeAreSentSafely) {
   EXPECT_EQ(response.body, "a,b\r\n");
 }
 
-TEST_F(HttpServerTest, WritesTemplatesAndFailsForMissingOnes) {
+TEST_F(HttpServerTest, WritesTemplatesAndFailsForMissingOrUnreadableOnes) {
   EXPECT_EQ(Get("/Quorax.asp?WCI=Page&WCU=&t=PAGE.htm").body, "<p>[x]</p>");
-  HttpResponse missing = Get("/Quorax.asp?WCI=Page&WCU=&t=missing.htm");
-  EXPECT_EQ(missing.status, 500);
-  EXPECT_NE(missing.body.find("missing.htm"), std::string::npos);
+  const struct {
+    const char* name;
+    const char* why;
+  } failing[] = {{"missing.htm", "is not installed"},
+                 {"unreadable.htm", "cannot be read: could not read the file"}};
+  for (const auto& template_file : failing) {
+    HttpResponse reply = Get(std::string("/Quorax.asp?WCI=Page&WCU=&t=") + template_file.name);
+    EXPECT_EQ(reply.status, 500);
+    EXPECT_NE(reply.body.find(template_file.name), std::string::npos);
+    EXPECT_NE(reply.body.find(template_file.why), std::string::npos) << reply.body;
+  }
 }
 
 TEST_F(HttpServerTest, SessionCookieAttributesAndValuesKept) {

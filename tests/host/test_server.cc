@@ -1,6 +1,7 @@
 #include "host/test_server.h"
 
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -78,6 +79,8 @@ bool TestApp::Respond(const std::string& item, WebHost& host) {
 
 HostOptions TestServer::DefaultOptions() {
   dir_.Write("page.htm", "<p><WC@NAME>x</WC@NAME></p>");
+  // A template that exists but cannot be read: this process's memory at address 0.
+  std::filesystem::create_symlink("/proc/self/mem", dir_.Path("unreadable.htm"));
   HostOptions options;
   options.listen = "127.0.0.1:0";
   options.templates_dir = dir_.root().string();
