@@ -8,7 +8,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "testing/admin_connection.h"
@@ -297,26 +296,10 @@ TEST_F(ImportCSVDatabaseTest, Utf8FilesStoreTheTextOfWindows1252Files) {
 TEST_F(ImportCSVDatabaseTest, ConnectionEndedOnRow5Of10) {
   const std::string admin_dsn = Env("QUORAX_TEST_ADMIN_DSN");
   if (admin_dsn.empty()) GTEST_SKIP() << "QUORAX_TEST_ADMIN_DSN is not set";
-  AdminConnection blocker(admin_dsn);
-  AdminConnection killer(admin_dsn);
-  ASSERT_TRUE(blocker.ok() && killer.ok());
-  blocker.Query("BEGIN");
-  blocker.Query(
-      "INSERT INTO tcdb.results (test_case_id, test_date, version_id, platform_id, browser_id, "
-      "result, tester_id) SELECT 5, '" +
-      date_ +
-      "', v.version_id, p.platform_id, b.browser_id, 'P', t.tester_id FROM tcdb.versions v, "
-      "tcdb.platforms p, tcdb.browsers b, tcdb.testers t WHERE v.name = '2.0' AND p.name = "
-      "'Windows 11' AND b.name = 'Chrome' AND t.name = 'alice'");
-
-  std::thread terminate([&] {
-    if (!killer.TerminateWhenWaitingForLock(ApplicationName(), 400)) {
-      ADD_FAILURE() << "row 5 never waited for the lock";
-    }
-  });
-  Upload(kHeader + ValidRows(1, 10), "1");
-  terminate.join();
-  blocker.Query("ROLLBACK");
+  EXPECT_TRUE(testkit::EndSessionWaitingOnRow(
+      admin_dsn, ApplicationName(), {"5", date_, "2.0", "Windows 11", "Chrome", "alice"}, 400,
+      [&] { Upload(kHeader + ValidRows(1, 10), "1"); }))
+      << "row 5 never waited for the lock";
 
   ASSERT_EQ(Outcomes()->Count(), 5);
   for (int16_t row = 1; row <= 4; ++row) EXPECT_EQ(Code(row), 0) << "row " << row;
@@ -325,7 +308,8 @@ TEST_F(ImportCSVDatabaseTest, ConnectionEndedOnRow5Of10) {
   EXPECT_EQ(Outcomes()->Item(6), nullptr);
   EXPECT_FALSE(host_.session().GetBool("NoErrors"));
   EXPECT_EQ(Table()->GetRows(), 10);
-  EXPECT_EQ(blocker.Query("SELECT count(*) FROM tcdb.results WHERE test_date = '" + date_ + "'"),
+  EXPECT_EQ(AdminConnection(admin_dsn).Query(
+                "SELECT count(*) FROM tcdb.results WHERE test_date = '" + date_ + "'"),
             "4");
   EXPECT_TRUE(PageContains("A Database error occured here.<BR>"));
   EXPECT_TRUE(PageContains("Not imported or tested due to previous database error on row 5<BR>"));
