@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -21,6 +20,7 @@
 #include "host/host_options.h"
 #include "testing/admin_connection.h"
 #include "testing/live_server.h"
+#include "testing/read_file.h"
 #include "web/main.h"
 
 namespace quorax::cli {
@@ -31,10 +31,7 @@ inline constexpr char kHeader[] =
 inline const char* const kTesters[] = {"alice", "bob", "carol", "dave"};
 inline const char* const kBrowsers[] = {"Chrome", "Firefox", "Edge"};
 
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using testkit::ReadFile;
 
 // `day` as YYYY-MM-DD.
 inline std::string DayText(std::chrono::sys_days day) {

@@ -18,8 +18,6 @@
 namespace quorax::cli {
 namespace {
 
-using testkit::AdminConnection;
-
 // Every test runs against the plain and the TLS listener.
 class CommandLineTest : public CommandLineFixture, public ::testing::WithParamInterface<bool> {
  protected:
@@ -149,26 +147,14 @@ TEST_P(CommandLineTest, ADatabaseFailureStopsTheRunAndLeavesTheRestNotProcessed)
   if (admin_dsn == nullptr || *admin_dsn == '\0') GTEST_SKIP() << "no QUORAX_TEST_ADMIN_DSN";
   const std::string file = WriteRows("import.csv", {});
   const std::vector<std::vector<std::string>> row = ReadRecords(Row(900, first_day_, {}));
-  AdminConnection blocker(admin_dsn);
-  AdminConnection killer(admin_dsn);
-  ASSERT_TRUE(blocker.ok() && killer.ok());
-  blocker.Query("BEGIN");
-  blocker.Query(
-      "INSERT INTO tcdb.results (test_case_id, test_date, version_id, platform_id, browser_id, "
-      "result, tester_id) SELECT " +
-      row[0][0] + ", '" + row[0][1] +
-      "', v.version_id, p.platform_id, b.browser_id, 'P', t.tester_id FROM tcdb.versions v, "
-      "tcdb.platforms p, tcdb.browsers b, tcdb.testers t WHERE v.name = '" +
-      row[0][2] + "' AND p.name = '" + row[0][3] + "' AND b.name = '" + row[0][4] +
-      "' AND t.name = '" + row[0][6] + "'");
-  std::thread terminate([&] {
-    if (!killer.TerminateWhenWaitingForLock(ApplicationName(), 600)) {
-      ADD_FAILURE() << "row 900 never waited for the lock";
-    }
-  });
-  const int status = Run({"import", file, "--quiet", "--junit", Path("j.xml")});
-  terminate.join();
-  blocker.Query("ROLLBACK");
+  int status = 0;
+  EXPECT_TRUE(testkit::EndSessionWaitingOnRow(
+      admin_dsn, ApplicationName(),
+      {row[0][0], row[0][1], row[0][2], row[0][3], row[0][4], row[0][6]}, 600,
+      [&] {
+        status = Run({"import", file, "--quiet", "--junit", Path("j.xml")});
+      }))
+      << "row 900 never waited for the lock";
   EXPECT_EQ(status, 4);
   EXPECT_EQ(out_.str().find("2000 rows: 899 passed, 0 rejected, 1 database failure, 1100 not "
                             "processed"),

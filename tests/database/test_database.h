@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "testing/read_file.h"
+
 // Access to the PostgreSQL cluster that the test run started (scripts/db).
 //   QUORAX_TEST_DSN        connection string of the test-case database,
 //                          without user or password
@@ -71,9 +73,7 @@ inline bool RunsAs(const std::string& user, const std::string& password, const s
 // Loads fixtures.sql once per test process.
 inline void LoadFixtures() {
   static const bool loaded = [] {
-    std::ifstream file(QUORAX_SOURCE_DIR "/tests/database/fixtures.sql");
-    const std::string sql((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    AdminQuery(sql);
+    AdminQuery(testkit::ReadFile(QUORAX_SOURCE_DIR "/tests/database/fixtures.sql"));
     return true;
   }();
   (void)loaded;

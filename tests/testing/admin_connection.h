@@ -5,6 +5,7 @@
 #include <postgresql/libpq-fe.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -50,6 +51,41 @@ class AdminConnection {
  private:
   std::unique_ptr<PGconn, decltype(&PQfinish)> conn_;
 };
+
+// A result row by its cells' names, as an import reads them from a file.
+struct ResultNames {
+  std::string test_case_id, date, version, platform, browser, tester;
+};
+
+// Runs `import` while the administrator holds an uncommitted insert of
+// `held`, and ends the database session named `application_name` as soon as
+// it waits for that row's lock (polling `attempts` times, every 50 ms): the
+// import loses its connection mid-run. The insert is rolled back before
+// returning. Returns false when the session never waited for the lock.
+inline bool EndSessionWaitingOnRow(const std::string& admin_dsn,
+                                   const std::string& application_name, const ResultNames& held,
+                                   int attempts, const std::function<void()>& import) {
+  AdminConnection blocker(admin_dsn);
+  AdminConnection killer(admin_dsn);
+  EXPECT_TRUE(blocker.ok() && killer.ok());
+  if (!blocker.ok() || !killer.ok()) return false;
+  blocker.Query("BEGIN");
+  blocker.Query(
+      "INSERT INTO tcdb.results (test_case_id, test_date, version_id, platform_id, browser_id, "
+      "result, tester_id) SELECT " +
+      held.test_case_id + ", '" + held.date +
+      "', v.version_id, p.platform_id, b.browser_id, 'P', t.tester_id FROM tcdb.versions v, "
+      "tcdb.platforms p, tcdb.browsers b, tcdb.testers t WHERE v.name = '" +
+      held.version + "' AND p.name = '" + held.platform + "' AND b.name = '" + held.browser +
+      "' AND t.name = '" + held.tester + "'");
+  bool ended = false;
+  std::thread terminate(
+      [&] { ended = killer.TerminateWhenWaitingForLock(application_name, attempts); });
+  import();
+  terminate.join();
+  blocker.Query("ROLLBACK");
+  return ended;
+}
 
 }  // namespace quorax::testkit
 

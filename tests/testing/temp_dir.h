@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
+
+#include "testing/read_file.h"
 
 namespace quorax::testkit {
 
@@ -40,10 +41,7 @@ class TempDir {
   }
 
   // The exact bytes of `name`.
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string Read(const std::string& name) const { return ReadFile(Path(name)); }
 
  private:
   std::filesystem::path path_;

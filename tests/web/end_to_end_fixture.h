@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "testing/live_server.h"
+#include "testing/read_file.h"
 #include "testing/settings_file.h"
 #include "testing/web_browser.h"
 #include "web/main.h"
@@ -19,16 +18,12 @@
 namespace quorax {
 
 using testkit::HttpResponse;
+using testkit::ReadFile;
 using testkit::WebBrowser;
 
 inline constexpr char kSignIn[] = "/Quorax.asp?WCI=SubmitCSV&WCU=";
 inline constexpr char kUpload[] = "/Quorax.asp?WCI=ImportCSV&WCU=";
 inline constexpr char kBoundary[] = "----WebKitFormBoundaryq3ZbT0xn9Lk2fWcA";
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 // The body a browser sends for the upload form with `file` chosen.
 inline std::string BrowserUploadBody(const std::string& file_name, const std::string& content) {

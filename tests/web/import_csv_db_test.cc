@@ -8,7 +8,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "testing/admin_connection.h"
@@ -97,8 +96,8 @@ TEST_F(ImportCSVDatabaseTest, VerifyRecordsEveryRowAndShowsTheBadOnes) {
   EXPECT_EQ(Table()->GetRows(), 3);
   // The results page follows in the same request, showing the bad rows.
   EXPECT_EQ(host_.SessionText("Last"), "ImportDone_Respond");
-  EXPECT_TRUE(PageContains("<!--- START DrawBadRowsTable --->"));
-  EXPECT_TRUE(PageContains("Tester not found.<BR>"));
+  EXPECT_TRUE(Contains("<!--- START DrawBadRowsTable --->"));
+  EXPECT_TRUE(Contains("Tester not found.<BR>"));
 }
 
 TEST_F(ImportCSVDatabaseTest, OnlyI1ImportsAndImportedRowsAreThenDuplicates) {
@@ -112,7 +111,7 @@ TEST_F(ImportCSVDatabaseTest, OnlyI1ImportsAndImportedRowsAreThenDuplicates) {
   EXPECT_EQ(host_.SessionText("Mode"), "Import");
   EXPECT_EQ(Extra(1), "Imported successfully.");
   EXPECT_EQ(Code(2), 0);
-  EXPECT_TRUE(PageContains("All rows have been imported successfully"));
+  EXPECT_TRUE(Contains("All rows have been imported successfully"));
 
   Upload(file, "1");
   EXPECT_EQ(Code(1), -128);
@@ -144,7 +143,7 @@ TEST_F(ImportCSVDatabaseTest, ImportAgainRecordsOnlyTheCorrectedRow) {
     EXPECT_EQ(Extra(2), "Imported successfully.");
     EXPECT_EQ(Code(3), 0);
     EXPECT_EQ(host_.SessionText("Mode"), "Import");
-    EXPECT_TRUE(PageContains("All rows have been imported successfully"));
+    EXPECT_TRUE(Contains("All rows have been imported successfully"));
   }
 }
 
@@ -171,10 +170,10 @@ TEST_F(ImportCSVDatabaseTest, FilesWithoutDataRowsSayWhyInOneSentence) {
     SCOPED_TRACE(c.file);
     Upload(c.file);
     EXPECT_EQ(Outcomes()->Count(), 0);
-    EXPECT_TRUE(PageContains(c.sentence)) << host_.Output();
-    EXPECT_FALSE(PageContains("are Ok"));
-    EXPECT_FALSE(PageContains("rows read"));
-    EXPECT_FALSE(PageContains("line end"));
+    EXPECT_TRUE(Contains(c.sentence)) << host_.Output();
+    EXPECT_FALSE(Contains("are Ok"));
+    EXPECT_FALSE(Contains("rows read"));
+    EXPECT_FALSE(Contains("line end"));
   }
 }
 
@@ -190,15 +189,15 @@ TEST_F(ImportCSVDatabaseTest, DamagedFileLosesNoRowInErrorsCsv) {
   Upload("TCID,Date,Version,Platform,Browser,Result,Tester,PR,Notes\n" + first + bad + rest);
   ASSERT_EQ(Outcomes()->Count(), 2);
   EXPECT_FALSE(host_.session().GetBool("NoErrors"));
-  EXPECT_TRUE(PageContains("<!--- START DrawBadRowsTable --->"));
+  EXPECT_TRUE(Contains("<!--- START DrawBadRowsTable --->"));
   EXPECT_TRUE(
-      PageContains("2 rows were not read, from line 4 on: the quote opened on line 4 is "
-                   "never closed."))
+      Contains("2 rows were not read, from line 4 on: the quote opened on line 4 is "
+               "never closed."))
       << host_.Output();
   EXPECT_TRUE(
-      PageContains("2 rows read: 1 passed, 1 rejected, 0 database failure, 0 not "
-                   "processed; 2 rows not read."));
-  EXPECT_TRUE(PageContains("<span class=\"unread\" style=\"flex-grow: 2\">"));
+      Contains("2 rows read: 1 passed, 1 rejected, 0 database failure, 0 not "
+               "processed; 2 rows not read."));
+  EXPECT_TRUE(Contains("<span class=\"unread\" style=\"flex-grow: 2\">"));
 
   host_.NewRequest();
   ASSERT_TRUE(Dispatch(app_, host_, "ExportCSV"));
@@ -225,7 +224,7 @@ TEST_F(ImportCSVDatabaseTest, SecondSubmissionOfAnUploadShowsItsResultsWithoutRu
     host_.session().SetText("Last", last);
     ASSERT_TRUE(Dispatch(app_, host_, "ImportCSV"));
     EXPECT_EQ(Outcomes(), outcomes) << last;
-    EXPECT_TRUE(PageContains("All rows have been imported successfully")) << last;
+    EXPECT_TRUE(Contains("All rows have been imported successfully")) << last;
   }
   PrepareUpload(MultipartBody(file), "1");
   host_.session().SetText("Last", "SubmitCSV_Respond");
@@ -237,8 +236,8 @@ TEST_F(ImportCSVDatabaseTest, EndOfFileMarkIsNoRow) {
   Upload(kHeader + ValidRow(7, date_) + "\x1A");
   ASSERT_EQ(Outcomes()->Count(), 1);
   EXPECT_TRUE(host_.session().GetBool("NoErrors"));
-  EXPECT_TRUE(PageContains("All rows have been verified and are Ok"));
-  EXPECT_FALSE(PageContains("could not be read"));
+  EXPECT_TRUE(Contains("All rows have been verified and are Ok"));
+  EXPECT_FALSE(Contains("could not be read"));
 }
 
 // Credentials the database refuses when an upload connects sign the tester
@@ -297,26 +296,10 @@ TEST_F(ImportCSVDatabaseTest, Utf8FilesStoreTheTextOfWindows1252Files) {
 TEST_F(ImportCSVDatabaseTest, ConnectionEndedOnRow5Of10) {
   const std::string admin_dsn = Env("QUORAX_TEST_ADMIN_DSN");
   if (admin_dsn.empty()) GTEST_SKIP() << "QUORAX_TEST_ADMIN_DSN is not set";
-  AdminConnection blocker(admin_dsn);
-  AdminConnection killer(admin_dsn);
-  ASSERT_TRUE(blocker.ok() && killer.ok());
-  blocker.Query("BEGIN");
-  blocker.Query(
-      "INSERT INTO tcdb.results (test_case_id, test_date, version_id, platform_id, browser_id, "
-      "result, tester_id) SELECT 5, '" +
-      date_ +
-      "', v.version_id, p.platform_id, b.browser_id, 'P', t.tester_id FROM tcdb.versions v, "
-      "tcdb.platforms p, tcdb.browsers b, tcdb.testers t WHERE v.name = '2.0' AND p.name = "
-      "'Windows 11' AND b.name = 'Chrome' AND t.name = 'alice'");
-
-  std::thread terminate([&] {
-    if (!killer.TerminateWhenWaitingForLock(ApplicationName(), 400)) {
-      ADD_FAILURE() << "row 5 never waited for the lock";
-    }
-  });
-  Upload(kHeader + ValidRows(1, 10), "1");
-  terminate.join();
-  blocker.Query("ROLLBACK");
+  EXPECT_TRUE(testkit::EndSessionWaitingOnRow(
+      admin_dsn, ApplicationName(), {"5", date_, "2.0", "Windows 11", "Chrome", "alice"}, 400,
+      [&] { Upload(kHeader + ValidRows(1, 10), "1"); }))
+      << "row 5 never waited for the lock";
 
   ASSERT_EQ(Outcomes()->Count(), 5);
   for (int16_t row = 1; row <= 4; ++row) EXPECT_EQ(Code(row), 0) << "row " << row;
@@ -325,10 +308,11 @@ TEST_F(ImportCSVDatabaseTest, ConnectionEndedOnRow5Of10) {
   EXPECT_EQ(Outcomes()->Item(6), nullptr);
   EXPECT_FALSE(host_.session().GetBool("NoErrors"));
   EXPECT_EQ(Table()->GetRows(), 10);
-  EXPECT_EQ(blocker.Query("SELECT count(*) FROM tcdb.results WHERE test_date = '" + date_ + "'"),
+  EXPECT_EQ(AdminConnection(admin_dsn).Query(
+                "SELECT count(*) FROM tcdb.results WHERE test_date = '" + date_ + "'"),
             "4");
-  EXPECT_TRUE(PageContains("A Database error occured here.<BR>"));
-  EXPECT_TRUE(PageContains("Not imported or tested due to previous database error on row 5<BR>"));
+  EXPECT_TRUE(Contains("A Database error occured here.<BR>"));
+  EXPECT_TRUE(Contains("Not imported or tested due to previous database error on row 5<BR>"));
 
   // The next upload gets a connection of its own and is served as usual.
   Upload(kHeader + ValidRows(6, 6), "1");

@@ -200,7 +200,7 @@ TEST_F(ImportDoneTest, MarkupFromTheFileIsShownAsText) {
 TEST_F(ImportDoneTest, OutOfOrderRequestIsSentToTheStartPage) {
   StoreFourRows();
   host_.session().SetText("Last", "SubmitCSV_Respond");
-  Request("ImportDone", "a");
+  Request("ImportDone", {{"d", "a"}});
   EXPECT_EQ(host_.RedirectedTo(), "http://10.0.0.5/results/Quorax.asp");
   EXPECT_TRUE(host_.Ended());
   EXPECT_EQ(host_.Output(), "");
@@ -222,7 +222,7 @@ TEST_F(ImportDoneTest, ShippedTemplateShowsResultsParseNoteAndCommonTags) {
   host_.session().SetText("Last", "ImportCSV_Respond");
   host_.session().SetBool("ReadStopped", true);
   host_.session().SetText("ParseNote", "The file could not be read past data row 4; <sic>");
-  Request("ImportDone", "a");
+  Request("ImportDone", {{"d", "a"}});
   EXPECT_TRUE(Contains("<!--- START DrawAllRowsTable --->"));
   EXPECT_TRUE(
       Contains("<P CLASS=\"note\">The file could not be read past data row 4; "
@@ -232,7 +232,7 @@ TEST_F(ImportDoneTest, ShippedTemplateShowsResultsParseNoteAndCommonTags) {
   EXPECT_FALSE(Contains("WC@"));
 
   host_.session().SetText("ParseNote", "");
-  Request("ImportDone", "x");
+  Request("ImportDone", {{"d", "x"}});
   EXPECT_FALSE(Contains("CLASS=\"note\""));
   EXPECT_TRUE(Contains("This view does not exist."));
 }

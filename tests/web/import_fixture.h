@@ -11,9 +11,7 @@
 #include "outcomes/csv_row_errors.h"
 #include "rows/csv.h"
 #include "testing/closed_port.h"
-#include "testing/fake_host.h"
-#include "testing/settings_file.h"
-#include "web/main.h"
+#include "web/web_app_fixture.h"
 
 namespace quorax {
 
@@ -30,10 +28,10 @@ inline std::string MultipartBody(const std::string& content,
 }
 
 // A signed-in tester on the upload form, ready to post a file.
-class ImportFixture : public ::testing::Test {
+class ImportFixture : public WebAppFixture {
  protected:
   explicit ImportFixture(const std::string& dsn)
-      : settings_({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}), app_(settings_.path()) {}
+      : WebAppFixture({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}, "10.0.0.5") {}
 
   // Posts `content` as the upload, with query key "i" when `i` is not null.
   void Upload(const std::string& content, const char* i = nullptr,
@@ -46,8 +44,6 @@ class ImportFixture : public ::testing::Test {
   void PrepareUpload(const std::string& body, const char* i = nullptr,
                      const std::string& pass = "demo") {
     host_.NewRequest();
-    host_.Variable("LOCAL_ADDR", "10.0.0.5");
-    host_.Variable("HTTPS", "on");
     host_.session().SetText("Last", "SubmitCSV_Respond");
     host_.session().SetText("User", "demo");
     host_.session().SetText("Pass", pass);
@@ -59,14 +55,6 @@ class ImportFixture : public ::testing::Test {
     return host_.session().GetObject<CSVRowErrors>("CSVErrors");
   }
   std::shared_ptr<CSV> Table() { return host_.session().GetObject<CSV>("CSVData"); }
-
-  bool PageContains(const std::string& text) const {
-    return host_.Output().find(text) != std::string::npos;
-  }
-
-  SettingsFile settings_;
-  quorax::main app_;
-  FakeHost host_;
 };
 
 }  // namespace quorax

@@ -7,12 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "host/web_application.h"
 #include "testing/admin_connection.h"
-#include "testing/fake_host.h"
-#include "testing/settings_file.h"
 #include "web/import_fixture.h"
-#include "web/main.h"
+#include "web/web_app_fixture.h"
 
 namespace quorax {
 namespace {
@@ -30,11 +27,12 @@ constexpr char kFile[] =
 // Two testers, each in a session of its own, against the real database; the
 // administrator watches the connections of this process by their
 // application name.
-class KeptDatabaseTest : public ::testing::Test {
+class KeptDatabaseTest : public WebAppFixture {
  protected:
   KeptDatabaseTest()
-      : settings_({"BaseDir=/", "DSN=" + Env("QUORAX_TEST_DSN") + " application_name=" + Name()}),
-        app_(settings_.path()) {}
+      : WebAppFixture(
+            {"BaseDir=/", "DSN=" + Env("QUORAX_TEST_DSN") + " application_name=" + Name()},
+            kLocalAddress) {}
 
   static std::string Name() { return "quorax-kept-test-" + std::to_string(getpid()); }
 
@@ -53,23 +51,22 @@ class KeptDatabaseTest : public ::testing::Test {
     for (const std::string& role : roles_) DropRole(role);
   }
 
+  static constexpr char kLocalAddress[] = "10.0.0.5";
+
   // Posts a sign-in as `user` into the session of `host`.
   static void SignIn(quorax::main& app, FakeHost& host, const std::string& user,
                      const std::string& password) {
     host.NewRequest();
-    host.Variable("LOCAL_ADDR", "10.0.0.5");
-    host.Variable("REMOTE_ADDR", "10.0.0.9");
-    host.Variable("HTTPS", "on");
+    ServeOverHttps(host, kLocalAddress);
     host.Form("uid", user);
     host.Form("pwd", password);
     Dispatch(app, host, "SubmitCSV");
   }
 
-  // Verifies kFile in the session of `host`; true when its row passed.
+  // Verifies kFile in the session of `host`, which signed in; true when its
+  // row passed.
   static bool Verify(quorax::main& app, FakeHost& host) {
     host.NewRequest();
-    host.Variable("LOCAL_ADDR", "10.0.0.5");
-    host.Variable("HTTPS", "on");
     host.session().SetText("Last", "SubmitCSV_Respond");
     host.Body(MultipartBody(kFile));
     Dispatch(app, host, "ImportCSV");
@@ -111,10 +108,9 @@ class KeptDatabaseTest : public ::testing::Test {
     return backends;
   }
 
-  SettingsFile settings_;
-  quorax::main app_;
   testkit::AdminConnection admin_{Env("QUORAX_TEST_ADMIN_DSN")};
-  FakeHost a_;
+  // The two testers' sessions; the first is the fixture's host.
+  FakeHost& a_ = host_;
   FakeHost b_;
   std::vector<std::string> roles_;
 };

@@ -1,32 +1,18 @@
 #include <gtest/gtest.h>
 
-#include "host/web_application.h"
-#include "testing/fake_host.h"
-#include "testing/settings_file.h"
-#include "web/main.h"
+#include "web/web_app_fixture.h"
 
 namespace quorax {
 namespace {
 
-class LoginTest : public ::testing::Test {
+class LoginTest : public WebAppFixture {
  protected:
   explicit LoginTest(std::initializer_list<std::string> lines = {"BaseDir=/results", "BuildVer=3.0",
                                                                  "BuildDate=01/02/2026"})
-      : settings_(lines), app_(settings_.path()) {
-    host_.Variable("LOCAL_ADDR", "10.0.0.5:8080");
-    host_.Variable("HTTPS", "on");
-  }
+      : WebAppFixture(lines, "10.0.0.5:8080") {}
 
   // Requests the start page with status `s`, which then shows the sign-in page.
-  void StartPage(const std::string& s = "") {
-    host_.NewRequest();
-    if (!s.empty()) host_.Query("s", s);
-    ASSERT_TRUE(Dispatch(app_, host_, ""));
-  }
-
-  SettingsFile settings_;
-  quorax::main app_;
-  FakeHost host_;
+  void StartPage(const std::string& s = "") { Request("", {{"s", s}}); }
 };
 
 TEST_F(LoginTest, StartPageShowsTheSignInFormPostingToSubmitCSV) {

@@ -11,6 +11,7 @@
 #include "support/config.h"
 #include "testing/fake_host.h"
 #include "testing/settings_file.h"
+#include "web/web_app_fixture.h"
 
 namespace quorax {
 namespace {
@@ -108,13 +109,10 @@ TEST(MainSettingsTest, MissingSettingsFileLeavesAddressesEmpty) {
 
 // ---- Start handler ---------------------------------------------------------
 
-class StartTest : public ::testing::Test {
+class StartTest : public WebAppFixture {
  protected:
   explicit StartTest(std::initializer_list<std::string> lines = {"BaseDir=/results", "Secure=Y"})
-      : settings_(lines), app_(settings_.path()) {
-    host_.Variable("LOCAL_ADDR", "10.0.0.5:8080");
-    host_.Variable("HTTPS", "on");
-  }
+      : WebAppFixture(lines, "10.0.0.5:8080") {}
 
   // Runs the start handler for a request with status `s` (none when null)
   // after an earlier request left "previous" as the message.
@@ -124,10 +122,6 @@ class StartTest : public ::testing::Test {
     if (s != nullptr) host_.Query("s", s);
     app_.WebClass_Start(host_);
   }
-
-  SettingsFile settings_;
-  quorax::main app_;
-  FakeHost host_;
 };
 
 TEST_F(StartTest, PlainConnectionIsOnlyRedirectedToTheSecureHostPage) {

@@ -8,12 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "host/web_application.h"
 #include "outcomes/csv_row_errors.h"
 #include "rows/csv.h"
-#include "testing/fake_host.h"
-#include "testing/settings_file.h"
-#include "web/main.h"
+#include "web/web_app_fixture.h"
 
 namespace quorax {
 
@@ -25,12 +22,9 @@ struct Outcome {
 
 // A signed-in session after a run: the test puts the table and outcomes
 // straight into the session, as the import leaves them, then asks for a page.
-class ResultsFixture : public ::testing::Test {
+class ResultsFixture : public WebAppFixture {
  protected:
-  ResultsFixture() : settings_({"BaseDir=/results", "BuildVer=3.0"}), app_(settings_.path()) {
-    host_.Variable("LOCAL_ADDR", "10.0.0.5");
-    host_.Variable("HTTPS", "on");
-  }
+  ResultsFixture() : WebAppFixture({"BaseDir=/results", "BuildVer=3.0"}, "10.0.0.5") {}
 
   // Stores the table parsed from `csv_text` and one outcome per entry of
   // `outcomes` (row r gets entry r), with "NoErrors" as the import sets it.
@@ -53,29 +47,14 @@ class ResultsFixture : public ::testing::Test {
     session.SetText("Mode", mode);
   }
 
-  // Requests page item `item` with the view code `d` ("" sends none).
-  void Request(const std::string& item, const std::string& d = "") {
-    host_.NewRequest();
-    if (!d.empty()) host_.Query("d", d);
-    ASSERT_TRUE(Dispatch(app_, host_, item));
-  }
-
   // Shows the results page as the import hands over to it, with a template
   // that holds nothing but the results tag, so the output is the view alone.
   std::string View(const std::string& d) {
     host_.SetTemplate("importdone.htm", "<WC@RESULTS>template text</WC@RESULTS>");
     host_.session().SetText("Last", "ImportCSV_Respond");
-    Request("ImportDone", d);
+    Request("ImportDone", {{"d", d}});
     return host_.Output();
   }
-
-  bool Contains(const std::string& text) const {
-    return host_.Output().find(text) != std::string::npos;
-  }
-
-  SettingsFile settings_;
-  quorax::main app_;
-  FakeHost host_;
 };
 
 }  // namespace quorax

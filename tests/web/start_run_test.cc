@@ -78,7 +78,7 @@ TEST_F(StartRunTest, RefusesWhatItCannotRunAndStartsTheRest) {
       EXPECT_EQ(host_.RedirectedTo().find("WCI=RunProgress"), std::string::npos) << c.name;
     } else {
       EXPECT_EQ(host_.Status(), 400u) << c.name;
-      EXPECT_TRUE(PageContains(c.answer)) << c.name << ": " << host_.Output();
+      EXPECT_TRUE(Contains(c.answer)) << c.name << ": " << host_.Output();
     }
     const auto held = host_.session().GetObject<HeldRun>("FileRun");
     EXPECT_EQ(held, c.going ? earlier : nullptr) << c.name;

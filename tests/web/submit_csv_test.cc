@@ -5,26 +5,19 @@
 #include <functional>
 #include <memory>
 
-#include "host/web_application.h"
 #include "testing/closed_port.h"
-#include "testing/fake_host.h"
-#include "testing/settings_file.h"
-#include "web/main.h"
+#include "web/web_app_fixture.h"
 
 namespace quorax {
 namespace {
 
 constexpr char kStart[] = "http://10.0.0.5:8080/Quorax.asp";
 
-class SubmitCSVTest : public ::testing::Test {
+class SubmitCSVTest : public WebAppFixture {
  protected:
   explicit SubmitCSVTest(const std::string& dsn = testkit::kClosedPortDsn)
-      : settings_({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}),
-        app_(settings_.path(), [this] { return now_; }) {
-    host_.Variable("LOCAL_ADDR", "10.0.0.5:8080");
-    host_.Variable("HTTPS", "on");
-    host_.Variable("REMOTE_ADDR", "10.0.0.9");
-  }
+      : WebAppFixture({"BaseDir=/", "DSN=" + dsn, "BuildVer=3.0"}, "10.0.0.5:8080",
+                      [this] { return now_; }) {}
 
   // Shows the sign-in page, then posts the sign-in form.
   void SignIn(const std::string& uid, const std::string& pwd) {
@@ -40,12 +33,6 @@ class SubmitCSVTest : public ::testing::Test {
     ASSERT_TRUE(Dispatch(app_, host_, "SubmitCSV"));
   }
 
-  void Request(const std::string& item, const std::string& s = "") {
-    host_.NewRequest();
-    if (!s.empty()) host_.Query("s", s);
-    ASSERT_TRUE(Dispatch(app_, host_, item));
-  }
-
   bool ShowsUploadForm() const {
     return host_.Output().find("name=\"csvfile\"") != std::string::npos;
   }
@@ -57,10 +44,8 @@ class SubmitCSVTest : public ::testing::Test {
     return to.empty() ? "" : to.substr(to.find("?s=") + 3);
   }
 
+  // What the sign-in throttle's clock reads.
   std::chrono::steady_clock::time_point now_{};
-  SettingsFile settings_;
-  quorax::main app_;
-  FakeHost host_;
 };
 
 TEST_F(SubmitCSVTest, UploadFormPostsAMultipartFileToImportCSVWithAChoiceOfMode) {
@@ -88,7 +73,7 @@ TEST_F(SubmitCSVTest, EmptyFieldReturnsToTheStartPageWithoutContactingTheDatabas
     EXPECT_TRUE(host_.Ended());
     EXPECT_FALSE(host_.session().Contains("ErrorMsg"));
     EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
-    Request("", "");
+    Request("");
     EXPECT_EQ(host_.SessionText("Message"), "");
   }
 }
@@ -99,7 +84,7 @@ TEST_F(SubmitCSVTest, UnreachableServerReturnsStatusTwoWithTheDatabaseErrorText)
   EXPECT_TRUE(host_.Ended());
   EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
   EXPECT_EQ(host_.SessionText("User"), "demo");
-  Request("", "2");
+  Request("", {{"s", "2"}});
   const std::string message = host_.SessionText("Message");
   EXPECT_EQ(message.rfind("Unhandled Exception. (80004005:", 0), 0u) << message;
   EXPECT_EQ(message.substr(message.size() - 2), ").") << message;
@@ -139,7 +124,7 @@ TEST_F(SubmitCSVTest, OnlyRefusedCredentialsCountTowardTheThrottle) {
   EXPECT_EQ(SignInStatus("demo", "demo"), "6");
   EXPECT_EQ(host_.SessionText("ErrorMsg"), "kept");
   EXPECT_EQ(SignInStatus("other", "x"), "2");
-  Request("", "6");
+  Request("", {{"s", "6"}});
   EXPECT_NE(
       host_.Output().find(">Too many failed sign-ins. Please wait a few minutes and try again.<"),
       std::string::npos);
@@ -273,7 +258,7 @@ TEST_F(SubmitCSVDatabaseTest, RejectedCredentialsReturnStatusOne) {
     EXPECT_EQ(host_.SessionText("Last"), "Login_Respond");
     EXPECT_FALSE(host_.session().Contains("ErrorMsg"));
   }
-  Request("", "1");
+  Request("", {{"s", "1"}});
   EXPECT_NE(host_.Output().find("Authentication Failed. Access Denied."), std::string::npos);
 }
 
@@ -323,7 +308,7 @@ class NoDatabaseConfiguredTest : public SubmitCSVTest {
 TEST_F(NoDatabaseConfiguredTest, EmptyDsnIsStatusTwoWithoutTryingToConnect) {
   SignIn("demo", "demo");
   EXPECT_EQ(host_.RedirectedTo(), std::string(kStart) + "?s=2");
-  Request("", "2");
+  Request("", {{"s", "2"}});
   EXPECT_EQ(host_.SessionText("Message"),
             "Unhandled Exception. (The server has no database configured: its settings give no "
             "\"DSN\").");
