@@ -41,7 +41,7 @@ class FuzzApp : public WebApplication {
 class LoggedRouter : public RequestHandler {
  public:
   explicit LoggedRouter(RequestHandler& router) : router_(router) {}
-  void Handle(IncomingRequest request, const Done& done) override {
+  void Handle(Request request, const Done& done) override {
     router_.Handle(std::move(request), [done](Reply reply) {
       reply.probe = false;
       done(std::move(reply));
@@ -103,10 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzApp app;
   SessionStore sessions(std::chrono::minutes(1), 16, inline_executor);
   TemplateStore templates;
-  RequestRouter router(app, sessions, templates, inline_executor);
+  RequestRouter router(app, sessions, templates, inline_executor, [](std::string_view) {});
   LoggedRouter logged(router);
   const Routes routes = app.SiteRoutes();
-  ServerCore core(options, logged, [&routes](const IncomingRequest& request) {
+  ServerCore core(options, logged, [&routes](const Request& request) {
     return GuardRefusal(request, true, routes);
   });
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/host_pages.h"
+#include "host/error_pages.h"
 #include "host/web_application.h"
 
 namespace quorax {

@@ -25,12 +25,12 @@ std::string GroupedDigits(size_t number) {
 // The answer to a run whose file is over the host's limit: the limit in plain
 // numbers and the command line that takes files of any size.
 Reply RunTooLarge(size_t limit, const std::string& start_page) {
-  return HostPage(413, "File too large",
-                  "The file is larger than " + GroupedDigits(limit) +
-                      " bytes, the most this server takes from a browser. Send it with the "
-                      "command line instead, which reads files of any size: quorax verify FILE "
-                      "--url ADDRESS --user NAME (or quorax import).",
-                  start_page);
+  return RefusalPage(413, "File too large",
+                     "The file is larger than " + GroupedDigits(limit) +
+                         " bytes, the most this server takes from a browser. Send it with the "
+                         "command line instead, which reads files of any size: quorax verify FILE "
+                         "--url ADDRESS --user NAME (or quorax import).",
+                     start_page);
 }
 
 // The host's transport settings, with refusal pages linking to the start
@@ -40,9 +40,8 @@ TransportOptions TransportOf(const HostOptions& options, const Routes& routes) {
   transport.start_link = routes.start_page;
   transport.upload_form_link = routes.upload_form;
   if (!routes.run_item.empty()) {
-    transport.spooling.accepts = [routes](std::string_view target) {
-      return routes.IsPagePath(target.substr(0, target.find('?'))) &&
-             NamesItem(target, routes.run_item);
+    transport.spooling.accepts = [routes](std::string_view path, std::string_view query) {
+      return routes.IsPagePath(path) && NamesItem(query, routes.run_item);
     };
     transport.spooling.max_body = options.max_run_bytes;
     transport.spooling.too_large = RunTooLarge(options.max_run_bytes, routes.start_page);
@@ -67,7 +66,7 @@ class HttpServer::Impl {
       : options(std::move(host_options)),
         routes(app.SiteRoutes()),
         core(TransportOf(options, routes), router,
-             [this](const IncomingRequest& request) {
+             [this](const Request& request) {
                return GuardRefusal(request, options.debug_mode, routes);
              }),
         metrics_core(TransportOf(options, routes), metrics_endpoint),
@@ -76,8 +75,10 @@ class HttpServer::Impl {
             options.session_timeout, options.max_sessions,
             [this](SerialQueue::Job job) { transport.Post(std::move(job)); },
             options.max_sessions_per_user, options.max_guests_per_address),
-        router(app, sessions, templates,
-               [this](SerialQueue::Job job) { transport.Post(std::move(job)); }),
+        router(
+            app, sessions, templates,
+            [this](SerialQueue::Job job) { transport.Post(std::move(job)); },
+            [this](std::string_view line) { core.Log(line); }),
         metrics_endpoint(sessions) {}
 
   void Start();

@@ -17,9 +17,8 @@ Reply PlainReply(unsigned status, std::string body) {
 
 }  // namespace
 
-void MetricsEndpoint::Handle(IncomingRequest request, const Done& done) {
-  const std::string_view target = request.target;
-  if (target.substr(0, target.find('?')) != "/metrics") {
+void MetricsEndpoint::Handle(Request request, const Done& done) {
+  if (request.path != "/metrics") {
     return done(PlainReply(404, "This listener serves only /metrics."));
   }
   if (request.method != "GET") {

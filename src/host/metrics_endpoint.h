@@ -16,7 +16,7 @@ class MetricsEndpoint : public RequestHandler {
   explicit MetricsEndpoint(const SessionStore& sessions) : sessions_(sessions) {}
 
   // Calls `done` before returning.
-  void Handle(IncomingRequest request, const Done& done) override;
+  void Handle(Request request, const Done& done) override;
 
  private:
   const SessionStore& sessions_;

@@ -48,9 +48,9 @@ bool SplitAuthority(std::string_view authority, const char* default_port, std::s
          port.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-bool IsCrossSite(const IncomingRequest& request) {
+bool IsCrossSite(const Request& request) {
   if (!request.origin.empty()) {
-    return !IsSameOrigin(request.origin, request.host, RequestIsSecure(request));
+    return !IsSameOrigin(request.origin, request.host, request.https);
   }
   return !request.sec_fetch_site.empty() &&
          !EqualsIgnoreCase(request.sec_fetch_site, "same-origin") &&
@@ -69,14 +69,14 @@ std::string_view OriginOfUrl(std::string_view url) {
 // none; without it, the Origin or else the Referer (which the pages send to
 // their own origin) names this server. Without any of them the request
 // cannot be told from another site's link.
-bool IsOwnNavigation(const IncomingRequest& request) {
+bool IsOwnNavigation(const Request& request) {
   if (!request.sec_fetch_site.empty()) {
     return EqualsIgnoreCase(request.sec_fetch_site, "same-origin") ||
            EqualsIgnoreCase(request.sec_fetch_site, "none");
   }
   const std::string_view origin =
       request.origin.empty() ? OriginOfUrl(request.referer) : std::string_view(request.origin);
-  return IsSameOrigin(origin, request.host, RequestIsSecure(request));
+  return IsSameOrigin(origin, request.host, request.https);
 }
 
 // True when the query `query` of the host page asks the start page to log
@@ -95,23 +95,20 @@ bool AsksToLogOut(std::string_view query) {
 // The page that asks whether to log out, for a request to log out that may
 // come from another site: its form posts the same request from this page,
 // its link goes back to the start page and keeps the session.
-Reply LogOutConfirmation(std::string_view target, const std::string& start_link) {
-  const std::string form = "<form method=\"post\" action=\"" + HtmlEscape(target) +
+Reply LogOutConfirmation(const Request& request, const std::string& start_link) {
+  const std::string form = "<form method=\"post\" action=\"" +
+                           HtmlEscape(request.path + "?" + request.query) +
                            "\"><p><button type=\"submit\">Log out</button></p></form>\r\n";
-  return HostPage(200, "Log out?", "Do you want to log out? You are still signed in.", start_link,
-                  "", form);
+  return RefusalPage(200, "Log out?", "Do you want to log out? You are still signed in.",
+                     start_link, "", form);
 }
 
 }  // namespace
 
-bool NamesItem(std::string_view target, const std::string& item) {
-  size_t question = target.find('?');
-  if (question == std::string_view::npos || item.empty()) return false;
-  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(target.substr(question + 1)), contract::kItemKey),
-                          item);
+bool NamesItem(std::string_view query, const std::string& item) {
+  if (query.empty() || item.empty()) return false;
+  return EqualsIgnoreCase(LookUp(ParseUrlEncoded(query), contract::kItemKey), item);
 }
-
-bool RequestIsSecure(const IncomingRequest& request) { return request.https; }
 
 bool IsSameOrigin(std::string_view origin, std::string_view host, bool https) {
   const std::string_view scheme = https ? "https://" : "http://";
@@ -126,28 +123,26 @@ bool IsSameOrigin(std::string_view origin, std::string_view host, bool https) {
          EqualsIgnoreCase(origin_host, own_host) && origin_port == own_port;
 }
 
-std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode,
-                                  const Routes& routes) {
-  std::string_view target = request.target;
-  std::string_view path = target.substr(0, target.find('?'));
+std::optional<Reply> GuardRefusal(const Request& request, bool debug_mode, const Routes& routes) {
+  const std::string& path = request.path;
   // A load balancer's health probe is no page and carries no session: it is
   // answered on every listener, plain ones included.
   if (routes.HealthProbe(request.method, path) != nullptr) return std::nullopt;
-  const bool secure = RequestIsSecure(request);
+  const bool secure = request.https;
   if (!debug_mode && !secure) {
     return RedirectTo("https://" + request.secure_addr + HostPageFor(path, routes));
   }
   if (request.method == "POST" && IsCrossSite(request)) {
-    return HostPage(403, "Cross-site request refused",
-                    "This server only accepts forms sent from its own pages.",
-                    HostPageFor(path, routes));
+    return RefusalPage(403, "Cross-site request refused",
+                       "This server only accepts forms sent from its own pages.",
+                       HostPageFor(path, routes));
   }
   if (request.method == "GET" && routes.IsPagePath(path) && !IsOwnNavigation(request) &&
-      target.size() > path.size() && AsksToLogOut(target.substr(path.size() + 1))) {
-    return LogOutConfirmation(target, HostPageFor(path, routes));
+      AsksToLogOut(request.query)) {
+    return LogOutConfirmation(request, HostPageFor(path, routes));
   }
   if (request.method == "GET" && routes.IsPagePath(path) &&
-      (NamesItem(target, routes.upload_item) || NamesItem(target, routes.run_item))) {
+      (NamesItem(request.query, routes.upload_item) || NamesItem(request.query, routes.run_item))) {
     return RedirectTo((secure ? "https://" : "http://") + request.local_addr + StartLinkFor(path));
   }
   return std::nullopt;

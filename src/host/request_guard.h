@@ -3,16 +3,11 @@
 
 #include <optional>
 
-#include "host/host_pages.h"
+#include "host/error_pages.h"
 #include "host/request_router.h"
 #include "host/routes.h"
 
 namespace quorax {
-
-// True when `request` reached this server over HTTPS. The one place that
-// decides it: the server variable "HTTPS", the session cookie's Secure flag,
-// the plain-listener redirect and Strict-Transport-Security all follow it.
-bool RequestIsSecure(const IncomingRequest& request);
 
 // The rules a request must pass before any session work (a health probe,
 // GET of the health route of `routes`, passes them all), in this order:
@@ -26,12 +21,11 @@ bool RequestIsSecure(const IncomingRequest& request);
 // site's link cannot end a tester's session; a GET of the application's
 // upload or run item is sent back to the start page. Returns that answer, or
 // nothing when the request may go on to the router.
-std::optional<Reply> GuardRefusal(const IncomingRequest& request, bool debug_mode,
-                                  const Routes& routes);
+std::optional<Reply> GuardRefusal(const Request& request, bool debug_mode, const Routes& routes);
 
-// True when request target `target` (path and query) names page item
-// `item` (any case) in its query; never for an empty `item`.
-bool NamesItem(std::string_view target, const std::string& item);
+// True when a request's query `query` names page item `item` (any case);
+// never for an empty `item`.
+bool NamesItem(std::string_view query, const std::string& item);
 
 // True when the Origin header value `origin` is the origin of this server
 // reached as `host` (a Host header) over https or http: same scheme, same

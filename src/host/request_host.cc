@@ -9,22 +9,22 @@
 
 namespace quorax {
 
-RequestHost::RequestHost(const RequestData& request, std::shared_ptr<SessionEntry> entry,
+RequestHost::RequestHost(const PageRequest& request, std::shared_ptr<SessionEntry> entry,
                          SessionStore& sessions, const TemplateStore& templates)
     : request_(request), entry_(std::move(entry)), sessions_(sessions), templates_(templates) {}
 
 std::string RequestHost::QueryValue(const std::string& key) const {
-  return LookUp(request_.query, key);
+  return LookUp(request_.query_values, key);
 }
 
 std::string RequestHost::FormValue(const std::string& key) const {
-  return LookUp(request_.form, key);
+  return LookUp(request_.form_values, key);
 }
 
 std::string RequestHost::ServerVariable(const std::string& name) const {
-  if (EqualsIgnoreCase(name, "HTTPS")) return request_.https ? "on" : "off";
-  if (EqualsIgnoreCase(name, "LOCAL_ADDR")) return request_.local_addr;
-  if (EqualsIgnoreCase(name, "REMOTE_ADDR")) return request_.remote_addr;
+  if (EqualsIgnoreCase(name, "HTTPS")) return request_.http.https ? "on" : "off";
+  if (EqualsIgnoreCase(name, "LOCAL_ADDR")) return request_.http.local_addr;
+  if (EqualsIgnoreCase(name, "REMOTE_ADDR")) return request_.http.remote_addr;
   if (EqualsIgnoreCase(name, "SESSION_ENDED")) return request_.session_ended ? "1" : "";
   if (EqualsIgnoreCase(name, "SESSION_TIMEOUT")) {
     return std::to_string(request_.session_timeout.count());
@@ -32,10 +32,10 @@ std::string RequestHost::ServerVariable(const std::string& name) const {
   return "";
 }
 
-int32_t RequestHost::TotalBytes() const { return static_cast<int32_t>(request_.body.size()); }
+int32_t RequestHost::TotalBytes() const { return static_cast<int32_t>(request_.http.body.size()); }
 
 std::string RequestHost::BinaryRead(int32_t count) {
-  return request_.body.substr(0, static_cast<size_t>(std::max<int32_t>(count, 0)));
+  return request_.http.body.substr(0, static_cast<size_t>(std::max<int32_t>(count, 0)));
 }
 
 void RequestHost::Write(const std::string& text) {

@@ -7,25 +7,22 @@
 #include <utility>
 #include <vector>
 
-#include "host/host_pages.h"
+#include "host/error_pages.h"
 #include "host/template_store.h"
 #include "host/url_encoding.h"
 #include "host/web_host.h"
+#include "http/exchange.h"
 #include "http/response_headers.h"
 #include "sessions/session_store.h"
 
 namespace quorax {
 
-// What the host read of one request to the host page.
-struct RequestData {
-  std::string path;  // without the query
-  UrlValues query;
-  UrlValues form;                        // only for application/x-www-form-urlencoded bodies
-  std::string body;                      // raw bytes
-  std::shared_ptr<SpoolFile> body_file;  // the body instead, when spooled
-  bool https = false;
-  std::string local_addr;   // host[:port] as the pages name this server
-  std::string remote_addr;  // the client's address
+// A request to the host page as the application reads it: the request
+// itself, its query and form decoded, and what its session showed.
+struct PageRequest {
+  Request http;
+  UrlValues query_values;
+  UrlValues form_values;  // only for application/x-www-form-urlencoded bodies
   // The request's session cookie named a session that has ended (it expired
   // or was ended), and the idle time after which sessions end.
   bool session_ended = false;
@@ -38,7 +35,7 @@ struct RequestData {
 // entry's queue.
 class RequestHost : public WebHost {
  public:
-  RequestHost(const RequestData& request, std::shared_ptr<SessionEntry> entry,
+  RequestHost(const PageRequest& request, std::shared_ptr<SessionEntry> entry,
               SessionStore& sessions, const TemplateStore& templates);
 
   std::string QueryValue(const std::string& key) const override;
@@ -46,7 +43,7 @@ class RequestHost : public WebHost {
   std::string ServerVariable(const std::string& name) const override;
   int32_t TotalBytes() const override;
   std::string BinaryRead(int32_t count) override;
-  std::shared_ptr<SpoolFile> BodyFile() const override { return request_.body_file; }
+  std::shared_ptr<SpoolFile> BodyFile() const override { return request_.http.body_file; }
   void SendFile(std::shared_ptr<SpoolFile> file) override { body_file_ = std::move(file); }
 
   // Writes after End are dropped. Redirect drops what was written before.
@@ -79,7 +76,7 @@ class RequestHost : public WebHost {
   bool renewed() const { return renewed_; }
 
  private:
-  const RequestData& request_;
+  const PageRequest& request_;
   const std::shared_ptr<SessionEntry> entry_;
   SessionStore& sessions_;
   const TemplateStore& templates_;

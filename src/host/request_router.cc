@@ -1,5 +1,6 @@
 #include "host/request_router.h"
 
+#include <cassert>
 #include <chrono>
 #include <optional>
 
@@ -7,6 +8,7 @@
 #include "contract/page_contract.h"
 #include "host/health_check.h"
 #include "host/request_guard.h"
+#include "http/access_log.h"
 #include "http/limit_key.h"
 
 namespace quorax {
@@ -14,7 +16,7 @@ namespace quorax {
 namespace {
 
 Reply NotFound(const std::string& start_link) {
-  return HostPage(404, "Page not found", "There is no page at this address.", start_link);
+  return RefusalPage(404, "Page not found", "There is no page at this address.", start_link);
 }
 
 bool IsFormBody(std::string_view content_type) {
@@ -37,11 +39,11 @@ std::string SessionCookie(const std::string& value, bool https) {
 std::optional<Reply> HostReply(const std::string& method, const std::string& path,
                                const Route* route, const std::string& start_page) {
   if (path.empty() || path.front() != '/') {
-    return HostPage(400, "Bad request", "The address is not valid.", start_page);
+    return RefusalPage(400, "Bad request", "The address is not valid.", start_page);
   }
   if (method != "GET" && method != "POST") {
-    Reply reply = HostPage(405, "Method not allowed", "This server only answers GET and POST.",
-                           StartLinkFor(path));
+    Reply reply = RefusalPage(405, "Method not allowed", "This server only answers GET and POST.",
+                              StartLinkFor(path));
     reply.headers.emplace_back("Allow", "GET, POST");
     return reply;
   }
@@ -56,8 +58,8 @@ std::optional<Reply> HostReply(const std::string& method, const std::string& pat
 }
 
 // The page item a request names: the value of "WCI", or "" without one.
-std::string RequestedItem(const RequestData& data) {
-  return LookUp(data.query, contract::kItemKey);
+std::string RequestedItem(const PageRequest& page) {
+  return LookUp(page.query_values, contract::kItemKey);
 }
 
 }  // namespace
@@ -76,91 +78,92 @@ std::string CookieValue(std::string_view header, std::string_view name) {
   return "";
 }
 
-std::string SessionClientKey(const IncomingRequest& request) {
-  return LimitKey(request.remote_addr);
-}
+std::string SessionClientKey(const Request& request) { return LimitKey(request.remote_addr); }
 
 RequestRouter::RequestRouter(WebApplication& app, SessionStore& sessions,
-                             const TemplateStore& templates, SerialQueue::Executor background)
+                             const TemplateStore& templates, SerialQueue::Executor background,
+                             std::function<void(std::string_view)> log)
     : app_(app),
       routes_(app.SiteRoutes()),
       sessions_(sessions),
       templates_(templates),
       database_check_([&app] { return ApplicationHealth(app, true); }, std::move(background),
-                      kDatabaseCheckFreshFor, [] { return std::chrono::steady_clock::now(); }) {}
+                      kDatabaseCheckFreshFor, [] { return std::chrono::steady_clock::now(); }),
+      log_(std::move(log)) {}
 
-void RequestRouter::Handle(IncomingRequest request, const Done& done) {
-  const std::string_view target = request.target;
-  const size_t question = target.find('?');
-  std::string path(target.substr(0, question));
-  const std::string_view query =
-      question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
-  const Route* route = routes_.Find(path);
-  if (routes_.HealthProbe(request.method, path) != nullptr) return ServeHealth(query, done);
-  if (std::optional<Reply> reply = HostReply(request.method, path, route, routes_.start_page)) {
+void RequestRouter::Handle(Request request, const Done& done) {
+  const Route* route = routes_.Find(request.path);
+  if (routes_.HealthProbe(request.method, request.path) != nullptr) {
+    return ServeHealth(request.query, done);
+  }
+  if (std::optional<Reply> reply =
+          HostReply(request.method, request.path, route, routes_.start_page)) {
     return done(std::move(*reply));
   }
 
   const std::string client = SessionClientKey(request);
-  auto data = std::make_shared<RequestData>();
-  data->path = path;
-  data->query = ParseUrlEncoded(query);
-  if (IsFormBody(request.content_type)) data->form = ParseUrlEncoded(request.body);
-  data->body = std::move(request.body);
-  data->body_file = std::move(request.body_file);
-  data->https = RequestIsSecure(request);
-  data->local_addr = std::move(request.local_addr);
-  data->remote_addr = std::move(request.remote_addr);
-  Serve(data, CookieValue(request.cookie, kSessionCookie), client, done);
+  const std::string session_id = CookieValue(request.cookie, kSessionCookie);
+  auto page = std::make_shared<PageRequest>();
+  page->query_values = ParseUrlEncoded(request.query);
+  if (IsFormBody(request.content_type)) page->form_values = ParseUrlEncoded(request.body);
+  page->http = std::move(request);
+  Serve(page, session_id, client, done);
 }
 
-void RequestRouter::Serve(const std::shared_ptr<RequestData>& data, const std::string& session_id,
+void RequestRouter::Serve(const std::shared_ptr<PageRequest>& page, const std::string& session_id,
                           const std::string& client, const Done& done) {
   SessionStore::Acquired acquired;
   try {
     acquired = sessions_.Acquire(session_id, SessionStore::Clock::now(), client);
   } catch (...) {
-    return done(ErrorPage(std::current_exception(), StartLinkFor(data->path)));
+    return done(FailedRequest(page->http.path));
   }
   if (acquired.entry == nullptr) {
-    Reply reply = HostPage(503, "The server is busy",
-                           "Too many sessions are open. Please try again in a few minutes.",
-                           StartLinkFor(data->path));
+    Reply reply = RefusalPage(503, "The server is busy",
+                              "Too many sessions are open. Please try again in a few minutes.",
+                              StartLinkFor(page->http.path));
     reply.headers.emplace_back("Retry-After", "120");
     return done(std::move(reply));
   }
-  data->session_ended = acquired.is_new && !session_id.empty();
-  data->session_timeout = std::chrono::duration_cast<std::chrono::seconds>(sessions_.timeout());
-  auto job = [this, data, acquired, done] {
-    RequestHost host(*data, acquired.entry, sessions_, templates_);
-    Reply reply = RunApplication(*data, host);
+  page->session_ended = acquired.is_new && !session_id.empty();
+  page->session_timeout = std::chrono::duration_cast<std::chrono::seconds>(sessions_.timeout());
+  auto job = [this, page, acquired, done] {
+    RequestHost host(*page, acquired.entry, sessions_, templates_);
+    Reply reply = RunApplication(*page, host);
     if (acquired.is_new || host.renewed()) {
-      reply.headers.emplace_back("Set-Cookie", SessionCookie(acquired.entry->id, data->https));
+      reply.headers.emplace_back("Set-Cookie", SessionCookie(acquired.entry->id, page->http.https));
     }
     sessions_.Release(acquired.entry, SessionStore::Clock::now());
     done(std::move(reply));
   };
-  if (app_.NeverBlocks(RequestedItem(*data))) {
+  if (app_.NeverBlocks(RequestedItem(*page))) {
     acquired.entry->queue->RunOrPost(std::move(job));
   } else {
     acquired.entry->queue->Post(std::move(job));
   }
 }
 
-Reply RequestRouter::RunApplication(const RequestData& data, RequestHost& host) {
+Reply RequestRouter::RunApplication(const PageRequest& page, RequestHost& host) {
   try {
-    if (data.query.count(contract::kItemKey) == 0) {
+    if (page.query_values.count(contract::kItemKey) == 0) {
       Dispatch(app_, host, "");
       return host.TakeReply();
     }
-    std::string item = RequestedItem(data);
-    if (item.empty() || !LookUp(data.query, "WCU").empty() || !Dispatch(app_, host, item)) {
-      return NotFound(StartLinkFor(data.path));
+    std::string item = RequestedItem(page);
+    if (item.empty() || !LookUp(page.query_values, "WCU").empty() || !Dispatch(app_, host, item)) {
+      return NotFound(StartLinkFor(page.http.path));
     }
     return host.TakeReply();
   } catch (...) {
-    return ErrorPage(std::current_exception(), StartLinkFor(data.path));
+    return FailedRequest(page.http.path);
   }
+}
+
+Reply RequestRouter::FailedRequest(const std::string& path) {
+  const std::exception_ptr error = std::current_exception();
+  assert(error != nullptr);
+  log_(ErrorLogLine("the application's request", error));
+  return ErrorPage(error, StartLinkFor(path));
 }
 
 }  // namespace quorax

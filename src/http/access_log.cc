@@ -1,12 +1,14 @@
 #include "http/access_log.h"
 
 #include "common/text.h"
+#include "http/exchange.h"
 
 namespace quorax {
 
 namespace {
 
 constexpr size_t kMaxField = 200;
+constexpr size_t kMaxMessage = 1000;
 
 void AppendPrintable(std::string& line, std::string_view text) {
   if (text.empty()) {
@@ -14,6 +16,17 @@ void AppendPrintable(std::string& line, std::string_view text) {
     return;
   }
   for (char c : text.substr(0, kMaxField)) line += (c > ' ' && c < 127) ? c : '?';
+}
+
+// The message of `error`, or "unknown exception" when it is no std::exception.
+std::string MessageOf(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown exception";
+  }
 }
 
 }  // namespace
@@ -26,7 +39,7 @@ void FormatAccessLogLine(std::string& line, std::string_view client, std::string
   line += ' ';
   AppendPrintable(line, method);
   line += ' ';
-  AppendPrintable(line, target.substr(0, target.find('?')));
+  AppendPrintable(line, TargetPath(target));
   line += ' ';
   AppendDecimal(line, status);
   line += ' ';
@@ -34,6 +47,16 @@ void FormatAccessLogLine(std::string& line, std::string_view client, std::string
   line += ' ';
   AppendDecimal(line, milliseconds);
   line += "ms";
+}
+
+std::string ErrorLogLine(std::string_view context, const std::exception_ptr& error) {
+  std::string line = "error in ";
+  line.append(context).append(": ");
+  const std::string message = MessageOf(error);
+  for (char c : std::string_view(message).substr(0, kMaxMessage)) {
+    line += (c >= ' ' && c < 127) ? c : '?';
+  }
+  return line;
 }
 
 }  // namespace quorax

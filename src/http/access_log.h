@@ -2,6 +2,7 @@
 #define QUORAX_HTTP_ACCESS_LOG_H_
 
 #include <cstddef>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,12 @@ namespace quorax {
 void FormatAccessLogLine(std::string& line, std::string_view client, std::string_view method,
                          std::string_view target, unsigned status, size_t bytes,
                          long long milliseconds);
+
+// Returns the log line of an exception caught in `context` (what was being
+// done): "error in " + context + ": " + what() of a std::exception, or
+// "unknown exception" for anything else. Bytes outside printable ASCII
+// become '?', so that a message cannot forge log lines; long messages are cut.
+std::string ErrorLogLine(std::string_view context, const std::exception_ptr& error);
 
 }  // namespace quorax
 

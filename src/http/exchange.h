@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -11,15 +12,28 @@ namespace quorax {
 
 class SpoolFile;
 
-// A complete request as read from the network.
-struct IncomingRequest {
+// The path of request target `target`: all before its first '?'.
+std::string_view TargetPath(std::string_view target);
+
+// The query of request target `target`: all after its first '?', "" without one.
+std::string_view TargetQuery(std::string_view target);
+
+// A complete request as read from the network: the one description of a
+// request that the guard, the router and the metrics endpoint read.
+struct Request {
   std::string method;  // "GET", "POST", ...
-  std::string target;  // path and query as sent
+  // The target in origin form, split once where it is read (TargetPath,
+  // TargetQuery): the path, and the query without its '?' ("" without one).
+  std::string path;
+  std::string query;
   std::string content_type;
   std::string cookie;  // the Cookie header fields, joined by "; "
   std::string body;
   // The body instead, when the transport wrote it to a file (BodySpooling).
   std::shared_ptr<SpoolFile> body_file;
+  // Reached this server over TLS, or through a trusted proxy that says so
+  // (ApplyOrigin). The server variable HTTPS, the session cookie's Secure
+  // flag, the plain-listener redirect and Strict-Transport-Security follow it.
   bool https = false;
   std::string local_addr;   // host[:port] as the pages name this server
   std::string remote_addr;  // the client's address (ClientOrigin)
@@ -55,7 +69,7 @@ class RequestHandler {
 
   // Answers `request` by calling `done` exactly once, before returning or
   // later on another thread.
-  virtual void Handle(IncomingRequest request, const Done& done) = 0;
+  virtual void Handle(Request request, const Done& done) = 0;
 };
 
 }  // namespace quorax

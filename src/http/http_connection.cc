@@ -29,10 +29,11 @@ void HttpConnection<Stream>::Guarded(Step&& step) {
   try {
     step();
   } catch (...) {
+    core_.Log(ErrorLogLine("a connection's request", std::current_exception()));
     if (writing_ || failed_) return Drop();
     failed_ = true;
-    Refuse(HostPage(500, "The request could not be completed", "The server met an internal error.",
-                    core_.options.start_link));
+    Refuse(RefusalPage(500, "The request could not be completed",
+                       "The server met an internal error.", core_.options.start_link));
   }
 }
 
@@ -149,24 +150,24 @@ void HttpConnection<Stream>::SendContinue() {
 
 template <class Stream>
 void HttpConnection<Stream>::Dispatch() {
-  auto& request = reader_.request();
-  IncomingRequest incoming = ToIncoming(request, kTls<Stream>, local_addr_, peer_addr_);
-  incoming.body_file = reader_.TakeBodyFile();
-  ApplyOrigin(request, peer_addr_, core_.options.trusted_proxies, incoming);
-  client_addr_ = incoming.remote_addr;
-  incoming.secure_addr = secure_addr_;
-  version_ = request.version();
-  keep_alive_ = request.keep_alive();
+  auto& wire = reader_.request();
+  Request request = ToRequest(wire, kTls<Stream>, local_addr_, peer_addr_);
+  request.body_file = reader_.TakeBodyFile();
+  ApplyOrigin(wire, peer_addr_, core_.options.trusted_proxies, request);
+  client_addr_ = request.remote_addr;
+  request.secure_addr = secure_addr_;
+  version_ = wire.version();
+  keep_alive_ = wire.keep_alive();
   reader_.Begin();
-  secure_ = incoming.https;
+  secure_ = request.https;
   std::optional<Reply> refusal;
-  if (core_.guard) refusal = core_.guard(incoming);
+  if (core_.guard) refusal = core_.guard(request);
   if (refusal) return Send(std::move(*refusal), keep_alive_);
   core_.BeginRequest();
   counted_ = true;
   // A reply given at once, on this strand, is sent at once; one from a
   // worker thread comes back to the strand.
-  core_.router.Handle(std::move(incoming), [self = Self()](Reply reply) {
+  core_.router.Handle(std::move(request), [self = Self()](Reply reply) {
     net::dispatch(self->stream_.get_executor(), [self, reply = std::move(reply)]() mutable {
       self->Send(std::move(reply), self->keep_alive_);
     });

@@ -81,8 +81,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   void Refuse(Reply reply);
   void Send(Reply reply, bool keep_alive);
   void OnWritten(beast::error_code error, size_t body_sent);
-  // Runs `step`; an exception leaving it ends the connection, with a 500
-  // page while no reply is being written, at once otherwise.
+  // Runs `step`; an exception leaving it is logged and ends the connection,
+  // with a 500 page while no reply is being written, at once otherwise.
   template <class Step>
   void Guarded(Step&& step);
   // Ends the connection politely, so that the client reads the last reply

@@ -9,7 +9,7 @@ namespace quorax {
 
 namespace {
 
-size_t CountFields(const HttpRequest& request, http::field name) {
+size_t CountFields(const WireRequest& request, http::field name) {
   auto [first, last] = request.equal_range(name);
   return static_cast<size_t>(std::distance(first, last));
 }
@@ -31,10 +31,10 @@ bool HasFoldedLine(std::string_view header) {
 }
 
 Reply AmbiguousRequest(const std::string& start_link) {
-  return HostPage(400, "Bad request", "The request's framing is ambiguous.", start_link);
+  return RefusalPage(400, "Bad request", "The request's framing is ambiguous.", start_link);
 }
 
-std::optional<Reply> FramingRefusal(const HttpRequest& request, const std::string& start_link) {
+std::optional<Reply> FramingRefusal(const WireRequest& request, const std::string& start_link) {
   const size_t encodings = CountFields(request, http::field::transfer_encoding);
   bool ambiguous = false;
   if (encodings > 0) {

@@ -26,7 +26,7 @@ Reply AmbiguousRequest(const std::string& start_link);
 // HTTP/1.0, Transfer-Encoding other than one field reading "chunked",
 // Transfer-Encoding together with Content-Length, or HTTP/1.1 without
 // exactly one Host; nothing when the framing is unambiguous.
-std::optional<Reply> FramingRefusal(const HttpRequest& request, const std::string& start_link);
+std::optional<Reply> FramingRefusal(const WireRequest& request, const std::string& start_link);
 
 // The longest chunk-size line, extensions included, that a request may send.
 inline constexpr size_t kMaxChunkLine = 4096;

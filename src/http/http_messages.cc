@@ -71,14 +71,14 @@ std::string LocalAddress(const net::ip::tcp::endpoint& local, bool tls) {
 
 std::optional<Reply> EncodingRefusal(const http::request_parser<http::string_body>& parser,
                                      const std::string& start_link) {
-  const HttpRequest& request = parser.get();
+  const WireRequest& request = parser.get();
   bool has_body = parser.chunked() || parser.content_length().value_or(0) > 0;
   auto encoding = request.find(http::field::content_encoding);
   if (!has_body || encoding == request.end() || beast::iequals(encoding->value(), "identity")) {
     return std::nullopt;
   }
-  return HostPage(415, "Unsupported request encoding",
-                  "This server does not accept compressed request bodies.", start_link);
+  return RefusalPage(415, "Unsupported request encoding",
+                     "This server does not accept compressed request bodies.", start_link);
 }
 
 static_assert(contract::kLargestUploadBody == 32767, "the 413 page names the upload limit");
@@ -86,59 +86,62 @@ static_assert(contract::kLargestUploadBody == 32767, "the 413 page names the upl
 std::optional<Reply> ReadRefusal(const beast::error_code& error, const std::string& start_link,
                                  const std::string& upload_form_link) {
   if (error == http::error::body_limit) {
-    return HostPage(413, "The file is too large",
-                    "The largest file that fits is 32,500 bytes: with the 200 or so bytes the "
-                    "browser adds around the file, an upload may be at most 32,767 bytes, and "
-                    "this one was much larger. Split the file into smaller files and upload "
-                    "them one at a time.",
-                    upload_form_link, "Back to the upload form");
+    return RefusalPage(413, "The file is too large",
+                       "The largest file that fits is 32,500 bytes: with the 200 or so bytes the "
+                       "browser adds around the file, an upload may be at most 32,767 bytes, and "
+                       "this one was much larger. Split the file into smaller files and upload "
+                       "them one at a time.",
+                       upload_form_link, "Back to the upload form");
   }
   if (error == http::error::header_limit) {
-    return HostPage(431, "Request header too large",
-                    "The request header is larger than this server takes.", start_link);
+    return RefusalPage(431, "Request header too large",
+                       "The request header is larger than this server takes.", start_link);
   }
   if (IsHttpParseError(error) && error != http::error::end_of_stream &&
       error != http::error::partial_message) {
-    return HostPage(400, "Bad request", "The server could not read the request.", start_link);
+    return RefusalPage(400, "Bad request", "The server could not read the request.", start_link);
   }
   return std::nullopt;
 }
 
-IncomingRequest ToIncoming(HttpRequest& request, bool https, const std::string& local_addr,
-                           const std::string& remote_addr) {
-  IncomingRequest incoming;
-  incoming.method = std::string(request.method_string());
-  incoming.host = std::string(request[http::field::host]);
-  const std::string_view target(request.target().data(), request.target().size());
-  incoming.target = OriginFormTarget(target, incoming.host.empty() ? local_addr : incoming.host);
-  incoming.content_type = std::string(request[http::field::content_type]);
-  incoming.origin = std::string(request[http::field::origin]);
-  incoming.referer = std::string(request[http::field::referer]);
-  incoming.sec_fetch_site = std::string(request["Sec-Fetch-Site"]);
-  for (const auto& field : request) {
+Request ToRequest(WireRequest& wire, bool https, const std::string& local_addr,
+                  const std::string& remote_addr) {
+  Request request;
+  request.method = std::string(wire.method_string());
+  request.host = std::string(wire[http::field::host]);
+  const std::string_view target(wire.target().data(), wire.target().size());
+  const std::string origin_form =
+      OriginFormTarget(target, request.host.empty() ? local_addr : request.host);
+  request.path = std::string(TargetPath(origin_form));
+  request.query = std::string(TargetQuery(origin_form));
+  request.content_type = std::string(wire[http::field::content_type]);
+  request.origin = std::string(wire[http::field::origin]);
+  request.referer = std::string(wire[http::field::referer]);
+  request.sec_fetch_site = std::string(wire["Sec-Fetch-Site"]);
+  for (const auto& field : wire) {
     if (field.name() != http::field::cookie) continue;
-    if (!incoming.cookie.empty()) incoming.cookie += "; ";
-    incoming.cookie += std::string(field.value());
+    if (!request.cookie.empty()) request.cookie += "; ";
+    request.cookie += std::string(field.value());
   }
-  incoming.body = std::move(request.body());
-  incoming.https = https;
-  incoming.local_addr = local_addr;
-  incoming.remote_addr = remote_addr;
-  return incoming;
+  request.body = std::move(wire.body());
+  request.https = https;
+  request.local_addr = local_addr;
+  request.remote_addr = remote_addr;
+  return request;
 }
 
-void ApplyOrigin(const HttpRequest& request, const std::string& peer,
-                 const std::vector<std::string>& trusted_proxies, IncomingRequest& incoming) {
+void ApplyOrigin(const WireRequest& wire, const std::string& peer,
+                 const std::vector<std::string>& trusted_proxies, Request& request) {
   std::string forwarded_for;
-  for (const auto& field : request) {
+  for (const auto& field : wire) {
     if (!beast::iequals(field.name_string(), "X-Forwarded-For")) continue;
     if (!forwarded_for.empty()) forwarded_for += ",";
     forwarded_for += std::string(field.value());
   }
-  ClientOrigin origin = OriginOf(peer, incoming.https, std::string(request["X-Forwarded-Proto"]),
+  ClientOrigin origin = OriginOf(peer, request.https, std::string(wire["X-Forwarded-Proto"]),
                                  forwarded_for, trusted_proxies);
-  incoming.https = origin.https;
-  incoming.remote_addr = std::move(origin.address);
+  request.https = origin.https;
+  request.remote_addr = std::move(origin.address);
 }
 
 }  // namespace quorax

@@ -59,9 +59,9 @@ std::string RefusalPageHtml(const std::string& heading, const std::string& text,
          HtmlEscape(link_text) + "</a></p>\r\n</main>\r\n</body></html>\r\n";
 }
 
-Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
-               const std::string& start_link, const std::string& link_text,
-               std::string_view form_html) {
+Reply RefusalPage(unsigned status, const std::string& heading, const std::string& text,
+                  const std::string& start_link, const std::string& link_text,
+                  std::string_view form_html) {
   Reply reply;
   reply.status = status;
   reply.headers.emplace_back("Content-Type", kPageContentType);

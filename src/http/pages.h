@@ -38,12 +38,12 @@ std::string RefusalPageHtml(const std::string& heading, const std::string& text,
                             const std::string& link, const std::string& link_text,
                             std::string_view form_html = {});
 
-// A page of the host (RefusalPageHtml) linking back to `start_link` with
+// A refusal page (RefusalPageHtml) linking back to `start_link` with
 // "Back to the start page", or with `link_text` when given; its status token
 // is kServerRefused and its reason `text`.
-Reply HostPage(unsigned status, const std::string& heading, const std::string& text,
-               const std::string& start_link, const std::string& link_text = "",
-               std::string_view form_html = {});
+Reply RefusalPage(unsigned status, const std::string& heading, const std::string& text,
+                  const std::string& start_link, const std::string& link_text = "",
+                  std::string_view form_html = {});
 
 }  // namespace quorax
 

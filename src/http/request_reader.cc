@@ -11,7 +11,7 @@ namespace quorax {
 namespace {
 
 Reply Unreadable(const std::string& start_link) {
-  return HostPage(400, "Bad request", "The server could not read the request.", start_link);
+  return RefusalPage(400, "Bad request", "The server could not read the request.", start_link);
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
   const size_t used = parser_->put(buffer.data(), error);
   buffer.consume(used);
   if (error == http::error::need_more) return Progress::kNeedMore;
-  if (error == http::error::body_limit && spooling_.accepts && spooling_.accepts(target()))
+  if (error == http::error::body_limit && spooling_.accepts && SpoolsTarget())
     return Refuse(spooling_.too_large);
   if (error)
     return Refuse(
@@ -97,8 +97,8 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
     scanned_ = buffer.size();
     switch (chunk_limits_->Scan(fresh)) {
       case ChunkedBodyLimits::Verdict::kLineTooLong:
-        return Refuse(
-            HostPage(400, "Bad request", "A chunk header is longer than 4096 bytes.", start_link_));
+        return Refuse(RefusalPage(400, "Bad request", "A chunk header is longer than 4096 bytes.",
+                                  start_link_));
       case ChunkedBodyLimits::Verdict::kTrailerTooLarge:
         return Refuse(
             ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
@@ -131,8 +131,8 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
 }
 
 std::optional<RequestReader::Progress> RequestReader::ChooseBodyLimit() {
-  const bool spooled = spooling_.accepts && parser_->get().method() == http::verb::post &&
-                       spooling_.accepts(target());
+  const bool spooled =
+      spooling_.accepts && parser_->get().method() == http::verb::post && SpoolsTarget();
   body_limit_ = spooled ? spooling_.max_body : max_body_;
   const boost::optional<uint64_t> length = parser_->content_length();
   if (length && *length > body_limit_) {
@@ -156,7 +156,7 @@ RequestReader::Progress RequestReader::Refuse(Reply reply) {
   return Progress::kRefused;
 }
 
-HttpRequest& RequestReader::request() {
+WireRequest& RequestReader::request() {
   assert(parser_ && header_done_);
   return parser_->get();
 }
@@ -165,6 +165,11 @@ std::string_view RequestReader::method() const {
   if (!parser_) return {};
   beast::string_view method = parser_->get().method_string();
   return {method.data(), method.size()};
+}
+
+bool RequestReader::SpoolsTarget() const {
+  assert(spooling_.accepts);
+  return spooling_.accepts(TargetPath(target()), TargetQuery(target()));
 }
 
 std::string_view RequestReader::target() const {

@@ -53,7 +53,7 @@ class RequestReader {
 
   // REQUIRES: Read() returned kHeaderDone or kComplete. The request, whole
   // after kComplete, until Begin().
-  HttpRequest& request();
+  WireRequest& request();
   // The method and target as far as the header was parsed ("" before).
   std::string_view method() const;
   std::string_view target() const;
@@ -73,6 +73,9 @@ class RequestReader {
   // Once the header is read: the body limit of this request, and its spool
   // file when spooling accepts it. Refuses a declared length over the limit.
   std::optional<Progress> ChooseBodyLimit();
+  // True when the spooling's `accepts` takes the target read so far.
+  // REQUIRES: spooling_.accepts is set.
+  bool SpoolsTarget() const;
   // Moves what the parser holds of a spooled body to its file.
   void SpoolBody();
 

@@ -19,8 +19,8 @@ class SpoolFile;
 // Requests whose body goes to a file as it arrives, rather than into memory:
 // a file of any size sent from a browser. Empty `accepts`: none.
 struct BodySpooling {
-  // True for the request target (path and query) of a request to spool.
-  std::function<bool(std::string_view target)> accepts;
+  // True for the path and query (TargetPath, TargetQuery) of a request to spool.
+  std::function<bool(std::string_view path, std::string_view query)> accepts;
   // The largest body such a request may carry.
   size_t max_body = contract::kDefaultLargestRunBody;
   // The answer to such a request whose body is larger.
@@ -64,7 +64,7 @@ struct TransportOptions {
 
 // Looks at a request before it is counted and handed to the handler: returns
 // the answer that refuses it, or nothing to let it through.
-using RequestGuard = std::function<std::optional<Reply>(const IncomingRequest&)>;
+using RequestGuard = std::function<std::optional<Reply>(const Request&)>;
 
 }  // namespace quorax
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -178,6 +179,11 @@ TEST_F(HttpServerTest, ErrorPagesKeepSessionAndServerServing) {
   HttpResponse crash = Get("/Quorax.asp?WCI=Crash&WCU=");
   EXPECT_EQ(crash.status, 500);
   EXPECT_EQ(crash.body.find("deadbeef"), std::string::npos);
+  // The log keeps what the page leaves out, once.
+  const std::vector<std::string> lines = server_.LogLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "error in the application's request: internal detail 0xdeadbeef"),
+            1);
 
   EXPECT_EQ(Get("/Quorax.asp?WCI=Count&WCU=", cookie).body,
             "count=1|started=yes|kept=before failure");

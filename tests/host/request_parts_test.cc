@@ -5,7 +5,7 @@
 
 #include "common/errors.h"
 
-#include "host/host_pages.h"
+#include "host/error_pages.h"
 #include "host/request_router.h"
 #include "host/routes.h"
 #include "host/url_encoding.h"
@@ -52,23 +52,23 @@ TEST(RoutesTest, PageMatchesInAnyDirectoryAnyCaseOtherPathsExactly) {
   EXPECT_EQ(routes.Find("/healthz/"), nullptr);
 }
 
-TEST(HostPagesTest, ErrorPageEscapesMessageAndLinksStart) {
-  Reply reply = HostPage(400, "Problem", "<b>&", "/a\"b/Quorax.asp");
+TEST(ErrorPagesTest, ErrorPageEscapesMessageAndLinksStart) {
+  Reply reply = RefusalPage(400, "Problem", "<b>&", "/a\"b/Quorax.asp");
   EXPECT_NE(reply.body.find("&lt;b&gt;&amp;"), std::string::npos);
   EXPECT_NE(reply.body.find("href=\"/a&quot;b/Quorax.asp\""), std::string::npos);
 }
 
-TEST(HostPagesTest, StartLinkNeverNamesAnotherHost) {
+TEST(ErrorPagesTest, StartLinkNeverNamesAnotherHost) {
   EXPECT_EQ(StartLinkFor("//evil.example/Quorax.asp"), "/evil.example/Quorax.asp");
   EXPECT_EQ(StartLinkFor("/\\evil.example/Quorax.asp"), "/evil.example/Quorax.asp");
   EXPECT_EQ(StartLinkFor("/r/Quorax.asp"), "/r/Quorax.asp");
 }
 
-TEST(HostPagesTest, WithoutLineBreaksStripsCrLf) {
+TEST(ErrorPagesTest, WithoutLineBreaksStripsCrLf) {
   EXPECT_EQ(WithoutLineBreaks("a\r\nSet-Cookie: x\rb\n"), "aSet-Cookie: xb");
 }
 
-TEST(HostPagesTest, ErrorStatusIsFiveHundredOnlyForPlatformAndForeignErrors) {
+TEST(ErrorPagesTest, ErrorStatusIsFiveHundredOnlyForPlatformAndForeignErrors) {
   const struct {
     std::function<void()> raise;
     unsigned status;
@@ -117,6 +117,12 @@ TEST(AccessLogLineTest, LeavesOutQueryAndControlCharacters) {
   EXPECT_EQ(line, "::1 GET /a?FAKE?b 404 10 1ms");
   FormatAccessLogLine(line, "", "", "", 400, 5, 0);
   EXPECT_EQ(line, "- - - 400 5 0ms");
+}
+
+TEST(ErrorLogLineTest, NamesTheMessageOrAnUnknownExceptionOnOneLine) {
+  EXPECT_EQ(ErrorLogLine("x", std::make_exception_ptr(std::runtime_error("a\nFAKE b"))),
+            "error in x: a?FAKE b");
+  EXPECT_EQ(ErrorLogLine("x", std::make_exception_ptr(42)), "error in x: unknown exception");
 }
 
 }  // namespace

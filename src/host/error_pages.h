@@ -1,5 +1,5 @@
-#ifndef QUORAX_HOST_HOST_PAGES_H_
-#define QUORAX_HOST_HOST_PAGES_H_
+#ifndef QUORAX_HOST_ERROR_PAGES_H_
+#define QUORAX_HOST_ERROR_PAGES_H_
 
 #include <exception>
 #include <string>
@@ -26,4 +26,4 @@ std::string StartLinkFor(std::string_view path);
 
 }  // namespace quorax
 
-#endif  // QUORAX_HOST_HOST_PAGES_H_
+#endif  // QUORAX_HOST_ERROR_PAGES_H_

@@ -1,4 +1,4 @@
-#include "host/host_pages.h"
+#include "host/error_pages.h"
 
 #include "common/errors.h"
 
@@ -14,9 +14,9 @@ Reply ErrorPage(const std::exception_ptr& error, const std::string& start_link) 
   try {
     std::rethrow_exception(error);
   } catch (const Error& e) {
-    return HostPage(ErrorStatus(e), heading, e.what(), start_link);
+    return RefusalPage(ErrorStatus(e), heading, e.what(), start_link);
   } catch (...) {
-    return HostPage(500, heading, "The server met an internal error.", start_link);
+    return RefusalPage(500, heading, "The server met an internal error.", start_link);
   }
 }
 
