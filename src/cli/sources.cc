@@ -1,7 +1,5 @@
 #include "cli/sources.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -9,6 +7,7 @@
 
 #include "cli/chunked_text.h"
 #include "cli/exit_status.h"
+#include "common/text.h"
 #include "common/windows1252.h"
 #include "runners/case_mapping.h"
 #include "runners/converted_csv.h"
@@ -43,15 +42,6 @@ Format FormatOf(const std::string& file, const Options& options) {
   if (in.bad()) Unreadable(file);
   start.resize(static_cast<size_t>(in.gcount()));
   return runners::KnownFormatOf(file, start);
-}
-
-std::string Today() {
-  const time_t now = time(nullptr);
-  tm local{};
-  localtime_r(&now, &local);
-  char day[16];
-  strftime(day, sizeof day, "%Y-%m-%d", &local);
-  return day;
 }
 
 // The run's fields from `options`. Raises CliFailure (kBadUsage) naming

@@ -1,6 +1,7 @@
 #include "common/text.h"
 
 #include <charconv>
+#include <ctime>
 
 namespace quorax {
 namespace {
@@ -80,5 +81,14 @@ void AppendDecimal(std::string& out, long long number) {
 std::string HtmlEscape(std::string_view text) { return Escaped(text, false); }
 
 std::string XmlEscape(std::string_view text) { return Escaped(text, true); }
+
+std::string Today() {
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  char day[16];
+  strftime(day, sizeof day, "%Y-%m-%d", &local);
+  return day;
+}
 
 }  // namespace quorax

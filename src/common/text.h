@@ -28,6 +28,9 @@ std::string HtmlEscape(std::string_view text);
 // attribute values; control characters that XML does not allow become "?".
 std::string XmlEscape(std::string_view text);
 
+// Today's date on this machine's clock, in its time zone: "2026-12-08".
+std::string Today();
+
 }  // namespace quorax
 
 #endif  // QUORAX_COMMON_TEXT_H_

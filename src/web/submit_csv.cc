@@ -1,6 +1,5 @@
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <utility>
@@ -93,16 +92,6 @@ const char* RunFieldKey(const std::string& tag) {
     if (EqualsIgnoreCase(tag, name)) return key;
   }
   return nullptr;
-}
-
-// Today's date on the server, as the date box takes it: "2026-12-08".
-std::string Today() {
-  const time_t now = time(nullptr);
-  tm local{};
-  localtime_r(&now, &local);
-  char day[16];
-  strftime(day, sizeof day, "%Y-%m-%d", &local);
-  return day;
 }
 
 }  // namespace
