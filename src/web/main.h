@@ -201,6 +201,10 @@ class main : public WebApplication {
   // The session's run; null after redirecting to the start page (and ending
   // the response) when the session holds none.
   std::shared_ptr<FileRun> SessionRun(WebHost& host) const;
+  // The session's run when it ended with rows that can be fixed and sent
+  // again; null after redirecting to the start page (no run) or to the run's
+  // results (one still going, or one that failed before it was read whole).
+  std::shared_ptr<FileRun> FixableRun(WebHost& host) const;
   // Writes a run page: `content` in the site's frame, reloading itself every
   // second when `refresh` (for browsers without scripts). Ends the response.
   void WriteRunPage(WebHost& host, const std::string& title, const std::string& content,

@@ -108,12 +108,16 @@ std::vector<int32_t> RowsToSend(const FixPage& fix, const RunCorrections::RowCel
 
 }  // namespace
 
+std::shared_ptr<FileRun> main::FixableRun(WebHost& host) const {
+  std::shared_ptr<FileRun> run = SessionRun(host);
+  if (run == nullptr || CanFix(run->Snapshot().stage)) return run;
+  RedirectAndEnd(host, RunItemAddress(contract::kRunResults));
+  return nullptr;
+}
+
 void main::RunFix_Respond(WebHost& host) {
-  const std::shared_ptr<FileRun> run = SessionRun(host);
+  const std::shared_ptr<FileRun> run = FixableRun(host);
   if (run == nullptr) return;
-  if (!CanFix(run->Snapshot().stage)) {
-    return RedirectAndEnd(host, RunItemAddress(contract::kRunResults));
-  }
   const std::unique_ptr<FixPage> fix = ReadFixPage(*run, PageNumber(host.QueryValue(kPageField)));
   const std::string here = RunItemAddress(contract::kRunFix);
   std::string links = "<p class=\"pages\">";
@@ -144,11 +148,8 @@ void main::RunFix_Respond(WebHost& host) {
 // The form is checked whole before anything changes; the connection comes
 // before the cells are taken, so the rows shown always match their outcomes.
 void main::RunRecheck_Respond(WebHost& host) {
-  const std::shared_ptr<FileRun> run = SessionRun(host);
+  const std::shared_ptr<FileRun> run = FixableRun(host);
   if (run == nullptr) return;
-  if (!CanFix(run->Snapshot().stage)) {
-    return RedirectAndEnd(host, RunItemAddress(contract::kRunResults));
-  }
   const std::unique_ptr<FixPage> fix = ReadFixPage(*run, PageNumber(host.FormValue(kPageField)));
   RunCorrections::RowCells posted;
   try {
