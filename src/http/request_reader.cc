@@ -58,13 +58,15 @@ bool RequestReader::SkipEmptyLines(beast::flat_buffer& buffer) {
   return skipped_ <= header_limit_;
 }
 
+// The parser sees a header only once it is here whole and within the limit,
+// so the limit holds to the byte however the bytes arrive.
 RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
-  if (!SkipEmptyLines(buffer))
-    return Refuse(ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
+  if (!SkipEmptyLines(buffer)) return RefuseLargeHeader();
   const std::string_view bytes(static_cast<const char*>(buffer.data().data()), buffer.size());
   const size_t end = HeaderEnd(bytes);
-  if (end == std::string_view::npos && bytes.size() <= header_limit_) return Progress::kNeedMore;
-  if (end != std::string_view::npos && HasFoldedLine(bytes.substr(0, end))) {
+  if (std::min(end, bytes.size()) > header_limit_) return RefuseLargeHeader();
+  if (end == std::string_view::npos) return Progress::kNeedMore;
+  if (HasFoldedLine(bytes.substr(0, end))) {
     return Refuse(AmbiguousRequest(start_link_));
   }
   beast::error_code error;
@@ -100,8 +102,7 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
         return Refuse(RefusalPage(400, "Bad request", "A chunk header is longer than 4096 bytes.",
                                   start_link_));
       case ChunkedBodyLimits::Verdict::kTrailerTooLarge:
-        return Refuse(
-            ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
+        return RefuseLargeHeader();
       case ChunkedBodyLimits::Verdict::kBodyTooLarge:
         return Refuse(
             body_file_
@@ -154,6 +155,10 @@ void RequestReader::SpoolBody() {
 RequestReader::Progress RequestReader::Refuse(Reply reply) {
   refusal_ = std::move(reply);
   return Progress::kRefused;
+}
+
+RequestReader::Progress RequestReader::RefuseLargeHeader() {
+  return Refuse(ReadRefusal(http::error::header_limit, start_link_, upload_form_link_).value());
 }
 
 WireRequest& RequestReader::request() {

@@ -70,6 +70,8 @@ class RequestReader {
   bool SkipEmptyLines(beast::flat_buffer& buffer);
   Progress ReadBody(beast::flat_buffer& buffer);
   Progress Refuse(Reply reply);
+  // Refuses a header (or a chunked body's trailer) over the header limit.
+  Progress RefuseLargeHeader();
   // Once the header is read: the body limit of this request, and its spool
   // file when spooling accepts it. Refuses a declared length over the limit.
   std::optional<Progress> ChooseBodyLimit();

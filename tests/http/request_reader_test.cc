@@ -79,6 +79,7 @@ TEST(RequestReaderTest, OutcomeIsTheSameWhereverTheBytesAreSplit) {
        "complete POST /x [hello] rest [" + get + "]"},
       {"unfinished header", get.substr(0, get.size() - 2), "incomplete"},
       {"header at the limit", get, "complete GET / [] rest []", "", get.size()},
+      {"header one over", get, "refused 431", "header is larger", get.size() - 1},
       {"header over the limit",
        "GET / HTTP/1.1\r\nHost: a\r\nX: " + std::string(64, 'x') + "\r\n\r\n", "refused 431",
        "header is larger", get.size()},
