@@ -51,9 +51,6 @@ struct HostOptions {
   size_t max_runs = 0;
   // Limits, timeouts, proxies and access log of every listener's connections.
   TransportOptions transport;
-  // The application's debug mode. Outside it the plain listener serves
-  // nothing but the redirect to the HTTPS start page.
-  bool debug_mode = false;
 };
 
 // Returns the command-line usage text of the server, generated from the

@@ -66,8 +66,8 @@ class HttpServer::Impl {
       : options(std::move(host_options)),
         routes(app.SiteRoutes()),
         core(TransportOf(options, routes), router,
-             [this](const Request& request) {
-               return GuardRefusal(request, options.debug_mode, routes);
+             [this, &app](const Request& request) {
+               return GuardRefusal(request, app.ServesPlainConnections(), routes);
              }),
         metrics_core(TransportOf(options, routes), metrics_endpoint),
         transport(core, options.io_threads, options.threads),

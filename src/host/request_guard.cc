@@ -123,13 +123,13 @@ bool IsSameOrigin(std::string_view origin, std::string_view host, bool https) {
          EqualsIgnoreCase(origin_host, own_host) && origin_port == own_port;
 }
 
-std::optional<Reply> GuardRefusal(const Request& request, bool debug_mode, const Routes& routes) {
+std::optional<Reply> GuardRefusal(const Request& request, bool serves_plain, const Routes& routes) {
   const std::string& path = request.path;
   // A load balancer's health probe is no page and carries no session: it is
   // answered on every listener, plain ones included.
   if (routes.HealthProbe(request.method, path) != nullptr) return std::nullopt;
   const bool secure = request.https;
-  if (!debug_mode && !secure) {
+  if (!serves_plain && !secure) {
     return RedirectTo("https://" + request.secure_addr + HostPageFor(path, routes));
   }
   if (request.method == "POST" && IsCrossSite(request)) {

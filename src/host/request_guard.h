@@ -11,8 +11,8 @@ namespace quorax {
 
 // The rules a request must pass before any session work (a health probe,
 // GET of the health route of `routes`, passes them all), in this order:
-// outside debug mode a request that is not secure gets only the redirect to
-// the HTTPS start page (no query); a POST from another site (its Origin, or
+// unless `serves_plain`, a request that is not secure gets only the redirect
+// to the HTTPS start page (no query); a POST from another site (its Origin, or
 // without one its Sec-Fetch-Site, names an origin other than this server's
 // as the request reached it) gets a 403 page; a GET of the start page that
 // asks to log out (status 5) gets a page asking to confirm by a POST unless
@@ -21,7 +21,7 @@ namespace quorax {
 // site's link cannot end a tester's session; a GET of the application's
 // upload or run item is sent back to the start page. Returns that answer, or
 // nothing when the request may go on to the router.
-std::optional<Reply> GuardRefusal(const Request& request, bool debug_mode, const Routes& routes);
+std::optional<Reply> GuardRefusal(const Request& request, bool serves_plain, const Routes& routes);
 
 // True when a request's query `query` names page item `item` (any case);
 // never for an empty `item`.

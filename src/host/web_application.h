@@ -33,6 +33,12 @@ class WebApplication {
     return "";
   }
 
+  // True when the application serves requests that came over a plain
+  // (not HTTPS) connection. When false, the host answers each of them with
+  // the redirect to the HTTPS start page before any session work. Asked for
+  // every request; never raises.
+  virtual bool ServesPlainConnections() const { return false; }
+
   // True when a request for page item `item` ("" for WebClass_Start) and
   // every next item its handlers name finish quickly without ever waiting
   // (no database, no files): the host may then run it on a network thread.

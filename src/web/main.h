@@ -60,6 +60,10 @@ class main : public WebApplication {
   // True for the start ("") and "Login" (any case): they read only the
   // session, the query and the templates.
   bool NeverBlocks(const std::string& item) const override;
+  // DebugMode: the one switch for plain connections. The host refuses them
+  // outside it on every path; WebClass_Start holds the same rule for a host
+  // that passes them on.
+  bool ServesPlainConnections() const override { return DebugMode; }
 
   void Login_Respond(WebHost& host);
   void Login_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,

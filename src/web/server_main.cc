@@ -46,7 +46,6 @@ int main(int argc, char** argv) {
                      options.db_idle_connections,
                      std::chrono::seconds(options.db_connection_max_age), options.max_runs,
                      options.max_run_bytes);
-    options.debug_mode = app.DebugMode;
     quorax::HttpServer server(app, options);
     server.Start();
     if (server.port() != 0) {

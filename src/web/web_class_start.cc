@@ -70,7 +70,7 @@ std::optional<std::string> main::StartMessage(int16_t code, WebHost& host) {
 // (status 5) sets session "s", so that the sign-in page ends the session
 // once it has shown the message.
 void main::WebClass_Start(WebHost& host) {
-  if (!DebugMode && EqualsIgnoreCase(host.ServerVariable("HTTPS"), "OFF")) {
+  if (!ServesPlainConnections() && EqualsIgnoreCase(host.ServerVariable("HTTPS"), "OFF")) {
     RedirectAndEnd(host,
                    "https://" + host.ServerVariable("LOCAL_ADDR") + Addresses.HostPageAddress);
     return;

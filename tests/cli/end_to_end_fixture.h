@@ -111,7 +111,7 @@ class CommandLineFixture : public ::testing::Test {
         << " application_name=" << ApplicationName() << "\n";
     app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
     server_ = std::make_unique<testkit::LiveServer>(
-        *app_, app_->DebugMode, testkit::ExtraListeners{.tls = true},
+        *app_, testkit::ExtraListeners{.tls = true},
         [this](HostOptions& options) { Configure(options); });
     setenv("QUORAX_PASSWORD", "demo", 1);
   }

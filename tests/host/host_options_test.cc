@@ -25,7 +25,6 @@ TEST(ParseHostOptionsTest, DefaultsWithoutArguments) {
   EXPECT_EQ(options.transport.max_body, 65536u);
   EXPECT_EQ(options.transport.max_connections, 1000u);
   EXPECT_EQ(options.transport.max_connections_per_address, 600u);
-  EXPECT_FALSE(options.debug_mode);
 }
 
 TEST(ParseHostOptionsTest, ReadsEveryOptionInBothForms) {

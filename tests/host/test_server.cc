@@ -90,7 +90,6 @@ HostOptions TestServer::DefaultOptions() {
   options.transport.idle_timeout = std::chrono::milliseconds(500);
   options.transport.write_timeout = std::chrono::milliseconds(2000);
   options.transport.max_body = 1000;
-  options.debug_mode = true;
   options.transport.header_limit = 2048;
   options.transport.access_log = [this](const std::string& line) {
     std::lock_guard lock(log_mutex_);
@@ -101,7 +100,7 @@ HostOptions TestServer::DefaultOptions() {
 
 void TestServer::Start(HostOptions options) {
   live_ = std::make_unique<testkit::LiveServer>(
-      app_, options.debug_mode, testkit::ExtraListeners{},
+      app_, testkit::ExtraListeners{},
       [&options](HostOptions& live) { live = std::move(options); });
 }
 

@@ -22,13 +22,16 @@ namespace quorax {
 //   Headers: adds headers with line breaks; Page: writes "page.htm"
 //   Large: writes `n` (a query value) bytes of a repeating pattern
 //   Abandon: abandons the session; SignIn: signs "tester" in, writes REMOTE_ADDR
+// It serves plain connections while `serves_plain` is set.
 class TestApp : public WebApplication {
  public:
   // Served at "Quorax.asp", whose upload item is "ImportCSV".
   Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV", "SubmitCSV"); }
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
+  bool ServesPlainConnections() const override { return serves_plain; }
 
+  std::atomic<bool> serves_plain{true};
   std::atomic<int> calls{0};
   std::atomic<int> running{0};
   std::atomic<int> max_running{0};

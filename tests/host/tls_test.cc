@@ -95,10 +95,8 @@ TEST_F(TlsServerTest, LargeReplyArrivesWholeOnBothListeners) {
 }
 
 TEST_F(TlsServerTest, PlainListenerOutsideDebugModeOnlyRedirectsToHttps) {
-  TestServer server([&](HostOptions& options) {
-    UseTls(options);
-    options.debug_mode = false;
-  });
+  TestServer server([&](HostOptions& options) { UseTls(options); });
+  server.app().serves_plain = false;
   const std::string secure = "https://127.0.0.1:" + std::to_string(server.tls_port());
   struct Case {
     const char* method;

@@ -4,13 +4,12 @@
 
 namespace quorax::testkit {
 
-LiveServer::LiveServer(WebApplication& app, bool debug_mode, ExtraListeners extra,
+LiveServer::LiveServer(WebApplication& app, ExtraListeners extra,
                        const std::function<void(HostOptions&)>& adjust) {
   HostOptions options;
   options.listen = "127.0.0.1:0";
   options.templates_dir = std::string(QUORAX_SOURCE_DIR) + "/templates";
   options.transport.access_log = [](const std::string&) {};
-  options.debug_mode = debug_mode;
   if (extra.tls) {
     MakeSelfSigned(cert_file(), dir_.Path("key.pem"));
     options.tls_listen = "127.0.0.1:0";

@@ -20,11 +20,10 @@ struct ExtraListeners {
 };
 
 // The real HTTP host serving `app` on free loopback ports, started: the
-// repository's templates, `debug_mode` as the application's settings say,
-// no access log. `adjust` may change the options last. Stops when destroyed.
+// repository's templates, no access log. `adjust` may change the options last. Stops when destroyed.
 class LiveServer {
  public:
-  LiveServer(WebApplication& app, bool debug_mode, ExtraListeners extra = {},
+  LiveServer(WebApplication& app, ExtraListeners extra = {},
              const std::function<void(HostOptions&)>& adjust = {});
 
   uint16_t port() const { return server_->port(); }

@@ -70,8 +70,7 @@ class EndToEndFixture : public ::testing::Test {
     settings_ = std::make_unique<SettingsFile>(std::initializer_list<std::string>{
         Tls() ? "Secure=Y" : "Debug=Y", "BaseDir=/", std::string("DSN=") + dsn});
     app_ = std::make_unique<quorax::main>(settings_->path());
-    server_ = std::make_unique<testkit::LiveServer>(*app_, app_->DebugMode,
-                                                    testkit::ExtraListeners{true, true});
+    server_ = std::make_unique<testkit::LiveServer>(*app_, testkit::ExtraListeners{true, true});
     browser_ = std::make_unique<WebBrowser>(Listener(Tls()));
   }
 

@@ -117,6 +117,14 @@ TEST_P(EndToEndTest, WrongPasswordIsRefusedAndTheSessionCannotUpload) {
   EXPECT_EQ(upload.Header("Location"), start);
 }
 
+// The application's debug mode alone decides: the deployed (TLS) server
+// answers its plain listener with the redirect to the HTTPS start page.
+TEST_P(EndToEndTest, PlainListenerServesPagesOnlyInDebugMode) {
+  const HttpResponse plain = WebBrowser(Listener(false)).Get("/Quorax.asp?s=1");
+  EXPECT_EQ(plain.status, Tls() ? 302 : 200);
+  EXPECT_EQ(plain.Header("Location"), Tls() ? Origin() + "/Quorax.asp" : "");
+}
+
 TEST_P(EndToEndTest, HealthCheckReachesTheDatabaseAndMetricsCountSignInsAndUploads) {
   const HttpResponse health = WebBrowser(Listener(Tls())).Get("/healthz?db=1");
   EXPECT_EQ(health.status, 200);

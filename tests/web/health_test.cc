@@ -21,7 +21,7 @@ TEST(HealthCheckTest, DatabaseProbeFailsWhenNoDatabaseAnswers) {
        {std::string("DSN=") + testkit::kClosedPortDsn, std::string("DSN=")}) {
     SettingsFile settings({"BaseDir=/", dsn});
     quorax::main app(settings.path());
-    testkit::LiveServer server(app, app.DebugMode);
+    testkit::LiveServer server(app);
     WebBrowser probe(server.port());
     EXPECT_EQ(probe.Get("/healthz").status, 200) << dsn;
     const HttpResponse down = probe.Get("/healthz?db=1");
