@@ -20,7 +20,8 @@ struct ExtraListeners {
 };
 
 // The real HTTP host serving `app` on free loopback ports, started: the
-// repository's templates, no access log. `adjust` may change the options last. Stops when destroyed.
+// repository's templates, no access log. `adjust` may change the options last. Stops when
+// destroyed.
 class LiveServer {
  public:
   LiveServer(WebApplication& app, ExtraListeners extra = {},
