@@ -6,47 +6,21 @@
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import path from 'node:path';
-import { after, before, describe, it } from 'node:test';
-import { fileURLToPath } from 'node:url';
-import { openBrowser } from './harness/browser.mjs';
+import { before, describe, it } from 'node:test';
 import { address, HOST_PAGE } from './harness/client.mjs';
 import { csvFile, csvLine, freshRows, goodRows, randomPastDay } from './harness/csv.mjs';
-import { Stack } from './harness/stack.mjs';
+import { PASSWORD, USER, useTester } from './harness/tester.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const artifacts = path.join(here, 'artifacts');
-const USER = process.env.QUORAX_DEMO_USER || 'demo';
-const PASSWORD = process.env.QUORAX_DEMO_PASSWORD || 'demo';
 // Short enough to wait out, long enough for every other step.
 const SESSION_SECONDS = 6;
 
 for (const tls of [false, true]) describe(`the edges of a tester's run over ${tls ? 'TLS' : 'plain HTTP'}`, () => {
-  let stack;
+  const tester = useTester('edges', { tls, serverArgs: ['--session-timeout', String(SESSION_SECONDS)] });
+  const { bodyText, screenshot, signIn, submitFile, uploadFile } = tester;
+  let page;
   let origin;
   let browser;
-  let page;
-  const mode = tls ? 'tls' : 'plain';
-  const screenshot = (name) => page.screenshot({ path: path.join(artifacts, `edges-${mode}-${name}.png`), fullPage: true });
-  const bodyText = () => page.locator('body').innerText();
-  const uploadFile = (name, text) => {
-    const file = path.join(artifacts, `${mode}-${name}`);
-    fs.writeFileSync(file, Buffer.from(text, 'latin1'));
-    return file;
-  };
-
-  async function signIn(user = USER, password = PASSWORD) {
-    await page.goto(origin + HOST_PAGE);
-    await page.locator('#uid').fill(user);
-    await page.locator('#pwd').fill(password);
-    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Sign in' }).click()]);
-  }
-
-  async function submitFile(file, button) {
-    await page.locator('input[name="csvfile"]').setInputFiles(file);
-    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: button }).click()]);
-    await page.waitForLoadState('load');
-  }
+  before(() => ({ page, origin, browser } = tester));
 
   async function download(link) {
     const started = new Promise((resolve) => {
@@ -59,24 +33,6 @@ for (const tls of [false, true]) describe(`the edges of a tester's run over ${tl
     for (const popup of browser.context.pages()) if (popup !== page) await popup.close();
     return bytes;
   }
-
-  before(async () => {
-    fs.mkdirSync(artifacts, { recursive: true });
-    stack = await Stack.start({
-      logDir: artifacts,
-      tls,
-      deployed: tls,
-      serverArgs: ['--session-timeout', String(SESSION_SECONDS)],
-    });
-    origin = tls ? stack.secureUrl : stack.url;
-    browser = await openBrowser();
-    page = await browser.context.newPage();
-  });
-
-  after(async () => {
-    if (browser) await browser.close();
-    if (stack) await stack.close();
-  });
 
   it('shows Log out only once signed in', async () => {
     await page.goto(origin + HOST_PAGE);
@@ -165,8 +121,8 @@ for (const tls of [false, true]) describe(`the edges of a tester's run over ${tl
   });
 
   it('leaves nothing of the last run to whoever signs in next on the same browser', async () => {
-    await page.goto(origin + HOST_PAGE);
     for (const [user, password] of [['mallory', 'guess'], [USER, PASSWORD]]) {
+      await page.goto(origin + HOST_PAGE);
       await signIn(user, password);
       const answer = await page.request.get(origin + address('ExportCSV'));
       assert.match(await answer.text(), /There are no bad rows to download/, user);
@@ -183,9 +139,7 @@ for (const tls of [false, true]) describe(`the edges of a tester's run over ${tl
     await screenshot('session-ended');
     await page.setViewportSize({ width: 1366, height: 768 });
     assert.match(await bodyText(), new RegExp(`Your session ended after ${SESSION_SECONDS} seconds without activity\\. Sign in again\\.`));
-    await page.locator('#uid').fill(USER);
-    await page.locator('#pwd').fill(PASSWORD);
-    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Sign in' }).click()]);
+    await signIn();
     await page.locator('input[name="csvfile"]').waitFor();
   });
 });

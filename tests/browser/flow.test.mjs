@@ -7,29 +7,12 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, describe, it } from 'node:test';
-import { createRequire } from 'node:module';
-import { fileURLToPath } from 'node:url';
-import { openBrowser, readResultRows } from './harness/browser.mjs';
+import { before, describe, it } from 'node:test';
+import { accessibilityFindings, readResultRows } from './harness/browser.mjs';
 import { HOST_PAGE } from './harness/client.mjs';
 import { csvLine, expectedDownload, freshRows, goodRows, parseCsv, randomPastDay, readExample } from './harness/csv.mjs';
-import { repoRoot, Stack } from './harness/stack.mjs';
-
-const here = path.dirname(fileURLToPath(import.meta.url));
-const artifacts = path.join(here, 'artifacts');
-const USER = process.env.QUORAX_DEMO_USER || 'demo';
-const PASSWORD = process.env.QUORAX_DEMO_PASSWORD || 'demo';
-
-const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
-
-// The accessibility findings of the page shown, one line per rule and element.
-// axe is evaluated by the browser's debugging protocol rather than added as a
-// script tag: the pages' Content-Security-Policy rightly allows no script.
-async function accessibilityFindings(page) {
-  await page.evaluate(AXE_SOURCE);
-  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
-  return result.violations.flatMap((v) => v.nodes.map((n) => `${v.id}: ${n.target.join(' ')}`));
-}
+import { repoRoot } from './harness/stack.mjs';
+import { artifacts, PASSWORD, USER, useTester } from './harness/tester.mjs';
 
 const RED = 'rgb(221, 0, 0)';
 const GREEN = 'rgb(0, 221, 0)';
@@ -45,58 +28,23 @@ const FLAG_MESSAGES = [
 ];
 
 for (const tls of [false, true]) describe(`a tester in the browser over ${tls ? 'TLS' : 'plain HTTP'}`, () => {
-  let stack;
+  const tester = useTester('flow', { tls });
+  const { bodyText, screenshot, signIn, submitFile, uploadFile } = tester;
+  let page;
   let origin;
   let browser;
-  let page;
-  let shot = 0;
+  before(() => ({ page, origin, browser } = tester));
   const mixed = parseCsv(readExample('mixed.csv'));
   const state = {};
-
-  const screenshot = (name) =>
-    page.screenshot({
-      path: path.join(artifacts, `${tls ? 'tls' : 'plain'}-${String(++shot).padStart(2, '0')}-${name}.png`),
-      fullPage: true,
-    });
-
-  // Every file handed to the upload form is written here first.
-  const uploadFile = (name, text) => {
-    const file = path.join(artifacts, name);
-    fs.writeFileSync(file, Buffer.from(text, 'latin1'));
-    return file;
-  };
-
-  async function submitFile(file, button) {
-    await page.locator('input[name="csvfile"]').setInputFiles(file);
-    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: button }).click()]);
-    await page.waitForLoadState('load');
-  }
 
   async function followLink(name) {
     await page.getByRole('link', { name, exact: true }).click();
     await page.waitForLoadState('load');
   }
 
-  const bodyText = () => page.locator('body').innerText();
-
-  before(async () => {
-    fs.mkdirSync(artifacts, { recursive: true });
-    stack = await Stack.start({ logDir: artifacts, tls, deployed: tls });
-    origin = tls ? stack.secureUrl : stack.url;
-    browser = await openBrowser();
-    page = await browser.context.newPage();
-  });
-
-  after(async () => {
-    if (browser) await browser.close();
-    if (stack) await stack.close();
-  });
-
   it('shows the refusal on the sign-in page for a wrong password', async () => {
     await page.goto(origin + HOST_PAGE);
-    await page.locator('#uid').fill(USER);
-    await page.locator('#pwd').fill(`${PASSWORD}-wrong`);
-    await Promise.all([page.waitForURL(/[?&]s=1$/), page.getByRole('button', { name: 'Sign in' }).click()]);
+    await signIn(USER, `${PASSWORD}-wrong`, () => page.waitForURL(/[?&]s=1$/));
     await screenshot('wrong-password');
     assert.match(await bodyText(), /Authentication Failed\. Access Denied\./);
     assert.equal(await page.locator('input[name="csvfile"]').count(), 0);
@@ -104,9 +52,7 @@ for (const tls of [false, true]) describe(`a tester in the browser over ${tls ? 
   });
 
   it('signs the demo user in and reaches the upload form', async () => {
-    await page.locator('#uid').fill(USER);
-    await page.locator('#pwd').fill(PASSWORD);
-    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Sign in' }).click()]);
+    await signIn();
     await page.locator('input[name="csvfile"]').waitFor();
     await screenshot('upload-form');
     assert.equal(await page.getByRole('button', { name: 'Verify' }).count(), 1);
@@ -278,8 +224,7 @@ for (const tls of [false, true]) describe(`a tester in the browser over ${tls ? 
     const good = goodRows();
     const row = freshRows(good, 1)[0];
     row[8] = 'Zażółć';
-    const file = path.join(artifacts, 'polish.csv');
-    fs.writeFileSync(file, Buffer.from(csvLine(good.headers) + csvLine(row), 'utf8'));
+    const file = uploadFile('polish.csv', csvLine(good.headers) + csvLine(row), 'utf8');
     await followLink('Return to Main Menu');
     await submitFile(file, 'Verify');
     await screenshot('refused-upload');

@@ -7,37 +7,21 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, describe, it } from 'node:test';
-import { createRequire } from 'node:module';
-import { fileURLToPath } from 'node:url';
-import { openBrowser } from './harness/browser.mjs';
+import { before, describe, it } from 'node:test';
+import { accessibilityFindings } from './harness/browser.mjs';
 import { HOST_PAGE } from './harness/client.mjs';
 import { csvFile, goodRows, parseCsv } from './harness/csv.mjs';
-import { repoRoot, Stack } from './harness/stack.mjs';
+import { repoRoot } from './harness/stack.mjs';
+import { PASSWORD, USER, useTester } from './harness/tester.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const artifacts = path.join(here, 'artifacts');
-const USER = process.env.QUORAX_DEMO_USER || 'demo';
-const PASSWORD = process.env.QUORAX_DEMO_PASSWORD || 'demo';
 const LARGE_ROWS = 50_000;
-const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
-
-// The accessibility findings of the page shown, one line per rule and element.
-async function accessibilityFindings(page) {
-  await page.evaluate(AXE_SOURCE);
-  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
-  return result.violations.flatMap((v) => v.nodes.map((n) => `${v.id}: ${n.target.join(' ')}`));
-}
 
 for (const tls of [false, true]) describe(`a run from the browser over ${tls ? 'TLS' : 'plain HTTP'}`, () => {
+  const tester = useTester('run', { tls });
+  const { bodyText, screenshot, uploadFile } = tester;
   let stack;
-  let browser;
   let page;
   let large;
-
-  const screenshot = (name) =>
-    page.screenshot({ path: path.join(artifacts, `run-${tls ? 'tls' : 'plain'}-${name}.png`), fullPage: true });
-  const bodyText = () => page.locator('body').innerText();
 
   // The upload form, from the results of the last run unless already shown.
   async function uploadForm() {
@@ -61,27 +45,16 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
   // Signs in as `user` in a new session.
   async function signIn(user, password) {
     await page.context().clearCookies();
-    await page.goto((tls ? stack.secureUrl : stack.url) + HOST_PAGE);
-    await page.locator('#uid').fill(user);
-    await page.locator('#pwd').fill(password);
-    await Promise.all([page.waitForLoadState('load'), page.getByRole('button', { name: 'Sign in' }).click()]);
+    await page.goto(tester.origin + HOST_PAGE);
+    await tester.signIn(user, password);
   }
 
   before(async () => {
-    fs.mkdirSync(artifacts, { recursive: true });
-    stack = await Stack.start({ logDir: artifacts, tls, deployed: tls });
-    browser = await openBrowser();
-    page = await browser.context.newPage();
+    ({ stack, page } = tester);
     await signIn(USER, PASSWORD);
     const good = goodRows();
     const rows = Array.from({ length: LARGE_ROWS }, (_, i) => good.rows[i % good.rows.length]);
-    large = path.join(artifacts, 'large-run.csv');
-    fs.writeFileSync(large, Buffer.from(csvFile(good.headers, rows), 'latin1'));
-  });
-
-  after(async () => {
-    if (browser) await browser.close();
-    if (stack) await stack.close();
+    large = uploadFile('large-run.csv', csvFile(good.headers, rows));
   });
 
   it('verifies 50,000 rows with a progress bar and pages through the results', async () => {
@@ -157,8 +130,7 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
       row[8] = `${prefix}${i + 1}`;
       return row;
     });
-    const file = path.join(artifacts, 'import-stop.csv');
-    fs.writeFileSync(file, Buffer.from(csvFile(good.headers, rows), 'latin1'));
+    const file = uploadFile('import-stop.csv', csvFile(good.headers, rows));
     await signIn('quorax_test', 'quorax_test');
     await sendFile(file, /larger than the upload limit/, { button: 'Import' });
     await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });
@@ -184,8 +156,7 @@ for (const tls of [false, true]) describe(`a run from the browser over ${tls ? '
       row[8] = `fix-${tls ? 'tls' : 'plain'}-${Date.now()}-r${i + 1}`;
       return row;
     });
-    const file = path.join(artifacts, 'fix-run.csv');
-    fs.writeFileSync(file, Buffer.from(csvFile(good.headers, rows), 'latin1'));
+    const file = uploadFile('fix-run.csv', csvFile(good.headers, rows));
     await signIn('quorax_test', 'quorax_test');
     await sendFile(file, /larger than the upload limit/);
     await page.waitForURL(/WCI=RunResults/, { timeout: 60_000 });

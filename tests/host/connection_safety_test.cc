@@ -12,7 +12,6 @@
 namespace quorax {
 namespace {
 
-using testkit::HttpResponse;
 using testkit::ParseResponse;
 using testkit::RawClient;
 using testkit::Request;

@@ -24,42 +24,42 @@ struct Recorder {
   }
 };
 
-TEST(RenderTemplateTest, ReplacesTagWithHandlerContents) {
-  Recorder recorder;
-  EXPECT_EQ(RenderTemplate("<p><WC@MESSAGE>default</WC@MESSAGE></p>", recorder.Handler()),
-            "<p>Hello</p>");
-  ASSERT_EQ(recorder.names.size(), 1u);
-  EXPECT_EQ(recorder.contents[0], "default");
-}
-
-TEST(RenderTemplateTest, UnknownTagKeepsTemplateContents) {
-  Recorder recorder;
-  EXPECT_EQ(RenderTemplate("a<WC@OTHER>kept</WC@OTHER>b", recorder.Handler()), "akeptb");
-  EXPECT_EQ(recorder.names, std::vector<std::string>{"WC@OTHER"});
+// Each template with what it renders to, and the names and contents of the
+// tags that reached the handler, in order.
+TEST(RenderTemplateTest, EachWholeTagBecomesWhatTheHandlerLeavesOfItsContents) {
+  const struct {
+    const char* text;
+    const char* rendered;
+    std::vector<std::string> names;
+    std::vector<std::string> contents;
+  } cases[] = {
+      {"<p><WC@MESSAGE>default</WC@MESSAGE></p>", "<p>Hello</p>", {"WC@MESSAGE"}, {"default"}},
+      // A tag the handler leaves alone keeps its contents.
+      {"a<WC@OTHER>kept</WC@OTHER>b", "akeptb", {"WC@OTHER"}, {"kept"}},
+      // Names match without regard to case; the handler sees the opening tag's.
+      {"<wc@message></WC@Message>", "Hello", {"wc@message"}, {""}},
+      {"<a href=\"<WC@MESSAGE></WC@MESSAGE>?s=5\">out</a>",
+       "<a href=\"Hello?s=5\">out</a>",
+       {"WC@MESSAGE"},
+       {""}},
+      {"<WC@A>1</WC@A>-<WC@B>2</WC@B>", "1-2", {"WC@A", "WC@B"}, {"1", "2"}},
+      // An unclosed tag is copied and does not hide a later one.
+      {"<WC@X>open <WC@MESSAGE>m</WC@MESSAGE>", "<WC@X>open Hello", {"WC@MESSAGE"}, {"m"}},
+      // Only a closing tag of the same name ends a tag.
+      {"<WC@MESSAGE>a</WC@MESSAGEX>b</WC@MESSAGE>", "Hello", {"WC@MESSAGE"}, {"a</WC@MESSAGEX>b"}},
+  };
+  for (const auto& c : cases) {
+    Recorder recorder;
+    EXPECT_EQ(RenderTemplate(c.text, recorder.Handler()), c.rendered) << c.text;
+    EXPECT_EQ(recorder.names, c.names) << c.text;
+    EXPECT_EQ(recorder.contents, c.contents) << c.text;
+  }
 }
 
 TEST(RenderTemplateTest, SendTagsWritesMarkersWithNameAsWritten) {
   Recorder recorder;
   recorder.send_tags = true;
   EXPECT_EQ(RenderTemplate("<wc@Other>x</WC@OTHER>", recorder.Handler()), "<wc@Other>x</wc@Other>");
-}
-
-TEST(RenderTemplateTest, NamesMatchWithoutRegardToCase) {
-  Recorder recorder;
-  EXPECT_EQ(RenderTemplate("<wc@message></WC@Message>", recorder.Handler()), "Hello");
-  EXPECT_EQ(recorder.names, std::vector<std::string>{"wc@message"});
-}
-
-TEST(RenderTemplateTest, TagInsideAttributeValue) {
-  Recorder recorder;
-  EXPECT_EQ(RenderTemplate("<a href=\"<WC@MESSAGE></WC@MESSAGE>?s=5\">out</a>", recorder.Handler()),
-            "<a href=\"Hello?s=5\">out</a>");
-}
-
-TEST(RenderTemplateTest, SeveralTagsInOrder) {
-  Recorder recorder;
-  EXPECT_EQ(RenderTemplate("<WC@A>1</WC@A>-<WC@B>2</WC@B>", recorder.Handler()), "1-2");
-  EXPECT_EQ(recorder.names, (std::vector<std::string>{"WC@A", "WC@B"}));
 }
 
 TEST(RenderTemplateTest, IncompleteTagsAreCopiedUnchanged) {
@@ -69,19 +69,6 @@ TEST(RenderTemplateTest, IncompleteTagsAreCopiedUnchanged) {
     EXPECT_EQ(RenderTemplate(text, recorder.Handler()), text);
   }
   EXPECT_TRUE(recorder.names.empty());
-}
-
-TEST(RenderTemplateTest, UnclosedTagDoesNotHideLaterTag) {
-  Recorder recorder;
-  EXPECT_EQ(RenderTemplate("<WC@X>open <WC@MESSAGE>m</WC@MESSAGE>", recorder.Handler()),
-            "<WC@X>open Hello");
-}
-
-TEST(RenderTemplateTest, ClosingTagMustMatchName) {
-  Recorder recorder;
-  EXPECT_EQ(RenderTemplate("<WC@MESSAGE>a</WC@MESSAGEX>b</WC@MESSAGE>", recorder.Handler()),
-            "Hello");
-  EXPECT_EQ(recorder.contents[0], "a</WC@MESSAGEX>b");
 }
 
 }  // namespace

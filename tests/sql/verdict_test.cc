@@ -105,31 +105,23 @@ TEST_F(VerdictTest, InsertRecordsOnlyCleanRowsAndOnlyOnce) {
   const std::string where =
       "FROM tcdb.results WHERE test_case_id = 44 AND test_date = '2024-05-05'";
   testdb::AdminQuery("DELETE " + where);
-  auto row = [] {
-    ResultRow r = DemoRow();
-    r.TestCaseID = "44";
-    r.TestDate = "2024-05-05";
-    r.Version = "1.0";
-    r.Platform = "iOS 17";
-    r.Browser = "Safari";
-    r.Tester = "o'brien";
-    r.PR = "PR-7";
-    r.Notes = "it's fine";
-    return r;
-  };
+  // Every cell set, so that each must arrive in the table as given. Each call
+  // gets a copy: a call escapes its row in place.
+  const ResultRow row{"44", "2024-05-05", "1.0",  "iOS 17",   "Safari",
+                      "P",  "o'brien",    "PR-7", "it's fine"};
 
-  ResultRow rejected = row();
+  ResultRow rejected = row;
   rejected.Version = "9.9";
   EXPECT_EQ(db_.InsertResult(rejected), -8);
   EXPECT_EQ(testdb::AdminQuery("SELECT count(*) " + where), "0");
 
-  ResultRow first = row();
+  ResultRow first = row;
   EXPECT_EQ(db_.InsertResult(first), 0);
   EXPECT_EQ(testdb::AdminQuery("SELECT pr || '|' || notes || '|' || entered_by " + where),
             "PR-7|it's fine|demo");
-  ResultRow again = row();
+  ResultRow again = row;
   EXPECT_EQ(db_.InsertResult(again), -128);
-  ResultRow verify = row();
+  ResultRow verify = row;
   EXPECT_EQ(db_.VerifyResult(verify), -128);
   EXPECT_EQ(testdb::AdminQuery("SELECT count(*) " + where), "1");
 }

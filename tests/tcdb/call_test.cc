@@ -53,14 +53,7 @@ TEST_F(CallTest, VerdictThatIsNullOrBeyond16BitsGivesZero) {
 }
 
 TEST_F(CallTest, ApostrophesArriveDoubledAndResultCutUnescaped) {
-  ResultRow row = DemoRow();
-  row.TestDate = "2023-06-15";
-  row.Version = "v'1";
-  row.Platform = "p";
-  row.Browser = "b";
-  row.Result = "'Pass";
-  row.PR = "''";
-  row.Notes = "it's fine";
+  ResultRow row{"2", "2023-06-15", "v'1", "p", "b", "'Pass", "", "''", "it's fine"};
   EXPECT_EQ(Received(row), "2|2023-06-15|v''1|p|b|'|echo|''''|it''s fine");
   // The arguments are changed in place.
   EXPECT_EQ(row.Notes, "it''s fine");

@@ -2,6 +2,7 @@
 // deleted again when the browser closes.
 
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 import { chromium } from 'playwright-core';
@@ -37,6 +38,17 @@ export async function openBrowser() {
       fs.rmSync(profile, { recursive: true, force: true });
     },
   };
+}
+
+const AXE_SOURCE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// The accessibility findings of the page shown, one line per rule and element.
+// axe is evaluated by the browser's debugging protocol rather than added as a
+// script tag: the pages' Content-Security-Policy rightly allows no script.
+export async function accessibilityFindings(page) {
+  await page.evaluate(AXE_SOURCE);
+  const result = await page.evaluate(() => window.axe.run(document, { resultTypes: ['violations'] }));
+  return result.violations.flatMap((v) => v.nodes.map((n) => `${v.id}: ${n.target.join(' ')}`));
 }
 
 // What the results table shows, read from the page: for every drawn row its
