@@ -110,9 +110,9 @@ class CommandLineFixture : public ::testing::Test {
         << (Tls() ? "Secure=Y" : "Debug=Y") << "\nBaseDir=/\nDSN=" << dsn
         << " application_name=" << ApplicationName() << "\n";
     app_ = std::make_unique<quorax::main>(Path("Quorax.cfg"));
-    server_ = std::make_unique<testkit::LiveServer>(
-        *app_, testkit::ExtraListeners{.tls = true},
-        [this](HostOptions& options) { Configure(options); });
+    server_ =
+        std::make_unique<testkit::LiveServer>(*app_, testkit::ExtraListeners{.tls = true},
+                                              [this](HostOptions& options) { Configure(options); });
     setenv("QUORAX_PASSWORD", "demo", 1);
   }
   void TearDown() override {
