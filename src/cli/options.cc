@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -29,34 +30,42 @@ std::string FormatHelp() {
   return help;
 }
 
-// The options that say how a runner report becomes rows.
+// An option whose value is one text, landing in `value`; `env`, when not
+// null, names the environment variable that gives it too.
+struct TextOption {
+  const char* name;
+  std::string Options::*value;
+  const char* help;
+  const char* type;
+  const char* env = nullptr;
+};
+
+void AddTextOptions(CLI::App& app, Options& options, std::span<const TextOption> table) {
+  for (const TextOption& option : table) {
+    CLI::Option* added =
+        app.add_option(option.name, options.*option.value, option.help)->type_name(option.type);
+    if (option.env != nullptr) added->envname(option.env);
+  }
+}
+
+// The options that say how a runner report becomes rows: the values every
+// row gets, each also from its environment variable, and how tests map to
+// cases.
 void DescribeRunnerOptions(CLI::App& app, Options& options, std::string& unmapped) {
   app.add_option("--format", options.format, FormatHelp())->type_name("FORMAT");
-  // The values every row gets, each also taken from its environment variable.
-  struct RowValue {
-    const char* name;
-    std::string Options::*value;
-    const char* help;
-    const char* type;
-    const char* env;
-  };
-  static constexpr RowValue kRowValues[] = {
+  static constexpr TextOption kRowOptions[] = {
       {"--product-version", &Options::version, "the product version the tests ran on", "V",
        "QUORAX_PRODUCT_VERSION"},
       {"--platform", &Options::platform, "the platform", "P", "QUORAX_PLATFORM"},
       {"--browser", &Options::browser, "the browser", "B", "QUORAX_BROWSER"},
       {"--tester", &Options::tester, "the tester the rows name", "T", "QUORAX_TESTER"},
+      {"--date", &Options::date, "the rows' date (default: the report's start, else today)",
+       "YYYY-MM-DD"},
+      {"--case-pattern", &Options::case_pattern,
+       "how a name or tag holds a case id (default: C and digits)", "REGEX"},
+      {"--case-map", &Options::case_map, "CSV of columns \"test\" and \"case\"", "FILE"},
   };
-  for (const RowValue& row : kRowValues) {
-    app.add_option(row.name, options.*row.value, row.help)->type_name(row.type)->envname(row.env);
-  }
-  app.add_option("--date", options.date, "the rows' date (default: the report's start, else today)")
-      ->type_name("YYYY-MM-DD");
-  app.add_option("--case-pattern", options.case_pattern,
-                 "how a name or tag holds a case id (default: C and digits)")
-      ->type_name("REGEX");
-  app.add_option("--case-map", options.case_map, "CSV of columns \"test\" and \"case\"")
-      ->type_name("FILE");
+  AddTextOptions(app, options, kRowOptions);
   app.add_option("--unmapped", unmapped, "tests without a case id: report (default) or reject")
       ->type_name("report|reject")
       ->check(CLI::IsMember({"report", "reject"}).description(""));
@@ -78,23 +87,20 @@ void DescribeOptions(CLI::App& app, Options& options, std::string& command, std:
   app.add_option("file", options.files, "CSV files of test results or test runners' reports")
       ->type_name("FILE")
       ->required();
-  app.add_option("--url", options.url,
-                 "the host page address, e.g. https://qa.example.com/Quorax.asp")
-      ->type_name("URL");
-  app.add_option("--user", options.user,
-                 "the database user name (password: $QUORAX_PASSWORD or asked)")
-      ->type_name("NAME");
-  app.add_option("--errors", options.errors_path,
-                 "write the header line and the rows that did not pass as CSV")
-      ->type_name("PATH");
-  app.add_option("--report", options.report_path, "write every row with its outcome as CSV")
-      ->type_name("PATH");
-  app.add_option("--junit", options.junit_path, "write a JUnit XML report")->type_name("PATH");
-  app.add_option("--json", options.json_path, "write every row with its outcome as JSON Lines")
-      ->type_name("PATH");
-  app.add_option("--out", options.out_path, "convert: the CSV file to write")->type_name("PATH");
-  app.add_option("--ca-file", options.ca_file, "trust this certificate (self-signed servers)")
-      ->type_name("PATH");
+  static constexpr TextOption kTextOptions[] = {
+      {"--url", &Options::url, "the host page address, e.g. https://qa.example.com/Quorax.asp",
+       "URL"},
+      {"--user", &Options::user, "the database user name (password: $QUORAX_PASSWORD or asked)",
+       "NAME"},
+      {"--errors", &Options::errors_path,
+       "write the header line and the rows that did not pass as CSV", "PATH"},
+      {"--report", &Options::report_path, "write every row with its outcome as CSV", "PATH"},
+      {"--junit", &Options::junit_path, "write a JUnit XML report", "PATH"},
+      {"--json", &Options::json_path, "write every row with its outcome as JSON Lines", "PATH"},
+      {"--out", &Options::out_path, "convert: the CSV file to write", "PATH"},
+      {"--ca-file", &Options::ca_file, "trust this certificate (self-signed servers)", "PATH"},
+  };
+  AddTextOptions(app, options, kTextOptions);
   app.add_option("--timeout", options.timeout,
                  "give up on a request not answered in full within this time (default " +
                      std::to_string(options.timeout) + ")")

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/terminal_text.h"
+#include "cli/terminal.h"
 #include "common/text.h"
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"

@@ -7,7 +7,7 @@
 
 #include "cli/exit_status.h"
 #include "cli/reports.h"
-#include "cli/terminal_text.h"
+#include "cli/terminal.h"
 #include "common/windows1252.h"
 #include "outcomes/outcome_name.h"
 #include "upload/upload_text.h"

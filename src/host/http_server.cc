@@ -3,13 +3,7 @@
 #include <iostream>
 #include <utility>
 
-#include "host/metrics_endpoint.h"
 #include "host/request_guard.h"
-#include "host/request_router.h"
-#include "host/template_store.h"
-#include "http/server_core.h"
-#include "http/transport.h"
-#include "sessions/session_store.h"
 
 namespace quorax {
 
@@ -58,72 +52,42 @@ ListenAddress ListenAt(const std::string& text) {
 
 }  // namespace
 
-// Declared in the order of construction: the transport's worker pool runs
-// the sessions' jobs, and the transport stops before anything it serves goes.
-class HttpServer::Impl {
- public:
-  Impl(WebApplication& app, HostOptions host_options)
-      : options(std::move(host_options)),
-        routes(app.SiteRoutes()),
-        core(TransportOf(options, routes), router,
-             [this, &app](const Request& request) {
-               return GuardRefusal(request, app.ServesPlainConnections(), routes);
-             }),
-        metrics_core(TransportOf(options, routes), metrics_endpoint),
-        transport(core, options.io_threads, options.threads),
-        sessions(
-            options.session_timeout, options.max_sessions,
-            [this](SerialQueue::Job job) { transport.Post(std::move(job)); },
-            options.max_sessions_per_user, options.max_guests_per_address),
-        router(
-            app, sessions, templates,
-            [this](SerialQueue::Job job) { transport.Post(std::move(job)); },
-            [this](std::string_view line) { core.Log(line); }),
-        metrics_endpoint(sessions) {}
-
-  void Start();
-
-  const HostOptions options;
-  const Routes routes;
-  ServerCore core;
-  ServerCore metrics_core;  // of the metrics listener
-  HttpTransport transport;
-  SessionStore sessions;
-  TemplateStore templates;
-  RequestRouter router;
-  MetricsEndpoint metrics_endpoint;
-  uint16_t plain_port = 0;
-  uint16_t secure_port = 0;
-  uint16_t metrics_port = 0;
-};
-
-void HttpServer::Impl::Start() {
-  templates = TemplateStore::Load(options.templates_dir);
-  if (templates.Count() == 0) {
-    std::cerr << "warning: no page templates found in \"" << options.templates_dir << "\"\n";
-  }
-  if (!options.listen.empty()) plain_port = transport.Listen(ListenAt(options.listen), core);
-  if (!options.tls_listen.empty()) {
-    secure_port =
-        transport.Listen(ListenAt(options.tls_listen), core, options.tls_cert, options.tls_key);
-    core.tls_port = secure_port;
-  }
-  if (!options.metrics_listen.empty()) {
-    metrics_port = transport.Listen(ListenAt(options.metrics_listen), metrics_core);
-  }
-  transport.Start();
-}
-
 HttpServer::HttpServer(WebApplication& app, HostOptions options)
-    : impl_(std::make_unique<Impl>(app, std::move(options))) {}
+    : options_(std::move(options)),
+      routes_(app.SiteRoutes()),
+      core_(TransportOf(options_, routes_), router_,
+            [this, &app](const Request& request) {
+              return GuardRefusal(request, app.ServesPlainConnections(), routes_);
+            }),
+      metrics_core_(TransportOf(options_, routes_), metrics_endpoint_),
+      transport_(core_, options_.io_threads, options_.threads),
+      sessions_(
+          options_.session_timeout, options_.max_sessions,
+          [this](SerialQueue::Job job) { transport_.Post(std::move(job)); },
+          options_.max_sessions_per_user, options_.max_guests_per_address),
+      router_(
+          app, sessions_, templates_,
+          [this](SerialQueue::Job job) { transport_.Post(std::move(job)); },
+          [this](std::string_view line) { core_.Log(line); }),
+      metrics_endpoint_(sessions_) {}
 
 HttpServer::~HttpServer() { Stop(); }
 
-void HttpServer::Start() { impl_->Start(); }
-uint16_t HttpServer::port() const { return impl_->plain_port; }
-uint16_t HttpServer::tls_port() const { return impl_->secure_port; }
-uint16_t HttpServer::metrics_port() const { return impl_->metrics_port; }
-void HttpServer::Stop() { impl_->transport.Stop(); }
-void HttpServer::Wait() { impl_->transport.Wait(); }
+void HttpServer::Start() {
+  templates_ = TemplateStore::Load(options_.templates_dir);
+  if (templates_.Count() == 0) {
+    std::cerr << "warning: no page templates found in \"" << options_.templates_dir << "\"\n";
+  }
+  if (!options_.listen.empty()) plain_port_ = transport_.Listen(ListenAt(options_.listen), core_);
+  if (!options_.tls_listen.empty()) {
+    secure_port_ = transport_.Listen(ListenAt(options_.tls_listen), core_, options_.tls_cert,
+                                     options_.tls_key);
+    core_.tls_port = secure_port_;
+  }
+  if (!options_.metrics_listen.empty()) {
+    metrics_port_ = transport_.Listen(ListenAt(options_.metrics_listen), metrics_core_);
+  }
+  transport_.Start();
+}
 
 }  // namespace quorax

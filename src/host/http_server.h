@@ -2,10 +2,15 @@
 #define QUORAX_HOST_HTTP_SERVER_H_
 
 #include <cstdint>
-#include <memory>
 
 #include "host/host_options.h"
+#include "host/metrics_endpoint.h"
+#include "host/request_router.h"
+#include "host/template_store.h"
 #include "host/web_application.h"
+#include "http/server_core.h"
+#include "http/transport.h"
+#include "sessions/session_store.h"
 
 namespace quorax {
 
@@ -29,24 +34,37 @@ class HttpServer {
   void Start();
 
   // The bound port of the plain listener (0 when there is none).
-  uint16_t port() const;
+  uint16_t port() const { return plain_port_; }
   // The bound port of the TLS listener (0 when there is none).
-  uint16_t tls_port() const;
+  uint16_t tls_port() const { return secure_port_; }
   // The bound port of the metrics listener (0 when there is none).
-  uint16_t metrics_port() const;
+  uint16_t metrics_port() const { return metrics_port_; }
 
   // Stops accepting, lets requests in progress finish (for a few seconds at
   // most), then stops every thread. Does nothing when not running.
   // REQUIRES: not called from a handler.
-  void Stop();
+  void Stop() { transport_.Stop(); }
 
   // Blocks until Stop is called or SIGINT or SIGTERM arrives, and returns
   // once the server has stopped.
-  void Wait();
+  void Wait() { transport_.Wait(); }
 
  private:
-  class Impl;
-  std::unique_ptr<Impl> impl_;
+  // Declared in the order of construction: the transport's worker pool runs
+  // the sessions' jobs; the destructor stops the transport before anything
+  // it serves goes.
+  const HostOptions options_;
+  const Routes routes_;
+  ServerCore core_;
+  ServerCore metrics_core_;  // of the metrics listener
+  HttpTransport transport_;
+  SessionStore sessions_;
+  TemplateStore templates_;
+  RequestRouter router_;
+  MetricsEndpoint metrics_endpoint_;
+  uint16_t plain_port_ = 0;
+  uint16_t secure_port_ = 0;
+  uint16_t metrics_port_ = 0;
 };
 
 }  // namespace quorax

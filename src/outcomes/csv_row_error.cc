@@ -9,21 +9,18 @@
 namespace quorax {
 namespace {
 
-struct FailureFlag {
-  int bit;
-  const char* message;
+// The reason each failure flag gives: entry i is flag 1 << i of a rejected
+// row's code, read from its magnitude.
+constexpr std::array<const char*, 8> kFlagReasons = {
+    "Missing parameter or NULL passed in a required field.",
+    "TestcaseID does not exist.",
+    "TestDate is in the future.",
+    "Version was not found.",
+    "Platform/Browser combination invalid for the area that the test case is in.",
+    "Invalid result (not 'P', 'F' or 'U').",
+    "Tester not found.",
+    "Entry possibly exists. Manual verification and entry required.",
 };
-
-constexpr std::array<FailureFlag, 8> kFailureFlags = {{
-    {1, "Missing parameter or NULL passed in a required field."},
-    {2, "TestcaseID does not exist."},
-    {4, "TestDate is in the future."},
-    {8, "Version was not found."},
-    {16, "Platform/Browser combination invalid for the area that the test case is in."},
-    {32, "Invalid result (not 'P', 'F' or 'U')."},
-    {64, "Tester not found."},
-    {128, "Entry possibly exists. Manual verification and entry required."},
-}};
 
 constexpr const char* kLineEnd = "\r\n";
 
@@ -40,8 +37,8 @@ std::vector<std::string> CSVRowError::Reasons() const {
   std::vector<std::string> reasons;
   if (StateOfCode(ErrorNumber) == RowState::Rejected) {
     const int flags = std::abs(static_cast<int>(ErrorNumber));
-    for (const FailureFlag& flag : kFailureFlags) {
-      if ((flags & flag.bit) != 0) reasons.emplace_back(flag.message);
+    for (size_t flag = 0; flag < kFlagReasons.size(); ++flag) {
+      if ((flags & (1 << flag)) != 0) reasons.emplace_back(kFlagReasons[flag]);
     }
   }
   const std::string_view extra = TrimSpaces(ExtraInfo);

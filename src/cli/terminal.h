@@ -1,5 +1,5 @@
-#ifndef QUORAX_CLI_TERMINAL_TEXT_H_
-#define QUORAX_CLI_TERMINAL_TEXT_H_
+#ifndef QUORAX_CLI_TERMINAL_H_
+#define QUORAX_CLI_TERMINAL_H_
 
 #include <string>
 #include <string_view>
@@ -13,6 +13,10 @@ namespace quorax::cli {
 // retitle or rewrite the terminal.
 std::string TerminalText(std::string_view text);
 
+// The password: $QUORAX_PASSWORD when set, else asked on the terminal
+// without echo. Raises CliFailure (kBadUsage) when neither gives one.
+std::string ReadPassword(const std::string& user);
+
 }  // namespace quorax::cli
 
-#endif  // QUORAX_CLI_TERMINAL_TEXT_H_
+#endif  // QUORAX_CLI_TERMINAL_H_

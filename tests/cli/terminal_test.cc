@@ -1,4 +1,4 @@
-#include "cli/terminal_text.h"
+#include "cli/terminal.h"
 
 #include <gtest/gtest.h>
 
