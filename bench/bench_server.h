@@ -78,7 +78,7 @@ class BenchServer {
   explicit BenchServer(size_t kept_connections = kDefaultKeptConnections)
       : settings_({"Debug=Y", "BaseDir=/", "DSN=" + Env("QUORAX_TEST_DSN")}),
         app_(settings_.path(), SignInThrottle::SteadyClock(), kept_connections),
-        server_(app_, app_.DebugMode) {}
+        server_(app_) {}
 
   uint16_t port() const { return server_.port(); }
 
