@@ -82,6 +82,14 @@ std::string HtmlEscape(std::string_view text) { return Escaped(text, false); }
 
 std::string XmlEscape(std::string_view text) { return Escaped(text, true); }
 
+std::string GroupedNumber(long long number) {
+  std::string digits;
+  AppendDecimal(digits, number);
+  const size_t sign = number < 0 ? 1 : 0;
+  for (size_t at = digits.size(); at > sign + 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
 std::string Today() {
   const time_t now = time(nullptr);
   tm local{};

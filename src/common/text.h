@@ -21,6 +21,10 @@ std::string_view TrimSpaces(std::string_view text);
 // Appends the decimal digits of `number` (and "-" when negative) to `out`.
 void AppendDecimal(std::string& out, long long number);
 
+// `number` with a comma between each group of three digits, as a page shows
+// a count or a size: "67,108,864", "-1,500".
+std::string GroupedNumber(long long number);
+
 // Escapes &, <, > and " for insertion into HTML text or attribute values.
 std::string HtmlEscape(std::string_view text);
 

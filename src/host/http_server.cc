@@ -3,24 +3,18 @@
 #include <iostream>
 #include <utility>
 
+#include "common/text.h"
 #include "host/request_guard.h"
 
 namespace quorax {
 
 namespace {
 
-// `number` with a comma between each group of three digits: "67,108,864".
-std::string GroupedDigits(size_t number) {
-  std::string digits = std::to_string(number);
-  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return digits;
-}
-
 // The answer to a run whose file is over the host's limit: the limit in plain
 // numbers and the command line that takes files of any size.
 Reply RunTooLarge(size_t limit, const std::string& start_page) {
   return RefusalPage(413, "File too large",
-                     "The file is larger than " + GroupedDigits(limit) +
+                     "The file is larger than " + GroupedNumber(static_cast<long long>(limit)) +
                          " bytes, the most this server takes from a browser. Send it with the "
                          "command line instead, which reads files of any size: quorax verify FILE "
                          "--url ADDRESS --user NAME (or quorax import).",

@@ -120,17 +120,9 @@ void main::RunFix_Respond(WebHost& host) {
   if (run == nullptr) return;
   const std::unique_ptr<FixPage> fix = ReadFixPage(*run, PageNumber(host.QueryValue(kPageField)));
   const std::string here = RunItemAddress(contract::kRunFix);
-  std::string links = "<p class=\"pages\">";
-  if (fix->page > 1) {
-    links += "<a href=\"" + HtmlEscape(here + "&p=" + std::to_string(fix->page - 1)) +
-             "\" rel=\"prev\">Previous page</a>";
-  }
-  if (fix->page < fix->pages) {
-    links += "<a href=\"" + HtmlEscape(here + "&p=" + std::to_string(fix->page + 1)) +
-             "\" rel=\"next\">Next page</a>";
-  }
-  links += "<a href=\"" + HtmlEscape(RunItemAddress(contract::kRunResults)) +
-           "\">Back to the results</a></p>\r\n";
+  const std::string links = "<p class=\"pages\">" + PageLinks(here, fix->page, fix->pages) +
+                            "<a href=\"" + HtmlEscape(RunItemAddress(contract::kRunResults)) +
+                            "\">Back to the results</a></p>\r\n";
   if (fix->bad_count == 0) {
     return WriteRunPage(host, "Fix bad rows",
                         "<p>No row of this run is bad: there is nothing to fix.</p>\r\n" + links);

@@ -168,15 +168,7 @@ void main::RunResults_Respond(WebHost& host) {
       FixOffers(*run, progress, tally.passed < tally.rows, RunItemAddress(contract::kRunFix),
                 RunItemAddress(contract::kRunImport));
   std::string pager = "<nav class=\"pages\" aria-label=\"Pages\">Page " + GroupedNumber(page) +
-                      " of " + GroupedNumber(pages) + " ";
-  if (page > 1) {
-    pager += "<a href=\"" + HtmlEscape(here + view + "&p=" + std::to_string(page - 1)) +
-             "\" rel=\"prev\">Previous page</a>";
-  }
-  if (page < pages) {
-    pager += "<a href=\"" + HtmlEscape(here + view + "&p=" + std::to_string(page + 1)) +
-             "\" rel=\"next\">Next page</a>";
-  }
+                      " of " + GroupedNumber(pages) + " " + PageLinks(here + view, page, pages);
   pager += "<form method=\"get\" action=\"" + HtmlEscape(Addresses.HostPageAddress) +
            "\"><input type=\"hidden\" name=\"WCI\" value=\"RunResults\"><input type=\"hidden\" "
            "name=\"WCU\" value=\"\">" +

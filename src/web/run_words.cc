@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/text.h"
+
 namespace quorax {
 
 namespace {
@@ -39,10 +41,17 @@ const char* StageName(FileRun::Stage stage) {
   return "failed";
 }
 
-std::string GroupedNumber(int64_t number) {
-  std::string digits = std::to_string(number < 0 ? -number : number);
-  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-  return (number < 0 ? "-" : "") + digits;
+std::string PageLinks(const std::string& address, int64_t page, int64_t pages) {
+  std::string links;
+  if (page > 1) {
+    links += "<a href=\"" + HtmlEscape(address + "&p=" + std::to_string(page - 1)) +
+             "\" rel=\"prev\">Previous page</a>";
+  }
+  if (page < pages) {
+    links += "<a href=\"" + HtmlEscape(address + "&p=" + std::to_string(page + 1)) +
+             "\" rel=\"next\">Next page</a>";
+  }
+  return links;
 }
 
 std::string ProgressSentence(const FileRun::Progress& progress, size_t place, bool import) {

@@ -13,9 +13,6 @@ namespace quorax {
 // "sending", "done", "cancelled", "failed" or "stopped".
 const char* StageName(FileRun::Stage stage);
 
-// `number` with a comma between each group of three digits: "50,000".
-std::string GroupedNumber(int64_t number);
-
 // The sentence the progress page shows for `progress` of a run that verifies
 // (or, when `import`, imports), `place` being its place in the queue.
 std::string ProgressSentence(const FileRun::Progress& progress, size_t place, bool import);
@@ -27,6 +24,11 @@ std::string StopSentence(const FileRun::Progress& progress);
 // A header field as the file wrote it, without the quotes around it (and
 // with doubled quotes inside made single): the column's name.
 std::string HeaderName(std::string_view field);
+
+// The links to the pages before and after page `page` of `pages` of the
+// paged view at `address` (which gains "&p=N"): none before the first page,
+// none after the last.
+std::string PageLinks(const std::string& address, int64_t page, int64_t pages);
 
 // The whole number query value `text` names, or `fallback` when it is none
 // (empty, not all digits, or more than ten of them).

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <utility>
+
 namespace quorax {
 namespace {
 
@@ -23,6 +26,19 @@ TEST(TextTest, HtmlEscapeNeutralisesMarkup) {
   EXPECT_EQ(HtmlEscape("<script>alert(\"x&y\")</script>"),
             "&lt;script&gt;alert(&quot;x&amp;y&quot;)&lt;/script&gt;");
   EXPECT_EQ(HtmlEscape("it's  fine"), "it's  fine");
+}
+
+TEST(TextTest, GroupedNumberPutsACommaBetweenGroupsOfThree) {
+  const std::pair<long long, const char*> cases[] = {
+      {0, "0"},
+      {999, "999"},
+      {1000, "1,000"},
+      {-1500, "-1,500"},
+      {-999, "-999"},
+      {67108864, "67,108,864"},
+      {LLONG_MIN, "-9,223,372,036,854,775,808"},
+  };
+  for (const auto& [number, text] : cases) EXPECT_EQ(GroupedNumber(number), text) << number;
 }
 
 }  // namespace
