@@ -45,6 +45,14 @@ class MissingKey : public Error {
   using Error::Error;
 };
 
+// Work that grows with a client's input was ended before its end: the run
+// was cancelled, went over its time, or the server is stopping. The message
+// says which, in words a tester can read.
+class Stopped : public Error {
+ public:
+  using Error::Error;
+};
+
 // The host, the database or the file system failed.
 class PlatformFailure : public Error {
  public:

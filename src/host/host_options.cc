@@ -132,6 +132,25 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
       ->type_name("N")
       ->transform(NumberCheck(0, 1024))
       ->capture_default_str();
+  app.add_option("--max-runs-per-user", options.max_runs_per_user,
+                 "runs of one login going at once, the others queued")
+      ->type_name("N")
+      ->transform(NumberCheck(1, 1024))
+      ->capture_default_str();
+  app.add_option("--max-run-seconds", options.max_run_seconds,
+                 "wall-clock time a run may take before it is stopped")
+      ->type_name("SECONDS")
+      ->transform(NumberCheck(1, 7 * 24 * 3600))
+      ->capture_default_str();
+  app.add_option("--spool-dir", options.spool_dir,
+                 "folder of the server's spool files, emptied at start (default: "
+                 "quorax-spool in TMPDIR or /tmp)")
+      ->type_name("DIR");
+  app.add_option("--max-spool-bytes", options.max_spool_bytes,
+                 "bytes all spool files may hold together")
+      ->type_name("BYTES")
+      ->transform(NumberCheck(1, INT64_MAX))
+      ->capture_default_str();
   app.add_option("--db-idle-connections", options.db_idle_connections,
                  "database connections kept open between a session's requests (0: none)")
       ->type_name("N")

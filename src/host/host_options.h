@@ -49,6 +49,18 @@ struct HostOptions {
   // Runs going at once in the whole server; later ones wait their turn.
   // 0: twice the processor cores.
   size_t max_runs = 0;
+  // Runs of one login going at once; its later ones wait, and the queue
+  // takes the waiting runs of the logins in turn.
+  size_t max_runs_per_user = 2;
+  // Wall-clock seconds a run may take from its start; then it stops, its
+  // rows so far kept.
+  int max_run_seconds = 6 * 3600;
+  // Folder of the files bodies and runs are written to; emptied at start.
+  // Empty: "quorax-spool" in TMPDIR (else /tmp).
+  std::string spool_dir;
+  // Bytes all spool files of the server may hold together; a body or run
+  // that would pass it is refused with a page saying the server is full.
+  uint64_t max_spool_bytes = 4ULL << 30;
   // Limits, timeouts, proxies and access log of every listener's connections.
   TransportOptions transport;
 };
