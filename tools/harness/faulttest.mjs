@@ -10,6 +10,7 @@ import { HOST_PAGE, Session } from '../../tests/browser/harness/client.mjs';
 import { goodRows } from '../../tests/browser/harness/csv.mjs';
 import { Stack } from '../../tests/browser/harness/stack.mjs';
 import { hostileUploads } from './hostile.mjs';
+import { hostileRuns } from './hostile_runs.mjs';
 import { hostileRequests } from './requests.mjs';
 import { slowClient } from './slow_client.mjs';
 import { killedConnection } from './killed_connection.mjs';
@@ -68,6 +69,7 @@ const stack = await Stack.start({ ownCluster: true, tls: true });
 try {
   const phases = {
     hostile: hostileUploads,
+    runs: hostileRuns,
     requests: hostileRequests,
     slow: slowClient,
     database: databaseStopped,
