@@ -134,7 +134,10 @@ std::string_view CutText(std::string_view text, size_t bytes) {
 std::string JoinedName(std::string_view outer, std::string_view own) {
   // The own part, which tells a test from its neighbours, keeps at least half of the bytes.
   own = CutText(own, kTextBytes / 2);
-  std::string name(CutText(outer, kTextBytes - own.size() - 1));
+  outer = CutText(outer, kTextBytes - own.size() - 1);
+  std::string name;
+  name.reserve(outer.size() + 1 + own.size());
+  name += outer;
   name += '.';
   name += own;
   return name;
