@@ -60,6 +60,13 @@ void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
   if (records.empty() || records.front().size() < kOutcomeColumns) {
     throw CliFailure(kServiceFailed, "the server's results download is empty or damaged");
   }
+  // A server that answers more rows than it was sent is broken: its outcomes cannot be trusted.
+  if (records.size() - 1 > static_cast<size_t>(table.GetRows())) {
+    throw CliFailure(kServiceFailed, "the server's results download holds " +
+                                         std::to_string(records.size() - 1) + " rows, but only " +
+                                         std::to_string(table.GetRows()) +
+                                         " were sent: the server is broken");
+  }
   SetHeader(table, results);
   for (int32_t row = 0; row < table.GetRows(); ++row) {
     RowResult result{first_row + row, RowValues(table, row), RowState::NotProcessed, "", ""};

@@ -35,7 +35,7 @@ std::vector<std::string> HeaderOf(const CSV& table);
 // is the file's row `first_row`, with the outcomes the results download
 // `download` (Windows-1252, or UTF-8 after a byte-order mark) gives them. Rows the download does
 // not hold are not processed. Raises CliFailure (kServiceFailed) for a download it cannot
-// understand.
+// understand or one holding more rows than the piece.
 void AddPiece(const CSV& table, int32_t first_row, const std::string& download,
               RunResults& results);
 

@@ -70,14 +70,18 @@ constexpr size_t kChunkRows = 1000;
 constexpr size_t kNoSource = static_cast<size_t>(-1);
 
 // Reads the report `file`, the run's file number `index`, a slice at a time into `grouping`;
-// files its mapped tests in `ledger` (when set) and keeps its unmapped ones in `source`.
+// files its mapped tests in `ledger` (when set, its budget grown for the file) and keeps its
+// unmapped ones in `source`. Asks `stop` for every test.
 void ReadInto(const std::string& file, size_t index, Format format, const Options& options,
-              runners::CaseGrouping& grouping, TestLedger* ledger, Source& source) {
+              runners::CaseGrouping& grouping, TestLedger* ledger, Source& source,
+              const StopCheck& stop) {
   runners::RunFields fields = FieldsFor(file, options);
-  runners::ReadReportFile(file, format, [&](runners::RunnerReport& slice) {
+  if (ledger != nullptr) ledger->AllowFor(file);
+  const auto take = [&](runners::RunnerReport& slice) {
     // Every slice carries the report's final start date.
     if (fields.date.empty()) fields.date = slice.started.empty() ? Today() : slice.started;
     for (const runners::RunnerTest& test : slice.tests) {
+      AskToStop(stop);
       const std::string result(runners::ResultOf(test.verdict));
       const std::vector<std::string> ids = grouping.Add(test, fields, index);
       if (ids.empty()) {
@@ -88,7 +92,8 @@ void ReadInto(const std::string& file, size_t index, Format format, const Option
       if (ledger == nullptr) continue;
       for (const std::string& id : ids) ledger->Add(id, {file, test.name, result});
     }
-  });
+  };
+  runners::ReadReportFile(file, format, take, stop);
 }
 
 // Appends `rows` to `chunks` as ConvertedCsv's text, the header line only in the first chunk.
@@ -149,7 +154,8 @@ auto Reporting(Work&& work) {
 
 }  // namespace
 
-std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger) {
+std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger,
+                                const StopCheck& stop) {
   return Reporting([&] {
     std::vector<Source> sources;
     std::vector<size_t> source_of(options.files.size(), kNoSource);
@@ -170,7 +176,7 @@ std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestL
         err << "quorax: " << file << ": read as " << runners::NameOf(format) << "\n";
       Source source{file, nullptr, {}, 0, 0, true};
       try {
-        ReadInto(file, index, format, options, *grouping, ledger, source);
+        ReadInto(file, index, format, options, *grouping, ledger, source, stop);
       } catch (const runners::NoTestResults& e) {
         // A runner may write reports without tests beside the real one.
         if (options.files.size() < 2) throw;

@@ -1,11 +1,12 @@
 #include "cli/test_ledger.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "cli/exit_status.h"
+#include "common/errors.h"
+#include "runners/runner_report.h"
 
 namespace quorax::cli {
 namespace {
@@ -19,29 +20,42 @@ struct RecordHead {
   uint32_t name_size;
 };
 
-[[noreturn]] void Failed() {
-  throw CliFailure(kBadUsage, "the temporary file of the run's tests failed");
+// The ledger's file starts with this much room; each report adds 4 times its size.
+constexpr uint64_t kBaseBudget = 1 << 20;
+
+// Records are gathered this far before they go to the file in one write.
+constexpr size_t kPendingBytes = 64 * 1024;
+
+[[noreturn]] void Failed(const std::string& why) {
+  throw CliFailure(kBadUsage, "the temporary file of the run's tests failed: " + why);
 }
 
-void Write(std::FILE* file, const void* bytes, size_t size) {
-  if (size > 0 && std::fwrite(bytes, 1, size, file) != size) Failed();
-}
-
-// Reads up to `size` bytes at `offset` without moving the file's position, where the buffered
-// writes go on; at least `needed` of them must be there.
-size_t Read(std::FILE* file, int64_t offset, char* bytes, size_t size, size_t needed) {
-  const ssize_t read = pread(fileno(file), bytes, size, static_cast<off_t>(offset));
-  if (read < 0 || static_cast<size_t>(read) < needed) Failed();
-  return static_cast<size_t>(read);
+SpoolFile NewSpool() {
+  try {
+    return SpoolFile();
+  } catch (const PlatformFailure& e) {
+    Failed(e.what());
+  }
 }
 
 }  // namespace
 
-TestLedger::TestLedger() : file_(std::tmpfile(), std::fclose) {
-  if (!file_) Failed();
+TestLedger::TestLedger() : spool_(NewSpool()), budget_(kBaseBudget) {}
+
+void TestLedger::AllowFor(const std::string& file) {
+  std::error_code error;
+  const uintmax_t bytes = std::filesystem::file_size(file, error);
+  if (!error) budget_ += 4 * static_cast<uint64_t>(bytes);
 }
 
 void TestLedger::Add(const std::string& case_id, const LedgerTest& test) {
+  const std::string_view name = runners::CutText(test.name, kNameBytes);
+  if (size_ + sizeof(RecordHead) + name.size() > budget_) {
+    throw CliFailure(kBadUsage, "the reports' tests would take more than " +
+                                    std::to_string((budget_ + (1 << 20) - 1) >> 20) +
+                                    " MiB on disk, the budget of the run's tests (1 MiB plus 4 "
+                                    "times the reports' size); a test maps to too many cases");
+  }
   auto file = std::find(files_.begin(), files_.end(), test.file);
   if (file == files_.end()) file = files_.insert(files_.end(), test.file);
   const auto [last, added] = last_.try_emplace(case_id, -1);
@@ -50,44 +64,53 @@ void TestLedger::Add(const std::string& case_id, const LedgerTest& test) {
   head.previous = last->second;
   head.file = static_cast<uint32_t>(file - files_.begin());
   head.result = test.result.empty() ? 'U' : test.result.front();
-  head.name_size = static_cast<uint32_t>(test.name.size());
-  Write(file_.get(), &head, sizeof head);
-  Write(file_.get(), test.name.data(), test.name.size());
-  last->second = size_;
-  size_ += static_cast<int64_t>(sizeof head + test.name.size());
+  head.name_size = static_cast<uint32_t>(name.size());
+  pending_.append(reinterpret_cast<const char*>(&head), sizeof head);
+  pending_.append(name);
+  last->second = static_cast<int64_t>(size_);
+  size_ += sizeof head + name.size();
+  if (pending_.size() >= kPendingBytes) Flush();
+}
+
+void TestLedger::Flush() const {
+  try {
+    spool_.Append(pending_);
+  } catch (const PlatformFailure& e) {
+    Failed(e.what());
+  }
+  pending_.clear();
 }
 
 size_t TestLedger::ForEach(const std::string& case_id,
                            const std::function<void(const LedgerTest&)>& visit) const {
   const auto last = last_.find(case_id);
   if (last == last_.end()) return 0;
-  if (std::fflush(file_.get()) != 0) Failed();
+  if (!pending_.empty()) Flush();
+  // Reads exactly `size` bytes at `offset`.
+  const auto read = [&](int64_t offset, char* bytes, size_t size) {
+    try {
+      if (spool_.ReadAt(static_cast<uint64_t>(offset), bytes, size) == size) return;
+    } catch (const PlatformFailure& e) {
+      Failed(e.what());
+    }
+    Failed("a record is cut short");
+  };
   // The records link backwards: their offsets first, then the records in the order filed.
   std::vector<int64_t> offsets;
   for (int64_t at = last->second; at >= 0;) {
     offsets.push_back(at);
-    char bytes[sizeof(RecordHead)];
-    Read(file_.get(), at, bytes, sizeof bytes, sizeof bytes);
     RecordHead head;
-    std::memcpy(&head, bytes, sizeof head);
+    read(at, reinterpret_cast<char*>(&head), sizeof head);
     at = head.previous;
   }
-  // Most records fit in one read: their head and a name of up to a few hundred bytes.
-  char bytes[sizeof(RecordHead) + 512];
   LedgerTest test;
   for (auto at = offsets.rbegin(); at != offsets.rend(); ++at) {
-    const size_t read = Read(file_.get(), *at, bytes, sizeof bytes, sizeof(RecordHead));
     RecordHead head;
-    std::memcpy(&head, bytes, sizeof head);
+    read(*at, reinterpret_cast<char*>(&head), sizeof head);
     test.file = files_.at(head.file);
     test.result = std::string(1, head.result);
-    const size_t held = std::min<size_t>(head.name_size, read - sizeof head);
-    test.name.assign(bytes + sizeof head, held);
-    if (held < head.name_size) {
-      test.name.resize(head.name_size);
-      Read(file_.get(), *at + static_cast<int64_t>(sizeof head + held), test.name.data() + held,
-           head.name_size - held, head.name_size - held);
-    }
+    test.name.resize(head.name_size);
+    read(*at + static_cast<int64_t>(sizeof head), test.name.data(), head.name_size);
     visit(test);
   }
   return offsets.size();

@@ -51,6 +51,20 @@ void SpoolFile::Append(std::string_view bytes) {
   }
 }
 
+size_t SpoolFile::ReadAt(uint64_t offset, char* bytes, size_t size) const {
+  size_t held = 0;
+  while (held < size) {
+    const ssize_t got = pread(fd_, bytes + held, size - held, static_cast<off_t>(offset + held));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      throw PlatformFailure("the spool file " + path_ + " cannot be read: " + std::strerror(errno));
+    }
+    if (got == 0) break;
+    held += static_cast<size_t>(got);
+  }
+  return held;
+}
+
 FileBlocks::FileBlocks(const SpoolFile& file) : block_(64 * 1024, '\0') {
   fd_ = open(file.path().c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) {

@@ -25,6 +25,10 @@ class SpoolFile {
   const std::string& path() const { return path_; }
   uint64_t size() const { return size_; }
 
+  // Reads up to `size` bytes at `offset` into `bytes` and returns how many there were (fewer at
+  // the file's end). Raises PlatformFailure when the file cannot be read.
+  size_t ReadAt(uint64_t offset, char* bytes, size_t size) const;
+
  private:
   std::string path_;
   int fd_ = -1;

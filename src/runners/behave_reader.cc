@@ -52,41 +52,74 @@ std::string WhyNotPassed(const Json& steps, const std::string& status, const Run
   return status;
 }
 
-void AddTags(const Json& tags, RunnerTest& test) {
+std::vector<std::string> TagsOf(const Json& tags) {
+  std::vector<std::string> names;
   for (const Json& tag : tags) {
-    if (tag.is_string()) test.tags.push_back(tag.get<std::string>());
+    if (tag.is_string()) names.push_back(tag.get<std::string>());
   }
+  return names;
 }
 
-void ReadFeature(const Json& feature, RunnerReport& report) {
-  const std::string feature_name = StringOf(feature, "name");
-  for (const Json& element : ArrayOf(feature, "elements")) {
-    if (!element.is_object() || StringOf(element, "type") != "scenario") continue;
-    RunnerTest test;
-    test.name = feature_name + "." + StringOf(element, "name");
-    AddTags(ArrayOf(feature, "tags"), test);
-    AddTags(ArrayOf(element, "tags"), test);
+// Reads the features one element at a time, as Cucumber's reader does: each scenario is read as
+// its element ends and dropped from the tree; the feature's name and tags, which may follow its
+// elements, name and tag its scenarios when the feature ends.
+class FeatureStream {
+ public:
+  explicit FeatureStream(ReportSink& sink) : sink_(sink) {}
+
+  bool operator()(int depth, Json::parse_event_t event, Json& parsed) {
+    using Event = Json::parse_event_t;
+    if (depth == 0 && (event == Event::object_start || event == Event::value)) {
+      throw ReportError(sink_.file() + ": a behave report is an array of features, not a JSON " +
+                        (event == Event::value ? parsed.type_name() : "object"));
+    }
+    if (depth == 2 && event == Event::key) in_elements_ = parsed == "elements";
+    if (depth == 3 && in_elements_ && (event == Event::object_end || event == Event::value)) {
+      if (parsed.is_object() && StringOf(parsed, "type") == "scenario") ReadScenario(parsed);
+      return false;
+    }
+    if (depth == 1 && (event == Event::object_end || event == Event::value)) {
+      if (parsed.is_object()) FinishFeature(parsed);
+      scenarios_.clear();
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  void ReadScenario(const Json& element) {
+    RunnerTest& test = scenarios_.emplace_back();
+    test.name = StringOf(element, "name");
+    test.tags = TagsOf(ArrayOf(element, "tags"));
     const std::string status = StringOf(element, "status");
     test.verdict = VerdictOf(status);
     if (test.verdict != Verdict::Passed) {
       test.message =
           WhyNotPassed(ArrayOf(element, "steps"), status.empty() ? "no status" : status, test);
     }
-    report.tests.push_back(std::move(test));
   }
-}
+
+  void FinishFeature(const Json& feature) {
+    const std::string feature_name = StringOf(feature, "name");
+    auto tags = std::make_shared<const std::vector<std::string>>(TagsOf(ArrayOf(feature, "tags")));
+    for (RunnerTest& test : scenarios_) {
+      sink_.Tick();
+      test.name = JoinedName(feature_name, test.name);
+      if (!tags->empty()) test.shared_tags = tags;
+      sink_.Add(std::move(test));
+    }
+  }
+
+  ReportSink& sink_;
+  bool in_elements_ = false;           // the feature's member being read is its "elements"
+  std::vector<RunnerTest> scenarios_;  // the feature's scenarios read so far, named by their own
+};
 
 }  // namespace
 
-void ReadBehave(const std::string& file, std::string_view bytes, RunnerReport& report) {
-  const Json features = ParseJson(file, bytes);
-  if (!features.is_array()) {
-    throw ReportError(file + ": a behave report is an array of features, not a JSON " +
-                      std::string(features.type_name()));
-  }
-  for (const Json& feature : features) {
-    if (feature.is_object()) ReadFeature(feature, report);
-  }
+void ReadBehave(std::string_view bytes, ReportSink& sink) {
+  FeatureStream stream(sink);
+  ParseJson(sink.file(), bytes, sink.stop(), 1, std::ref(stream));
 }
 
 }  // namespace quorax::runners

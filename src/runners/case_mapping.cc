@@ -1,5 +1,7 @@
 #include "runners/case_mapping.h"
 
+#include <re2/re2.h>
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>
@@ -51,16 +53,20 @@ void AddId(std::vector<std::string>& ids, std::string id) {
 }
 
 // Adds the ids of every match of `pattern` in `text`: the first run of
-// digits of group 1 when the pattern has one, else of the whole match.
-void AddMatches(std::vector<std::string>& ids, const std::string& text, const std::regex& pattern) {
-  const bool grouped = pattern.mark_count() > 0;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
-       it != std::sregex_iterator(); ++it) {
-    const std::string matched = (*it)[grouped ? 1 : 0].str();
-    const size_t start = matched.find_first_of("0123456789");
-    if (start == std::string::npos) continue;
-    const size_t end = matched.find_first_not_of("0123456789", start);
-    if (auto id = CaseIdOf(std::string_view(matched).substr(start, end - start))) AddId(ids, *id);
+// digits of group 1 when the pattern has one, else of the whole match. An
+// empty match moves the search on by one byte.
+void AddMatches(std::vector<std::string>& ids, std::string_view text, const re2::RE2& pattern) {
+  const int group = pattern.NumberOfCapturingGroups() > 0 ? 1 : 0;
+  re2::StringPiece found[2];
+  for (size_t at = 0; at <= text.size();) {
+    if (!pattern.Match(text, at, text.size(), re2::RE2::UNANCHORED, found, group + 1)) break;
+    const size_t end = static_cast<size_t>(found[0].data() - text.data()) + found[0].size();
+    at = found[0].empty() ? end + 1 : end;
+    const std::string_view matched(found[group].data(), found[group].size());
+    const size_t digits = matched.find_first_of("0123456789");
+    if (digits == std::string_view::npos) continue;
+    const size_t digits_end = matched.find_first_not_of("0123456789", digits);
+    if (auto id = CaseIdOf(matched.substr(digits, digits_end - digits))) AddId(ids, *id);
   }
 }
 
@@ -80,19 +86,56 @@ void AddDefaultMatches(std::vector<std::string>& ids, std::string_view text) {
   }
 }
 
-// Adds the ids `rules` find in `text`.
-void AddPatternMatches(std::vector<std::string>& ids, const std::string& text,
+// Adds the ids `rules` find in the first kTextBytes of `text`.
+void AddPatternMatches(std::vector<std::string>& ids, std::string_view text,
                        const CaseRules& rules) {
+  text = CutText(text, kTextBytes);
   if (rules.default_pattern) {
     AddDefaultMatches(ids, text);
   } else {
-    AddMatches(ids, text, rules.pattern);
+    AddMatches(ids, text, *rules.pattern);
   }
 }
 
-// Every case id of `test`, each once: its ids, then matching tags, then its
-// name by pattern, then the map.
-std::vector<std::string> CaseIdsOf(const RunnerTest& test, const CaseRules& rules) {
+// True for what RE2 refuses as a backreference (\1) or a lookaround ((?=, (?!, (?<=, (?<!):
+// searching for them takes more than linear time.
+bool NeedsBacktracking(std::string_view refused) {
+  if (refused.size() >= 2 && refused[0] == '\\' && refused[1] >= '1' && refused[1] <= '9') {
+    return true;
+  }
+  for (std::string_view look : {"(?=", "(?!", "(?<=", "(?<!"}) {
+    if (refused.starts_with(look)) return true;
+  }
+  return false;
+}
+
+// Why RE2 refuses `pattern`, in a tester's words.
+std::string WhyRefused(const std::string& pattern, const re2::RE2& compiled) {
+  const std::string head = "--case-pattern \"" + pattern + "\" is ";
+  if (compiled.error_code() == re2::RE2::ErrorPatternTooLarge) {
+    return head + "not a pattern this server can run: it is too large";
+  }
+  if (NeedsBacktracking(compiled.error_arg())) {
+    return head + "not a pattern this server can run: " + compiled.error() +
+           " (backreferences and lookarounds are not supported)";
+  }
+  return head + "not a regular expression: " + compiled.error();
+}
+
+// `pattern` compiled; raises ReportError for one RE2 refuses.
+std::shared_ptr<const re2::RE2> Compiled(const std::string& pattern) {
+  re2::RE2::Options options;
+  options.set_log_errors(false);
+  // Enough for any pattern a tester writes; a search never takes more.
+  options.set_max_mem(8 << 20);
+  auto compiled = std::make_shared<const re2::RE2>(pattern, options);
+  if (!compiled->ok()) throw ReportError(WhyRefused(pattern, *compiled));
+  return compiled;
+}
+
+}  // namespace
+
+std::vector<std::string> CaseGrouping::IdsOf(const RunnerTest& test) {
   std::vector<std::string> ids;
   for (const std::string& value : test.ids) {
     for (size_t start = value.find_first_not_of(" ,;"); start != std::string::npos;
@@ -102,25 +145,26 @@ std::vector<std::string> CaseIdsOf(const RunnerTest& test, const CaseRules& rule
       start = end;
     }
   }
-  for (const std::string& tag : test.tags) AddPatternMatches(ids, tag, rules);
-  AddPatternMatches(ids, test.name, rules);
-  if (const auto mapped = rules.map.find(test.name); mapped != rules.map.end()) {
+  if (test.shared_tags) {
+    if (test.shared_tags != shared_) {
+      shared_ = test.shared_tags;
+      shared_ids_.clear();
+      for (const std::string& tag : *shared_) AddPatternMatches(shared_ids_, tag, rules_);
+    }
+    for (const std::string& id : shared_ids_) AddId(ids, id);
+  }
+  for (const std::string& tag : test.tags) AddPatternMatches(ids, tag, rules_);
+  AddPatternMatches(ids, test.name, rules_);
+  if (const auto mapped = rules_.map.find(test.name); mapped != rules_.map.end()) {
     for (const std::string& id : mapped->second) AddId(ids, id);
   }
   return ids;
 }
 
-}  // namespace
-
 CaseRules LoadCaseRules(const std::string& pattern, const std::string& map_file) {
   CaseRules rules;
   rules.default_pattern = pattern.empty();
-  try {
-    rules.pattern = std::regex(pattern.empty() ? kDefaultPattern : pattern);
-  } catch (const std::regex_error& e) {
-    throw ReportError("--case-pattern \"" + pattern +
-                      "\" is not a regular expression: " + e.what());
-  }
+  rules.pattern = Compiled(pattern.empty() ? kDefaultPattern : pattern);
   if (!map_file.empty()) rules.map = ReadCaseMap(map_file);
   return rules;
 }
@@ -139,7 +183,7 @@ std::string_view ResultOf(Verdict verdict) {
 
 std::vector<std::string> CaseGrouping::Add(const RunnerTest& test, const RunFields& fields,
                                            size_t report) {
-  std::vector<std::string> ids = CaseIdsOf(test, rules_);
+  std::vector<std::string> ids = IdsOf(test);
   for (const std::string& id : ids) {
     const auto [at, added] = index_.try_emplace(id, rows_.size());
     if (added) {

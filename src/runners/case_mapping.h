@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include <map>
-#include <regex>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,13 +11,18 @@
 #include "rows/result_columns.h"
 #include "runners/runner_report.h"
 
+namespace re2 {
+class RE2;
+}  // namespace re2
+
 namespace quorax::runners {
 
 // How a test finds its test case ids. A match of `pattern` gives the first run of digits of its
-// group 1 when the pattern has a group, else of the whole match.
+// group 1 when the pattern has a group, else of the whole match. A pattern searches the first
+// kTextBytes of each name and tag, in time linear in them and in bounded memory.
 struct CaseRules {
   // default: "C" + digits, not preceded by a letter or digit
-  std::regex pattern;
+  std::shared_ptr<const re2::RE2> pattern;
   // test full name -> case ids (from --case-map)
   std::map<std::string, std::vector<std::string>> map;
   // `pattern` is the default, which MapTests matches without the regex engine
@@ -25,8 +30,9 @@ struct CaseRules {
 };
 
 // The rules from --case-pattern (empty = default) and --case-map (empty = none). Raises ReportError
-// for a bad pattern or an unreadable/malformed map file (CSV with columns "test" and "case"; ids
-// separated by spaces).
+// for a pattern that is not a regular expression or one that needs what a linear-time engine
+// cannot do (backreferences, lookarounds), naming the pattern, or an unreadable/malformed map file
+// (CSV with columns "test" and "case"; ids separated by spaces).
 CaseRules LoadCaseRules(const std::string& pattern, const std::string& map_file);
 
 struct RunFields {
@@ -63,6 +69,7 @@ class CaseGrouping {
   // pattern, then the map; each id once; never one made up from a name) and returns those ids,
   // none for an unmapped test. A case's row takes `fields` (its date must be set) and `report`
   // from its first test.
+  // Matches a test's shared tags once for all the tests in a row that share them.
   std::vector<std::string> Add(const RunnerTest& test, const RunFields& fields, size_t report);
 
   // The rows, in the order their cases first appeared, with their notes; empties the grouping.
@@ -84,8 +91,13 @@ class CaseGrouping {
   };
   void Join(CaseRow& row, const RunnerTest& test) const;
 
+  // The ids of `test`, each once, its shared tags' ids taken from shared_ids_.
+  std::vector<std::string> IdsOf(const RunnerTest& test);
+
   const CaseRules& rules_;
-  std::map<std::string, size_t> index_;  // case id -> its row in rows_
+  std::shared_ptr<const std::vector<std::string>> shared_;  // the shared tags last matched
+  std::vector<std::string> shared_ids_;                     // their ids
+  std::map<std::string, size_t> index_;                     // case id -> its row in rows_
   std::vector<CaseRow> rows_;
 };
 

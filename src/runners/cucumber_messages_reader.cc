@@ -21,7 +21,8 @@ namespace {
 
 struct Pickle {
   std::string name, uri;
-  std::vector<std::string> tags;
+  // held once for every attempt of the pickle
+  std::shared_ptr<const std::vector<std::string>> tags;
   std::map<std::string, std::string> steps;  // pickle step id -> text
 };
 
@@ -32,7 +33,7 @@ struct TestCase {
 
 class MessageStream {
  public:
-  MessageStream(const std::string& file, RunnerReport& report) : file_(file), report_(report) {}
+  explicit MessageStream(ReportSink& sink) : file_(sink.file()), sink_(sink) {}
 
   void Read(const Json& message, size_t line) {
     if (!message.is_object() || message.size() != 1) {
@@ -49,7 +50,7 @@ class MessageStream {
     } else if (kind == "testCase") {
       AddTestCase(body);
     } else if (kind == "testRunStarted") {
-      if (report_.started.empty()) report_.started = DateOf(ObjectOf(body, "timestamp"));
+      if (sink_.started.empty()) sink_.started = DateOf(ObjectOf(body, "timestamp"));
     } else if (kind == "testCaseStarted") {
       StartAttempt(body);
     } else if (kind == "testStepFinished") {
@@ -64,7 +65,7 @@ class MessageStream {
     for (auto& [id, test] : attempts_) {
       test.verdict = Verdict::Untested;
       test.message = "did not finish";
-      report_.tests.push_back(std::move(test));
+      sink_.Add(std::move(test));
     }
     attempts_.clear();
   }
@@ -86,10 +87,14 @@ class MessageStream {
     Pickle& pickle = pickles_[StringOf(body, "id")];
     pickle.name = StringOf(body, "name");
     pickle.uri = StringOf(body, "uri");
+    std::vector<std::string> tags;
     for (const Json& tag : ArrayOf(body, "tags")) {
-      if (tag.is_object()) pickle.tags.push_back(StringOf(tag, "name"));
+      sink_.Tick();
+      if (tag.is_object()) tags.push_back(StringOf(tag, "name"));
     }
+    pickle.tags = std::make_shared<const std::vector<std::string>>(std::move(tags));
     for (const Json& step : ArrayOf(body, "steps")) {
+      sink_.Tick();
       if (step.is_object()) pickle.steps[StringOf(step, "id")] = StringOf(step, "text");
     }
   }
@@ -98,6 +103,7 @@ class MessageStream {
     TestCase& test_case = cases_[StringOf(body, "id")];
     test_case.pickle_id = StringOf(body, "pickleId");
     for (const Json& step : ArrayOf(body, "testSteps")) {
+      sink_.Tick();
       if (step.is_object()) test_case.steps[StringOf(step, "id")] = StringOf(step, "pickleStepId");
     }
   }
@@ -107,8 +113,8 @@ class MessageStream {
     test.name = "(a test case the stream does not describe)";
     if (const auto found = cases_.find(StringOf(body, "testCaseId")); found != cases_.end()) {
       const Pickle& pickle = pickles_[found->second.pickle_id];
-      test.name = features_[pickle.uri] + "." + pickle.name;
-      test.tags = pickle.tags;
+      test.name = JoinedName(features_[pickle.uri], pickle.name);
+      test.shared_tags = pickle.tags;
       attempt_cases_[StringOf(body, "id")] = &found->second;
     }
     attempts_[StringOf(body, "id")] = std::move(test);
@@ -153,13 +159,13 @@ class MessageStream {
   void FinishAttempt(const std::string& attempt, bool retried) {
     const auto found = attempts_.find(attempt);
     if (found == attempts_.end()) return;
-    if (!retried) report_.tests.push_back(std::move(found->second));
+    if (!retried) sink_.Add(std::move(found->second));
     attempts_.erase(found);
     attempt_cases_.erase(attempt);
   }
 
   const std::string& file_;
-  RunnerReport& report_;
+  ReportSink& sink_;
   std::map<std::string, std::string> features_;  // document uri -> feature name
   std::map<std::string, Pickle> pickles_;
   std::map<std::string, TestCase> cases_;
@@ -169,15 +175,16 @@ class MessageStream {
 
 }  // namespace
 
-void ReadCucumberMessages(const std::string& file, std::string_view bytes, RunnerReport& report) {
-  MessageStream stream(file, report);
+void ReadCucumberMessages(std::string_view bytes, ReportSink& sink) {
+  const std::string& file = sink.file();
+  MessageStream stream(sink);
   size_t line = 1;
   for (size_t start = 0; start < bytes.size(); ++line) {
     size_t end = bytes.find('\n', start);
     if (end == std::string_view::npos) end = bytes.size();
     const std::string_view text = bytes.substr(start, end - start);
     if (text.find_first_not_of(" \t\r") != std::string_view::npos) {
-      stream.Read(ParseJson(file, text, line), line);
+      stream.Read(ParseJson(file, text, sink.stop(), line), line);
     }
     start = end + 1;
   }

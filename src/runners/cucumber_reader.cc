@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 #include "runners/json_report.h"
 #include "runners/notes.h"
@@ -34,48 +35,87 @@ void AddSteps(const Json& steps, RunnerTest& test) {
   }
 }
 
-void AddTags(const Json& tags, RunnerTest& test) {
+// The names of the tag objects of `tags`, each once, leaving out those in `inherited`.
+std::vector<std::string> TagsOf(const Json& tags, std::unordered_set<std::string>& inherited) {
+  std::vector<std::string> names;
   for (const Json& tag : tags) {
     std::string name = tag.is_object() ? StringOf(tag, "name") : std::string();
-    if (!name.empty() && std::find(test.tags.begin(), test.tags.end(), name) == test.tags.end()) {
-      test.tags.push_back(std::move(name));
-    }
+    if (!name.empty() && inherited.insert(name).second) names.push_back(std::move(name));
   }
+  return names;
 }
 
-void ReadFeature(const Json& feature, RunnerReport& report) {
-  const std::string feature_name = StringOf(feature, "name");
-  RunnerTest background;  // the steps of the background before the next scenario
-  for (const Json& element : ArrayOf(feature, "elements")) {
-    if (!element.is_object()) continue;
+// Reads the features one element at a time: each scenario is read as its element ends and dropped
+// from the tree; the feature's name and tags, which may follow its elements, name and tag its
+// scenarios when the feature ends.
+class FeatureStream {
+ public:
+  explicit FeatureStream(ReportSink& sink) : sink_(sink) {}
+
+  bool operator()(int depth, Json::parse_event_t event, Json& parsed) {
+    using Event = Json::parse_event_t;
+    if (depth == 0 && (event == Event::object_start || event == Event::value)) {
+      throw ReportError(sink_.file() + ": a Cucumber report is an array of features, not a JSON " +
+                        (event == Event::value ? parsed.type_name() : "object"));
+    }
+    if (depth == 2 && event == Event::key) in_elements_ = parsed == "elements";
+    if (depth == 3 && in_elements_ && (event == Event::object_end || event == Event::value)) {
+      if (parsed.is_object()) ReadElement(parsed);
+      return false;
+    }
+    if (depth == 1 && (event == Event::object_end || event == Event::value)) {
+      if (parsed.is_object()) FinishFeature(parsed);
+      scenarios_.clear();
+      background_ = RunnerTest();
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  void ReadElement(const Json& element) {
     const std::string type = StringOf(element, "type");
     if (type == "background") {
-      AddSteps(ArrayOf(element, "steps"), background);
-      continue;
+      AddSteps(ArrayOf(element, "steps"), background_);
+      return;
     }
-    if (type != "scenario") continue;
-    RunnerTest test = std::move(background);
-    background = RunnerTest();
-    test.name = feature_name + "." + StringOf(element, "name");
-    AddTags(ArrayOf(feature, "tags"), test);
-    AddTags(ArrayOf(element, "tags"), test);
+    if (type != "scenario") return;
+    RunnerTest& test = scenarios_.emplace_back(std::move(background_));
+    background_ = RunnerTest();
+    test.name = StringOf(element, "name");
+    std::unordered_set<std::string> seen;
+    test.tags = TagsOf(ArrayOf(element, "tags"), seen);
     for (const char* part : {"before", "steps", "after"}) AddSteps(ArrayOf(element, part), test);
-    if (report.started.empty()) report.started = DateOf(StringOf(element, "start_timestamp"));
-    report.tests.push_back(std::move(test));
+    if (sink_.started.empty()) sink_.started = DateOf(StringOf(element, "start_timestamp"));
   }
-}
+
+  // Names each scenario of `feature` "feature.scenario" and gives it the feature's tags, which it
+  // no longer repeats among its own.
+  void FinishFeature(const Json& feature) {
+    const std::string feature_name = StringOf(feature, "name");
+    std::unordered_set<std::string> inherited;
+    auto tags = std::make_shared<const std::vector<std::string>>(
+        TagsOf(ArrayOf(feature, "tags"), inherited));
+    for (RunnerTest& test : scenarios_) {
+      sink_.Tick();
+      test.name = JoinedName(feature_name, test.name);
+      std::erase_if(test.tags, [&](const std::string& tag) { return inherited.contains(tag); });
+      if (!tags->empty()) test.shared_tags = tags;
+      sink_.Add(std::move(test));
+    }
+  }
+
+  ReportSink& sink_;
+  bool in_elements_ = false;           // the feature's member being read is its "elements"
+  std::vector<RunnerTest> scenarios_;  // the feature's scenarios read so far, named by their own
+  RunnerTest background_;              // the steps of the background before the next scenario
+};
 
 }  // namespace
 
-void ReadCucumber(const std::string& file, std::string_view bytes, RunnerReport& report) {
-  const Json features = ParseJson(file, bytes);
-  if (!features.is_array()) {
-    throw ReportError(file + ": a Cucumber report is an array of features, not a JSON " +
-                      std::string(features.type_name()));
-  }
-  for (const Json& feature : features) {
-    if (feature.is_object()) ReadFeature(feature, report);
-  }
+void ReadCucumber(std::string_view bytes, ReportSink& sink) {
+  FeatureStream stream(sink);
+  ParseJson(sink.file(), bytes, sink.stop(), 1, std::ref(stream));
 }
 
 }  // namespace quorax::runners

@@ -7,9 +7,22 @@
 
 namespace quorax::runners {
 
-Json ParseJson(const std::string& file, std::string_view bytes, size_t first_line) {
+Json ParseJson(const std::string& file, std::string_view bytes, const StopCheck& stop,
+               size_t first_line, const JsonVisit& visit) {
+  // As deep as XML may nest: the parser keeps a frame per level.
+  constexpr int kMaxDepth = 256;
+  uint32_t values = 0;
+  const JsonVisit check = [&](int depth, Json::parse_event_t event, Json& parsed) {
+    if (++values % 1024 == 0) AskToStop(stop);
+    if (depth >= kMaxDepth &&
+        (event == Json::parse_event_t::array_start || event == Json::parse_event_t::object_start)) {
+      throw ReportError(file + ": values are nested deeper than " + std::to_string(kMaxDepth) +
+                        " levels");
+    }
+    return !visit || visit(depth, event, parsed);
+  };
   try {
-    return Json::parse(bytes);
+    return Json::parse(bytes.begin(), bytes.end(), check);
   } catch (const Json::parse_error& e) {
     // e.byte counts from 1 and points at the byte that went wrong.
     const size_t offset = e.byte == 0 ? 0 : e.byte - 1;
@@ -108,10 +121,12 @@ class FeatureSigns : public nlohmann::json_sax<Json> {
     bool tags = false;  // an array that is a "tags" member
     std::string key;    // the last member's name, in an object
   };
+  // Gives up on values nested deeper than any report's, which the reader then refuses.
   bool Open(bool array) {
+    constexpr size_t kMaxDepth = 256;
     const bool tags = array && !open_.empty() && open_.back().key == "tags";
     open_.push_back({tags, {}});
-    return true;
+    return open_.size() <= kMaxDepth;
   }
   bool Close() {
     open_.pop_back();

@@ -68,7 +68,7 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
   const std::string classname = testcase.attribute("classname").value();
   const std::string name = testcase.attribute("name").value();
   // jest-junit and ctest repeat the name as the class name.
-  test.name = classname.empty() || classname == name ? name : classname + "." + name;
+  test.name = classname.empty() || classname == name ? name : JoinedName(classname, name);
   AddIdAttributes(testcase, test);
   for (pugi::xml_node property : testcase.child("properties").children("property")) {
     if (!IsIdName(property.attribute("name").value())) continue;

@@ -67,7 +67,7 @@ RunnerTest ReadCase(pugi::xml_node testcase, const Marks& outer) {
 void ReadSuite(pugi::xml_node suite, Marks marks, ReportSink& sink) {
   AddMarks(suite, marks);
   const pugi::xml_node results = suite.child("results");
-  ConsumeChildren(results ? results : suite, [&](pugi::xml_node child) {
+  ConsumeChildren(results ? results : suite, sink, [&](pugi::xml_node child) {
     const std::string_view name = child.name();
     if (name == "test-suite") ReadSuite(child, marks, sink);
     if (name == "test-case") sink.Add(ReadCase(child, marks));

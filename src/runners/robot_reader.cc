@@ -6,7 +6,8 @@
 // Robot Framework output: <robot> (generated) holding <suite> elements nested
 // to any depth; each <test> has <tag> elements (older writers wrap them in
 // <tags>) and a <status> (PASS, FAIL, SKIP or NOT RUN) whose text is the
-// message. A test's full name is its suites' names and its own, joined by ".".
+// message. A test's full name is its suites' names and its own, joined by "."
+// (cut at kTextBytes).
 namespace quorax::runners {
 namespace {
 
@@ -18,7 +19,7 @@ Verdict VerdictOf(std::string_view status) {
 
 RunnerTest ReadTest(const std::string& suite_name, pugi::xml_node element) {
   RunnerTest test;
-  test.name = suite_name + "." + element.attribute("name").value();
+  test.name = JoinedName(suite_name, element.attribute("name").value());
   for (pugi::xml_node tag : element.children("tag")) test.tags.push_back(TextOf(tag));
   for (pugi::xml_node tag : element.child("tags").children("tag")) test.tags.push_back(TextOf(tag));
   const pugi::xml_node status = element.child("status");  // keywords' statuses lie deeper
@@ -28,9 +29,10 @@ RunnerTest ReadTest(const std::string& suite_name, pugi::xml_node element) {
 }
 
 void ReadSuite(const std::string& parent, pugi::xml_node suite, ReportSink& sink) {
-  const std::string name = parent.empty() ? std::string(suite.attribute("name").value())
-                                          : parent + "." + suite.attribute("name").value();
-  ConsumeChildren(suite, [&](pugi::xml_node child) {
+  const std::string_view own = suite.attribute("name").value();
+  const std::string name =
+      parent.empty() ? std::string(CutText(own, kTextBytes)) : JoinedName(parent, own);
+  ConsumeChildren(suite, sink, [&](pugi::xml_node child) {
     const std::string_view kind = child.name();
     if (kind == "suite") {
       ReadSuite(name, child, sink);
@@ -44,7 +46,10 @@ void ReadSuite(const std::string& parent, pugi::xml_node suite, ReportSink& sink
 
 void ReadRobot(pugi::xml_node root, ReportSink& sink) {
   sink.started = DateOf(root.attribute("generated").value());
-  for (pugi::xml_node suite : root.children("suite")) ReadSuite({}, suite, sink);
+  for (pugi::xml_node suite : root.children("suite")) {
+    sink.Tick();
+    ReadSuite({}, suite, sink);
+  }
 }
 
 }  // namespace quorax::runners

@@ -18,7 +18,7 @@ struct FormatEntry {
   std::string_view name;
   std::array<std::string_view, 2> roots;
   void (*read)(pugi::xml_node, ReportSink&);
-  void (*read_json)(const std::string&, std::string_view, RunnerReport&);
+  void (*read_json)(std::string_view, ReportSink&);
 };
 
 constexpr std::array<FormatEntry, 12> kFormats{{
@@ -163,36 +163,39 @@ RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format 
   const FormatEntry& entry = ReportEntry(file, bytes, format);
   RunnerReport report;
   report.format = std::string(entry.name);
+  ReportSink sink(report, file, bytes.size());
   if (entry.read_json != nullptr) {
-    entry.read_json(file, bytes, report);
+    entry.read_json(bytes, sink);
   } else {
     pugi::xml_document doc;
     LoadXml(doc, file, bytes);
-    ReportSink sink(report);
     ReadXml(file, doc.document_element(), entry, sink);
   }
   if (report.tests.empty()) throw NoTestResults(file + " holds no test results");
   return report;
 }
 
-void ReadReportFile(const std::string& path, Format format, const ReportSink::Take& take) {
+void ReadReportFile(const std::string& path, Format format, const ReportSink::Take& take,
+                    const StopCheck& stop) {
   std::string bytes = FileBytes(path);
+  AskToStop(stop);
   const FormatEntry& entry = ReportEntry(path, bytes, format);
   RunnerReport report;
   report.format = std::string(entry.name);
-  ReportSink sink(report, take);
+  ReportSink sink(report, path, bytes.size(), take, stop);
   if (entry.read_json != nullptr) {
-    RunnerReport whole = ReadReport(path, bytes, entry.format);
-    sink.started = whole.started;
-    for (RunnerTest& test : whole.tests) sink.Add(std::move(test));
+    entry.read_json(bytes, sink);
   } else {
     pugi::xml_document doc;
     // Parsing alters the bytes but never their length: a file read again
     // at another length (a pipe, say) gives way to them.
-    LoadXmlInPlace(doc, path, bytes, [&] {
-      std::string again = FileBytes(path);
-      return again.size() == bytes.size() ? again : bytes;
-    });
+    LoadXmlInPlace(
+        doc, path, bytes,
+        [&] {
+          std::string again = FileBytes(path);
+          return again.size() == bytes.size() ? again : bytes;
+        },
+        stop);
     ReadXml(path, doc.document_element(), entry, sink);
   }
   if (sink.Finish() == 0) throw NoTestResults(path + " holds no test results");

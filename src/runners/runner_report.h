@@ -1,12 +1,24 @@
 #ifndef QUORAX_RUNNERS_RUNNER_REPORT_H_
 #define QUORAX_RUNNERS_RUNNER_REPORT_H_
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/stop_check.h"
+
 namespace quorax::runners {
+
+// The most bytes of a test's name or message a reader keeps, and of a name or tag a case pattern
+// searches: a longer one is cut there (at a character's start). It keeps what one test costs
+// bounded whatever a report repeats in it, such as a suite's name in each of its tests' names.
+constexpr size_t kTextBytes = 4096;
+
+// The longest start of `text` of at most `bytes` bytes that does not end inside a UTF-8 character.
+std::string_view CutText(std::string_view text, size_t bytes);
 
 enum class Verdict { Passed, Failed, Untested };  // P, F, U
 
@@ -20,8 +32,11 @@ struct RunnerTest {
   // values of test_id / case_id / testcase_id properties or attributes, in order
   std::vector<std::string> ids;
   // categories, traits, tags, groups (suite-level TestNG groups included), TestNG descriptions:
-  // texts searched for case ids like the name, in order
+  // texts searched for case ids like the name, in order, after `shared_tags`
   std::vector<std::string> tags;
+  // the tags the test inherits (a feature's), held once for all the tests that share them; may be
+  // null
+  std::shared_ptr<const std::vector<std::string>> shared_tags;
 };
 
 struct RunnerReport {
@@ -71,18 +86,21 @@ Format KnownFormatOf(const std::string& file, std::string_view bytes);
 
 // Reads a runner report (never Csv; Auto detects). Raises ReportError: malformed XML or JSON
 // ("FILE:LINE:COLUMN: ..."), "FILE holds no test results", a root the format does not have,
-// content no format reads (as KnownFormatOf). Never
-// processes a DTD: no entity beyond the five predefined ones is expanded and no external file is
-// read.
+// content no format reads (as KnownFormatOf), values nested deeper than 256 levels, and a report
+// over its memory budget (see ReadingBudget). Never processes a DTD: no entity beyond the five
+// predefined ones is expanded and no external file is read. Names and messages are cut at
+// kTextBytes.
 RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format format);
 
 // ReadReport of the report stored in the file `path`, handing its tests to `take` in order, about
 // a thousand at a time, each time in `report.tests` beside the report's format and final start
 // date (`take` may move them away). It parses the file's bytes in place and drops what it has read
 // from the tree, so it holds the file once, its tree, and a slice of tests. Also raises ReportError
-// for a file that cannot be read.
+// for a file that cannot be read, and Stopped (from `stop`, asked all along the reading and
+// between slices) when the reading is to end.
 void ReadReportFile(const std::string& path, Format format,
-                    const std::function<void(RunnerReport& report)>& take);
+                    const std::function<void(RunnerReport& report)>& take,
+                    const StopCheck& stop = {});
 
 }  // namespace quorax::runners
 

@@ -21,10 +21,12 @@ Verdict VerdictOf(std::string_view status) {
   return Verdict::Untested;  // SKIP
 }
 
-Groups GroupsOf(pugi::xml_node suite) {
+Groups GroupsOf(pugi::xml_node suite, ReportSink& sink) {
   Groups groups;
   for (pugi::xml_node group : suite.child("groups").children("group")) {
+    sink.Tick();
     for (pugi::xml_node method : group.children("method")) {
+      sink.Tick();
       groups[{method.attribute("class").value(), method.attribute("name").value()}].emplace_back(
           group.attribute("name").value());
     }
@@ -35,7 +37,7 @@ Groups GroupsOf(pugi::xml_node suite) {
 RunnerTest ReadMethod(const std::string& class_name, pugi::xml_node method, const Groups& groups) {
   RunnerTest test;
   const std::string name = method.attribute("name").value();
-  test.name = class_name + "." + name;
+  test.name = JoinedName(class_name, name);
   test.verdict = VerdictOf(method.attribute("status").value());
   AddIdAttributes(method, test);
   for (pugi::xml_node attribute : method.child("attributes").children("attribute")) {
@@ -57,12 +59,16 @@ RunnerTest ReadMethod(const std::string& class_name, pugi::xml_node method, cons
 
 void ReadTestNG(pugi::xml_node root, ReportSink& sink) {
   for (pugi::xml_node suite : root.children("suite")) {
+    sink.Tick();
     if (sink.started.empty()) sink.started = DateOf(suite.attribute("started-at").value());
-    const Groups groups = GroupsOf(suite);
+    const Groups groups = GroupsOf(suite, sink);
     for (pugi::xml_node test : suite.children("test")) {
+      sink.Tick();
       for (pugi::xml_node class_node : test.children("class")) {
+        sink.Tick();
         const std::string class_name = class_node.attribute("name").value();
         for (pugi::xml_node method : class_node.children("test-method")) {
+          sink.Tick();
           if (method.attribute("is-config").as_bool()) continue;
           sink.Add(ReadMethod(class_name, method, groups));
         }

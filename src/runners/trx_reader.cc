@@ -21,10 +21,12 @@ Verdict VerdictOf(std::string_view outcome) {
                              // Warning, ...
 }
 
-// The children of `node` with that local name, in order.
-std::vector<pugi::xml_node> ChildrenNamed(pugi::xml_node node, std::string_view local_name) {
+// The children of `node` with that local name, in order; ticks `sink` once per child.
+std::vector<pugi::xml_node> ChildrenNamed(pugi::xml_node node, std::string_view local_name,
+                                          ReportSink* sink = nullptr) {
   std::vector<pugi::xml_node> found;
   for (pugi::xml_node child : node.children()) {
+    if (sink != nullptr) sink->Tick();
     if (child.type() == pugi::node_element && LocalName(child) == local_name)
       found.push_back(child);
   }
@@ -37,7 +39,7 @@ void ReadDefinition(pugi::xml_node unit_test, RunnerTest& test) {
   std::string class_name = method.attribute("className").value();
   class_name = class_name.substr(0, class_name.find(','));  // older writers add the assembly
   const std::string method_name = method.attribute("name").value();
-  if (!class_name.empty() && !method_name.empty()) test.name = class_name + "." + method_name;
+  if (!class_name.empty() && !method_name.empty()) test.name = JoinedName(class_name, method_name);
   for (pugi::xml_node item :
        ChildrenNamed(ChildNamed(unit_test, "TestCategory"), "TestCategoryItem")) {
     test.tags.emplace_back(item.attribute("TestCategory").value());
@@ -54,10 +56,12 @@ void ReadDefinition(pugi::xml_node unit_test, RunnerTest& test) {
 void ReadTrx(pugi::xml_node root, ReportSink& sink) {
   sink.started = DateOf(ChildNamed(root, "Times").attribute("start").value());
   std::map<std::string_view, pugi::xml_node> definitions;
-  for (pugi::xml_node unit_test : ChildrenNamed(ChildNamed(root, "TestDefinitions"), "UnitTest")) {
+  for (pugi::xml_node unit_test :
+       ChildrenNamed(ChildNamed(root, "TestDefinitions"), "UnitTest", &sink)) {
     definitions.emplace(unit_test.attribute("id").value(), unit_test);
   }
-  for (pugi::xml_node result : ChildrenNamed(ChildNamed(root, "Results"), "UnitTestResult")) {
+  for (pugi::xml_node result :
+       ChildrenNamed(ChildNamed(root, "Results"), "UnitTestResult", &sink)) {
     RunnerTest test;
     test.name = result.attribute("testName").value();
     test.verdict = VerdictOf(result.attribute("outcome").value());

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
+#include <new>
 
 #include "common/text.h"
 #include "runners/report_error.h"
@@ -32,12 +34,61 @@ namespace {
 // recursively without letting a hostile file exhaust the stack.
 constexpr int kMaxDepth = 256;
 
-// Stops at the first node nested deeper than kMaxDepth. pugixml walks the
-// tree without recursion.
+// Stops at the first node nested deeper than kMaxDepth, asking `stop` now
+// and then. pugixml walks the tree without recursion.
 class DepthCheck : public pugi::xml_tree_walker {
  public:
-  bool for_each(pugi::xml_node& /*node*/) override { return depth() < kMaxDepth; }
+  explicit DepthCheck(const StopCheck& stop) : stop_(stop) {}
+  bool for_each(pugi::xml_node& /*node*/) override {
+    if (++nodes_ % 1024 == 0) AskToStop(stop_);
+    return depth() < kMaxDepth;
+  }
+
+ private:
+  const StopCheck& stop_;
+  uint32_t nodes_ = 0;
 };
+
+// The tree being parsed on this thread: pugixml's allocations are spent from its budget and ask
+// its stop check; a refused allocation ends the parse, and `failure` says why.
+struct TreeReading {
+  ReadingBudget budget;
+  const StopCheck& stop;
+  std::exception_ptr failure;
+};
+thread_local TreeReading* tree_reading = nullptr;
+
+void* AllocateTree(size_t size) {
+  if (TreeReading* reading = tree_reading; reading != nullptr && !reading->failure) {
+    try {
+      AskToStop(reading->stop);
+      reading->budget.Spend(size, "elements");
+    } catch (...) {
+      reading->failure = std::current_exception();
+    }
+  }
+  if (tree_reading != nullptr && tree_reading->failure) return nullptr;
+  return ::operator new(size, std::nothrow);
+}
+
+void FreeTree(void* block) { ::operator delete(block); }
+
+// Every pugixml allocation goes through AllocateTree from the start.
+const bool kTreeAllocation = (pugi::set_memory_management_functions(AllocateTree, FreeTree), true);
+
+// Runs `parse` (which fills `doc` from `file`'s `bytes` bytes) within its budget; rethrows what
+// ended it early.
+template <typename Parse>
+pugi::xml_parse_result ParseCounted(const std::string& file, size_t bytes, const StopCheck& stop,
+                                    Parse&& parse) {
+  static_cast<void>(kTreeAllocation);
+  TreeReading reading{ReadingBudget(file, bytes), stop, nullptr};
+  tree_reading = &reading;
+  const pugi::xml_parse_result result = parse();
+  tree_reading = nullptr;
+  if (reading.failure) std::rethrow_exception(reading.failure);
+  return result;
+}
 
 // Without parse_doctype the DOCTYPE is skipped unread; parse_escapes expands only the predefined
 // entities and character references.
@@ -46,12 +97,13 @@ constexpr unsigned kXmlFlags =
 
 // Raises ReportError for a failed parse (at `bytes`' offset) or a tree nested too deep.
 void CheckLoaded(pugi::xml_document& doc, const pugi::xml_parse_result& result,
-                 const std::string& file, const std::function<std::string()>& bytes) {
+                 const std::string& file, const std::function<std::string()>& bytes,
+                 const StopCheck& stop) {
   if (!result) {
     throw ReportError(PositionOf(file, bytes(), static_cast<size_t>(result.offset)) +
                       ": malformed XML: " + result.description());
   }
-  DepthCheck check;
+  DepthCheck check(stop);
   if (!doc.traverse(check)) {
     throw ReportError(file + ": elements are nested deeper than " + std::to_string(kMaxDepth) +
                       " levels");
@@ -60,12 +112,64 @@ void CheckLoaded(pugi::xml_document& doc, const pugi::xml_parse_result& result,
 
 }  // namespace
 
-ReportSink::ReportSink(RunnerReport& report, Take take)
-    : started(report.started), report_(report), take_(std::move(take)) {}
+ReadingBudget::ReadingBudget(const std::string& file, size_t bytes)
+    : file_(file), limit_(4 * static_cast<uint64_t>(bytes) + (16 << 20)) {}
+
+void ReadingBudget::Spend(uint64_t bytes, const char* what) {
+  spent_ += bytes;
+  if (spent_ <= limit_) return;
+  constexpr uint64_t kMiB = 1 << 20;
+  throw ReportError(file_ + ": reading it would take more than " +
+                    std::to_string((limit_ + kMiB - 1) / kMiB) + " MiB of memory for its " + what +
+                    " (a report may take 4 times its size plus 16 MiB)");
+}
+
+std::string_view CutText(std::string_view text, size_t bytes) {
+  if (text.size() <= bytes) return text;
+  size_t end = bytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
+std::string JoinedName(std::string_view outer, std::string_view own) {
+  // The own part, which tells a test from its neighbours, keeps at least half of the bytes.
+  own = CutText(own, kTextBytes / 2);
+  outer = CutText(outer, kTextBytes - own.size() - 1);
+  std::string name;
+  name.reserve(outer.size() + 1 + own.size());
+  name += outer;
+  name += '.';
+  name += own;
+  return name;
+}
+
+ReportSink::ReportSink(RunnerReport& report, const std::string& file, size_t bytes, Take take,
+                       StopCheck stop)
+    : started(report.started),
+      report_(report),
+      file_(file),
+      take_(std::move(take)),
+      stop_(std::move(stop)),
+      budget_(file, bytes) {}
 
 void ReportSink::Add(RunnerTest test) {
   // Enough tests to amortise a hand-over, few enough to hold.
   constexpr size_t kSlice = 1000;
+  // What a test holds beyond its texts.
+  constexpr uint64_t kTestBytes = 64;
+  AskToStop(stop_);
+  if (test.name.size() > kTextBytes) test.name.resize(CutText(test.name, kTextBytes).size());
+  if (test.message.size() > kTextBytes) {
+    test.message.resize(CutText(test.message, kTextBytes).size());
+  }
+  uint64_t cost = kTestBytes + test.name.size() + test.message.size();
+  for (const std::string& id : test.ids) cost += kTestBytes / 2 + id.size();
+  for (const std::string& tag : test.tags) cost += kTestBytes / 2 + tag.size();
+  if (test.shared_tags && test.shared_tags.get() != shared_) {
+    shared_ = test.shared_tags.get();
+    for (const std::string& tag : *shared_) cost += kTestBytes / 2 + tag.size();
+  }
+  budget_.Spend(cost, "tests");
   report_.tests.push_back(std::move(test));
   if (take_ && !started.empty() && report_.tests.size() >= kSlice) Finish();
 }
@@ -79,17 +183,21 @@ size_t ReportSink::Finish() {
   return taken_ + report_.tests.size();
 }
 
-void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes) {
-  const pugi::xml_parse_result result =
-      doc.load_buffer(bytes.data(), bytes.size(), kXmlFlags, pugi::encoding_auto);
-  CheckLoaded(doc, result, file, [&] { return std::string(bytes); });
+void LoadXml(pugi::xml_document& doc, const std::string& file, std::string_view bytes,
+             const StopCheck& stop) {
+  const pugi::xml_parse_result result = ParseCounted(file, bytes.size(), stop, [&] {
+    return doc.load_buffer(bytes.data(), bytes.size(), kXmlFlags, pugi::encoding_auto);
+  });
+  CheckLoaded(
+      doc, result, file, [&] { return std::string(bytes); }, stop);
 }
 
 void LoadXmlInPlace(pugi::xml_document& doc, const std::string& file, std::string& bytes,
-                    const std::function<std::string()>& original) {
-  const pugi::xml_parse_result result =
-      doc.load_buffer_inplace(bytes.data(), bytes.size(), kXmlFlags, pugi::encoding_auto);
-  CheckLoaded(doc, result, file, original);
+                    const std::function<std::string()>& original, const StopCheck& stop) {
+  const pugi::xml_parse_result result = ParseCounted(file, bytes.size(), stop, [&] {
+    return doc.load_buffer_inplace(bytes.data(), bytes.size(), kXmlFlags, pugi::encoding_auto);
+  });
+  CheckLoaded(doc, result, file, original, stop);
 }
 
 std::string_view LocalName(pugi::xml_node node) {

@@ -42,9 +42,14 @@ RunnerTest ReadTest(pugi::xml_node element) {
 
 void ReadXUnit(pugi::xml_node root, ReportSink& sink) {
   for (pugi::xml_node assembly : root.children("assembly")) {
+    sink.Tick();
     if (sink.started.empty()) sink.started = DateOf(assembly.attribute("run-date").value());
     for (pugi::xml_node collection : assembly.children("collection")) {
-      for (pugi::xml_node test : collection.children("test")) sink.Add(ReadTest(test));
+      sink.Tick();
+      for (pugi::xml_node test : collection.children("test")) {
+        sink.Tick();
+        sink.Add(ReadTest(test));
+      }
     }
   }
 }

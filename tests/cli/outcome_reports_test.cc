@@ -57,5 +57,21 @@ TEST(OutcomeReportsTest, EachOutcomeReadsTheSameInEveryReport) {
   }
 }
 
+// A download holding more rows than the piece sent comes from a broken server.
+TEST(OutcomeReportsTest, ADownloadOfMoreRowsThanSentIsABrokenServers) {
+  CSV table;
+  ASSERT_EQ(table.ProcessCSV("TCID,Notes\r\n7,n\r\n"), 0);
+  cli::RunResults results;
+  try {
+    cli::AddPiece(table, 1, "TCID,Notes,Outcome,Code,Reasons\r\n7,n,ok,0,a\r\n8,n,ok,0,b\r\n",
+                  results);
+    ADD_FAILURE() << "accepted";
+  } catch (const cli::CliFailure& e) {
+    EXPECT_EQ(e.status(), cli::kServiceFailed);
+    EXPECT_NE(std::string(e.what()).find("holds 2 rows, but only 1 were sent"), std::string::npos)
+        << e.what();
+  }
+}
+
 }  // namespace
 }  // namespace quorax

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <fstream>
-#include <string>
-
+#include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "common/errors.h"
+#include "common/stop_check.h"
 #include "runners/case_mapping.h"
 #include "runners/report_error.h"
 #include "runners/runner_report.h"
@@ -133,6 +137,9 @@ TEST(RunnerHostileInput, BadOptionsAreRefusedByName) {
     const char* expected;
   } kCases[] = {
       {"C([0-9]+", "", "--case-pattern \"C([0-9]+\" is not a regular expression"},
+      {"(C[0-9]+)-\\1", "",
+       "\" is not a pattern this server can run: invalid escape sequence: \\1"},
+      {"C(?=[0-9])", "", "\" is not a pattern this server can run: "},
       {"", "test,id\nx,C1\n", "the case map has no column \"case\""},
       {"", "Test,Case\nlogin,C1 X2\n", ":2: \"X2\" is not a case id"},
       {"", "test,case\n\"login,C1\n", ": a quoted field is not closed"},
@@ -149,6 +156,100 @@ TEST(RunnerHostileInput, BadOptionsAreRefusedByName) {
     if (!map.empty()) std::remove(map.c_str());
   }
   EXPECT_THROW(LoadCaseRules("", "/nonexistent/map.csv"), ReportError);
+}
+
+// Bytes malloc holds now, and the most it held above `base` at any stop check of a reading, which
+// every reading asks all along; the check raises Stopped at its `stop_at`th ask.
+struct Watch {
+  static int64_t Held() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<int64_t>(info.uordblks + info.hblkhd);
+  }
+  StopCheck Check() {
+    return [this] {
+      peak = std::max(peak, Held() - base);
+      if (++asks == stop_at) throw Stopped("stopped");
+    };
+  }
+  int64_t base = Held(), peak = 0;
+  int asks = 0, stop_at = -1;
+};
+
+// What reading and mapping the report `path` with `pattern` gives: "TESTS tests, MAPPED mapped",
+// or the ReportError's message.
+std::string ReadAndMap(const std::string& path, const std::string& pattern, const StopCheck& stop) {
+  const CaseRules rules = LoadCaseRules(pattern, "");
+  CaseGrouping grouping(rules);
+  const RunFields fields{"1", "p", "b", "t", "2024-01-01"};
+  size_t tests = 0, mapped = 0;
+  try {
+    ReadReportFile(
+        path, Format::Auto,
+        [&](RunnerReport& slice) {
+          for (const RunnerTest& test : slice.tests) {
+            AskToStop(stop);
+            ++tests;
+            mapped += grouping.Add(test, fields, 0).empty() ? 0 : 1;
+          }
+        },
+        stop);
+  } catch (const ReportError& e) {
+    return e.what();
+  }
+  return std::to_string(tests) + " tests, " + std::to_string(mapped) + " mapped";
+}
+
+// `item(0)` + `item(1)` + ... + `item(times - 1)`.
+std::string Repeated(size_t times, const std::function<std::string(size_t)>& item) {
+  std::string text;
+  for (size_t i = 0; i < times; ++i) text += item(i);
+  return text;
+}
+
+// Reports shaped to multiply what a reader holds or does, or patterns that backtrack: each is read
+// (or refused by name) holding at most a few times its size, and a stop check ends each reading.
+TEST(RunnerHostileInput, ReadsInBoundedMemoryAndStopsWhenAsked) {
+  const auto listed = [](size_t i, const std::string& value) {
+    return (i == 0 ? "" : ",") + value;
+  };
+  const std::string feature_tags = Repeated(4000, [&](size_t i) {
+    return listed(i, "{\"name\":\"@" + (i == 7 ? "C7" : "t" + std::to_string(i)) + "\"}");
+  });
+  const std::string scenarios =
+      Repeated(4000, [&](size_t i) { return listed(i, R"({"type":"scenario","name":"s"})"); });
+  const std::string robot_tests = Repeated(2500, [](size_t i) {
+    return "<test name=\"t C" + std::to_string(i + 1) + "\"><status status=\"PASS\"/></test>";
+  });
+  const struct {
+    std::string bytes, pattern, expected;
+  } kCases[] = {
+      {"<robot><suite name=\"" + std::string(1 << 20, 'S') + "\">" + robot_tests +
+           "</suite></robot>",
+       "", "2500 tests, 2500 mapped"},
+      {std::string(20 << 20, '['), "", "r: values are nested deeper than 256 levels"},
+      {"<testsuite><testcase name=\"C1\"/>" + Repeated(1 << 20, [](size_t) { return "<a/>"; }) +
+           "</testsuite>",
+       "", "r: reading it would take more than 33 MiB of memory for its elements"},
+      {"[{\"name\":\"F\",\"tags\":[" + feature_tags + "],\"elements\":[" + scenarios + "]}]", "",
+       "4000 tests, 4000 mapped"},
+      {"<testsuite><testcase name=\"C1 " + std::string(20000, 'a') + "\"/></testsuite>", "(a|b)*",
+       "1 tests, 0 mapped"},
+      {"<testsuite><testcase name=\"C1 " + std::string(26, 'a') + "\"/></testsuite>", "(a*)*b",
+       "1 tests, 0 mapped"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.expected);
+    const std::string path = TempFile(c.bytes);
+    Watch watch;
+    std::string outcome = ReadAndMap(path, c.pattern, watch.Check());
+    if (outcome.starts_with(path)) outcome.replace(0, path.size(), "r");
+    EXPECT_EQ(outcome.substr(0, c.expected.size()), c.expected) << outcome;
+    EXPECT_LT(watch.peak, 5 * static_cast<int64_t>(c.bytes.size()) + (24 << 20));
+    Watch stopping;
+    stopping.stop_at = std::max(1, watch.asks / 2);
+    EXPECT_THROW(ReadAndMap(path, c.pattern, stopping.Check()), Stopped);
+    std::remove(path.c_str());
+  }
 }
 
 }  // namespace
