@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "contract/page_contract.h"
+
 namespace quorax {
 
 namespace {
@@ -15,6 +17,10 @@ std::string JoinedReasons(int16_t code, const std::string& extra) {
   for (const std::string& reason : outcome.Reasons()) text += (text.empty() ? "" : "; ") + reason;
   return text;
 }
+
+// The bytes of a group of rows read at once: a piece's, so that every group
+// is read exactly as the rows were when the file was first read.
+constexpr size_t kGroupBytes = contract::kLargestUploadBody;
 
 uint64_t NextFixStamp() {
   static std::atomic<uint64_t> last{0};
@@ -36,11 +42,14 @@ std::optional<int16_t> FileRun::CodeAt(size_t index) const {
 void FileRun::SetStage(Stage stage) {
   std::lock_guard lock(mutex_);
   if (stage == Stage::kSending) sending_since_ = Clock::now();
+  // Once the file is checked its rows keep their first tests themselves.
+  if (stage != Stage::kQueued && stage != Stage::kReading) ledger_.reset();
   stage_ = stage;
 }
 
 void FileRun::Fail(Stage stage, std::string message) {
   std::lock_guard lock(mutex_);
+  ledger_.reset();
   stage_ = stage;
   message_ = std::move(message);
 }
@@ -55,10 +64,25 @@ std::string FileRun::Texts::At(size_t index) const {
   return texts_.substr(start, ends_[index] - start);
 }
 
+void FileRun::KeepRows(const cli::Piece& piece, const cli::FileShape& shape) {
+  std::lock_guard lock(mutex_);
+  // A report's rows are made in memory: they are copied to a file of their own.
+  if (kept_ == nullptr) kept_ = std::make_unique<KeptRows>(report_ ? nullptr : order_.file);
+  kept_->Add(piece, shape);
+}
+
 void FileRun::AddRow(std::string_view name, std::string_view case_id) {
+  std::shared_ptr<const cli::TestLedger> ledger;
+  {
+    std::lock_guard lock(mutex_);
+    ledger = ledger_;
+  }
+  // The ledger is walked once here, without the lock, so that no page waits
+  // for it and none walks it again.
+  const ListedTests tests = ledger ? FirstTests(*ledger, std::string(case_id)) : ListedTests();
   std::lock_guard lock(mutex_);
   names_.Add(name);
-  if (report_) case_ids_.Add(case_id);
+  if (report_) tests_.Add(tests);
 }
 
 void FileRun::SetReport(std::vector<Unmapped> unmapped, int32_t mapped,
@@ -71,23 +95,13 @@ void FileRun::SetReport(std::vector<Unmapped> unmapped, int32_t mapped,
 }
 
 FileRun::RowTests FileRun::TestsOf(int32_t number, size_t most) const {
-  std::shared_ptr<const cli::TestLedger> ledger;
-  std::string case_id;
+  KeptTests::Place place;
   {
     std::lock_guard lock(mutex_);
-    if (ledger_ == nullptr || number < 1 || static_cast<size_t>(number) > case_ids_.size()) {
-      return {};
-    }
-    ledger = ledger_;
-    case_id = case_ids_.At(static_cast<size_t>(number - 1));
+    if (!report_) return {};
+    place = tests_.Of(number);
   }
-  // The ledger is read without the lock: it no longer changes, and reading it
-  // must not hold up the worker.
-  RowTests tests;
-  tests.count = ledger->ForEach(case_id, [&](const cli::LedgerTest& test) {
-    if (tests.listed.size() < most) tests.listed.push_back(test);
-  });
-  return tests;
+  return ReadTests(place, most);
 }
 
 void FileRun::Record(const CSVRowErrors& outcomes) {
@@ -133,27 +147,58 @@ RowTally FileRun::Tally() const {
   return tally;
 }
 
+FileRun::Row FileRun::RowAt(int32_t number) const {
+  const auto index = static_cast<size_t>(number - 1);
+  Row row;
+  row.number = number;
+  row.name = names_.At(index);
+  if (const std::optional<int16_t> code = CodeAt(index)) {
+    row.code = *code;
+    row.state = StateOfCode(row.code);
+  }
+  const auto extra = extra_.find(number);
+  if (extra != extra_.end() && row.state != RowState::Passed) {
+    row.extra = extra->second;
+    row.reasons = JoinedReasons(row.code, row.extra);
+  }
+  return row;
+}
+
 std::vector<FileRun::Row> FileRun::Rows(int32_t first, int32_t count) const {
   std::lock_guard lock(mutex_);
   std::vector<Row> rows;
   const auto total = static_cast<int32_t>(names_.size());
   for (int32_t number = std::max(first, 1); number <= total && count > 0; ++number, --count) {
-    const auto index = static_cast<size_t>(number - 1);
-    Row row;
-    row.number = number;
-    row.name = names_.At(index);
-    if (const std::optional<int16_t> code = CodeAt(index)) {
-      row.code = *code;
-      row.state = StateOfCode(row.code);
-    }
-    const auto extra = extra_.find(number);
-    if (extra != extra_.end() && row.state != RowState::Passed) {
-      row.extra = extra->second;
-      row.reasons = JoinedReasons(row.code, row.extra);
-    }
-    rows.push_back(std::move(row));
+    rows.push_back(RowAt(number));
   }
   return rows;
+}
+
+std::vector<FileRun::Row> FileRun::RowsAt(std::span<const int32_t> numbers) const {
+  std::lock_guard lock(mutex_);
+  std::vector<Row> rows;
+  rows.reserve(numbers.size());
+  for (const int32_t number : numbers) {
+    if (number >= 1 && static_cast<size_t>(number) <= names_.size()) rows.push_back(RowAt(number));
+  }
+  return rows;
+}
+
+void FileRun::ReadRows(std::span<const int32_t> numbers, const TakeRows& take) const {
+  size_t done = 0;
+  do {
+    RowPlaces places;
+    {
+      std::lock_guard lock(mutex_);
+      if (kept_ == nullptr || kept_->size() == 0) return;
+      kept_->Places(numbers.subspan(done), kGroupBytes, places);
+    }
+    const std::span<const int32_t> group = numbers.subspan(done, places.spans.size());
+    // The bytes are read without the lock: a row's bytes never change once kept.
+    const std::unique_ptr<CSV> table = ReadPlaces(places, group.empty() ? 1 : group.front());
+    take(table->Rows(), group);
+    done += group.size();
+  } while (done < numbers.size());
 }
 
 std::vector<int32_t> FileRun::BadRowNumbers() const {

@@ -4,17 +4,24 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "cli/file_text.h"
+#include "cli/pieces.h"
 #include "cli/test_ledger.h"
 #include "common/spool_file.h"
 #include "outcomes/csv_row_errors.h"
 #include "outcomes/row_state.h"
+#include "rows/row_table.h"
+#include "web/kept_rows.h"
+#include "web/kept_tests.h"
 
 namespace quorax {
 
@@ -30,8 +37,11 @@ struct RunOrder {
 
 // One file sent from a browser as a run: read by the command line's readers
 // and sent to the database a piece at a time by a worker (RunQueue), while
-// the session's pages read its progress and results. Thread-safe. Its spool
-// file goes with it: when the session replaces or loses the run.
+// the session's pages read its progress and results. What the pages need is
+// kept as the file is first read (each row's place in the CSV text, a
+// report's first tests of each row), so that a page reads only the bytes of
+// its own rows. Thread-safe. Its spool files go with it: when the session
+// replaces or loses the run.
 class FileRun {
  public:
   enum class Stage { kQueued, kReading, kSending, kDone, kCancelled, kFailed, kServerStopped };
@@ -42,12 +52,9 @@ class FileRun {
     std::string result;
   };
 
-  // The tests of one row of a runner report: the first `listed` of them
-  // and how many there are in all.
-  struct RowTests {
-    std::vector<cli::LedgerTest> listed;
-    size_t count = 0;
-  };
+  // The tests of one row of a runner report: the first of them and how
+  // many there are in all.
+  using RowTests = ListedTests;
 
   // One data row of the file as the results show it.
   struct Row {
@@ -80,10 +87,15 @@ class FileRun {
   // The worker's side.
   void SetStage(Stage stage);
   void Fail(Stage stage, std::string message);
-  // Records the name and test case id of the file's next data row, while the
-  // file is checked.
+  // Keeps the place of each data row of `piece`, the file's next piece, cut
+  // from a file of `shape`, while the file is checked. Raises
+  // PlatformFailure when a report's rows cannot be copied.
+  void KeepRows(const cli::Piece& piece, const cli::FileShape& shape);
+  // Records the name of the file's next data row and, for a report, its
+  // test case id's first tests and their count, while the file is checked.
   void AddRow(std::string_view name, std::string_view case_id);
-  // Marks the run as a runner report's, whose tests `ledger` holds by case id.
+  // Marks the run as a runner report's, whose tests `ledger` holds by case
+  // id until the file has been checked.
   void SetReport(std::vector<Unmapped> unmapped, int32_t mapped,
                  std::unique_ptr<cli::TestLedger> ledger);
   // The file's encoding (upload/upload_text.h), once its shape is read.
@@ -99,12 +111,23 @@ class FileRun {
   RowTally Tally() const;
   // Rows `first` (from 1) on, at most `count` of them.
   std::vector<Row> Rows(int32_t first, int32_t count) const;
+  // The rows `numbers` (from 1) that the file has, in that order.
+  std::vector<Row> RowsAt(std::span<const int32_t> numbers) const;
+  // Reads the data rows `numbers` (each 1..Snapshot().total) from the kept
+  // places of their bytes, as many at a time as fit in a piece, and hands
+  // each such group to `take` as read (under the file's header) with its
+  // numbers; once with no rows for no `numbers` when the file has rows.
+  // Raises PlatformFailure when the file can no longer be read, and what
+  // `take` raises.
+  using TakeRows = std::function<void(const RowTable& rows, std::span<const int32_t> numbers)>;
+  void ReadRows(std::span<const int32_t> numbers, const TakeRows& take) const;
   // The numbers of the rows that did not pass, sent or not, in file order.
   std::vector<int32_t> BadRowNumbers() const;
   bool IsReport() const;
   std::vector<Unmapped> UnmappedTests() const;
   // The tests of a runner report's data row `number` (from 1), the first
-  // `most` listed; none for a CSV file's run.
+  // `most` (at most KeptTests::kListed) listed; none for a CSV file's run.
+  // Reads only those. Raises PlatformFailure when they can no longer be read.
   RowTests TestsOf(int32_t number, size_t most) const;
   int32_t MappedTests() const;
   std::string Encoding() const;
@@ -131,6 +154,9 @@ class FileRun {
 
   // The code of the row at `index` (from 0) once judged. REQUIRES: the lock.
   std::optional<int16_t> CodeAt(size_t index) const;
+  // Row `number` (from 1) as the results show it. REQUIRES: the lock, a
+  // number of a row of the file.
+  Row RowAt(int32_t number) const;
 
   const RunOrder order_;
   std::atomic<bool> cancel_{false};
@@ -151,14 +177,16 @@ class FileRun {
   };
 
   Texts names_;
-  Texts case_ids_;                         // of a report's rows
+  std::unique_ptr<KeptRows> kept_;         // made with the first piece
+  KeptTests tests_;                        // of a report's rows
   std::vector<int16_t> codes_;             // of the rows judged by the run, in file order
   std::map<int32_t, int16_t> late_codes_;  // of rows after those, judged in the fix view
   std::map<int32_t, std::string> extra_;   // of the rows that did not pass
   RowCells corrections_;
   uint64_t fix_stamp_;
   bool report_ = false;
-  std::shared_ptr<const cli::TestLedger> ledger_;  // written whole before the run is marked
+  // Written whole before the run is marked; let go once the file is checked.
+  std::shared_ptr<const cli::TestLedger> ledger_;
   std::vector<Unmapped> unmapped_;
   int32_t mapped_ = 0;
   std::string encoding_;

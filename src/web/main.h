@@ -19,6 +19,7 @@
 #include "web/named_table.h"
 #include "web/page_addresses.h"
 #include "web/run_corrections.h"
+#include "web/run_download.h"
 #include "web/run_queue.h"
 #include "web/sign_in_throttle.h"
 
@@ -100,7 +101,8 @@ class main : public WebApplication {
   void CancelRun_Respond(WebHost& host);
   void RunResults_Respond(WebHost& host);
   // A finished run's bad rows (errors.csv) and every row with its outcome
-  // (results.csv), written from the whole run a piece at a time.
+  // (results.csv), written by Downloads from the rows' kept bytes; a page
+  // that reloads itself while a large one is still being written.
   void RunErrors_Respond(WebHost& host);
   void RunExport_Respond(WebHost& host);
   // A finished run's fix view: its bad rows a page at a time (query "p"),
@@ -138,6 +140,7 @@ class main : public WebApplication {
   const std::chrono::milliseconds ConnectionMaxAge;  // a kept connection's longest service
   const size_t MaxRunBytes;                          // the largest file sent as a run
   RunQueue Runs;                                     // the runs of every session
+  RunDownloads Downloads{2};  // the runs' downloads, written off the page threads
 
  private:
   // A tag of one page item and how its contents are filled.

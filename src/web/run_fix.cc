@@ -53,30 +53,25 @@ std::unique_ptr<FixPage> ReadFixPage(const FileRun& run, int32_t page) {
   fix->page = std::clamp(page, 1, fix->pages);
   const auto first = static_cast<size_t>((fix->page - 1) * kRunFixRowsPerPage);
   fix->first_shown = static_cast<int32_t>(first) + 1;
-  std::vector<FileRun::Row> rows;
-  for (size_t i = first; i < std::min(bad.size(), first + kRunFixRowsPerPage); ++i) {
-    const std::vector<FileRun::Row> one = run.Rows(bad[i], 1);
-    rows.insert(rows.end(), one.begin(), one.end());
-  }
+  const std::span<const int32_t> shown =
+      std::span(bad).subspan(first, std::min<size_t>(bad.size() - first, kRunFixRowsPerPage));
+  std::vector<FileRun::Row> rows = run.RowsAt(shown);
   std::stable_partition(rows.begin(), rows.end(), [](const FileRun::Row& row) {
     return row.state != RowState::NotProcessed;
   });
-  const auto wanted = [&](int32_t first_row, int32_t count) {
-    return std::any_of(rows.begin(), rows.end(), [&](const FileRun::Row& row) {
-      return row.number >= first_row && row.number < first_row + count;
-    });
-  };
+  // Only the bytes of the page's own rows are read.
   std::map<int32_t, std::vector<std::string>> cells;  // file row number -> cells as they now stand
   const FileRun::RowCells corrections = run.Corrections();
-  ReadRunPieces(run.order(), [&](const CSV& piece, int32_t first_row) {
-    if (fix->table.Header().empty()) fix->table = RowTable(piece.Rows().Header());
-    if (!wanted(first_row, piece.Rows().RowCount())) return;
-    const RowTable now = AsNowStands(piece.Rows(), first_row, corrections);
-    for (const FileRun::Row& row : rows) {
-      const int32_t index = row.number - first_row;
-      if (index < 0 || index >= now.RowCount()) continue;
-      std::vector<std::string>& values = cells[row.number];
-      for (int32_t col = 0; col < now.Columns(); ++col) values.emplace_back(now.Cell(index, col));
+  run.ReadRows(shown, [&](const RowTable& read, std::span<const int32_t> numbers) {
+    if (fix->table.Header().empty()) fix->table = RowTable(read.Header());
+    for (size_t index = 0; index < numbers.size(); ++index) {
+      const auto corrected = corrections.find(numbers[index]);
+      std::vector<std::string>& values = cells[numbers[index]];
+      for (int32_t col = 0; col < read.Columns(); ++col) {
+        values.emplace_back(corrected != corrections.end()
+                                ? corrected->second.at(static_cast<size_t>(col))
+                                : read.Cell(static_cast<int32_t>(index), col));
+      }
     }
   });
   for (const FileRun::Row& row : rows) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,10 @@ constexpr int32_t kRunRowsPerPage = 200;
 constexpr size_t kShownBytes = 500;
 // Unmapped tests listed by name; the rest are counted.
 constexpr size_t kListedTests = 200;
-// Tests of one case listed by name in its row, with names cut to
-// kTestNameBytes; the rest are counted, so that a page of rows stays small.
-constexpr size_t kListedRowTests = 10;
+// Tests of one case listed by name in its row (those the run keeps), with
+// names cut to kTestNameBytes; the rest are counted, so that a page of rows
+// stays small.
+constexpr size_t kListedRowTests = KeptTests::kListed;
 constexpr size_t kTestNameBytes = 200;
 
 std::string Shown(const std::string& text, size_t most = kShownBytes) {
@@ -145,10 +147,9 @@ void main::RunResults_Respond(WebHost& host) {
   std::vector<FileRun::Row> rows;
   const int64_t first = (page - 1) * kRunRowsPerPage;
   if (bad_view) {
-    for (int64_t i = first; i < std::min(count, first + kRunRowsPerPage); ++i) {
-      std::vector<FileRun::Row> one = run->Rows(numbers[static_cast<size_t>(i)], 1);
-      rows.insert(rows.end(), one.begin(), one.end());
-    }
+    rows = run->RowsAt(std::span(numbers).subspan(
+        static_cast<size_t>(first),
+        static_cast<size_t>(std::min<int64_t>(count - first, kRunRowsPerPage))));
   } else {
     rows = run->Rows(static_cast<int32_t>(first + 1), kRunRowsPerPage);
   }

@@ -78,6 +78,7 @@ std::optional<cli::FileShape> CheckSource(cli::Source& source, FileRun& run) {
       return std::nullopt;
     }
     const std::unique_ptr<CSV> table = cli::ReadPiece(*piece);
+    run.KeepRows(*piece, shape);
     const RowTable& rows = table->Rows();
     const int32_t column = NameColumn(rows);
     for (int32_t row = 0; row < rows.RowCount(); ++row) {
@@ -125,19 +126,6 @@ RowTable AsNowStands(const RowTable& piece, int32_t first_row,
     rows.AddRow(std::span<const std::string_view>(cells), piece.Origin(row));
   }
   return rows;
-}
-
-std::string ReadRunPieces(const RunOrder& order,
-                          const std::function<void(const CSV& table, int32_t first_row)>& take) {
-  std::ostringstream notes;
-  std::vector<cli::Source> sources = cli::OpenSources(ReadingOptions(order), notes, nullptr);
-  cli::Source& source = sources.front();
-  const cli::FileShape shape = ShapeFor(source);
-  cli::PieceReader reader(*source.csv, shape, kPieceBytes);
-  while (const std::optional<cli::Piece> piece = reader.Next()) {
-    take(*cli::ReadPiece(*piece), piece->first_row);
-  }
-  return shape.encoding;
 }
 
 void CarryOutRun(FileRun& run, ConnectionKeeper& keeper) {

@@ -1,7 +1,6 @@
 #ifndef QUORAX_WEB_RUN_WORK_H_
 #define QUORAX_WEB_RUN_WORK_H_
 
-#include <functional>
 #include <string>
 
 #include "kept/connection_keeper.h"
@@ -27,13 +26,6 @@ void CarryOutRun(FileRun& run, ConnectionKeeper& keeper);
 // cells, every row with its origin.
 RowTable AsNowStands(const RowTable& piece, int32_t first_row,
                      const FileRun::RowCells& corrections);
-
-// Reads the file of `order` again as CarryOutRun reads it, handing each
-// piece's table to `take` with the file's number of its first data row, and
-// returns the file's encoding (kUtf8Encoding for a runner's report). Raises
-// cli::CliFailure for a file that cannot be read.
-std::string ReadRunPieces(const RunOrder& order,
-                          const std::function<void(const CSV& table, int32_t first_row)>& take);
 
 }  // namespace quorax
 
