@@ -1,9 +1,10 @@
 #!/bin/bash
 # The container's entry. Writes the settings file from the environment, then
 # runs quorax-server with the container's arguments as its options, after
-# --listen 0.0.0.0:8080 (the server takes the last --listen given). Arguments
-# that do not start with "-" are run as a command instead, without settings:
-# `quorax verify FILE --url URL --user NAME`.
+# --listen 0.0.0.0:8080 and --spool-dir /var/lib/quorax/spool (the server
+# takes the last of each given). Arguments that do not start with "-" are run
+# as a command instead, without settings: `quorax verify FILE --url URL --user
+# NAME`.
 #
 #   QUORAX_DSN         required: libpq connection string of the test-case
 #                      database, without user or password (testers sign in
@@ -51,7 +52,7 @@ umask 077
 
 # The health check asks the plain listener (the last --listen, as the server
 # reads its options), on the loopback when it listens on every address.
-set -- --listen 0.0.0.0:8080 "$@"
+set -- --listen 0.0.0.0:8080 --spool-dir /var/lib/quorax/spool "$@"
 listen=""
 for ((i = 1; i <= $#; i++)); do
   case "${!i}" in

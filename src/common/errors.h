@@ -9,7 +9,7 @@ namespace quorax {
 // The raised errors of the system. Every failure that is not reported by a
 // result code is one of these kinds; each carries a message a tester can read.
 // The host answers input errors (all kinds but PlatformFailure) with status
-// 400 and platform failures with status 500.
+// 400, a full spool with 507 and other platform failures with status 500.
 class Error : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -57,6 +57,13 @@ class Stopped : public Error {
 class PlatformFailure : public Error {
  public:
   using Error::Error;
+};
+
+// The spool files (SpoolFile) have no room for more bytes now: their budget
+// or the disk is full. Passes once files in progress are done.
+class SpoolFull : public PlatformFailure {
+ public:
+  using PlatformFailure::PlatformFailure;
 };
 
 }  // namespace quorax

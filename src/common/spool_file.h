@@ -7,19 +7,39 @@
 
 namespace quorax {
 
-// A new file of its own in the system's temporary folder (TMPDIR, else
-// /tmp), readable only by this user, removed when the object goes. It lets
-// a large request body or file be kept on disk rather than in memory.
+// Bytes all spool files of the process may hold together until ConfigureSpool
+// says otherwise.
+inline constexpr uint64_t kDefaultSpoolBytes = 4ULL << 30;
+
+// Makes `folder` (empty: "quorax-spool" in TMPDIR, else /tmp) the folder of
+// every spool file made from now on, creating it (mode 0700) when missing,
+// removes the spool files in it that no live process holds (left by a server
+// that was killed), and lets the spool files of this process hold at most
+// `max_bytes` together, those open now included. Without a call the default
+// folder is prepared so at the first spool file. Raises PlatformFailure,
+// changing nothing, when the folder cannot be made or belongs to another user.
+void ConfigureSpool(const std::string& folder, uint64_t max_bytes);
+
+// Bytes the spool files of this process hold now.
+uint64_t SpooledBytes();
+
+// A new file of its own in the spool folder (ConfigureSpool), readable only by
+// this user, removed when the object goes. It lets a large request body or
+// file be kept on disk rather than in memory. While it lives no other
+// process's ConfigureSpool removes it.
 class SpoolFile {
  public:
-  // Creates the empty file. Raises PlatformFailure when it cannot.
-  SpoolFile();
+  // Creates the empty file. Raises SpoolFull when `expected_bytes` would not
+  // fit in the room the spool has left now, PlatformFailure when the file
+  // cannot be created.
+  explicit SpoolFile(uint64_t expected_bytes = 0);
   ~SpoolFile();
   SpoolFile(const SpoolFile&) = delete;
   SpoolFile& operator=(const SpoolFile&) = delete;
 
-  // Adds `bytes` at the file's end. Raises PlatformFailure when the disk
-  // refuses them (full, say).
+  // Adds `bytes` at the file's end. Raises SpoolFull, the file unchanged,
+  // when they would take the spool files past their bytes together or the
+  // disk has no room; PlatformFailure when the disk refuses them otherwise.
   void Append(std::string_view bytes);
 
   const std::string& path() const { return path_; }
@@ -31,7 +51,7 @@ class SpoolFile {
 
  private:
   std::string path_;
-  int fd_ = -1;
+  int fd_ = -1;  // holds an exclusive lock on the file while it lives
   uint64_t size_ = 0;
 };
 

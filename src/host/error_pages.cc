@@ -5,6 +5,7 @@
 namespace quorax {
 
 unsigned ErrorStatus(const std::exception& error) {
+  if (dynamic_cast<const SpoolFull*>(&error) != nullptr) return 507;
   if (dynamic_cast<const PlatformFailure*>(&error) != nullptr) return 500;
   return dynamic_cast<const Error*>(&error) != nullptr ? 400 : 500;
 }

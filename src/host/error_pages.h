@@ -9,9 +9,9 @@
 
 namespace quorax {
 
-// The status that answers an error that left a handler: 500 for a platform
-// failure, 400 for every other error of the system's hierarchy (input
-// errors), 500 for anything else.
+// The status that answers an error that left a handler: 507 for a full
+// spool, 500 for another platform failure, 400 for every other error of the
+// system's hierarchy (input errors), 500 for anything else.
 unsigned ErrorStatus(const std::exception& error);
 
 // The error page for an error that left a handler, with ErrorStatus: the

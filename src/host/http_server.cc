@@ -3,6 +3,7 @@
 #include <iostream>
 #include <utility>
 
+#include "common/spool_file.h"
 #include "common/text.h"
 #include "host/request_guard.h"
 
@@ -21,9 +22,19 @@ Reply RunTooLarge(size_t limit, const std::string& start_page) {
                      start_page);
 }
 
+// True when the session `request` names is live, signed in and, as its last
+// request left it, takes a run's body (WebApplication::TakesRunBody).
+bool SessionTakesRunBody(const SessionStore& sessions, const Request& request) {
+  const std::shared_ptr<SessionEntry> entry = sessions.FindSignedIn(
+      CookieValue(request.cookie, kSessionCookie), SessionStore::Clock::now());
+  return entry != nullptr && entry->takes_run_body;
+}
+
 // The host's transport settings, with refusal pages linking to the start
-// page and the application's run item spooled up to its limit.
-TransportOptions TransportOf(const HostOptions& options, const Routes& routes) {
+// page and the application's run item spooled up to its limit when
+// `takes_body` takes a request's body.
+TransportOptions TransportOf(const HostOptions& options, const Routes& routes,
+                             std::function<bool(const Request&)> takes_body) {
   TransportOptions transport = options.transport;
   transport.start_link = routes.start_page;
   transport.upload_form_link = routes.upload_form;
@@ -33,6 +44,7 @@ TransportOptions TransportOf(const HostOptions& options, const Routes& routes) {
     };
     transport.spooling.max_body = options.max_run_bytes;
     transport.spooling.too_large = RunTooLarge(options.max_run_bytes, routes.start_page);
+    transport.spooling.takes_body = std::move(takes_body);
   }
   return transport;
 }
@@ -49,11 +61,22 @@ ListenAddress ListenAt(const std::string& text) {
 HttpServer::HttpServer(WebApplication& app, HostOptions options)
     : options_(std::move(options)),
       routes_(app.SiteRoutes()),
-      core_(TransportOf(options_, routes_), router_,
+      // A run's body is read only when the guard would let the request
+      // through and its session would take the body: anyone else is
+      // answered on the header alone.
+      core_(TransportOf(options_, routes_,
+                        [this, &app](const Request& request) {
+                          return !GuardRefusal(request, app.ServesPlainConnections(), routes_) &&
+                                 SessionTakesRunBody(sessions_, request);
+                        }),
+            router_,
             [this, &app](const Request& request) {
               return GuardRefusal(request, app.ServesPlainConnections(), routes_);
             }),
-      metrics_core_(TransportOf(options_, routes_), metrics_endpoint_),
+      // The metrics listener takes no run's body: it answers a POST to the
+      // run item 404, as any request but GET /metrics, before the body.
+      metrics_core_(TransportOf(options_, routes_, [](const Request&) { return false; }),
+                    metrics_endpoint_),
       transport_(core_, options_.io_threads, options_.threads),
       sessions_(
           options_.session_timeout, options_.max_sessions,
@@ -68,6 +91,7 @@ HttpServer::HttpServer(WebApplication& app, HostOptions options)
 HttpServer::~HttpServer() { Stop(); }
 
 void HttpServer::Start() {
+  ConfigureSpool(options_.spool_dir, options_.max_spool_bytes);
   templates_ = TemplateStore::Load(options_.templates_dir);
   if (templates_.Count() == 0) {
     std::cerr << "warning: no page templates found in \"" << options_.templates_dir << "\"\n";

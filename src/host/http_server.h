@@ -28,8 +28,9 @@ class HttpServer {
   HttpServer& operator=(const HttpServer&) = delete;
 
   // Reads the templates, opens the listeners and starts the threads, then
-  // returns. A listener port of 0 takes a free port. Raises PlatformFailure
-  // when a listener cannot be opened or the TLS files cannot be used.
+  // returns. A listener port of 0 takes a free port. Prepares the spool
+  // folder and budget of the process (ConfigureSpool). Raises PlatformFailure
+  // when the spool folder, a listener or the TLS files cannot be used.
   // REQUIRES: not started before.
   void Start();
 

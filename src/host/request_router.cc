@@ -130,6 +130,7 @@ void RequestRouter::Serve(const std::shared_ptr<PageRequest>& page, const std::s
   auto job = [this, page, acquired, done] {
     RequestHost host(*page, acquired.entry, sessions_, templates_);
     Reply reply = RunApplication(*page, host);
+    acquired.entry->takes_run_body = app_.TakesRunBody(acquired.entry->session);
     if (acquired.is_new || host.renewed()) {
       reply.headers.emplace_back("Set-Cookie", SessionCookie(acquired.entry->id, page->http.https));
     }

@@ -39,6 +39,13 @@ class WebApplication {
   // every request; never raises.
   virtual bool ServesPlainConnections() const { return false; }
 
+  // True when the body of a run (a POST to the run item) is to be read in a
+  // signed-in session whose values are `session`; false when the run item
+  // would refuse it whatever it holds, and the host then runs the item
+  // without the body, never read. Asked as each request of the session ends;
+  // never raises.
+  virtual bool TakesRunBody(const Session& /*session*/) const { return true; }
+
   // True when a request for page item `item` ("" for WebClass_Start) and
   // every next item its handlers name finish quickly without ever waiting
   // (no database, no files): the host may then run it on a network thread.

@@ -105,30 +105,40 @@ void HttpConnection<Stream>::ReadHeader() {
 
 template <class Stream>
 void HttpConnection<Stream>::ReadRequest() {
-  Guarded([this] {
-    const RequestReader::Progress progress = reader_.Read(buffer_);
-    if (progress == RequestReader::Progress::kNeedMore) {
-      return stream_.async_read_some(
-          buffer_.prepare(kRequestReadChunk),
-          beast::bind_front_handler(&HttpConnection::OnRequestBytes, Self()));
+  Guarded([this] { Advance(reader_.Read(buffer_)); });
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Advance(RequestReader::Progress progress) {
+  if (progress == RequestReader::Progress::kNeedMore) {
+    return stream_.async_read_some(
+        buffer_.prepare(kRequestReadChunk),
+        beast::bind_front_handler(&HttpConnection::OnRequestBytes, Self()));
+  }
+  method_ = std::string(reader_.method());
+  target_ = std::string(reader_.target());
+  switch (progress) {
+    case RequestReader::Progress::kHeaderDone:
+      // An HTTP/1.0 client knows no interim responses: it sends its body
+      // unasked and reads the first answer as the final one.
+      if (reader_.request().version() >= 11 &&
+          beast::iequals(reader_.request()[http::field::expect], "100-continue")) {
+        return SendContinue();
+      }
+      return ReadRequest();
+    case RequestReader::Progress::kSpoolAsked: {
+      // Decided on the header alone, so that a body nobody will take is
+      // never read, let alone written to disk.
+      Request request = CurrentRequest();
+      const auto& takes_body = core_.options.spooling.takes_body;
+      if (takes_body && !takes_body(request)) return Dispatch(std::move(request), false);
+      return Advance(reader_.StartSpool());
     }
-    method_ = std::string(reader_.method());
-    target_ = std::string(reader_.target());
-    switch (progress) {
-      case RequestReader::Progress::kHeaderDone:
-        // An HTTP/1.0 client knows no interim responses: it sends its body
-        // unasked and reads the first answer as the final one.
-        if (reader_.request().version() >= 11 &&
-            beast::iequals(reader_.request()[http::field::expect], "100-continue")) {
-          return SendContinue();
-        }
-        return ReadRequest();
-      case RequestReader::Progress::kComplete:
-        return Dispatch();
-      default:
-        return Refuse(reader_.TakeRefusal());
-    }
-  });
+    case RequestReader::Progress::kComplete:
+      return Dispatch(CurrentRequest(), true);
+    default:
+      return Refuse(reader_.TakeRefusal());
+  }
 }
 
 template <class Stream>
@@ -149,15 +159,22 @@ void HttpConnection<Stream>::SendContinue() {
 }
 
 template <class Stream>
-void HttpConnection<Stream>::Dispatch() {
+Request HttpConnection<Stream>::CurrentRequest() {
   auto& wire = reader_.request();
   Request request = ToRequest(wire, kTls<Stream>, local_addr_, peer_addr_);
-  request.body_file = reader_.TakeBodyFile();
   ApplyOrigin(wire, peer_addr_, core_.options.trusted_proxies, request);
-  client_addr_ = request.remote_addr;
   request.secure_addr = secure_addr_;
-  version_ = wire.version();
-  keep_alive_ = wire.keep_alive();
+  return request;
+}
+
+template <class Stream>
+void HttpConnection<Stream>::Dispatch(Request request, bool body_read) {
+  request.body_file = reader_.TakeBodyFile();
+  client_addr_ = request.remote_addr;
+  version_ = reader_.request().version();
+  keep_alive_ = body_read && reader_.request().keep_alive();
+  // The client may still be sending the body that was not read.
+  refused_ = refused_ || !body_read;
   reader_.Begin();
   secure_ = request.https;
   std::optional<Reply> refusal;

@@ -73,9 +73,16 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   void ReadHeader();
   // Parses what has arrived of the request and reads more until it is whole.
   void ReadRequest();
+  // Goes on from what the reader last returned.
+  void Advance(RequestReader::Progress progress);
   void OnRequestBytes(beast::error_code error, size_t bytes);
   void SendContinue();
-  void Dispatch();
+  // What the guard and the handler read of the request the reader holds.
+  Request CurrentRequest();
+  // Hands `request`, the one the reader holds, to the guard and the router.
+  // Without `body_read` it goes without its body, left unread, and the
+  // connection closes after the answer.
+  void Dispatch(Request request, bool body_read);
   // Sends `reply` and closes the connection; the client may still be
   // sending the refused request.
   void Refuse(Reply reply);
@@ -117,7 +124,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
   bool counted_ = false;  // a request is in progress in the core's count
   bool writing_ = false;  // a reply is being written
   bool failed_ = false;   // an exception ended the connection's work
-  bool refused_ = false;  // the last reply refused a request, maybe not read whole
+  bool refused_ = false;  // a reply answered a request that may not be read whole
   char drain_[4096];
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "common/errors.h"
 #include "common/spool_file.h"
 #include "http/pages.h"
 
@@ -23,6 +24,7 @@ void RequestReader::Begin() {
   // in ChooseBodyLimit.
   body_limit_ = spooling_.accepts ? std::max(max_body_, spooling_.max_body) : max_body_;
   parser_->body_limit(static_cast<uint64_t>(body_limit_));
+  spooled_ = false;
   body_file_.reset();
   chunk_limits_.reset();
   scanned_ = 0;
@@ -34,6 +36,10 @@ void RequestReader::Begin() {
 RequestReader::Progress RequestReader::Read(beast::flat_buffer& buffer) {
   try {
     return header_done_ ? ReadBody(buffer) : ReadHeader(buffer);
+  } catch (const SpoolFull& full) {
+    return RefuseNoRoom(full);
+  } catch (const PlatformFailure&) {
+    throw;
   } catch (const std::exception&) {
     // A field the parser cannot hold (one over 64 KiB, say) raises.
     return Refuse(Unreadable(start_link_));
@@ -84,12 +90,22 @@ RequestReader::Progress RequestReader::ReadHeader(beast::flat_buffer& buffer) {
   if (std::optional<Reply> refusal = EncodingRefusal(*parser_, start_link_))
     return Refuse(*refusal);
   if (std::optional<Progress> refused = ChooseBodyLimit()) return *refused;
-  if (parser_->is_done()) return Progress::kComplete;
-  if (parser_->chunked()) {
+  if (!parser_->is_done() && parser_->chunked()) {
     chunk_limits_.emplace(body_limit_, header_limit_ - std::min(header_limit_, used));
   }
   parser_->eager(true);
-  return Progress::kHeaderDone;
+  if (spooled_) return Progress::kSpoolAsked;
+  return parser_->is_done() ? Progress::kComplete : Progress::kHeaderDone;
+}
+
+RequestReader::Progress RequestReader::StartSpool() {
+  assert(spooled_ && !body_file_);
+  try {
+    body_file_ = std::make_shared<SpoolFile>(parser_->content_length().value_or(0));
+  } catch (const SpoolFull& full) {
+    return RefuseNoRoom(full);
+  }
+  return parser_->is_done() ? Progress::kComplete : Progress::kHeaderDone;
 }
 
 RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
@@ -105,7 +121,7 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
         return RefuseLargeHeader();
       case ChunkedBodyLimits::Verdict::kBodyTooLarge:
         return Refuse(
-            body_file_
+            spooled_
                 ? spooling_.too_large
                 : ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
       case ChunkedBodyLimits::Verdict::kMore:
@@ -132,17 +148,15 @@ RequestReader::Progress RequestReader::ReadBody(beast::flat_buffer& buffer) {
 }
 
 std::optional<RequestReader::Progress> RequestReader::ChooseBodyLimit() {
-  const bool spooled =
-      spooling_.accepts && parser_->get().method() == http::verb::post && SpoolsTarget();
-  body_limit_ = spooled ? spooling_.max_body : max_body_;
+  spooled_ = spooling_.accepts && parser_->get().method() == http::verb::post && SpoolsTarget();
+  body_limit_ = spooled_ ? spooling_.max_body : max_body_;
   const boost::optional<uint64_t> length = parser_->content_length();
   if (length && *length > body_limit_) {
     return Refuse(
-        spooled ? spooling_.too_large
-                : ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
+        spooled_ ? spooling_.too_large
+                 : ReadRefusal(http::error::body_limit, start_link_, upload_form_link_).value());
   }
   parser_->body_limit(static_cast<uint64_t>(body_limit_));
-  if (spooled) body_file_ = std::make_shared<SpoolFile>();
   return std::nullopt;
 }
 
@@ -153,8 +167,14 @@ void RequestReader::SpoolBody() {
 }
 
 RequestReader::Progress RequestReader::Refuse(Reply reply) {
+  body_file_.reset();  // a refused body's bytes are given back at once
   refusal_ = std::move(reply);
   return Progress::kRefused;
+}
+
+RequestReader::Progress RequestReader::RefuseNoRoom(const std::exception& full) {
+  return Refuse(
+      RefusalPage(507, "The request could not be completed", full.what(), upload_form_link_));
 }
 
 RequestReader::Progress RequestReader::RefuseLargeHeader() {

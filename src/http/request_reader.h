@@ -28,8 +28,12 @@ class RequestReader {
   enum class Progress {
     kNeedMore,    // the request is not complete: append bytes and read again
     kHeaderDone,  // the header is read and acceptable; the body is still to come
-    kComplete,    // request() is whole
-    kRefused,     // TakeRefusal() answers it; the connection must close after
+    // The header is read and asks for its body to go to a spool file, which
+    // is not made yet: StartSpool() reads the body; else the request is
+    // answered without it and the connection must close after.
+    kSpoolAsked,
+    kComplete,  // request() is whole
+    kRefused,   // TakeRefusal() answers it; the connection must close after
   };
 
   // Refusal pages link back to `start_link`, that of a body too large to
@@ -47,9 +51,17 @@ class RequestReader {
   void Begin();
 
   // Parses what `buffer` holds of the request, consuming the bytes used; the
-  // bytes of a following request stay. Returns kHeaderDone once per request.
-  // Bytes held but not yet parsed stay bounded by the limits.
+  // bytes of a following request stay. Returns kHeaderDone or kSpoolAsked
+  // once per request. Bytes held but not yet parsed stay bounded by the
+  // limits. A spool with no room refuses the request with status 507; a
+  // spool file the disk fails to write raises PlatformFailure.
   Progress Read(beast::flat_buffer& buffer);
+
+  // REQUIRES: Read() returned kSpoolAsked. Makes the body's spool file and
+  // returns kHeaderDone (read on with Read()), kComplete for an empty body,
+  // or kRefused (507) when the spool has no room for the declared length.
+  // Raises PlatformFailure when the file cannot be made.
+  Progress StartSpool();
 
   // REQUIRES: Read() returned kHeaderDone or kComplete. The request, whole
   // after kComplete, until Begin().
@@ -72,14 +84,16 @@ class RequestReader {
   Progress Refuse(Reply reply);
   // Refuses a header (or a chunked body's trailer) over the header limit.
   Progress RefuseLargeHeader();
-  // Once the header is read: the body limit of this request, and its spool
-  // file when spooling accepts it. Refuses a declared length over the limit.
+  // Once the header is read: the body limit of this request, and whether
+  // spooling accepts it. Refuses a declared length over the limit.
   std::optional<Progress> ChooseBodyLimit();
   // True when the spooling's `accepts` takes the target read so far.
   // REQUIRES: spooling_.accepts is set.
   bool SpoolsTarget() const;
   // Moves what the parser holds of a spooled body to its file.
   void SpoolBody();
+  // The refusal of a body the spool has no room for, saying `full`.
+  Progress RefuseNoRoom(const std::exception& full);
 
   const size_t header_limit_;
   const size_t max_body_;
@@ -87,6 +101,7 @@ class RequestReader {
   const std::string upload_form_link_;
   const BodySpooling spooling_;
   size_t body_limit_ = 0;  // of the request being read
+  bool spooled_ = false;   // the request's body goes to a spool file
   std::shared_ptr<SpoolFile> body_file_;
   std::optional<http::request_parser<http::string_body>> parser_;
   std::optional<ChunkedBodyLimits> chunk_limits_;  // of a chunked body

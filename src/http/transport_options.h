@@ -25,6 +25,11 @@ struct BodySpooling {
   size_t max_body = contract::kDefaultLargestRunBody;
   // The answer to such a request whose body is larger.
   Reply too_large;
+  // Asked once the header of such a request is read, before any byte of its
+  // body: false sends the request on to the guard and the handler without
+  // its body, which is never read, and closes the connection after the
+  // answer. Empty: every such body is read.
+  std::function<bool(const Request&)> takes_body;
 };
 
 // What the connections of a listener need to know. The host's options hold

@@ -158,6 +158,16 @@ SessionStore::Acquired SessionStore::Acquire(const std::string& id, Clock::time_
   return {entry, true};
 }
 
+std::shared_ptr<SessionEntry> SessionStore::FindSignedIn(const std::string& id,
+                                                         Clock::time_point now) const {
+  std::lock_guard lock(mutex_);
+  const auto it = entries_.find(id);
+  if (it == entries_.end()) return nullptr;
+  const SessionEntry& entry = *it->second;
+  const bool live = !entry.abandoned && !Expired(entry, now) && !entry.user.empty();
+  return live ? it->second : nullptr;
+}
+
 void SessionStore::Release(const std::shared_ptr<SessionEntry>& entry, Clock::time_point now) {
   Dropped dropped;
   std::lock_guard lock(mutex_);

@@ -1,6 +1,7 @@
 #ifndef QUORAX_SESSIONS_SESSION_STORE_H_
 #define QUORAX_SESSIONS_SESSION_STORE_H_
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,10 @@ struct SessionEntry {
   std::string id;
   Session session;
   const std::shared_ptr<SerialQueue> queue;
+  // Whether the application takes a run's body in this session, as its
+  // values stood when its last request ended: set by the jobs of `queue`,
+  // read when a request's header arrives, without them.
+  std::atomic<bool> takes_run_body{false};
 
  private:
   friend class SessionStore;
@@ -81,6 +86,11 @@ class SessionStore {
   // and none of them is idle, or the store is full and no session may make
   // room. Raises PlatformFailure when no random id can be drawn.
   Acquired Acquire(const std::string& id, Clock::time_point now, const std::string& client = "");
+
+  // The live session named `id` when someone signed in to it; else nullptr
+  // (no such session, expired, abandoned or a guest's). Creates nothing and
+  // leaves the session as it was: neither in use nor newly used.
+  std::shared_ptr<SessionEntry> FindSignedIn(const std::string& id, Clock::time_point now) const;
 
   // Ends one use of `entry`; its idle time counts from `now`. An abandoned
   // session is removed once no request uses it.

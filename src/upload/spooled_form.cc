@@ -17,7 +17,7 @@ constexpr size_t kLargestDelimiter = 256;
 class BodyReader {
  public:
   explicit BodyReader(const SpoolFile& body) : in_(body.path(), std::ios::binary) {
-    if (!in_) throw PlatformFailure("the spooled request " + body.path() + " cannot be read");
+    if (!in_) throw PlatformFailure("the spooled request cannot be read");
   }
 
   // Reads one more block; false at the end of the body.

@@ -65,6 +65,7 @@ class main : public WebApplication {
   // outside it on every path; WebClass_Start holds the same rule for a host
   // that passes them on.
   bool ServesPlainConnections() const override { return DebugMode; }
+  bool TakesRunBody(const Session& session) const override;
 
   void Login_Respond(WebHost& host);
   void Login_ProcessTag(WebHost& host, const std::string& TagName, std::string& TagContents,

@@ -68,7 +68,7 @@ TEST(ErrorPagesTest, WithoutLineBreaksStripsCrLf) {
   EXPECT_EQ(WithoutLineBreaks("a\r\nSet-Cookie: x\rb\n"), "aSet-Cookie: xb");
 }
 
-TEST(ErrorPagesTest, ErrorStatusIsFiveHundredOnlyForPlatformAndForeignErrors) {
+TEST(ErrorPagesTest, ErrorStatusIsFiveHundredOnlyForPlatformAndForeignErrorsButAFullSpool) {
   const struct {
     std::function<void()> raise;
     unsigned status;
@@ -77,6 +77,7 @@ TEST(ErrorPagesTest, ErrorStatusIsFiveHundredOnlyForPlatformAndForeignErrors) {
       {[] { throw InvalidArgument("i"); }, 400},    {[] { throw MissingKey("m"); }, 400},
       {[] { throw DuplicateKey("d"); }, 400},       {[] { throw PlatformFailure("p"); }, 500},
       {[] { throw std::runtime_error("r"); }, 500}, {[] { throw 7; }, 500},
+      {[] { throw SpoolFull("f"); }, 507},
   };
   for (const auto& c : cases) {
     Reply reply;

@@ -6,9 +6,20 @@
 #include <thread>
 
 #include "common/errors.h"
+#include "common/spool_file.h"
 #include "common/text.h"
 
 namespace quorax {
+
+Routes TestApp::SiteRoutes() const {
+  Routes routes = PageRoutes("Quorax.asp", "ImportCSV", "SubmitCSV");
+  routes.run_item = "Run";
+  return routes;
+}
+
+bool TestApp::TakesRunBody(const Session& session) const {
+  return session.GetText("Last") == "Form";
+}
 
 void TestApp::WebClass_Start(WebHost& host) {
   ++calls;
@@ -67,6 +78,16 @@ bool TestApp::Respond(const std::string& item, WebHost& host) {
   } else if (EqualsIgnoreCase(item, "Abandon")) {
     host.AbandonSession();
     host.Write("bye");
+  } else if (EqualsIgnoreCase(item, "Form")) {
+    session.SetText("Last", "Form");
+    host.Write("form");
+  } else if (EqualsIgnoreCase(item, "Run")) {
+    if (host.BodyFile() == nullptr || !TakesRunBody(session)) {
+      host.Redirect("/Quorax.asp");
+      host.End();
+    } else {
+      host.Write("run=" + std::to_string(host.BodyFile()->size()));
+    }
   } else if (EqualsIgnoreCase(item, "SignIn")) {
     host.SignedIn("tester");
     host.Write("signed in from " + host.ServerVariable("REMOTE_ADDR"));

@@ -22,14 +22,17 @@ namespace quorax {
 //   Headers: adds headers with line breaks; Page: writes "page.htm"
 //   Large: writes `n` (a query value) bytes of a repeating pattern
 //   Abandon: abandons the session; SignIn: signs "tester" in, writes REMOTE_ADDR
+//   Form: shows the run's form; Run, the run item: takes a body after Form,
+//     writing "run=<bytes>", and without a body goes back to the start page
 // It serves plain connections while `serves_plain` is set.
 class TestApp : public WebApplication {
  public:
-  // Served at "Quorax.asp", whose upload item is "ImportCSV".
-  Routes SiteRoutes() const override { return PageRoutes("Quorax.asp", "ImportCSV", "SubmitCSV"); }
+  // Served at "Quorax.asp", whose upload item is "ImportCSV" and run item "Run".
+  Routes SiteRoutes() const override;
   void WebClass_Start(WebHost& host) override;
   bool Respond(const std::string& item, WebHost& host) override;
   bool ServesPlainConnections() const override { return serves_plain; }
+  bool TakesRunBody(const Session& session) const override;
 
   std::atomic<bool> serves_plain{true};
   std::atomic<int> calls{0};
