@@ -149,7 +149,8 @@ auto Reporting(Work&& work) {
 
 }  // namespace
 
-std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger) {
+std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger,
+                                const StopCheck& /*stop*/) {
   return Reporting([&] {
     std::vector<Source> sources;
     std::vector<size_t> source_of(options.files.size(), kNoSource);

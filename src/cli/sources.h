@@ -10,6 +10,7 @@
 
 #include "cli/options.h"
 #include "cli/test_ledger.h"
+#include "common/stop_check.h"
 
 namespace quorax::cli {
 
@@ -38,7 +39,8 @@ struct Source {
 // a run of several files, which is left out. Raises CliFailure (kBadUsage)
 // for a file that cannot be read, a malformed report or one without tests
 // (every one, with several), and a report without the run's fields it needs.
-std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger);
+std::vector<Source> OpenSources(const Options& options, std::ostream& err, TestLedger* ledger,
+                                const StopCheck& stop = {});
 
 // Converts the runner reports of `options` into the CSV file --out names,
 // listing unmapped tests on `err` and a summary on `out`. Returns kRowsRejected

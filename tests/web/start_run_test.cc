@@ -108,5 +108,25 @@ TEST_F(StartRunTest, UploadSendsReportsToARun) {
   EXPECT_EQ(host_.session().GetObject<HeldRun>("FileRun"), nullptr);
 }
 
+// Only a POST cancels, so that another site's link cannot: a GET gets 405
+// with an Allow header and leaves the run going.
+TEST_F(StartRunTest, CancelTakesOnlyAPost) {
+  const auto run = std::make_shared<FileRun>(RunOrder{});
+  host_.session().SetObject("FileRun", std::make_shared<HeldRun>(run));
+  for (const std::string method : {"GET", "POST"}) {
+    host_.NewRequest();
+    host_.Variable("REQUEST_METHOD", method);
+    Dispatch(app_, host_, "CancelRun");
+    EXPECT_EQ(run->CancelAsked(), method == "POST") << method;
+  }
+  EXPECT_EQ(host_.RedirectedTo(), "/Quorax.asp?WCI=RunProgress&WCU=");
+  host_.NewRequest();
+  host_.Variable("REQUEST_METHOD", "GET");
+  Dispatch(app_, host_, "CancelRun");
+  EXPECT_EQ(host_.Status(), 405u);
+  const ResponseHeaders::List allow = {{"Allow", "POST"}};
+  EXPECT_EQ(host_.Headers(), allow);
+}
+
 }  // namespace
 }  // namespace quorax
