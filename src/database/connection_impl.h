@@ -32,7 +32,6 @@ using PgResult = std::unique_ptr<pg_result, ResultFree>;
 // number to another connection at once, but never this one while it is open.
 class SocketTwin {
  public:
-  SocketTwin() = default;
   // Duplicates `socket` (none when negative or when it cannot be duplicated).
   explicit SocketTwin(int socket);
   ~SocketTwin();
