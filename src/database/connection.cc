@@ -1,7 +1,10 @@
 #include "database/connection.h"
 
+#include <fcntl.h>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -75,6 +78,27 @@ std::string CompleteConnection(PGconn* conn) {
 
 void ConnectionFree::operator()(pg_conn* conn) const { PQfinish(conn); }
 
+SocketTwin::SocketTwin(int socket) : socket_(socket < 0 ? -1 : fcntl(socket, F_DUPFD_CLOEXEC, 0)) {}
+
+SocketTwin::~SocketTwin() {
+  if (socket_ >= 0) close(socket_);
+}
+
+void SocketTwin::ShutDown() const {
+  if (socket_ >= 0) shutdown(socket_, SHUT_RDWR);
+}
+
+Connection::Impl::~Impl() { Replace(nullptr); }
+
+void Connection::Impl::Replace(PgConnection next) {
+  std::lock_guard lock(abandon_mutex);
+  // The old connection ends before its twin, so that the client library's
+  // goodbye still reaches the server.
+  conn = std::move(next);
+  twin = conn == nullptr ? nullptr : std::make_unique<SocketTwin>(PQsocket(conn.get()));
+  if (abandoned && twin != nullptr) twin->ShutDown();
+}
+
 void Connection::Impl::Fail(ProviderError error) {
   errors.assign(1, std::move(error));
   RaiseProviderError(errors.front());
@@ -87,9 +111,13 @@ Connection::~Connection() = default;
 void Connection::Open(const std::string& ConnectionString, const std::string& UserID,
                       const std::string& Password) {
   if (State() == 1) throw PlatformFailure("The connection is already open.");
-  impl_->conn.reset();
+  impl_->Replace(nullptr);
   impl_->prepared.clear();
   impl_->errors.clear();
+  {
+    std::lock_guard lock(impl_->abandon_mutex);
+    if (impl_->abandoned) impl_->Fail(ConnectionFailure("the work it served was stopped"));
+  }
   // An empty value would make the client library fall back to the
   // environment or a password file, signing in with someone else's
   // credentials; a NUL byte would cut the value short.
@@ -119,7 +147,7 @@ void Connection::Open(const std::string& ConnectionString, const std::string& Us
                                   ? PQerrorMessage(conn.get())
                                   : CompleteConnection(conn.get());
   if (!failure.empty()) impl_->Fail(ConnectionFailure(failure));
-  impl_->conn = std::move(conn);
+  impl_->Replace(std::move(conn));
 }
 
 int32_t Connection::State() const {
@@ -146,8 +174,14 @@ void Connection::ClearErrors() { impl_->errors.clear(); }
 
 void Connection::Close() {
   if (impl_->conn == nullptr) throw PlatformFailure("The connection is not open.");
-  impl_->conn.reset();
+  impl_->Replace(nullptr);
   impl_->prepared.clear();
+}
+
+void Connection::Abandon() {
+  std::lock_guard lock(impl_->abandon_mutex);
+  impl_->abandoned = true;
+  if (impl_->twin != nullptr) impl_->twin->ShutDown();
 }
 
 }  // namespace quorax::db

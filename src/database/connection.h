@@ -59,6 +59,11 @@ class Connection {
   // Closes the connection. Raises PlatformFailure when it is not open.
   void Close();
 
+  // Ends this connection from any thread, the one member that may be called
+  // while another runs: a call in flight ends as on a lost connection, and
+  // every later Open fails as a connection failure. Thread-safe.
+  void Abandon();
+
  private:
   friend class Command;
   struct Impl;

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,38 @@ struct ResultFree {
 };
 using PgResult = std::unique_ptr<pg_result, ResultFree>;
 
+// A duplicate of an open connection's socket, closed with this. Abandon
+// shuts the connection down through it: the client library closes its own
+// number when it finds the connection broken, and the system may hand that
+// number to another connection at once, but never this one while it is open.
+class SocketTwin {
+ public:
+  // Duplicates `socket` (none when negative or when it cannot be duplicated).
+  explicit SocketTwin(int socket);
+  ~SocketTwin();
+  SocketTwin(const SocketTwin&) = delete;
+  SocketTwin& operator=(const SocketTwin&) = delete;
+
+  // Ends both directions of the connection; does nothing without a socket.
+  void ShutDown() const;
+
+ private:
+  int socket_ = -1;
+};
+
 // The private state of a Connection.
 struct Connection::Impl {
-  PgConnection conn;  // null while closed
+  ~Impl();
+
+  // Makes `next` the connection (null closes it), keeping `twin` in step;
+  // one opened after Abandon is shut down at once.
+  void Replace(PgConnection next);
+
+  PgConnection conn;  // null while closed; changed only by Replace
+  // Guards `twin` and `abandoned`, the state Abandon reaches from another thread.
+  std::mutex abandon_mutex;
+  std::unique_ptr<SocketTwin> twin;  // of `conn` while it is open
+  bool abandoned = false;            // set by Abandon: no later Open succeeds
   std::vector<ProviderError> errors;
   // Statements prepared on `conn`: statement key -> prepared statement name.
   std::map<std::string, std::string> prepared;

@@ -267,7 +267,7 @@ size_t Connection::Impl::CallEach(const std::string& statement,
   const size_t succeeded =
       Pipeline(conn.get(), errors, statement, calls, kCallPerTransaction).Run(usable);
   if (!usable) {
-    conn.reset();
+    Replace(nullptr);
     prepared.clear();
   }
   return succeeded;
@@ -281,14 +281,14 @@ TransactionOutcome Connection::Impl::CallInTransaction(const std::string& statem
   if (!usable) {
     // Closing the connection ends its transaction uncommitted.
     errors.assign(1, ResultFailure(conn.get(), nullptr));
-    conn.reset();
+    Replace(nullptr);
     prepared.clear();
     return {succeeded, TransactionEnding::kRolledBack};
   }
   SharedTransactionEnd end(conn.get(), errors, succeeded, pipeline.CallFailed());
   const TransactionOutcome outcome = end.End(succeeded == calls.size());
   if (!end.Usable()) {
-    conn.reset();
+    Replace(nullptr);
     prepared.clear();
   }
   return outcome;

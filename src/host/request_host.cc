@@ -25,6 +25,7 @@ std::string RequestHost::ServerVariable(const std::string& name) const {
   if (EqualsIgnoreCase(name, "HTTPS")) return request_.http.https ? "on" : "off";
   if (EqualsIgnoreCase(name, "LOCAL_ADDR")) return request_.http.local_addr;
   if (EqualsIgnoreCase(name, "REMOTE_ADDR")) return request_.http.remote_addr;
+  if (EqualsIgnoreCase(name, "REQUEST_METHOD")) return request_.http.method;
   if (EqualsIgnoreCase(name, "SESSION_ENDED")) return request_.session_ended ? "1" : "";
   if (EqualsIgnoreCase(name, "SESSION_TIMEOUT")) {
     return std::to_string(request_.session_timeout.count());

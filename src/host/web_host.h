@@ -31,9 +31,10 @@ class WebHost {
   virtual std::string FormValue(const std::string& key) const = 0;
   // "HTTPS" ("on" or "off"), "LOCAL_ADDR" (host[:port] of this server),
   // "REMOTE_ADDR" (the client's IP address; behind a trusted proxy, the
-  // address the proxy reports), "SESSION_ENDED" ("1" when the request named
-  // a session that has ended, so that it runs in a fresh one; else "") and
-  // "SESSION_TIMEOUT" (the idle time after which a session ends, in seconds).
+  // address the proxy reports), "REQUEST_METHOD" ("GET", "POST", ...),
+  // "SESSION_ENDED" ("1" when the request named a session that has ended, so
+  // that it runs in a fresh one; else "") and "SESSION_TIMEOUT" (the idle
+  // time after which a session ends, in seconds).
   virtual std::string ServerVariable(const std::string& name) const = 0;
   virtual int32_t TotalBytes() const = 0;
   // Returns up to `count` bytes of the raw request body.

@@ -268,9 +268,29 @@ bool TCDB::InsertPiece(std::vector<ResultRow>& rows, size_t first, size_t count,
   return false;
 }
 
+void TCDB::Abandon() {
+  std::lock_guard lock(AbandonMutex);
+  Abandoned = true;
+  DbConnection->Abandon();
+  if (AgainConnection != nullptr) AgainConnection->Abandon();
+}
+
 db::TransactionOutcome TCDB::InsertAgain(const std::vector<db::ParameterList>& calls) {
   db::Connection connection;
   db::Command command;
+  // Abandon reaches `connection` only while it lives.
+  struct Reachable {
+    TCDB& gateway;
+    Reachable(TCDB& owner, db::Connection& again) : gateway(owner) {
+      std::lock_guard lock(gateway.AbandonMutex);
+      gateway.AgainConnection = &again;
+      if (gateway.Abandoned) again.Abandon();
+    }
+    ~Reachable() {
+      std::lock_guard lock(gateway.AbandonMutex);
+      gateway.AgainConnection = nullptr;
+    }
+  } reachable(*this, connection);
   try {
     connection.Open(ConnectedDSN, ConnectedUser, ConnectedPass);
     command.SetActiveConnection(&connection);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,11 @@ class TCDB {
   // A database failure is never raised.
   std::vector<int16_t> InsertResults(std::vector<ResultRow>& rows);
 
+  // Ends this gateway's connections from any thread, the one member that may
+  // be called while another runs: the call in flight ends as on a lost
+  // connection, and every later Connect fails. Thread-safe.
+  void Abandon();
+
  private:
   // True when the connection reads as open. REQUIRES: DbConnection is set.
   bool IsOpen();
@@ -117,6 +123,11 @@ class TCDB {
   // Declared in this order so that the command is released before the connection.
   std::unique_ptr<db::Connection> DbConnection;
   std::unique_ptr<db::Command> ProcCommand;
+
+  // Guards AgainConnection and Abandoned, which Abandon reaches from another thread.
+  std::mutex AbandonMutex;
+  db::Connection* AgainConnection = nullptr;  // InsertAgain's, while it runs
+  bool Abandoned = false;
 };
 
 }  // namespace quorax

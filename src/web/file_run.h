@@ -103,6 +103,13 @@ class FileRun {
   // Records the outcomes of a piece of rows sent, in file order.
   void Record(const CSVRowErrors& outcomes);
   bool CancelAsked() const { return cancel_; }
+  // Fails the run because the database refused its sign-in: the session's
+  // pages then end the session, as for a page's refused connection.
+  void FailAccess(std::string message) {
+    access_refused_ = true;
+    Fail(Stage::kFailed, std::move(message));
+  }
+  bool AccessRefused() const { return access_refused_; }
 
   // The pages' side.
   void Cancel() { cancel_ = true; }
@@ -160,6 +167,7 @@ class FileRun {
 
   const RunOrder order_;
   std::atomic<bool> cancel_{false};
+  std::atomic<bool> access_refused_{false};  // FailAccess ended the run
   mutable std::mutex mutex_;
   Stage stage_ = Stage::kQueued;
   std::string message_;

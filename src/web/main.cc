@@ -13,7 +13,7 @@ Routes main::SiteRoutes() const {
 }
 
 main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_connections,
-           std::chrono::milliseconds connection_max_age, size_t max_runs, size_t max_run_bytes)
+           std::chrono::milliseconds connection_max_age, const RunLimits& runs)
     : Settings(WebClass_Initialize(settings_file)),
       DebugMode(Settings != nullptr && SettingIsYes(Settings->GetItem("Debug"))),
       DataSourceName(Settings != nullptr ? Settings->GetItem("DSN") : ""),
@@ -23,9 +23,10 @@ main::main(std::string settings_file, SignInThrottle::Clock clock, size_t kept_c
       Throttle(std::move(clock)),
       Connections(kept_connections, kKeptConnectionIdleLimit, true),
       ConnectionMaxAge(connection_max_age),
-      MaxRunBytes(max_run_bytes),
-      Runs(max_runs == 0 ? RunQueue::DefaultWorkers() : max_runs,
-           [this](FileRun& run) { CarryOutRun(run, Connections); }) {}
+      MaxRunBytes(runs.largest_bytes),
+      Runs(runs, [this](FileRun& run, RunStop& stop) {
+        CarryOutRun(run, stop, Connections, ConnectionMaxAge);
+      }) {}
 
 std::string main::DefaultSettingsFile() { return QUORAX_SETTINGS_FILE; }
 
@@ -62,7 +63,7 @@ bool main::Respond(const std::string& item, WebHost& host) {
   };
   const auto* page_item = FindNamed(kPageItems, item);
   if (page_item == nullptr) return false;
-  (this->*page_item->Handle)(host);
+  if (StillAdmitted(host, item)) (this->*page_item->Handle)(host);
   return true;
 }
 

@@ -36,15 +36,15 @@ class main : public WebApplication {
   // file is not an error: see the fields for what is then used. `clock`
   // times the sign-in throttle. At most `kept_connections` database
   // connections stay open between requests (0: none), each serving for at
-  // most `connection_max_age` after its credentials were checked. At most
-  // `max_runs` files sent as runs are carried out at once (0:
-  // RunQueue::DefaultWorkers); the upload form tells that a file over
-  // `max_run_bytes`, the host's limit of a run's body, cannot be sent.
+  // most `connection_max_age` after its credentials were checked; a run's
+  // own connection is checked again as often. Files sent as runs are carried
+  // out within `runs`; the upload form tells that a file over its
+  // largest_bytes, the host's limit of a run's body, cannot be sent.
   explicit main(std::string settings_file = DefaultSettingsFile(),
                 SignInThrottle::Clock clock = SignInThrottle::SteadyClock(),
                 size_t kept_connections = kDefaultKeptConnections,
                 std::chrono::milliseconds connection_max_age = kDefaultConnectionMaxAge,
-                size_t max_runs = 0, size_t max_run_bytes = contract::kDefaultLargestRunBody);
+                const RunLimits& runs = {});
 
   static std::string DefaultSettingsFile();
 
@@ -180,6 +180,13 @@ class main : public WebApplication {
   // redirect with kSignInRefused; any other failure redirects with
   // kConnectionLost and the database's words. Null after such a redirect.
   std::unique_ptr<TCDB> ConnectForRows(WebHost& host);
+
+  // False, after abandoning the session and redirecting with kSignInRefused,
+  // when run page `item` may not be shown: the session's run found its
+  // sign-in refused, or a new connection does (made only once the kept one
+  // is ConnectionMaxAge old, and never for a page that must not block).
+  // True for every other item, and when the database cannot be reached.
+  bool StillAdmitted(WebHost& host, const std::string& item);
 
   // Sends the session's run again, in import mode when `import`, after
   // connecting: with `posted`, the rows RowsToSendAgain names once those

@@ -66,17 +66,13 @@ cli::FileShape ShapeFor(cli::Source& source) {
 }
 
 // Reads every piece of `source` as the upload would, recording each row's
-// name and test case id; raises as ReadPiece does. Leaves the source rewound.
-// Returns nothing, having marked the run cancelled, once a cancel is asked:
-// a large file's check can take a while.
-std::optional<cli::FileShape> CheckSource(cli::Source& source, FileRun& run) {
+// name and test case id; raises as ReadPiece does, and Stopped once `stop`
+// does. Leaves the source rewound.
+cli::FileShape CheckSource(cli::Source& source, FileRun& run, const RunStop& stop) {
   const cli::FileShape shape = ShapeFor(source);
   cli::PieceReader reader(*source.csv, shape, kPieceBytes);
   while (const std::optional<cli::Piece> piece = reader.Next()) {
-    if (run.CancelAsked()) {
-      run.SetStage(FileRun::Stage::kCancelled);
-      return std::nullopt;
-    }
+    stop.Ask();
     const std::unique_ptr<CSV> table = cli::ReadPiece(*piece);
     run.KeepRows(*piece, shape);
     const RowTable& rows = table->Rows();
@@ -89,25 +85,78 @@ std::optional<cli::FileShape> CheckSource(cli::Source& source, FileRun& run) {
   return shape;
 }
 
+// Connects `database` with the run's sign-in, a new connection that checks
+// the credentials again. False, having failed the run, when the database
+// refuses: refused credentials end its access.
+bool Connected(FileRun& run, ConnectionKeeper& keeper, TCDB& database) {
+  const RunOrder& order = run.order();
+  const int16_t code = ConnectDatabase(keeper, order.user, order.password, order.dsn, database);
+  if (code == -1) {
+    run.FailAccess(kAccessEndedMessage);
+  } else if (code < 0) {
+    run.Fail(FileRun::Stage::kFailed,
+             "The database refused the connection: " + database.GetErrorString());
+  }
+  return code == 0;
+}
+
+// Where a run sends its rows: the database, its sign-in's keeper and how
+// long a connection serves before the credentials are checked again.
+struct Sending {
+  TCDB& database;
+  ConnectionKeeper& keeper;
+  std::chrono::milliseconds max_age;
+};
+
 // Sends the pieces of `source`, with the run's corrections in place of their
-// rows, until the end, a database failure or a cancel.
-void SendPieces(cli::Source& source, const cli::FileShape& shape, TCDB& database, FileRun& run) {
+// rows, until the end or a database failure; raises Stopped once `stop`
+// does. Between two pieces a connection `max_age` old is made afresh; a
+// refusal ends the run.
+void SendPieces(cli::Source& source, const cli::FileShape& shape, const Sending& to, FileRun& run,
+                const RunStop& stop) {
   cli::PieceReader reader(*source.csv, shape, kPieceBytes);
   Session scratch;  // SendRows notes "NoErrors"; the run keeps its own tally
   const FileRun::RowCells corrections = run.Corrections();
+  auto checked = std::chrono::steady_clock::now();
   while (const std::optional<cli::Piece> piece = reader.Next()) {
-    if (run.CancelAsked()) return run.SetStage(FileRun::Stage::kCancelled);
+    stop.Ask();
+    if (std::chrono::steady_clock::now() - checked >= to.max_age) {
+      to.database.Disconnect();
+      if (!Connected(run, to.keeper, to.database)) return;
+      checked = std::chrono::steady_clock::now();
+    }
     const std::unique_ptr<CSV> table = cli::ReadPiece(*piece);
     const RowTable corrected = corrections.empty()
                                    ? RowTable()
                                    : AsNowStands(table->Rows(), piece->first_row, corrections);
     const RowTable& rows = corrections.empty() ? table->Rows() : corrected;
     CSVRowErrors outcomes;
-    const bool failed = SendRows(database, rows, run.order().import, outcomes, scratch);
+    const bool failed = SendRows(to.database, rows, run.order().import, outcomes, scratch);
     run.Record(outcomes);
-    if (failed) break;
+    if (failed) {
+      stop.Ask();  // a call abandoned by the server's stop fails as a lost connection
+      break;
+    }
   }
   run.SetStage(FileRun::Stage::kDone);
+}
+
+// `message` with the run's spool file named as the browser named the file.
+std::string Unspooled(std::string message, const RunOrder& order) {
+  const std::string& path = order.file->path();
+  for (size_t at = message.find(path); !path.empty() && at != std::string::npos;
+       at = message.find(path, at + order.file_name.size())) {
+    message.replace(at, path.size(), order.file_name);
+  }
+  return message;
+}
+
+// Ends `run` as `stop` says, after it raised `stopped`.
+void EndStopped(FileRun& run, const RunStop& stop, const Stopped& stopped) {
+  const std::optional<RunStop::Ending> ending = stop.Reason();
+  if (!ending) return run.Fail(FileRun::Stage::kFailed, stopped.what());
+  if (ending->stage == FileRun::Stage::kCancelled) return run.SetStage(ending->stage);
+  run.Fail(ending->stage, ending->message);
 }
 
 }  // namespace
@@ -128,14 +177,16 @@ RowTable AsNowStands(const RowTable& piece, int32_t first_row,
   return rows;
 }
 
-void CarryOutRun(FileRun& run, ConnectionKeeper& keeper) {
-  if (run.CancelAsked()) return run.SetStage(FileRun::Stage::kCancelled);
+void CarryOutRun(FileRun& run, RunStop& stop, ConnectionKeeper& keeper,
+                 std::chrono::milliseconds max_age) {
   run.SetStage(FileRun::Stage::kReading);
   const RunOrder& order = run.order();
   try {
+    stop.Ask();
     std::ostringstream notes;
     auto ledger = std::make_unique<cli::TestLedger>();
-    std::vector<cli::Source> sources = cli::OpenSources(ReadingOptions(order), notes, ledger.get());
+    std::vector<cli::Source> sources =
+        cli::OpenSources(ReadingOptions(order), notes, ledger.get(), stop.Check());
     cli::Source& source = sources.front();
     if (source.report) {
       std::vector<FileRun::Unmapped> unmapped;
@@ -144,20 +195,20 @@ void CarryOutRun(FileRun& run, ConnectionKeeper& keeper) {
       }
       run.SetReport(std::move(unmapped), source.mapped, std::move(ledger));
     }
-    const std::optional<cli::FileShape> shape = CheckSource(source, run);
-    if (!shape) return;
-    run.SetEncoding(shape->encoding);
+    const cli::FileShape shape = CheckSource(source, run, stop);
+    run.SetEncoding(shape.encoding);
     TCDB database;
-    if (ConnectDatabase(keeper, order.user, order.password, order.dsn, database) < 0) {
-      return run.Fail(FileRun::Stage::kFailed,
-                      "The database refused the connection: " + database.GetErrorString());
-    }
+    const RunStop::Holding held = stop.Hold(database);
+    if (!Connected(run, keeper, database)) return;
     run.SetStage(FileRun::Stage::kSending);
-    SendPieces(source, *shape, database, run);
+    SendPieces(source, shape, {database, keeper, max_age}, run, stop);
+  } catch (const Stopped& stopped) {
+    EndStopped(run, stop, stopped);
   } catch (const cli::CliFailure& failure) {
-    run.Fail(FileRun::Stage::kFailed, std::string("The file could not be read: ") + failure.what());
+    run.Fail(FileRun::Stage::kFailed,
+             "The file could not be read: " + Unspooled(failure.what(), order));
   } catch (const std::exception& failure) {
-    run.Fail(FileRun::Stage::kFailed, std::string("The run failed: ") + failure.what());
+    run.Fail(FileRun::Stage::kFailed, "The run failed: " + Unspooled(failure.what(), order));
   }
 }
 

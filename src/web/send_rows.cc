@@ -26,6 +26,14 @@ std::vector<ResultRow> RowsOf(const RowTable& table) {
   return rows;
 }
 
+// True when a cell of `row` holds a NUL byte.
+bool HoldsNul(const ResultRow& row) {
+  return std::any_of(std::begin(kResultColumns), std::end(kResultColumns),
+                     [&row](const ResultColumn& column) {
+                       return (row.*column.Cell).find('\0') != std::string::npos;
+                     });
+}
+
 // One code per row up to the first database failure. Both paths send rows
 // without waiting for each verdict; inserts go in transactions, so that a
 // lost connection leaves no row recorded without the tester being told.
@@ -51,10 +59,18 @@ bool SendRows(TCDB& database, const RowTable& table, bool import, CSVRowErrors& 
               Session& session) {
   const char* success = import ? "Imported successfully." : "Verified successfully.";
   std::vector<ResultRow> rows = RowsOf(table);
-  const std::vector<int16_t> codes = Codes(database, rows, import);
+  std::vector<bool> held_back(rows.size());
+  std::vector<ResultRow> sent;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    held_back[i] = HoldsNul(rows[i]);
+    if (!held_back[i]) sent.push_back(std::move(rows[i]));
+  }
+  const std::vector<int16_t> codes = Codes(database, sent, import);
+  size_t next_code = 0;
   bool database_failed = false;
-  for (size_t i = 0; i < codes.size(); ++i) {
-    const int16_t rc = codes[i];
+  for (size_t i = 0; i < rows.size() && !database_failed; ++i) {
+    if (!held_back[i] && next_code == codes.size()) break;
+    const int16_t rc = held_back[i] ? kRowHoldsNul : codes[next_code++];
     const auto number = static_cast<int16_t>(i + 1);
     outcomes.Add(number, rc);
     if (StateOfCode(rc) == RowState::Passed) {
@@ -62,7 +78,11 @@ bool SendRows(TCDB& database, const RowTable& table, bool import, CSVRowErrors& 
       continue;
     }
     session.SetBool("NoErrors", false);
-    if (IsDatabaseFailure(rc)) {
+    if (held_back[i]) {
+      outcomes.Item(number)->ExtraInfo =
+          "A cell holds a NUL byte (character 0), which the database cannot store; remove it "
+          "and send the row again.";
+    } else if (IsDatabaseFailure(rc)) {
       outcomes.Item(number)->ExtraInfo = DatabaseFailureText(database, rc);
       database_failed = true;
     }

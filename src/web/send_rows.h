@@ -9,10 +9,16 @@ namespace quorax {
 
 class Session;
 
+// The code of a row not sent because a cell holds a NUL byte, which the
+// database cannot store: rejected with no failure flag, its reason in the
+// outcome's ExtraInfo.
+inline constexpr int16_t kRowHoldsNul = -256;
+
 // Sends every data row of `table` to the verify procedure (or, when
 // `import`, the insert procedure) and records one outcome per row sent,
 // numbered from 1, with its description; a row that does not pass sets the session's
-// "NoErrors" to false. Stops after the first database failure, whose outcome
+// "NoErrors" to false. A row with a NUL byte in a cell is not sent: it gets
+// kRowHoldsNul. Stops after the first database failure, whose outcome
 // carries the database's text; later rows get no outcome. An import whose
 // connection was lost with a commit in flight ends instead with the rows of
 // that transaction, each kNotKnownWhetherRecorded with a text that tells the

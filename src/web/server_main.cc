@@ -42,10 +42,11 @@ int main(int argc, char** argv) {
   }
   if (options.templates_dir.empty()) options.templates_dir = QUORAX_TEMPLATES_DIR;
   try {
-    quorax::main app(quorax::main::DefaultSettingsFile(), quorax::SignInThrottle::SteadyClock(),
-                     options.db_idle_connections,
-                     std::chrono::seconds(options.db_connection_max_age), options.max_runs,
-                     options.max_run_bytes);
+    quorax::main app(
+        quorax::main::DefaultSettingsFile(), quorax::SignInThrottle::SteadyClock(),
+        options.db_idle_connections, std::chrono::seconds(options.db_connection_max_age),
+        quorax::RunLimits{options.max_runs, options.max_runs_per_user,
+                          std::chrono::seconds(options.max_run_seconds), options.max_run_bytes});
     quorax::HttpServer server(app, options);
     server.Start();
     if (server.port() != 0) {

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "database/test_database.h"
 #include "rows/csv.h"
 #include "tcdb/tcdb.h"
 #include "tcdb/tcdb_fixture.h"
+#include "testing/admin_connection.h"
 
 namespace quorax {
 namespace {
@@ -82,6 +85,29 @@ TEST(VerifyResultsTest, DatabaseFailureStopsTheRunAtThatRow) {
                                  tag + "%'"),
               tag + "1," + tag + "2");
   }
+}
+
+// A call that waits on a lock ends at once when the gateway is abandoned
+// from another thread, as on a lost connection; it cannot connect again.
+TEST(VerifyResultsTest, AbandonEndsACallInFlight) {
+  QUORAX_REQUIRE_ADMIN();
+  testkit::AdminConnection admin(testdb::Env("QUORAX_TEST_ADMIN_DSN"));
+  admin.Query("BEGIN");
+  admin.Query("LOCK TABLE quorax_test.call_log IN ACCESS EXCLUSIVE MODE");
+  std::vector<ResultRow> rows(3, DemoRow());
+  for (ResultRow& row : rows) row.Tester = "log";
+  TCDB db;
+  ASSERT_EQ(db.Connect(testdb::Dsn(), testdb::kTestUser, testdb::kTestPassword), 0);
+  std::thread abandon([&db] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    db.Abandon();
+  });
+  const auto sent = std::chrono::steady_clock::now();
+  EXPECT_EQ(db.VerifyResults(rows), (std::vector<int16_t>{-259}));
+  EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
+  abandon.join();
+  admin.Query("ROLLBACK");
+  EXPECT_EQ(db.Connect(testdb::Dsn(), testdb::kTestUser, testdb::kTestPassword), -2);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "testing/admin_connection.h"
 #include "web/import_fixture.h"
 #include "web/run_corrections.h"
+#include "web/send_rows.h"
 
 namespace quorax {
 namespace {
@@ -82,18 +83,25 @@ class ImportCSVDatabaseTest : public ImportFixture {
 };
 
 TEST_F(ImportCSVDatabaseTest, VerifyRecordsEveryRowAndShowsTheBadOnes) {
+  // Row 4's NUL byte cannot be stored: the row is refused with the reason,
+  // and the row after it is still sent.
+  using namespace std::string_literals;
   Upload(kHeader + ValidRow(1, date_) + "2," + date_ + ",2.0,Windows 11,Chrome,P,nobody,,\r\n" +
-         ValidRow(3, date_));
+         ValidRow(3, date_) + "4," + date_ + ",2.0,Windows 11,Chrome,P,ali\0ce,,\r\n"s +
+         ValidRow(5, date_));
   EXPECT_EQ(host_.RedirectedTo(), "");
   EXPECT_EQ(host_.SessionText("Mode"), "Verify");
   EXPECT_FALSE(host_.session().GetBool("NoErrors"));
-  ASSERT_EQ(Outcomes()->Count(), 3);
+  ASSERT_EQ(Outcomes()->Count(), 5);
   EXPECT_EQ(Code(1), 0);
   EXPECT_EQ(Extra(1), "Verified successfully.");
   EXPECT_EQ(Code(2), -64);
   EXPECT_EQ(Extra(2), "");
   EXPECT_EQ(Code(3), 0);
-  EXPECT_EQ(Table()->GetRows(), 3);
+  EXPECT_EQ(Code(4), kRowHoldsNul);
+  EXPECT_TRUE(Extra(4).starts_with("A cell holds a NUL byte")) << Extra(4);
+  EXPECT_EQ(Code(5), 0);
+  EXPECT_EQ(Table()->GetRows(), 5);
   // The results page follows in the same request, showing the bad rows.
   EXPECT_EQ(host_.SessionText("Last"), "ImportDone_Respond");
   EXPECT_TRUE(Contains("<!--- START DrawBadRowsTable --->"));

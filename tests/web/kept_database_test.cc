@@ -9,6 +9,7 @@
 
 #include "testing/admin_connection.h"
 #include "web/import_fixture.h"
+#include "web/run_work.h"
 #include "web/web_app_fixture.h"
 
 namespace quorax {
@@ -162,6 +163,44 @@ TEST_F(KeptDatabaseTest, RevokedCredentialsEndAccessOnceTheMaxAgeHasPassed) {
     EXPECT_TRUE(hosts[i].RedirectedTo().ends_with("?s=1")) << hosts[i].RedirectedTo();
     EXPECT_TRUE(hosts[i].Abandoned()) << changes[i];
   }
+}
+
+// A run's own connection obeys the max age as a page's does: a password
+// changed while the run sends stops it within the max age, its rows so far
+// kept, and the session's next run page signs the tester out.
+TEST_F(KeptDatabaseTest, RevokedCredentialsStopARunWithinTheMaxAge) {
+  quorax::main app(settings_.path(), SignInThrottle::SteadyClock(), kDefaultKeptConnections,
+                   std::chrono::seconds(1));
+  const std::string role = TestRole("run");
+  FakeHost host;
+  SignIn(app, host, role, "secret");
+  std::string file = "TCID,Date,Version,Platform,Browser,Result,Tester,PR,Notes\r\n";
+  for (int row = 0; row < 40'000; ++row) file += "3,1989-06-15,2.0,Windows 11,Chrome,P,alice,,\r\n";
+  host.NewRequest();
+  host.SpooledBody(MultipartBody(file));
+  Dispatch(app, host, "StartRun");
+  const auto held = host.session().GetObject<HeldRun>("FileRun");
+  ASSERT_NE(held, nullptr) << host.Output();
+  const auto waited = [&](auto done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::chrono::steady_clock::now();
+  };
+  waited([&] { return held->run->Snapshot().done > 0; });
+  admin_.Query("ALTER ROLE " + role + " PASSWORD 'changed'");
+  const auto changed = std::chrono::steady_clock::now();
+  EXPECT_LT(waited([&] { return held->run->Finished(); }) - changed, std::chrono::seconds(3));
+  const FileRun::Progress progress = held->run->Snapshot();
+  EXPECT_EQ(progress.stage, FileRun::Stage::kFailed);
+  EXPECT_EQ(progress.message, kAccessEndedMessage);
+  EXPECT_GT(progress.done, 0);
+  EXPECT_LT(progress.done, progress.total);
+  host.NewRequest();
+  Dispatch(app, host, "RunResults");
+  EXPECT_TRUE(host.Abandoned());
+  EXPECT_TRUE(host.RedirectedTo().ends_with("?s=1")) << host.RedirectedTo();
 }
 
 // A sign-in that meets its login's connection limit waits for a connection

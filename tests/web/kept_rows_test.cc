@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -37,7 +38,9 @@ std::shared_ptr<FileRun> ReadRun(const std::string& content) {
       std::make_shared<FileRun>(RunOrder{false, "run", file, "2.1", "Linux", "Chrome", "alice", "",
                                          "", "demo", "demo", testkit::kClosedPortDsn});
   ConnectionKeeper keeper(2, std::chrono::seconds(10), false);
-  CarryOutRun(*run, keeper);
+  const std::atomic<bool> server_stopping{false};
+  RunStop stop(*run, server_stopping, std::chrono::hours(1));
+  CarryOutRun(*run, stop, keeper, std::chrono::minutes(5));
   CSVRowErrors outcomes;
   for (int32_t row = 1; row <= run->Snapshot().total; ++row) {
     outcomes.Add(static_cast<int16_t>(row), row % 3 == 0 ? 0 : -1);
