@@ -173,6 +173,8 @@ class main : public WebApplication {
   // (without regard to case; an absent value equals ""); otherwise redirects to the start address,
   // ends the response and returns false.
   bool InPageOrder(WebHost& host, std::initializer_list<const char*> accepted) const;
+  // True when session "Last" of `session` equals one of `accepted`, as InPageOrder compares.
+  static bool Follows(const Session& session, std::initializer_list<const char*> accepted);
 
   // The session's database connection for sending rows, connected with its
   // "User" and "Pass" (the kept one while it may serve; else a new one, which

@@ -29,11 +29,16 @@ void main::RedirectToStart(WebHost& host, int16_t code, const std::string& reaso
   RedirectAndEnd(host, StartAddress(host, code));
 }
 
-bool main::InPageOrder(WebHost& host, std::initializer_list<const char*> accepted) const {
-  const std::string last = host.session().GetText("Last");
+bool main::Follows(const Session& session, std::initializer_list<const char*> accepted) {
+  const std::string last = session.GetText("Last");
   for (const char* name : accepted) {
     if (EqualsIgnoreCase(last, name)) return true;
   }
+  return false;
+}
+
+bool main::InPageOrder(WebHost& host, std::initializer_list<const char*> accepted) const {
+  if (Follows(host.session(), accepted)) return true;
   RedirectToStart(host, contract::kNoStatus);
   return false;
 }

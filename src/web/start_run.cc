@@ -12,6 +12,10 @@ namespace quorax {
 
 namespace {
 
+// The pages a run's file may be sent from.
+constexpr std::initializer_list<const char*> kRunFollows = {"SubmitCSV_Respond",
+                                                            "StartRun_Respond"};
+
 // The form's field `name`, without leading and trailing spaces.
 std::string Field(const SpooledForm& form, const char* name) {
   const auto field = form.fields.find(name);
@@ -47,10 +51,14 @@ RunOrder OrderOf(SpooledForm form, const Session& session, const std::string& ds
 
 }  // namespace
 
+// Any other session would only be sent back to the start page, so the host
+// never reads its body.
+bool main::TakesRunBody(const Session& session) const { return Follows(session, kRunFollows); }
+
 // The upload form's page-order rule applies, and the host has already held
 // the request to the Origin rule and the run's size limit.
 void main::StartRun_Respond(WebHost& host) {
-  if (!InPageOrder(host, {"SubmitCSV_Respond", "StartRun_Respond"})) return;
+  if (!InPageOrder(host, kRunFollows)) return;
   const std::shared_ptr<SpoolFile> body = host.BodyFile();
   if (body == nullptr) {
     WriteRefusal(host, "the request carries no file", Addresses.SubmitCSVAddress);
