@@ -7,9 +7,10 @@
 #include "runners/report_readers.h"
 
 // JUnit XML as written by pytest, Surefire, Gradle, Jest, gotestsum, PHPUnit,
-// Playwright and Cypress: <testsuites> or a lone <testsuite>, suites nested
-// to any depth, <testcase> with <failure>, <error> or <skipped> (Surefire
-// adds rerun and flaky attempts, ctest a "status" attribute).
+// Playwright, Cypress, node, node-tap and the C++ runners: <testsuites> or a
+// lone <testsuite>, suites nested to any depth, <testcase> with <failure>,
+// <error> or <skipped> (Surefire adds rerun and flaky attempts, ctest a
+// "status" attribute, node-tap "skip" and "todo" properties).
 namespace quorax::runners {
 namespace {
 
@@ -63,22 +64,60 @@ bool StatusSaysNotRun(std::string_view status) {
                      [&](std::string_view word) { return EqualsIgnoreCase(word, status); });
 }
 
+// The names of the suites around `testcase`, outermost first, joined by "." in at most kTextBytes.
+std::string SuitePathOf(pugi::xml_node testcase) {
+  std::string path;
+  for (pugi::xml_node suite = testcase.parent(); std::string_view(suite.name()) == "testsuite";
+       suite = suite.parent()) {
+    const std::string_view name = suite.attribute("name").value();
+    if (!name.empty()) path = path.empty() ? std::string(name) : JoinedName(name, path);
+  }
+  return path;
+}
+
+// The test's full name. node writes the class name "test" for every test and keeps the titles
+// of its describe blocks as suite names: those name the test instead, so that same-named tests
+// of two blocks differ and an id in a block's title is found.
+std::string TestNameOf(pugi::xml_node testcase) {
+  std::string classname = testcase.attribute("classname").value();
+  const std::string name = testcase.attribute("name").value();
+  if (classname == "test") classname = SuitePathOf(testcase);
+  // jest-junit and ctest repeat the name as the class name.
+  return classname.empty() || classname == name ? name : JoinedName(classname, name);
+}
+
+// Adds the ids among the testcase's properties to `test`; returns the value of node-tap's "skip"
+// or "todo" property ("skip" or "todo" when it has none), or empty when it has neither.
+std::string ReadProperties(pugi::xml_node testcase, RunnerTest& test) {
+  std::string not_run;
+  for (pugi::xml_node property : testcase.child("properties").children("property")) {
+    const std::string_view name = property.attribute("name").value();
+    const pugi::xml_attribute value = property.attribute("value");
+    std::string text = value ? value.value() : TextOf(property);
+    if (IsIdName(name)) test.ids.push_back(std::move(text));
+    if ((name == "skip" || name == "todo") && not_run.empty()) {
+      not_run = text.empty() ? std::string(name) : std::move(text);
+    }
+  }
+  return not_run;
+}
+
 RunnerTest ReadCase(pugi::xml_node testcase) {
   RunnerTest test;
-  const std::string classname = testcase.attribute("classname").value();
-  const std::string name = testcase.attribute("name").value();
-  // jest-junit and ctest repeat the name as the class name.
-  test.name = classname.empty() || classname == name ? name : JoinedName(classname, name);
+  test.name = TestNameOf(testcase);
   AddIdAttributes(testcase, test);
-  for (pugi::xml_node property : testcase.child("properties").children("property")) {
-    if (!IsIdName(property.attribute("name").value())) continue;
-    const pugi::xml_attribute value = property.attribute("value");
-    test.ids.push_back(value ? value.value() : TextOf(property));
-  }
-  // A failure or error outranks a skip; a status, when there is neither, says a test did not run.
+  const std::string not_run = ReadProperties(testcase, test);
+  // A failure beside a skip is an expected failure (node's todo test, Catch2's !shouldfail and
+  // !mayfail), which the runner does not count as failed. Otherwise a failure or error outranks a
+  // skip; a status or property, when there is neither, says a test did not run.
   const Outcome outcome = OutcomeOf(testcase);
   const std::string_view status = testcase.attribute("status").value();
-  if (outcome.failed) {
+  if (outcome.failed && outcome.skipped) {
+    test.verdict = Verdict::Untested;
+    std::string why = WhyOf(outcome.skipped, test.name);
+    if (why.empty()) why = WhyOf(outcome.failed, test.name);
+    test.message = "expected to fail: " + why;
+  } else if (outcome.failed) {
     test.verdict = Verdict::Failed;
     test.message = WhyOf(outcome.failed, test.name);
   } else if (outcome.skipped) {
@@ -87,6 +126,9 @@ RunnerTest ReadCase(pugi::xml_node testcase) {
   } else if (!status.empty() && StatusSaysNotRun(status)) {
     test.verdict = Verdict::Untested;
     test.message = std::string(status);
+  } else if (!not_run.empty()) {
+    test.verdict = Verdict::Untested;
+    test.message = not_run;
   } else if (outcome.flaky) {
     test.message = "passed on a rerun after: " + WhyOf(outcome.flaky, test.name);
   }

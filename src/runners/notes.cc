@@ -87,15 +87,100 @@ std::string_view MeaningfulLine(std::string_view text, std::string_view name) {
   return {};
 }
 
+// The rest of `text` after its first line (empty when it has one line).
+std::string_view AfterLine(std::string_view text) {
+  const size_t end = text.find('\n');
+  return end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+}
+
+// `line` (trimmed) is a bare location "FILE:LINE" or "FILE(LINE)", FILE without blanks; returns
+// "NAME:LINE" with NAME the file's name without its folders, else empty.
+std::string LocationIn(std::string_view line) {
+  const bool parenthesised = line.ends_with(')');
+  if (parenthesised) line.remove_suffix(1);
+  const size_t cut = line.find_last_of(parenthesised ? "(" : ":");
+  if (cut == std::string_view::npos || cut == 0 || cut + 1 == line.size()) return {};
+  const std::string_view file = line.substr(0, cut);
+  const std::string_view number = line.substr(cut + 1);
+  if (file.find_first_of(" \t") != std::string_view::npos ||
+      number.find_first_not_of("0123456789") != std::string_view::npos) {
+    return {};
+  }
+  const size_t folder = file.find_last_of("/\\");
+  const std::string_view name = folder == std::string_view::npos ? file : file.substr(folder + 1);
+  return std::string(name) + ":" + std::string(number);
+}
+
+// `reason` followed by " (LOCATION)" when that fits a note, else `reason` alone.
+std::string WithLocation(std::string_view reason, const std::string& location) {
+  std::string located = std::string(reason) + " (" + location + ")";
+  return location.empty() || PrefixOf(located, kNoteLength) != std::string_view::npos
+             ? std::string(reason)
+             : located;
+}
+
+// GoogleTest's message: a location on a line of its own, then the expectation, then the test's
+// own message. Returns the last unindented line after the location (the test's message, else
+// the expectation) with the location; empty for text of another shape.
+std::string GoogleTestReason(std::string_view text) {
+  const std::string location = LocationIn(FirstLine(text));
+  if (location.empty()) return {};
+  std::string_view reason;
+  for (text = AfterLine(text.substr(text.find_first_not_of(" \t\r\n"))); !text.empty();
+       text = AfterLine(text)) {
+    const std::string_view line = FirstLine(text.substr(0, text.find('\n')));
+    if (!line.empty() && line.data() == text.data()) reason = line;
+  }
+  return reason.empty() ? std::string() : WithLocation(reason, location);
+}
+
+// Boost.Test's message: a heading ending in ":" ("ASSERTION FAILURE:", "Test case disabled
+// because of the following chain of decision:"), then "- KEY : VALUE" lines. Returns the value of
+// "message" or "reason" (without quotes) with the "file" and "line" as a location; empty for
+// text of another shape.
+std::string BoostReason(std::string_view text) {
+  if (!FirstLine(text).ends_with(':')) return {};
+  std::string_view reason;
+  std::string_view file;
+  std::string_view line_number;
+  for (text = AfterLine(text.substr(text.find_first_not_of(" \t\r\n"))); !text.empty();
+       text = AfterLine(text)) {
+    const std::string_view line = FirstLine(text.substr(0, text.find('\n')));
+    const size_t colon = line.find(':');
+    if (!line.starts_with("- ") || colon == std::string_view::npos) continue;
+    const std::string_view key = FirstLine(line.substr(2, colon - 2));
+    std::string_view value = FirstLine(line.substr(colon + 1));
+    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
+      value = value.substr(1, value.size() - 2);
+    }
+    if (key == "message" || key == "reason") reason = value;
+    if (key == "file") file = value;
+    if (key == "line") line_number = value;
+  }
+  if (reason.empty()) return {};
+  return WithLocation(reason, file.empty() || line_number.empty()
+                                  ? std::string()
+                                  : LocationIn(std::string(file) + ":" + std::string(line_number)));
+}
+
+// The reason a C++ runner's structured message gives, with where it happened; empty when
+// `text` has neither runner's shape.
+std::string StructuredReason(std::string_view text) {
+  std::string reason = GoogleTestReason(text);
+  return reason.empty() ? BoostReason(text) : reason;
+}
+
 }  // namespace
 
 std::string ReasonOf(std::string_view message, std::string_view text, std::string_view test_name) {
   const std::string_view said = FirstLine(message);
   if (!IsStatusWord(said)) {
+    if (std::string reason = StructuredReason(message); !reason.empty()) return reason;
     if (const std::string_view line = MeaningfulLine(message, test_name); !line.empty()) {
       return std::string(line);
     }
   }
+  if (std::string reason = StructuredReason(text); !reason.empty()) return reason;
   if (const std::string_view line = MeaningfulLine(text, test_name); !line.empty()) {
     return std::string(line);
   }

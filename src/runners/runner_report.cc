@@ -99,8 +99,9 @@ std::string WhyUnknown(std::string_view bytes) {
   pugi::xml_document doc;
   doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_minimal);
   const std::string_view root = LocalName(doc.document_element());
-  return root.empty() ? "XML without an element"
-                      : "XML whose root element <" + std::string(root) + "> no runner writes";
+  return root.empty()
+             ? "XML without an element"
+             : "XML whose root element <" + std::string(root) + "> is not one Quorax reads";
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ std::vector<std::string_view> FormatNames();
 // The format of `bytes` (the whole file or at least its first 64 KiB) by content: XML by its root
 // element; a JSON array of features as Cucumber's or behave's by their members; JSON objects one a
 // line as Cucumber messages; other text as Csv. Unknown for empty or blank bytes, XML whose root
-// no runner writes or without any element, and other JSON; XML broken before its root element
+// no format has or without any element, and other JSON; XML broken before its root element
 // counts as JUnit, whose reader says where it breaks.
 Format DetectFormat(std::string_view bytes);
 

@@ -103,7 +103,7 @@ TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
       {"", Format::Auto, unknown + "the file is empty"},
       {"\n \r\n", Format::Auto, unknown + "the file holds only blanks"},
       {"<html><body/></html>", Format::Auto,
-       unknown + "XML whose root element <html> no runner writes"},
+       unknown + "XML whose root element <html> is not one Quorax reads"},
       {"{\"name\": \"F\"}", Format::Auto,
        unknown + "JSON that is neither an array of features nor messages"},
       {"{\"meta\": {}}\n{\"pickle\": [}\n", Format::Auto, "r.xml:2:13: malformed JSON"},

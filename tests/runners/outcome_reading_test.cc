@@ -34,7 +34,24 @@ TEST(RunnerOutcomes, VerdictAndReasonOfEachRunnersWording) {
     std::string bytes;
     Verdict verdict;
     std::string reason;
+    std::string name = {};  // checked when set
   } kCases[] = {
+      // node: nested describe blocks name the test; a todo test that fails is expected to.
+      {"<testsuites><testsuite name=\"cart\"><testsuite name=\"C3 coupon\"><testcase name=\"t\" "
+       "classname=\"test\"><skipped type=\"todo\"/><failure message=\"boom\"/></testcase>"
+       "</testsuite></testsuite></testsuites>",
+       Verdict::Untested, "expected to fail: boom", "cart.C3 coupon.t"},
+      {"<testsuites><testcase name=\"t\" classname=\"test\"><properties><property name=\"todo\" "
+       "value=\"\"/></properties></testcase></testsuites>",
+       Verdict::Untested, "todo", "t"},
+      // GoogleTest: the expectation when the test adds no message, the location after it when
+      // there is room for it in a note.
+      {"<testsuite><testcase name=\"t\"><failure message=\"C:\\ci\\shop_test.cc(14)&#x0A;Value of: "
+       "ok&#x0A;  Actual: false&#x0A;Expected: true\"/></testcase></testsuite>",
+       Verdict::Failed, "Expected: true (shop_test.cc:14)"},
+      {"<testsuite><testcase name=\"t\"><skipped message=\"a.cc:3&#x0A;" + std::string(250, 'x') +
+           "\"/></testcase></testsuite>",
+       Verdict::Untested, std::string(250, 'x')},
       // Surefire: passed on a rerun, failed every rerun.
       {"<testsuite><testcase classname=\"a.B\" name=\"t\"><flakyFailure message=\"timeout\">"
        "<stackTrace>at a.B.t</stackTrace></flakyFailure></testcase></testsuite>",
@@ -80,6 +97,9 @@ TEST(RunnerOutcomes, VerdictAndReasonOfEachRunnersWording) {
     ASSERT_EQ(report.tests.size(), 1U);
     EXPECT_EQ(report.tests[0].verdict, c.verdict);
     EXPECT_EQ(report.tests[0].message, c.reason);
+    if (!c.name.empty()) {
+      EXPECT_EQ(report.tests[0].name, c.name);
+    }
   }
 }
 
