@@ -47,10 +47,11 @@ TEST(RunnerExamples, ConvertToTheirExpectedRows) {
       {"real-runners/cucumber-js.json", Format::Cucumber},
       {"real-runners/cucumber-js-messages.ndjson", Format::CucumberMessages},
       {"real-runners/node-test.xml", Format::JUnit},
-      {"real-runners/catch2.xml", Format::JUnit},
+      {"real-runners/catch2-junit.xml", Format::JUnit},
       {"real-runners/googletest.xml", Format::JUnit},
       {"real-runners/boost-test.xml", Format::JUnit},
       {"real-runners/node-tap.xml", Format::JUnit},
+      {"real-runners/doctest-junit.xml", Format::JUnit},
   };
   const std::string folder = std::string(QUORAX_SOURCE_DIR) + "/examples/";
   for (const auto& example : kExamples) {
