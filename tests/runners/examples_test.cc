@@ -46,6 +46,13 @@ TEST(RunnerExamples, ConvertToTheirExpectedRows) {
       {"real-runners/jest-junit.xml", Format::JUnit},
       {"real-runners/cucumber-js.json", Format::Cucumber},
       {"real-runners/cucumber-js-messages.ndjson", Format::CucumberMessages},
+      {"real-runners/ava.tap", Format::Tap},
+      {"real-runners/node-tap.tap", Format::Tap},
+      {"real-runners/prove.tap", Format::Tap},
+      {"real-runners/bats.tap", Format::Tap},
+      {"real-runners/pgtap.tap", Format::Tap},
+      {"real-runners/catch2.xml", Format::Catch2},
+      {"real-runners/doctest.xml", Format::Doctest},
   };
   const std::string folder = std::string(QUORAX_SOURCE_DIR) + "/examples/";
   for (const auto& example : kExamples) {
