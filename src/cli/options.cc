@@ -18,7 +18,7 @@ namespace {
 }
 
 // The help of --format, from the readers' table: "auto (by content, the
-// default), csv, junit, ..., behave or cucumber-messages".
+// default), csv, junit, ..., tap, catch2-xml or doctest-xml".
 std::string FormatHelp() {
   const std::vector<std::string_view> names = runners::FormatNames();
   std::string help;

@@ -145,6 +145,8 @@ void ReadXUnit(pugi::xml_node root, ReportSink& sink);
 void ReadTrx(pugi::xml_node root, ReportSink& sink);
 void ReadTestNG(pugi::xml_node root, ReportSink& sink);
 void ReadRobot(pugi::xml_node root, ReportSink& sink);
+void ReadCatch2(pugi::xml_node root, ReportSink& sink);
+void ReadDoctest(pugi::xml_node root, ReportSink& sink);
 
 // The readers of each JSON format: each adds the tests of `bytes` (the file sink.file()) to `sink`
 // and sets sink.started when the report has a start time, holding one scenario's or message's
@@ -153,6 +155,15 @@ void ReadRobot(pugi::xml_node root, ReportSink& sink);
 void ReadCucumber(std::string_view bytes, ReportSink& sink);
 void ReadBehave(std::string_view bytes, ReportSink& sink);
 void ReadCucumberMessages(std::string_view bytes, ReportSink& sink);
+
+// Adds the tests of the TAP stream `bytes` (versions 13 and 14) to `sink`, reading it a line at a
+// time and holding one test and one state per subtest level. Raises ReportError "FILE:LINE: ..."
+// for subtests nested deeper than 256 levels.
+void ReadTap(std::string_view bytes, ReportSink& sink);
+
+// Whether the first line of `content` that is not a comment starts like TAP: "TAP version", a
+// plan "1..N", a test point "ok" or "not ok", or "Bail out!".
+bool LooksLikeTap(std::string_view content);
 
 // The JSON format `content` (starting with "[" or "{", possibly cut short) shows: Cucumber or
 // behave for an array of features, CucumberMessages for a first line that is a message, else

@@ -12,16 +12,17 @@ namespace quorax::runners {
 namespace {
 
 // One row per format: its command-line name and, for XML, the root elements
-// it has (first: the usual one) and its reader; for JSON, its reader.
+// it has (first: the usual one) and its reader; for JSON and TAP, the reader
+// of its bytes.
 struct FormatEntry {
   Format format;
   std::string_view name;
   std::array<std::string_view, 2> roots;
   void (*read)(pugi::xml_node, ReportSink&);
-  void (*read_json)(std::string_view, ReportSink&);
+  void (*read_text)(std::string_view, ReportSink&);
 };
 
-constexpr std::array<FormatEntry, 12> kFormats{{
+constexpr std::array<FormatEntry, 15> kFormats{{
     {Format::Auto, "auto", {}, nullptr, nullptr},
     {Format::Csv, "csv", {}, nullptr, nullptr},
     {Format::JUnit, "junit", {"testsuites", "testsuite"}, ReadJUnit, nullptr},
@@ -34,6 +35,9 @@ constexpr std::array<FormatEntry, 12> kFormats{{
     {Format::Cucumber, "cucumber", {}, nullptr, ReadCucumber},
     {Format::Behave, "behave", {}, nullptr, ReadBehave},
     {Format::CucumberMessages, "cucumber-messages", {}, nullptr, ReadCucumberMessages},
+    {Format::Tap, "tap", {}, nullptr, ReadTap},
+    {Format::Catch2, "catch2-xml", {"Catch", "Catch2TestRun"}, ReadCatch2, nullptr},
+    {Format::Doctest, "doctest-xml", {"doctest", {}}, ReadDoctest, nullptr},
 }};
 
 const FormatEntry* EntryOf(Format format) {
@@ -85,7 +89,7 @@ std::string FileBytes(const std::string& path) {
 const FormatEntry& ReportEntry(const std::string& file, std::string_view bytes, Format format) {
   if (format == Format::Auto || format == Format::Unknown) format = KnownFormatOf(file, bytes);
   const FormatEntry* entry = EntryOf(format);
-  if (entry == nullptr || (entry->read == nullptr && entry->read_json == nullptr)) {
+  if (entry == nullptr || (entry->read == nullptr && entry->read_text == nullptr)) {
     throw ReportError(file + ": a CSV file is not a runner report");
   }
   return *entry;
@@ -130,7 +134,7 @@ Format DetectFormat(std::string_view bytes) {
   const std::string_view content = Content(bytes);
   if (content.empty()) return Format::Unknown;
   if (content.starts_with("[") || content.starts_with("{")) return DetectJsonFormat(content);
-  if (!content.starts_with("<")) return Format::Csv;
+  if (!content.starts_with("<")) return LooksLikeTap(content) ? Format::Tap : Format::Csv;
   // The root element is known once its start tag is read: a prefix is
   // enough, and pugixml keeps the tree read before an error.
   constexpr size_t kPrefix = 64 * 1024;
@@ -165,8 +169,8 @@ RunnerReport ReadReport(const std::string& file, std::string_view bytes, Format 
   RunnerReport report;
   report.format = std::string(entry.name);
   ReportSink sink(report, file, bytes.size());
-  if (entry.read_json != nullptr) {
-    entry.read_json(bytes, sink);
+  if (entry.read_text != nullptr) {
+    entry.read_text(bytes, sink);
   } else {
     pugi::xml_document doc;
     LoadXml(doc, file, bytes);
@@ -184,8 +188,8 @@ void ReadReportFile(const std::string& path, Format format, const ReportSink::Ta
   RunnerReport report;
   report.format = std::string(entry.name);
   ReportSink sink(report, path, bytes.size(), take, stop);
-  if (entry.read_json != nullptr) {
-    entry.read_json(bytes, sink);
+  if (entry.read_text != nullptr) {
+    entry.read_text(bytes, sink);
   } else {
     pugi::xml_document doc;
     // Parsing alters the bytes but never their length: a file read again

@@ -59,6 +59,9 @@ enum class Format {
   Cucumber,
   Behave,
   CucumberMessages,
+  Tap,
+  Catch2,
+  Doctest,
   Unknown
 };
 
@@ -75,7 +78,8 @@ std::vector<std::string_view> FormatNames();
 
 // The format of `bytes` (the whole file or at least its first 64 KiB) by content: XML by its root
 // element; a JSON array of features as Cucumber's or behave's by their members; JSON objects one a
-// line as Cucumber messages; other text as Csv. Unknown for empty or blank bytes, XML whose root
+// line as Cucumber messages; text whose first line after any comments is a TAP version, plan, test
+// point or "Bail out!" as Tap; other text as Csv. Unknown for empty or blank bytes, XML whose root
 // no format has or without any element, and other JSON; XML broken before its root element
 // counts as JUnit, whose reader says where it breaks.
 Format DetectFormat(std::string_view bytes);

@@ -52,6 +52,13 @@ TEST(RunnerExamples, ConvertToTheirExpectedRows) {
       {"real-runners/boost-test.xml", Format::JUnit},
       {"real-runners/node-tap.xml", Format::JUnit},
       {"real-runners/doctest-junit.xml", Format::JUnit},
+      {"real-runners/ava.tap", Format::Tap},
+      {"real-runners/node-tap-tap.tap", Format::Tap},
+      {"real-runners/prove.tap", Format::Tap},
+      {"real-runners/bats.tap", Format::Tap},
+      {"real-runners/pgtap.tap", Format::Tap},
+      {"real-runners/catch2.xml", Format::Catch2},
+      {"real-runners/doctest.xml", Format::Doctest},
   };
   const std::string folder = std::string(QUORAX_SOURCE_DIR) + "/examples/";
   for (const auto& example : kExamples) {

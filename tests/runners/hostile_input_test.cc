@@ -79,7 +79,7 @@ std::string FileOutcome(const std::string& bytes, Format format) {
 TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
   const std::string unknown =
       "r.xml: no format reads it (tried csv, junit, nunit, nunit2, xunit, trx, testng, robot, "
-      "cucumber, behave, cucumber-messages): ";
+      "cucumber, behave, cucumber-messages, tap, catch2-xml, doctest-xml): ";
   const struct {
     std::string bytes;
     Format format;
@@ -112,6 +112,9 @@ TEST(RunnerHostileInput, IsReadLiterallyOrRefusedWithWhereAndWhy) {
       {Nested(300), Format::JUnit, "r.xml: elements are nested deeper than 256 levels"},
       {"TCID,TestDate\r\n1,2024-01-01\r\n", Format::Auto,
        "r.xml: a CSV file is not a runner report"},
+      {"# a comment\n1..0 # SKIP no database\n", Format::Auto, "r.xml holds no test results"},
+      {"ok 1\n" + std::string(1024, ' ') + "ok 1\n", Format::Auto,
+       "r.xml:2: subtests are nested deeper than 256 levels"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.expected);
@@ -236,6 +239,15 @@ TEST(RunnerHostileInput, ReadsInBoundedMemoryAndStopsWhenAsked) {
        "1 tests, 0 mapped"},
       {"<testsuite><testcase name=\"C1 " + std::string(26, 'a') + "\"/></testsuite>", "(a*)*b",
        "1 tests, 0 mapped"},
+      {"TAP version 14\n" + Repeated(20000,
+                                     [](size_t i) {
+                                       return "# Subtest: s\n    not ok 1 - " +
+                                              std::string(2000, 'a') +
+                                              "\n      ---\n      message: |\n        why\n"
+                                              "      ...\nnot ok " +
+                                              std::to_string(i + 1) + " - C1 t\n";
+                                     }),
+       "", "20000 tests, 20000 mapped"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.expected);

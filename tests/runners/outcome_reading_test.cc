@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "runners/runner_report.h"
 
@@ -90,6 +91,24 @@ TEST(RunnerOutcomes, VerdictAndReasonOfEachRunnersWording) {
       {kStream + Attempt(0, "PENDING", false), Verdict::Untested, "pending step: go"},
       {kStream + "{\"testCaseStarted\":{\"id\":\"a\",\"testCaseId\":\"c\"}}\n", Verdict::Untested,
        "did not finish"},
+      // Catch2 and doctest: a failure below sections, a test that should have failed, a skip, a
+      // failure that was allowed, a crash before the overall result.
+      {"<Catch><Group><TestCase name=\"t\"><Section name=\"s\"><Exception>boom</Exception>"
+       "</Section><OverallResult success=\"false\"/></TestCase></Group></Catch>",
+       Verdict::Failed, "s: unexpected exception: boom"},
+      {"<Catch2TestRun><TestCase name=\"t\" tags=\"[!shouldfail]\"><OverallResult "
+       "success=\"false\"/></TestCase></Catch2TestRun>",
+       Verdict::Failed, "passed, though it was expected to fail"},
+      {"<Catch2TestRun><TestCase name=\"t\"><Skip>no db</Skip><OverallResult success=\"true\" "
+       "skips=\"1\"/></TestCase></Catch2TestRun>",
+       Verdict::Untested, "no db"},
+      {"<doctest><TestSuite><TestCase name=\"t\" expected_failures=\"1\"><Message type=\"ERROR\">"
+       "<Text>bad total</Text></Message><OverallResultsAsserts failures=\"1\" "
+       "test_case_success=\"true\"/></TestCase></TestSuite></doctest>",
+       Verdict::Untested, "expected to fail: bad total"},
+      {"<doctest><TestSuite><TestCase name=\"t\"><Exception crash=\"true\">SIGSEGV</Exception>"
+       "</TestCase></TestSuite></doctest>",
+       Verdict::Failed, "unexpected exception: SIGSEGV"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.bytes);
@@ -100,6 +119,50 @@ TEST(RunnerOutcomes, VerdictAndReasonOfEachRunnersWording) {
     if (!c.name.empty()) {
       EXPECT_EQ(report.tests[0].name, c.name);
     }
+  }
+}
+
+// A TAP stream's tests, each "VERDICT NAME: MESSAGE": top-level points and subtests of assertions
+// are tests, a suite is one only when it failed by itself, and a short plan, a "Bail out!" or a
+// stream cut inside a subtest leaves an untested entry.
+TEST(RunnerOutcomes, TapPointsSubtestsAndPlansBecomeTests) {
+  const struct {
+    std::string bytes;
+    std::vector<std::string> tests;
+  } kCases[] = {
+      {"TAP version 13\n1..4\nok 1 - a\nnot ok 2 - b\n  ---\n  message: 'want ''2'''\n  ...\n"
+       "Bail out! db down\nok 3 - c\n",
+       {"P a: ", "F b: want '2'",
+        "U tests 3 to 4 of 4 planned, never reported: did not run: Bail out! db down"}},
+      {"ok 1 - C1 a \\# b # skip why\nnot ok 2 # TODO later\nok 3 - x # todo\n"
+       "not ok 4 - y # TODO\n  ---\n  message: rounding\n  ...\n1..5\n",
+       {"U C1 a # b: why", "U test 2: expected to fail: later", "U x: to do",
+        "U y: expected to fail: rounding",
+        "U test 5 of 5 planned, never reported: did not run: the plan promised 5 tests, 4 came"}},
+      {"# Subtest: s\n    # Subtest: t\n        not ok 1 - inner\n        1..1\n"
+       "    not ok 1 - t # time=3ms\n    ok 2 - direct\n    1..2\nnot ok 1 - s\n"
+       "# Subtest: u\n    ok 1\n    not ok 2 - own check\n      ---\n      error: boom\n"
+       "      ...\n    1..2\nnot ok 2 - u\n",
+       {"F s.t: inner", "F u: own check: boom"}},
+      {"# Subtest: s\n    # Subtest: t\n        ok 1\n    ok 1 - t\n    not ok 2 - count\n"
+       "not ok 1 - s\nok 2 - a\n    # Subtest: v\n    ok 1 - part\n",
+       {"P s.t: ", "F s: count", "P a: ", "U v: did not finish"}},
+      {"not ok 1 - C1 total\n#   Failed test 'C1 total'\n#   at t/a.t line 3.\n"
+       "#          got: '7'\n#     expected: '8'\n# Looks like you failed 1 test of 1.\n"
+       "not ok 2 - a\n  ---\n    name: AssertionError\n    assertion: t.is()\n  ...\n"
+       "not ok 3 - b\n  ---\n  message: |-\n    first\n    second\n  at: x\n  ...\n",
+       {"F C1 total: got: '7' expected: '8'", "F a: AssertionError: t.is()", "F b: first\nsecond"}},
+  };
+  const char kVerdicts[] = {'P', 'F', 'U'};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.bytes);
+    ASSERT_EQ(DetectFormat(c.bytes), Format::Tap);
+    std::vector<std::string> tests;
+    for (const RunnerTest& test : ReadReport("r", c.bytes, Format::Auto).tests) {
+      tests.push_back(kVerdicts[static_cast<int>(test.verdict)] + (" " + test.name) + ": " +
+                      test.message);
+    }
+    EXPECT_EQ(tests, c.tests);
   }
 }
 
