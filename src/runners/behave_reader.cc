@@ -60,30 +60,25 @@ std::vector<std::string> TagsOf(const Json& tags) {
   return names;
 }
 
-// Reads the features one element at a time, as Cucumber's reader does: each scenario is read as
-// its element ends and dropped from the tree; the feature's name and tags, which may follow its
-// elements, name and tag its scenarios when the feature ends.
-class FeatureStream {
+// Names each scenario "feature.scenario" and gives it the feature's tags once the feature ends.
+class BehaveFeatures : public FeatureReader {
  public:
-  explicit FeatureStream(ReportSink& sink) : sink_(sink) {}
+  explicit BehaveFeatures(ReportSink& sink) : sink_(sink) {}
 
-  bool operator()(int depth, Json::parse_event_t event, Json& parsed) {
-    using Event = Json::parse_event_t;
-    if (depth == 0 && (event == Event::object_start || event == Event::value)) {
-      throw ReportError(sink_.file() + ": a behave report is an array of features, not a JSON " +
-                        (event == Event::value ? parsed.type_name() : "object"));
+  void ReadElement(const Json& element) override {
+    if (StringOf(element, "type") == "scenario") ReadScenario(element);
+  }
+
+  void FinishFeature(const Json& feature) override {
+    const std::string feature_name = StringOf(feature, "name");
+    auto tags = std::make_shared<const std::vector<std::string>>(TagsOf(ArrayOf(feature, "tags")));
+    for (RunnerTest& test : scenarios_) {
+      sink_.Tick();
+      test.name = JoinedName(feature_name, test.name);
+      if (!tags->empty()) test.shared_tags = tags;
+      sink_.Add(std::move(test));
     }
-    if (depth == 2 && event == Event::key) in_elements_ = parsed == "elements";
-    if (depth == 3 && in_elements_ && (event == Event::object_end || event == Event::value)) {
-      if (parsed.is_object() && StringOf(parsed, "type") == "scenario") ReadScenario(parsed);
-      return false;
-    }
-    if (depth == 1 && (event == Event::object_end || event == Event::value)) {
-      if (parsed.is_object()) FinishFeature(parsed);
-      scenarios_.clear();
-      return false;
-    }
-    return true;
+    scenarios_.clear();
   }
 
  private:
@@ -99,27 +94,15 @@ class FeatureStream {
     }
   }
 
-  void FinishFeature(const Json& feature) {
-    const std::string feature_name = StringOf(feature, "name");
-    auto tags = std::make_shared<const std::vector<std::string>>(TagsOf(ArrayOf(feature, "tags")));
-    for (RunnerTest& test : scenarios_) {
-      sink_.Tick();
-      test.name = JoinedName(feature_name, test.name);
-      if (!tags->empty()) test.shared_tags = tags;
-      sink_.Add(std::move(test));
-    }
-  }
-
   ReportSink& sink_;
-  bool in_elements_ = false;           // the feature's member being read is its "elements"
   std::vector<RunnerTest> scenarios_;  // the feature's scenarios read so far, named by their own
 };
 
 }  // namespace
 
 void ReadBehave(std::string_view bytes, ReportSink& sink) {
-  FeatureStream stream(sink);
-  ParseJson(sink.file(), bytes, sink.stop(), 1, std::ref(stream));
+  BehaveFeatures features(sink);
+  ReadFeatures(sink.file(), bytes, sink.stop(), "behave", features);
 }
 
 }  // namespace quorax::runners

@@ -45,35 +45,13 @@ std::vector<std::string> TagsOf(const Json& tags, std::unordered_set<std::string
   return names;
 }
 
-// Reads the features one element at a time: each scenario is read as its element ends and dropped
-// from the tree; the feature's name and tags, which may follow its elements, name and tag its
-// scenarios when the feature ends.
-class FeatureStream {
+// Gives each scenario the steps of the background before it, and names and tags it once its
+// feature ends.
+class CucumberFeatures : public FeatureReader {
  public:
-  explicit FeatureStream(ReportSink& sink) : sink_(sink) {}
+  explicit CucumberFeatures(ReportSink& sink) : sink_(sink) {}
 
-  bool operator()(int depth, Json::parse_event_t event, Json& parsed) {
-    using Event = Json::parse_event_t;
-    if (depth == 0 && (event == Event::object_start || event == Event::value)) {
-      throw ReportError(sink_.file() + ": a Cucumber report is an array of features, not a JSON " +
-                        (event == Event::value ? parsed.type_name() : "object"));
-    }
-    if (depth == 2 && event == Event::key) in_elements_ = parsed == "elements";
-    if (depth == 3 && in_elements_ && (event == Event::object_end || event == Event::value)) {
-      if (parsed.is_object()) ReadElement(parsed);
-      return false;
-    }
-    if (depth == 1 && (event == Event::object_end || event == Event::value)) {
-      if (parsed.is_object()) FinishFeature(parsed);
-      scenarios_.clear();
-      background_ = RunnerTest();
-      return false;
-    }
-    return true;
-  }
-
- private:
-  void ReadElement(const Json& element) {
+  void ReadElement(const Json& element) override {
     const std::string type = StringOf(element, "type");
     if (type == "background") {
       AddSteps(ArrayOf(element, "steps"), background_);
@@ -91,7 +69,7 @@ class FeatureStream {
 
   // Names each scenario of `feature` "feature.scenario" and gives it the feature's tags, which it
   // no longer repeats among its own.
-  void FinishFeature(const Json& feature) {
+  void FinishFeature(const Json& feature) override {
     const std::string feature_name = StringOf(feature, "name");
     std::unordered_set<std::string> inherited;
     auto tags = std::make_shared<const std::vector<std::string>>(
@@ -103,10 +81,12 @@ class FeatureStream {
       if (!tags->empty()) test.shared_tags = tags;
       sink_.Add(std::move(test));
     }
+    scenarios_.clear();
+    background_ = RunnerTest();
   }
 
+ private:
   ReportSink& sink_;
-  bool in_elements_ = false;           // the feature's member being read is its "elements"
   std::vector<RunnerTest> scenarios_;  // the feature's scenarios read so far, named by their own
   RunnerTest background_;              // the steps of the background before the next scenario
 };
@@ -114,8 +94,8 @@ class FeatureStream {
 }  // namespace
 
 void ReadCucumber(std::string_view bytes, ReportSink& sink) {
-  FeatureStream stream(sink);
-  ParseJson(sink.file(), bytes, sink.stop(), 1, std::ref(stream));
+  CucumberFeatures features(sink);
+  ReadFeatures(sink.file(), bytes, sink.stop(), "Cucumber", features);
 }
 
 }  // namespace quorax::runners

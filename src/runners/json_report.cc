@@ -39,6 +39,30 @@ Json ParseJson(const std::string& file, std::string_view bytes, const StopCheck&
   }
 }
 
+void ReadFeatures(const std::string& file, std::string_view bytes, const StopCheck& stop,
+                  std::string_view kind, FeatureReader& reader) {
+  bool in_elements = false;  // the feature's member being read is its "elements"
+  ParseJson(file, bytes, stop, 1, [&](int depth, Json::parse_event_t event, Json& parsed) {
+    using Event = Json::parse_event_t;
+    const bool ended = event == Event::object_end || event == Event::value;
+    if (depth == 0 && (event == Event::object_start || event == Event::value)) {
+      throw ReportError(file + ": a " + std::string(kind) +
+                        " report is an array of features, not a JSON " +
+                        (event == Event::value ? parsed.type_name() : "object"));
+    }
+    if (depth == 2 && event == Event::key) in_elements = parsed == "elements";
+    if (depth == 3 && in_elements && ended) {
+      if (parsed.is_object()) reader.ReadElement(parsed);
+      return false;
+    }
+    if (depth == 1 && ended) {
+      if (parsed.is_object()) reader.FinishFeature(parsed);
+      return false;
+    }
+    return true;
+  });
+}
+
 std::string StringOf(const Json& object, const char* key) {
   const auto found = object.find(key);
   return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
