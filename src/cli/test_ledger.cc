@@ -30,11 +30,18 @@ constexpr size_t kPendingBytes = 64 * 1024;
   throw CliFailure(kBadUsage, "the temporary file of the run's tests failed: " + why);
 }
 
+// Why the file failed, in words right for the command line as for the server: a full spool's
+// own message is advice for a browser's tester.
+[[noreturn]] void Failed(const PlatformFailure& failure) {
+  Failed(dynamic_cast<const SpoolFull*>(&failure) != nullptr ? "no room is left for it"
+                                                             : failure.what());
+}
+
 SpoolFile NewSpool() {
   try {
     return SpoolFile();
   } catch (const PlatformFailure& e) {
-    Failed(e.what());
+    Failed(e);
   }
 }
 
@@ -76,7 +83,7 @@ void TestLedger::Flush() const {
   try {
     spool_.Append(pending_);
   } catch (const PlatformFailure& e) {
-    Failed(e.what());
+    Failed(e);
   }
   pending_.clear();
 }
@@ -91,7 +98,7 @@ size_t TestLedger::ForEach(const std::string& case_id,
     try {
       if (spool_.ReadAt(static_cast<uint64_t>(offset), bytes, size) == size) return;
     } catch (const PlatformFailure& e) {
-      Failed(e.what());
+      Failed(e);
     }
     Failed("a record is cut short");
   };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/errors.h"
+#include "common/text.h"
 
 namespace quorax {
 
@@ -40,6 +41,15 @@ struct Spool {
 Spool& TheSpool() {
   static Spool spool;
   return spool;
+}
+
+// The refusal of a file larger than the whole budget, which waiting never helps.
+std::string NeverFits() {
+  return "The file is larger than the " +
+         GroupedNumber(static_cast<long long>(TheSpool().max_bytes.load())) +
+         " bytes this server sets aside for files being received, so it never fits here. Send "
+         "it with the command line (quorax verify FILE --url ADDRESS --user NAME, or quorax "
+         "import), which sends it in small pieces.";
 }
 
 // Takes or gives back a lock of flock(2), retrying when a signal interrupts.
@@ -142,6 +152,7 @@ void ConfigureSpool(const std::string& folder, uint64_t max_bytes) {
 uint64_t SpooledBytes() { return TheSpool().used.load(); }
 
 SpoolFile::SpoolFile(uint64_t expected_bytes) {
+  if (expected_bytes > TheSpool().max_bytes) throw SpoolFull(NeverFits());
   if (expected_bytes > Room()) throw SpoolFull(kNoRoom);
   Spool& spool = TheSpool();
   std::lock_guard lock(spool.mutex);
@@ -190,9 +201,7 @@ size_t SpoolFile::ReadAt(uint64_t offset, char* bytes, size_t size) const {
   while (held < size) {
     const ssize_t got = pread(fd_, bytes + held, size - held, static_cast<off_t>(offset + held));
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      throw PlatformFailure("the spool file " + path_ + " cannot be read: " + std::strerror(errno));
-    }
+    if (got < 0) Fail("a spool file cannot be read", errno);
     if (got == 0) break;
     held += static_cast<size_t>(got);
   }

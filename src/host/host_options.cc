@@ -143,7 +143,8 @@ void DescribeOptions(CLI::App& app, HostOptions& options, long long& seconds,
       ->transform(NumberCheck(1, 7 * 24 * 3600))
       ->capture_default_str();
   app.add_option("--spool-dir", options.spool_dir,
-                 "folder of the server's spool files, emptied at start (default: "
+                 "folder of the server's spool files, those left by a killed server removed at "
+                 "start (default: "
                  "quorax-spool in TMPDIR or /tmp)")
       ->type_name("DIR");
   app.add_option("--max-spool-bytes", options.max_spool_bytes,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/kept_connection_defaults.h"
+#include "common/spool_file.h"
 #include "contract/page_contract.h"
 #include "http/transport_options.h"
 
@@ -55,12 +56,13 @@ struct HostOptions {
   // Wall-clock seconds a run may take from its start; then it stops, its
   // rows so far kept.
   int max_run_seconds = 6 * 3600;
-  // Folder of the files bodies and runs are written to; emptied at start.
+  // Folder of the files bodies and runs are written to; the spool files a
+  // killed server left there are removed at start.
   // Empty: "quorax-spool" in TMPDIR (else /tmp).
   std::string spool_dir;
   // Bytes all spool files of the server may hold together; a body or run
   // that would pass it is refused with a page saying the server is full.
-  uint64_t max_spool_bytes = 4ULL << 30;
+  uint64_t max_spool_bytes = kDefaultSpoolBytes;
   // Limits, timeouts, proxies and access log of every listener's connections.
   TransportOptions transport;
 };

@@ -52,13 +52,17 @@ void AddId(std::vector<std::string>& ids, std::string id) {
   if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(std::move(id));
 }
 
-// Adds the ids of every match of `pattern` in `text`: the first run of
-// digits of group 1 when the pattern has one, else of the whole match. An
-// empty match moves the search on by one byte.
+// The matches looked at in one name or tag: each search is linear in the
+// text, so a bound on their number keeps a text's work linear too.
+constexpr size_t kMostMatches = 64;
+
+// Adds the ids of the first kMostMatches matches of `pattern` in `text`: the
+// first run of digits of group 1 when the pattern has one, else of the whole
+// match. An empty match moves the search on by one byte.
 void AddMatches(std::vector<std::string>& ids, std::string_view text, const re2::RE2& pattern) {
   const int group = pattern.NumberOfCapturingGroups() > 0 ? 1 : 0;
   re2::StringPiece found[2];
-  for (size_t at = 0; at <= text.size();) {
+  for (size_t at = 0, matches = 0; at <= text.size() && matches < kMostMatches; ++matches) {
     if (!pattern.Match(text, at, text.size(), re2::RE2::UNANCHORED, found, group + 1)) break;
     const size_t end = static_cast<size_t>(found[0].data() - text.data()) + found[0].size();
     at = found[0].empty() ? end + 1 : end;

@@ -30,8 +30,6 @@ class ReadingBudget {
   // ReportError "FILE: reading it would take more than N MiB for its WHAT (...)" past the limit.
   void Spend(uint64_t bytes, const char* what);
 
-  uint64_t limit() const { return limit_; }
-
  private:
   const std::string& file_;
   uint64_t limit_;
